@@ -1,0 +1,162 @@
+#include "addin/settings/settings_store.h"
+
+#include <cstring>
+
+#include "platform/text.h"
+
+namespace qm {
+
+const std::vector<SettingInfo>& SettingsTable() {
+    static const std::vector<SettingInfo> table = {
+        {u"CommandLineSafe", SettingKind::Number, true, 0, u"", 0, u""},
+        {u"CustomFormList", SettingKind::Text, true, 0, u"", 0, u""},
+        {u"Description", SettingKind::Text, true, 0,
+         u"Lexivaneなどに使用する関数説明のｽﾀﾝﾌﾟやｺｰﾄﾞの追加・変更を記録するためのｽﾀﾝﾌﾟをｺｰﾄﾞｳｲﾝﾄﾞｳに張り付けます。", 0,
+         u""},
+        {u"ExtendValue", SettingKind::Text, true, 0, u"1,1,78,-", 0, u"1,1,78,-"},
+        {u"FixedFormList", SettingKind::Text, true, 0, u"0,1,2,3", 0, u"0,1,2,3"},
+        {u"FriendlyName", SettingKind::Text, true, 0, u"Wek Quillmark for VB6 Ver1.0", 0, u""},
+        {u"LoadBehavior", SettingKind::Number, true, 2, u"", 0, u""},
+        {u"SelectDatas", SettingKind::Text, true, 0, u"[0,0,0,0,0,][1,0,0,0,0,][2,0,1,0,0,][3,1,0,0,0,]", 0,
+         u"[0,0,0,0,0,][1,0,0,0,0,][2,0,1,0,0,][3,1,0,0,0,]"},
+        {u"SetSelectList", SettingKind::Number, true, 0, u"", 0, u""},
+        {u"StartVisible", SettingKind::Number, true, 0, u"", 0, u""},
+        {u"ToolBarPosition", SettingKind::Number, true, 1, u"", 1, u""},
+        {u"EditStamp", SettingKind::Text, false, 0, u"", 0, u"1,1,1,1,1,名前"},
+    };
+    return table;
+}
+
+const SettingInfo* FindSetting(const std::u16string& name) {
+    for (const SettingInfo& info : SettingsTable()) {
+        if (EqualsIgnoreCase(info.name, name)) return &info;
+    }
+    return nullptr;
+}
+
+void SettingsStore::SetText(RegKey key, const std::u16string& name, const std::u16string& value) {
+    // Stored without a terminating NUL: the byte count is that of the converted text alone.
+    const std::string bytes = codepage_.ToAnsi(value);
+    registry_.SetValue(key, name, regtype::Sz, reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                       static_cast<std::uint32_t>(bytes.size()));
+}
+
+void SettingsStore::WriteSettingString(const std::u16string& name, const std::u16string& value) {
+    RegKey key = 0;
+    if (registry_.OpenKey(Hive::CurrentUser, kSettingsKey, &key) != RegStatus::Success) return;
+    SetText(key, name, value);
+    registry_.CloseKey(key);
+}
+
+void SettingsStore::WriteSettingNumber(const std::u16string& name, std::int32_t value) {
+    RegKey key = 0;
+    if (registry_.OpenKey(Hive::CurrentUser, kSettingsKey, &key) != RegStatus::Success) return;
+    std::uint8_t bytes[4];
+    const auto bits = static_cast<std::uint32_t>(value);
+    for (int i = 0; i < 4; ++i) bytes[i] = static_cast<std::uint8_t>(bits >> (8 * i));
+    registry_.SetValue(key, name, regtype::Dword, bytes, 4);
+    registry_.CloseKey(key);
+}
+
+void SettingsStore::WriteInitialSettings() {
+    for (const SettingInfo& info : SettingsTable()) {
+        if (!info.initial) continue;
+        if (info.kind == SettingKind::Number) {
+            WriteSettingNumber(info.name, info.initialNumber);
+        } else {
+            WriteSettingString(info.name, info.initialText);
+        }
+    }
+}
+
+std::u16string SettingsStore::ReadSettingString(const std::u16string& name, const std::u16string& defaultValue) {
+    RegKey key = 0;
+    if (registry_.OpenKey(Hive::CurrentUser, kSettingsKey, &key) != RegStatus::Success) {
+        if (registry_.CreateKey(Hive::CurrentUser, kSettingsKey, &key) == RegStatus::Success) {
+            WriteInitialSettings();
+            registry_.CloseKey(key);
+        }
+        return defaultValue;
+    }
+    std::string buffer(1024, '\0');
+    auto size = static_cast<std::uint32_t>(buffer.size());
+    RegStatus status =
+        registry_.QueryValue(key, name, nullptr, reinterpret_cast<std::uint8_t*>(buffer.data()), &size);
+    if (status == RegStatus::MoreData) {
+        // A long value is read whole rather than taken for a missing one and overwritten.
+        buffer.assign(size, '\0');
+        status = registry_.QueryValue(key, name, nullptr, reinterpret_cast<std::uint8_t*>(buffer.data()), &size);
+    }
+    if (status != RegStatus::Success) {
+        SetText(key, name, defaultValue);
+        registry_.CloseKey(key);
+        return defaultValue;
+    }
+    buffer.resize(size);
+    const auto nul = buffer.find('\0');
+    if (nul != std::string::npos) buffer.resize(nul);
+    registry_.CloseKey(key);
+    return codepage_.FromAnsi(buffer);
+}
+
+std::int32_t SettingsStore::ReadSettingNumber(const std::u16string& name, std::int32_t defaultValue) {
+    RegKey key = 0;
+    if (registry_.OpenKey(Hive::CurrentUser, kSettingsKey, &key) != RegStatus::Success) {
+        if (registry_.CreateKey(Hive::CurrentUser, kSettingsKey, &key) == RegStatus::Success) {
+            WriteSettingNumber(name, defaultValue);
+            registry_.CloseKey(key);
+        }
+        return defaultValue;
+    }
+    std::uint8_t bytes[4];
+    const auto bits = static_cast<std::uint32_t>(defaultValue);
+    for (int i = 0; i < 4; ++i) bytes[i] = static_cast<std::uint8_t>(bits >> (8 * i));
+    std::uint32_t size = 4;
+    std::uint32_t type = regtype::None;
+    const RegStatus status = registry_.QueryValue(key, name, &type, bytes, &size);
+    registry_.CloseKey(key);
+    // Only a four-byte number is taken as one; anything else stored under the name is left alone.
+    if (status == RegStatus::MoreData) return defaultValue;
+    if (status != RegStatus::Success) {
+        WriteSettingNumber(name, defaultValue);
+        return defaultValue;
+    }
+    if (type != regtype::Dword || size != 4) return defaultValue;
+    std::uint32_t value = 0;
+    for (int i = 3; i >= 0; --i) value = (value << 8) | bytes[i];
+    return static_cast<std::int32_t>(value);
+}
+
+bool SettingsStore::KeyExists() {
+    RegKey key = 0;
+    if (registry_.OpenKey(Hive::CurrentUser, kSettingsKey, &key) != RegStatus::Success) return false;
+    registry_.CloseKey(key);
+    return true;
+}
+
+std::vector<StoredSetting> SettingsStore::ListSettings() {
+    std::vector<StoredSetting> out;
+    RegKey key = 0;
+    if (registry_.OpenKey(Hive::CurrentUser, kSettingsKey, &key) != RegStatus::Success) return out;
+    for (std::uint32_t i = 0;; ++i) {
+        StoredSetting setting;
+        if (registry_.EnumValue(key, i, &setting.name, &setting.type, &setting.data) != RegStatus::Success) break;
+        out.push_back(std::move(setting));
+    }
+    registry_.CloseKey(key);
+    return out;
+}
+
+std::optional<StoredSetting> SettingsStore::PeekSetting(const std::u16string& name) {
+    for (StoredSetting& setting : ListSettings()) {
+        if (EqualsIgnoreCase(setting.name, name)) return std::move(setting);
+    }
+    return std::nullopt;
+}
+
+bool SettingsStore::DeleteKey() {
+    const RegStatus status = registry_.DeleteKey(Hive::CurrentUser, kSettingsKey);
+    return status == RegStatus::Success || status == RegStatus::NotFound;
+}
+
+}  // namespace qm

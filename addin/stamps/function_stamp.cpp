@@ -1,0 +1,132 @@
+#include "addin/stamps/function_stamp.h"
+
+#include <algorithm>
+
+#include "addin/settings/number_text.h"
+#include "addin/stamps/declaration.h"
+#include "addin/stamps/stamp_date.h"
+#include "platform/failure.h"
+#include "platform/text.h"
+
+namespace qm {
+
+namespace {
+constexpr char16_t kCrLf[] = u"\r\n";
+
+std::u16string Repeat(const std::u16string& text, int count) {
+    std::u16string out;
+    if (count <= 0) return out;
+    out.reserve(text.size() * static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) out += text;
+    return out;
+}
+}  // namespace
+
+std::u16string IndentBlanks(const FormatModel& model) {
+    return std::u16string(static_cast<std::size_t>(std::max<int>(0, ReadInt16(model.Indent))), u' ');
+}
+
+std::u16string RulerLine(const FormatModel& model) {
+    return u"'" + Repeat(model.RulerSymbol, ReadInt16(model.RulerCount));
+}
+
+std::u16string FormatArgumentItem(const std::u16string& declaration, const ItemAttribute& attributes,
+                                  const std::u16string& indent, const std::u16string& padAll,
+                                  const Codepage& codepage) {
+    const ParsedDeclaration parsed = ParseDeclaration(declaration);
+    if (!parsed.hasArguments) return attributes.Attr2 == 1 ? u"なし" : u"";
+    std::size_t widest = 0;
+    for (const auto& name : parsed.argumentNames) widest = std::max(widest, codepage.ByteLength(name));
+    std::u16string out;
+    int number = 1;
+    for (const auto& name : parsed.argumentNames) {
+        if (number > 1) out += kCrLf + (u"'" + indent + padAll + u"  ");
+        if (attributes.Attr1 == 1) {
+            out += u"ARG" + DecimalText(number) + u" -";
+        } else {
+            out += name + std::u16string(widest - codepage.ByteLength(name), u' ') + u" -";
+        }
+        ++number;
+    }
+    return out;
+}
+
+std::u16string ComposeFunctionStamp(const ProcedureInfo& info, const StampContext& context) {
+    const FormatModel& model = context.model;
+    const std::u16string indent = IndentBlanks(model);
+    std::u16string s;
+    if (model.RulerOn == 1) s = RulerLine(model);
+    s += kCrLf + (u"'" + indent + u"@(f)");
+    for (const int row : model.DisplayOrder) {
+        if (row < 0 || static_cast<std::size_t>(row) >= model.ItemList.size()) continue;
+        const auto r = static_cast<std::size_t>(row);
+        const AttributeKind kind = model.ItemList[r].kind;
+        const ItemAttribute& a = model.ItemAttributes[r];
+        std::u16string value;
+        switch (kind) {
+            case -1:
+                break;
+            case 0:
+                value = info.ProcName;
+                if (a.Attr1 == 1) value += u"()";
+                if (info.KindCode == u"G") value += u" [ﾌﾟﾛﾊﾟﾃｨ Get]";
+                if (info.KindCode == u"L") value += u" [ﾌﾟﾛﾊﾟﾃｨ Let]";
+                if (info.KindCode == u"S") value += u" [ﾌﾟﾛﾊﾟﾃｨ Set]";
+                break;
+            case 2:
+                value = FormatArgumentItem(info.Declaration, a, indent, model.PadAll, context.codepage);
+                break;
+            case 3:
+                if (info.KindCode != u"MF" && info.KindCode != u"G" && a.Attr1 == 1) value = u"なし";
+                break;
+            case 4:
+                value = FormatCreationDate(model, row, context.now);
+                break;
+            case 5:
+                value = a.AttrText;
+                break;
+            default:
+                continue;  // a kind the stamp does not know contributes nothing
+        }
+        s += kCrLf + std::u16string(u"'") + kCrLf + u"'" + indent + model.ItemList[r].name + a.PadText + u": " + value;
+    }
+    s += kCrLf + std::u16string(u"'");
+    if (model.RulerOn == 1) s += kCrLf + RulerLine(model);
+    return s;
+}
+
+std::u16string ComposeModuleHeader(const std::u16string& filePath, const StampContext& context) {
+    const FormatModel& model = context.model;
+    const auto slash = filePath.find_last_of(u"\\/");
+    const std::u16string file = slash == std::u16string::npos ? filePath : filePath.substr(slash + 1);
+    std::u16string s;
+    if (model.RulerOn == 1) s = RulerLine(model) + kCrLf;
+    const std::size_t width = context.codepage.ByteLength(file);
+    s += u"' @(h) " + file + std::u16string(width < 28 ? 28 - width : 1, u' ');
+    s += u"ver 1.0 ( '" + RenderStampDate(1, 1, context.now) + u" USERNAME )";
+    s += kCrLf + std::u16string(u"'") + kCrLf + u"' @(s)" + kCrLf + u"'";
+    if (model.RulerOn == 1) s += kCrLf + RulerLine(model);
+    return s;
+}
+
+void ApplyFunctionStamp(ide::CodePane& pane, const ProcedureOutcome& outcome, const StampContext& context) {
+    if (outcome.target == StampTarget::Nothing) return;
+    ide::CodeModule* module = nullptr;
+    if (!Attempt([&] { module = &pane.GetCodeModule(); })) return;
+    if (outcome.target == StampTarget::ModuleHeader) {
+        const std::u16string path = Attempt([&] { return module->Parent().FileNames(1); }).value_or(u"");
+        const std::u16string text = ComposeModuleHeader(path, context);
+        Attempt([&] { module->InsertLines(1, text); });
+        Attempt([&] { pane.SetTopLine(1); });
+        return;
+    }
+    const std::u16string text = ComposeFunctionStamp(outcome.info, context);
+    Attempt([&] { module->InsertLines(outcome.info.BodyLine, text); });
+    Attempt([&] { pane.SetTopLine(outcome.info.BodyLine); });
+}
+
+void RunFunctionStamp(ide::CodePane& pane, const StampContext& context) {
+    ApplyFunctionStamp(pane, ReadProcedureAtCursor(pane), context);
+}
+
+}  // namespace qm

@@ -1,0 +1,241 @@
+#include "platform/ide/text_code_module.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "platform/failure.h"
+#include "platform/text.h"
+
+namespace qm::ide {
+namespace {
+
+bool IsWordChar(char16_t c) {
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_' || c >= 0x80;
+}
+
+bool IsSpace(char16_t c) { return c == u' ' || c == u'\t'; }
+
+// Reads the words of a statement one at a time.
+class Words {
+public:
+    explicit Words(std::u16string_view text) : text_(text) {}
+    std::u16string_view Next() {
+        while (pos_ < text_.size() && IsSpace(text_[pos_])) ++pos_;
+        const std::size_t start = pos_;
+        while (pos_ < text_.size() && IsWordChar(text_[pos_])) ++pos_;
+        return text_.substr(start, pos_ - start);
+    }
+    std::u16string_view Rest() const { return text_.substr(pos_); }
+
+private:
+    std::u16string_view text_;
+    std::size_t pos_ = 0;
+};
+
+bool Is(std::u16string_view word, std::u16string_view keyword) { return EqualsIgnoreCase(word, keyword); }
+
+bool IsBlankOrComment(std::u16string_view statement) {
+    std::size_t p = 0;
+    while (p < statement.size() && IsSpace(statement[p])) ++p;
+    if (p == statement.size() || statement[p] == u'\'') return true;
+    Words words(statement);
+    return Is(words.Next(), u"Rem");
+}
+
+struct Declaration {
+    std::u16string name;
+    vbext_ProcKind kind;
+};
+
+std::optional<Declaration> ParseDeclaration(std::u16string_view statement) {
+    Words words(statement);
+    std::u16string_view word = words.Next();
+    if (Is(word, u"Public") || Is(word, u"Private") || Is(word, u"Friend") || Is(word, u"Global")) word = words.Next();
+    if (Is(word, u"Static")) word = words.Next();
+    vbext_ProcKind kind = vbext_pk_Proc;
+    if (Is(word, u"Property")) {
+        const std::u16string_view which = words.Next();
+        if (Is(which, u"Get")) {
+            kind = vbext_pk_Get;
+        } else if (Is(which, u"Let")) {
+            kind = vbext_pk_Let;
+        } else if (Is(which, u"Set")) {
+            kind = vbext_pk_Set;
+        } else {
+            return std::nullopt;
+        }
+    } else if (!Is(word, u"Sub") && !Is(word, u"Function")) {
+        return std::nullopt;
+    }
+    const std::u16string_view name = words.Next();
+    if (name.empty()) return std::nullopt;
+    return Declaration{std::u16string(name), kind};
+}
+
+bool IsProcedureEnd(std::u16string_view statement) {
+    Words words(statement);
+    if (!Is(words.Next(), u"End")) return false;
+    const std::u16string_view what = words.Next();
+    return Is(what, u"Sub") || Is(what, u"Function") || Is(what, u"Property");
+}
+
+bool Continues(std::u16string_view line) {
+    const std::u16string_view trimmed = TrimRightBlanks(line);
+    return !trimmed.empty() && trimmed.back() == u'_' && (trimmed.size() == 1 || IsSpace(trimmed[trimmed.size() - 2]));
+}
+
+}  // namespace
+
+std::u16string TextComponent::FileNames(std::int16_t index) {
+    if (failing_ || index != 1) throw PlatformError("FileNames: no such file index");
+    return path_;
+}
+
+TextCodeModule::TextCodeModule(std::vector<std::u16string> lines, std::u16string path)
+    : lines_(std::move(lines)), component_(std::move(path)) {}
+
+std::vector<std::u16string> TextCodeModule::SplitText(std::u16string_view text) {
+    std::vector<std::u16string> lines;
+    std::size_t start = 0;
+    while (true) {
+        const auto lf = text.find(u'\n', start);
+        if (lf == std::u16string_view::npos) {
+            lines.emplace_back(text.substr(start));
+            break;
+        }
+        std::size_t end = lf;
+        if (end > start && text[end - 1] == u'\r') --end;
+        lines.emplace_back(text.substr(start, end - start));
+        start = lf + 1;
+    }
+    return lines;
+}
+
+std::u16string TextCodeModule::Lines(std::int32_t start, std::int32_t count) {
+    const auto total = static_cast<std::int32_t>(lines_.size());
+    if (start < 1 || count < 0 || start > total + 1 || static_cast<std::int64_t>(start) + count - 1 > total) {
+        throw PlatformError("Lines: outside the module");
+    }
+    std::u16string out;
+    for (std::int32_t i = start; i < start + count; ++i) {
+        if (i > start) out += u"\r\n";
+        out += lines_[static_cast<std::size_t>(i - 1)];
+    }
+    return out;
+}
+
+void TextCodeModule::InsertLines(std::int32_t line, const std::u16string& text) {
+    if (readOnly_) throw PlatformError("InsertLines: the module cannot be edited");
+    if (line < 1 || line > static_cast<std::int32_t>(lines_.size()) + 1) throw PlatformError("InsertLines: bad line");
+    std::vector<std::u16string> added = SplitText(text);
+    lines_.insert(lines_.begin() + (line - 1), std::make_move_iterator(added.begin()),
+                  std::make_move_iterator(added.end()));
+    analysed_ = false;
+}
+
+void TextCodeModule::Analyse() {
+    if (analysed_) return;
+    procedures_.clear();
+    owner_.assign(lines_.size(), -1);
+    std::int32_t lastDeclaration = 0;  // last line of the last declaration statement
+    bool inside = false;
+    const auto total = static_cast<std::int32_t>(lines_.size());
+    std::int32_t line = 1;
+    while (line <= total) {
+        // One statement, over its continuation lines.
+        const std::int32_t first = line;
+        std::u16string statement = lines_[static_cast<std::size_t>(line - 1)];
+        while (Continues(lines_[static_cast<std::size_t>(line - 1)]) && line < total) {
+            statement = std::u16string(TrimRightBlanks(statement));
+            statement.pop_back();
+            ++line;
+            statement += u" ";
+            statement += lines_[static_cast<std::size_t>(line - 1)];
+        }
+        const std::int32_t last = line;
+        ++line;
+        if (IsBlankOrComment(statement)) continue;
+        const auto declaration = ParseDeclaration(statement);
+        if (declaration) {
+            ProcedureRegion region{declaration->name, declaration->kind, 0, first, 0};
+            if (inside) {
+                // The previous procedure was never closed: it ends where this one is declared.
+                procedures_.back().endLine = first - 1;
+                region.startLine = first;
+            } else {
+                region.startLine = procedures_.empty() ? lastDeclaration + 1 : procedures_.back().endLine + 1;
+            }
+            procedures_.push_back(region);
+            inside = true;
+        } else if (inside && IsProcedureEnd(statement)) {
+            procedures_.back().endLine = last;
+            inside = false;
+        } else if (!inside && procedures_.empty()) {
+            lastDeclaration = last;
+        }
+    }
+    if (procedures_.empty()) {
+        // A module without procedures is all declarations.
+        declarationLines_ = total;
+    } else {
+        declarationLines_ = lastDeclaration;
+        procedures_.back().endLine = total;
+        for (std::size_t p = 0; p < procedures_.size(); ++p) {
+            for (std::int32_t l = procedures_[p].startLine; l <= procedures_[p].endLine; ++l) {
+                owner_[static_cast<std::size_t>(l - 1)] = static_cast<std::int32_t>(p);
+            }
+        }
+    }
+    analysed_ = true;
+}
+
+const std::vector<ProcedureRegion>& TextCodeModule::Procedures() {
+    Analyse();
+    return procedures_;
+}
+
+std::int32_t TextCodeModule::CountOfDeclarationLines() {
+    Analyse();
+    return declarationLines_;
+}
+
+std::u16string TextCodeModule::ProcOfLine(std::int32_t line, vbext_ProcKind* kind) {
+    Analyse();
+    if (line < 1 || line > static_cast<std::int32_t>(lines_.size())) throw PlatformError("ProcOfLine: bad line");
+    const std::int32_t index = owner_[static_cast<std::size_t>(line - 1)];
+    if (index < 0) return {};
+    if (kind != nullptr) *kind = procedures_[static_cast<std::size_t>(index)].kind;
+    return procedures_[static_cast<std::size_t>(index)].name;
+}
+
+const ProcedureRegion& TextCodeModule::Find(const std::u16string& name, vbext_ProcKind kind) {
+    Analyse();
+    for (const ProcedureRegion& region : procedures_) {
+        if (region.kind == kind && EqualsIgnoreCase(region.name, name)) return region;
+    }
+    throw PlatformError("no procedure of that name and kind");
+}
+
+std::int32_t TextCodeModule::ProcStartLine(const std::u16string& name, vbext_ProcKind kind) {
+    return Find(name, kind).startLine;
+}
+
+std::int32_t TextCodeModule::ProcBodyLine(const std::u16string& name, vbext_ProcKind kind) {
+    return Find(name, kind).bodyLine;
+}
+
+void TextCodePane::SetSelection(const Selection& selection) {
+    const std::int32_t total = module_.CountOfLines();
+    if (selection.startLine < 1 || selection.endLine < selection.startLine || selection.endLine > std::max(total, 1) ||
+        selection.startColumn < 1 || selection.endColumn < 1) {
+        throw PlatformError("SetSelection: outside the module");
+    }
+    selection_ = selection;
+}
+
+void TextCodePane::SetTopLine(std::int32_t line) {
+    if (line < 1 || line > std::max(module_.CountOfLines(), 1)) throw PlatformError("TopLine: outside the module");
+    topLine_ = line;
+}
+
+}  // namespace qm::ide

@@ -1,0 +1,45 @@
+#pragma once
+// Registry export files, as regedit writes and reads them: "REGEDIT4" (code page 932) and
+// "Windows Registry Editor Version 5.00" (UTF-16LE).
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/codepage.h"
+#include "platform/registry_memory.h"
+
+namespace qm {
+
+class RegFileError : public std::runtime_error {
+public:
+    RegFileError(int line, const std::string& what) : std::runtime_error(what), line_(line) {}
+    int Line() const { return line_; }
+
+private:
+    int line_;
+};
+
+// Applies the file to the registry: keys are created, values set, "-" entries deleted.
+// Throws RegFileError with the line of the first thing that cannot be read; then nothing is applied.
+void ImportRegFile(std::string_view bytes, const Codepage& codepage, MemoryRegistry& into);
+
+// The keys in "REGEDIT4" form, CR LF line ends, text in the code page.
+std::string ExportRegFile(const std::vector<RegKeyContent>& keys, const Codepage& codepage);
+
+// A registry kept in one registry file: loaded when made, written back after every change.
+class RegFileRegistry final : public MemoryRegistry {
+public:
+    // Throws RegFileError when the file exists and cannot be read as a registry file.
+    RegFileRegistry(std::string path, const Codepage& codepage);
+    const std::string& Path() const { return path_; }
+
+protected:
+    RegStatus Changed() override;
+
+private:
+    std::string path_;
+    const Codepage& codepage_;
+};
+
+}  // namespace qm

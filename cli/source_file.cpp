@@ -130,6 +130,13 @@ void SourceFile::Insert(std::int32_t line, const std::vector<std::u16string>& li
     if (line > 1 && static_cast<std::size_t>(line - 2) >= visible_.size()) at = entries_.size();
     std::vector<Entry> added;
     for (const auto& text : lines) added.push_back({Encode(text), fileEol_, false});
+    // A byte order mark stays the first thing in the file.
+    constexpr std::string_view bom = "\xEF\xBB\xBF";
+    if (at == 0 && !entries_.empty() && !added.empty() && encoding_ == Encoding::Utf8 &&
+        std::string_view(entries_.front().raw).substr(0, 3) == bom) {
+        entries_.front().raw.erase(0, 3);
+        added.front().raw.insert(0, bom);
+    }
     // Appending to a file whose last line has no line break: that line gets one, the new last line none.
     if (at == entries_.size() && !entries_.empty() && entries_.back().eol == Eol::None && !added.empty()) {
         entries_.back().eol = fileEol_;

@@ -60,7 +60,9 @@ public:
         : ide::TextCodeModule(file.TakeModuleLines(), std::move(path)), file_(file) {}
     void InsertLines(std::int32_t line, const std::u16string& text) override {
         ide::TextCodeModule::InsertLines(line, text);
-        file_.Insert(line, SplitText(text));
+        std::vector<std::u16string> lines = SplitText(text);
+        if (lines.empty()) lines.emplace_back();
+        file_.Insert(line, lines);
     }
 
 private:

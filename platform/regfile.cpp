@@ -138,7 +138,7 @@ public:
         }
         const std::u16string_view first = header_ < lines_.size() ? TrimSpace(lines_[header_]) : std::u16string_view();
         if (first != kHeader4 && first != kHeader5) {
-            throw RegFileError(static_cast<int>(header_) + 1,
+            throw RegFileError(header_ < lines_.size() ? static_cast<int>(header_) + 1 : 1,
                                "not a registry file (expected \"REGEDIT4\" or \"Windows Registry Editor Version 5.00\")");
         }
     }

@@ -96,6 +96,7 @@ TextCodeModule::TextCodeModule(std::vector<std::u16string> lines, std::u16string
 
 std::vector<std::u16string> TextCodeModule::SplitText(std::u16string_view text) {
     std::vector<std::u16string> lines;
+    if (text.empty()) return lines;
     std::size_t start = 0;
     while (true) {
         const auto lf = text.find(u'\n', start);
@@ -128,6 +129,7 @@ void TextCodeModule::InsertLines(std::int32_t line, const std::u16string& text) 
     if (readOnly_) throw PlatformError("InsertLines: the module cannot be edited");
     if (line < 1 || line > static_cast<std::int32_t>(lines_.size()) + 1) throw PlatformError("InsertLines: bad line");
     std::vector<std::u16string> added = SplitText(text);
+    if (added.empty()) added.emplace_back();  // an empty text is one empty line
     lines_.insert(lines_.begin() + (line - 1), std::make_move_iterator(added.begin()),
                   std::make_move_iterator(added.end()));
     analysed_ = false;

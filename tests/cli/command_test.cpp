@@ -1,0 +1,180 @@
+// The quillmark command as a user runs it.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "platform/files.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+class Command : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("qm-cli-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        settings_ = (dir_ / "settings.reg").string();
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    Result Run(const std::string& args) {
+        const std::string out = (dir_ / "out").string();
+        const std::string err = (dir_ / "err").string();
+        const std::string command = std::string("'") + QUILLMARK_EXE + "' " + args + " --settings '" + settings_ +
+                                    "' --now '1999-12-01 09:05:07' >'" + out + "' 2>'" + err + "'";
+        const int raw = std::system(command.c_str());
+        return {WEXITSTATUS(raw), qm::ReadWholeFile(out), qm::ReadWholeFile(err)};
+    }
+    std::string Put(const std::string& name, const std::string& bytes) {
+        const std::string path = (dir_ / name).string();
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+
+    fs::path dir_;
+    std::string settings_;
+};
+
+const std::string kModule =
+    "Attribute VB_Name = \"Module1\"\r\n"                                          // 1
+    "Option Explicit\r\n"                                                          // 2
+    "\r\n"                                                                         // 3
+    "Public Function AddTax(ByVal price As Long, ByVal rate As Double) As Long\r\n"  // 4
+    "    AddTax = price * (1 + rate)\r\n"                                          // 5
+    "End Function\r\n";                                                            // 6
+
+std::string Ruler() { return "'" + std::string(78, '-'); }
+
+TEST_F(Command, StampsAProcedureAndWritesTheFileOnlyWhenAsked) {
+    const std::string path = Put("Module1.bas", kModule);
+    const Result r = Run("stamp '" + path + "' --line 5");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.substr(0, kModule.find("Public")), kModule.substr(0, kModule.find("Public")));
+    EXPECT_NE(r.out.find("\r\n" + Ruler() + "\r\n' @(f)\r\n"), std::string::npos);
+    EXPECT_NE(r.out.find("\r\n'\r\n" + Ruler() + "\r\nPublic Function AddTax"), std::string::npos);
+    EXPECT_EQ(qm::ReadWholeFile(path), kModule);
+
+    ASSERT_EQ(Run("stamp '" + path + "' --line 5 --write").status, 0);
+    EXPECT_EQ(qm::ReadWholeFile(path), r.out);
+}
+
+TEST_F(Command, TheHiddenHeaderCountsAsTheDeclarations) {
+    const std::string path = Put("Module1.bas", kModule);
+    const Result r = Run("stamp '" + path + "' --line 1");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.substr(0, 31), "Attribute VB_Name = \"Module1\"\r\n");
+    EXPECT_EQ(r.out.substr(31, 81), Ruler() + "\r\n");
+    EXPECT_NE(r.out.find("' @(h) Module1.bas" + std::string(17, ' ') + "ver 1.0 ( '99.12.01 USERNAME )\r\n"),
+              std::string::npos);
+}
+
+TEST_F(Command, MarksASelection) {
+    const std::string path = Put("Module1.bas", kModule);
+    const Result r = Run("mark '" + path + "' --from 5:5");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\r\n    '------<\x96\xbc\x91\x4f '99.12.01 09:05:07>------\r\n    AddTax = price * (1 + rate)\r\n    '" +
+                         std::string(37, '-') + "\r\nEnd Function\r\n"),
+              std::string::npos)
+        << r.out;
+}
+
+TEST_F(Command, BadInputGetsAMessageAndLeavesTheFileAlone) {
+    const std::string path = Put("Module1.bas", kModule);
+    const std::string bad = Put("Bad.bas", "Sub A()\r\n\x82\r\nEnd Sub\r\n");
+    struct Case {
+        std::string args;
+        int status;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"stamp '" + path + "' --line 7", 1, "line 7 is outside the file"},
+        {"stamp '" + path + "' --line 0", 2, "--line must be a positive whole number"},
+        {"stamp '" + path + "'", 2, "stamp needs --line N"},
+        {"stamp '" + (dir_ / "missing.bas").string() + "' --line 1", 1, "missing.bas: cannot read"},
+        {"stamp '" + bad + "' --line 1 --write", 1, "line 2: bytes that are not valid in code page 932"},
+        {"mark '" + path + "' --from 5 --to 4", 2, "--to must not come before --from"},
+        {"mark '" + path + "' --from 1", 1, "hidden header"},
+        {"mark '" + path + "' --from 5:x", 2, "--from column"},
+        {"stamp '" + path + "' --line 2 --encoding latin1", 2, "--encoding must be cp932 or utf-8"},
+        {"frobnicate", 2, "unknown command"},
+        {"settings set ToolBarPosition left", 1, "holds a whole number"},
+        {"settings set NoSuchThing 1", 1, "is not a setting"},
+        {"settings import '" + path + "'", 1, "not a registry file"},
+    };
+    for (const Case& c : cases) {
+        const Result r = Run(c.args);
+        EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << c.args << "\n" << r.err;
+        EXPECT_TRUE(r.out.empty()) << c.args;
+    }
+    EXPECT_EQ(qm::ReadWholeFile(path), kModule);
+    EXPECT_EQ(qm::ReadWholeFile(bad), "Sub A()\r\n\x82\r\nEnd Sub\r\n");
+}
+
+TEST_F(Command, ABrokenStoreIsReportedAndNeverOverwritten) {
+    const std::string broken = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\x]\r\n\"a\"=dword:xyz\r\n";
+    Put("settings.reg", broken);
+    const std::string path = Put("Module1.bas", kModule);
+    const Result r = Run("stamp '" + path + "' --line 5");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("settings.reg:4:"), std::string::npos) << r.err;
+    EXPECT_EQ(qm::ReadWholeFile(settings_), broken);
+}
+
+TEST_F(Command, SettingsCanBeReadWrittenExportedAndImported) {
+    Result r = Run("settings get EditStamp");
+    EXPECT_EQ(r.out, "1,1,1,1,1,名前\n");
+    ASSERT_EQ(Run("settings set EditStamp '0,0,0,0,0,担当'").status, 0);
+    ASSERT_EQ(Run("settings set ToolBarPosition 0").status, 0);
+    r = Run("settings list");
+    EXPECT_NE(r.out.find("EditStamp\ttext\t0,0,0,0,0,担当\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("ToolBarPosition\tnumber\t0\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("LoadBehavior\tnumber\t2\n"), std::string::npos) << r.out;
+    EXPECT_EQ(Run("settings get ToolBarPosition").out, "0\n");
+
+    const std::string exported = (dir_ / "export.reg").string();
+    ASSERT_EQ(Run("settings export '" + exported + "'").status, 0);
+    const std::string text = qm::ReadWholeFile(exported);
+    EXPECT_EQ(text.substr(0, 12), "REGEDIT4\r\n\r\n");
+    EXPECT_NE(text.find("\"EditStamp\"=\"0,0,0,0,0,\x92\x53\x93\x96\"\r\n"), std::string::npos);
+
+    ASSERT_EQ(Run("settings reset").status, 0);
+    EXPECT_EQ(Run("settings get EditStamp").out, "1,1,1,1,1,名前\n");
+    EXPECT_EQ(Run("settings get ToolBarPosition").out, "1\n");
+    ASSERT_EQ(Run("settings import '" + exported + "'").status, 0);
+    EXPECT_EQ(Run("settings get EditStamp").out, "0,0,0,0,0,担当\n");
+    EXPECT_EQ(Run("settings get ToolBarPosition").out, "0\n");
+
+    // The next mark uses the stored format.
+    const std::string path = Put("Module1.bas", kModule);
+    r = Run("mark '" + path + "' --from 5");
+    EXPECT_NE(r.out.find("    '------<\x92\x53\x93\x96>------\r\n"), std::string::npos);
+}
+
+TEST_F(Command, PreviewShowsBothStamps) {
+    const Result r = Run("preview");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("' 関数名\xE3\x80\x80: AddTax\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("    '------<名前 '99.12.01 09:05:07>------\n"), std::string::npos) << r.out;
+}
+
+TEST_F(Command, TheShippedExampleStampsWithTheDefaultFormat) {
+    const Result r = Run(std::string("stamp '") + QUILLMARK_EXAMPLES + "/Module1.bas' --line 7");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("' @(f)"), std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,97 @@
+// How stamping and marking grow with the size of the module, and what the command costs on a large file.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "addin/stamps/edit_stamp.h"
+#include "addin/stamps/function_stamp.h"
+#include "platform/ide/text_code_module.h"
+#include "platform/registry_memory.h"
+#include "platform/text.h"
+
+namespace {
+
+// A module of about `lines` lines: declarations, then procedures of ten lines each.
+std::vector<std::u16string> Module(std::int64_t lines) {
+    std::vector<std::u16string> out = {u"Option Explicit", u"Private total As Long"};
+    for (int p = 0; static_cast<std::int64_t>(out.size()) < lines; ++p) {
+        const std::u16string name = u"Proc" + qm::DecimalText(p);
+        out.push_back(u"");
+        out.push_back(u"' " + name);
+        out.push_back(u"Public Function " + name + u"(ByVal a As Long, _");
+        out.push_back(u"        Optional ByVal b As String = \"x, y\") As Long");
+        for (int i = 0; i < 4; ++i) out.push_back(u"    total = total + a * " + qm::DecimalText(i));
+        out.push_back(u"End Function");
+    }
+    return out;
+}
+
+struct Engine {
+    std::unique_ptr<qm::Codepage> codepage = qm::MakeCp932Codepage();
+    qm::MemoryRegistry registry;
+    qm::SettingsStore store{registry, *codepage};
+    qm::FormatModel model = qm::LoadFormatModel(store);
+};
+
+void BM_FunctionStamp(benchmark::State& state) {
+    Engine engine;
+    const auto lines = Module(state.range(0));
+    for (auto _ : state) {
+        state.PauseTiming();
+        qm::ide::TextCodeModule module(lines);
+        qm::ide::TextCodePane pane(module);
+        const auto middle = static_cast<std::int32_t>(lines.size() / 2);
+        pane.SetSelection({middle, 1, middle, 1});
+        state.ResumeTiming();
+        qm::RunFunctionStamp(pane, {engine.model, {2026, 12, 7, 10, 0, 0}, *engine.codepage});
+        benchmark::DoNotOptimize(module.CountOfLines());
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_FunctionStamp)->RangeMultiplier(10)->Range(1000, 100000)->Complexity(benchmark::oN)->Unit(benchmark::kMillisecond);
+
+void BM_EditStamp(benchmark::State& state) {
+    Engine engine;
+    const auto lines = Module(state.range(0));
+    for (auto _ : state) {
+        state.PauseTiming();
+        qm::ide::TextCodeModule module(lines);
+        qm::ide::TextCodePane pane(module);
+        const auto middle = static_cast<std::int32_t>(lines.size() / 2);
+        pane.SetSelection({middle, 5, middle + 20, 1});
+        state.ResumeTiming();
+        qm::RunEditStamp(pane, {engine.model, {2026, 12, 7, 10, 0, 0}, *engine.codepage});
+        benchmark::DoNotOptimize(module.CountOfLines());
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_EditStamp)->RangeMultiplier(10)->Range(1000, 100000)->Complexity(benchmark::oN)->Unit(benchmark::kMillisecond);
+
+// The whole command, as a user runs it, on a generated file.
+void BM_CommandStamp(benchmark::State& state) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / "qm-bench";
+    fs::create_directories(dir);
+    const std::string file = (dir / ("Module" + std::to_string(state.range(0)) + ".bas")).string();
+    {
+        std::ofstream out(file, std::ios::binary);
+        out << "Attribute VB_Name = \"Big\"\r\n";
+        for (const auto& line : Module(state.range(0))) out << qm::Utf16ToUtf8(line) << "\r\n";
+    }
+    const std::string command = std::string(QUILLMARK_EXE) + " stamp " + file + " --line " +
+                                std::to_string(state.range(0) / 2) + " --settings " + (dir / "s.reg").string() +
+                                " >/dev/null";
+    for (auto _ : state) {
+        if (std::system(command.c_str()) != 0) state.SkipWithError("quillmark failed");
+    }
+    state.SetComplexityN(state.range(0));
+    fs::remove(file);
+}
+BENCHMARK(BM_CommandStamp)->Arg(100000)->Arg(300000)->Arg(1000000)->Complexity(benchmark::oN)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();

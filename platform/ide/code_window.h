@@ -2,9 +2,16 @@
 // The code-window objects of the development environment that the stamp commands use.
 // Lines and columns count from 1. Every operation throws PlatformError when it fails.
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace qm::ide {
+
+class Window {
+public:
+    virtual ~Window() = default;
+    virtual std::u16string Caption() = 0;
+};
 
 enum vbext_ProcKind : std::int32_t { vbext_pk_Proc = 0, vbext_pk_Let = 1, vbext_pk_Set = 2, vbext_pk_Get = 3 };
 
@@ -48,6 +55,8 @@ public:
     virtual void SetSelection(const Selection& selection) = 0;
     virtual void SetTopLine(std::int32_t line) = 0;
     virtual CodeModule& GetCodeModule() = 0;
+    // The window that shows the pane.
+    virtual std::shared_ptr<Window> GetWindow();
 };
 
 }  // namespace qm::ide

@@ -1,0 +1,97 @@
+#pragma once
+// The add-in's connect class: what the development environment creates and connects, the owner of
+// the menus, the stamp buttons, their click events and the dialogs.
+#include <array>
+#include <memory>
+
+#include "addin/settings/settings_store.h"
+#include "addin/shell/addin_module.h"
+#include "addin/shell/form3.h"
+#include "addin/shell/form4.h"
+#include "addin/wizard/form1.h"
+#include "addin/wizard/form2.h"
+#include "platform/ide/vbe.h"
+
+namespace qm {
+
+class AddInClass final : public ide::Extensibility {
+public:
+    explicit AddInClass(AddInServices services);
+    ~AddInClass() override;
+    AddInClass(const AddInClass&) = delete;
+    AddInClass& operator=(const AddInClass&) = delete;
+
+    // Public operations.
+    void SetToolBar(std::int16_t intPos);
+    void SetBottn();
+    void 終了();
+
+    // The add-in interface.
+    void OnConnection(std::shared_ptr<ide::VBE> VBInst, std::int32_t ConnectMode,
+                      std::shared_ptr<ide::AddIn> AddInInst) override;
+    void OnDisconnection(std::int32_t RemoveMode) override;
+    void OnStartupComplete() override {}
+    void OnAddInsUpdate() override {}
+
+    // Command handlers, named after their event sources.
+    using Control = ide::CommandBarControl;
+    void MenuHandler1_Click(Control& CommandBarControl, bool& handled, bool& CancelDefault);
+    void MenuHandler2_Click(Control& CommandBarControl, bool& handled, bool& CancelDefault);
+    void ウィザード_Click_Click(Control& CommandBarControl, bool& handled, bool& CancelDefault);
+    void 環境設定_Click_Click(Control& CommandBarControl, bool& handled, bool& CancelDefault);
+    void ヘルプ_Click_Click(Control& CommandBarControl, bool& handled, bool& CancelDefault);
+    void バージョン情報_Click_Click(Control& CommandBarControl, bool& handled, bool& CancelDefault);
+    void 終了_Click_Click(Control& CommandBarControl, bool& handled, bool& CancelDefault);
+    void B_ウィザード_Click_Click(Control& CommandBarControl, bool& handled, bool& CancelDefault);
+    void B_環境設定_Click_Click(Control& CommandBarControl, bool& handled, bool& CancelDefault);
+    void B_ヘルプ_Click_Click(Control& CommandBarControl, bool& handled, bool& CancelDefault);
+    void B_バージョン情報_Click_Click(Control& CommandBarControl, bool& handled, bool& CancelDefault);
+    void B_終了_Click_Click(Control& CommandBarControl, bool& handled, bool& CancelDefault);
+
+    // What the environment and the dialogs see of the add-in while it runs.
+    const AddInModule& Module() const { return module_; }
+    SettingsStore& Store() { return store_; }
+    Form1* GetForm1() { return form1_.get(); }
+    Form2* GetForm2() { return form2_.get(); }
+    Form3* GetForm3() { return form3_.get(); }
+    Form4* GetForm4() { return form4_.get(); }
+    const std::array<std::shared_ptr<ide::CommandBarControl>, 6>& MenuItems() const { return MenuItems_; }
+    const std::array<std::shared_ptr<ide::CommandBarControl>, 8>& ToolItems() const { return ToolItems_; }
+
+private:
+    void PutFace(ide::CommandBarControl& control, int face);
+    // Group line, caption and face of a control just made; each on its own.
+    void Configure(const std::shared_ptr<ide::CommandBarControl>& item, bool group, const char16_t* caption, int face);
+    void BuildToolbarMenu();
+    void BuildAddInsMenu();
+    void RemoveControls();
+    void RunWizard();
+    void RunSettings();
+    void RunHelp();
+    void RunVersion();
+    // The format the stamps are made from: the wizard's loaded state, built when missing.
+    const FormatModel& StampFormat();
+
+    AddInServices services_;
+    SettingsStore store_;
+    AddInModule module_;
+
+    std::shared_ptr<ide::VBE> VBI;
+    std::shared_ptr<ide::AddIn> AII;
+    std::array<std::shared_ptr<ide::CommandBarControl>, 6> MenuItems_;
+    std::array<std::shared_ptr<ide::CommandBarControl>, 8> ToolItems_;
+    std::shared_ptr<ide::CommandBar> OwnToolBar;
+
+    std::shared_ptr<ide::CommandBarEvents> MenuHandler1, MenuHandler2;
+    std::shared_ptr<ide::CommandBarEvents> ウィザード_Click, 環境設定_Click, ヘルプ_Click, バージョン情報_Click, 終了_Click;
+    std::shared_ptr<ide::CommandBarEvents> B_ウィザード_Click, B_環境設定_Click, B_ヘルプ_Click, B_バージョン情報_Click,
+        B_終了_Click;
+
+    // Shared, so that a dialog shown modally outlives a disconnection that happens meanwhile.
+    std::shared_ptr<Form1> form1_;
+    std::shared_ptr<Form2> form2_;
+    std::shared_ptr<Form3> form3_;
+    std::shared_ptr<Form4> form4_;
+};
+
+}  // namespace qm

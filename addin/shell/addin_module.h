@@ -1,0 +1,39 @@
+#pragma once
+// Module state of the add-in set at connection, the services it runs on, and routines shared by its forms.
+#include <memory>
+#include <string>
+
+#include "addin/settings/settings_store.h"
+#include "platform/clock.h"
+#include "platform/codepage.h"
+#include "platform/registry.h"
+#include "platform/ui/forms.h"
+
+namespace qm {
+
+inline constexpr char16_t kProductTitle[] = u"Wek Quillmark For VB6 Ver1.0";
+
+// The outside services, chosen by the front end and handed down.
+struct AddInServices {
+    Registry& registry;
+    const Codepage& codepage;
+    const Clock& clock;
+    ui::Ui& ui;
+    std::u16string libraryPath;  // the add-in library file
+};
+
+struct AddInModule {
+    std::u16string AppPath;  // ends in "\"
+    float ScreenTwipsX = 15;
+    float ScreenTwipsY = 15;
+    float ScaleX = 1;
+    float ScaleY = 1;
+};
+
+// The directory of a file, ending in "\".
+std::u16string DirectoryOf(const std::u16string& libraryPath);
+
+// Rescales a form laid out for 15 twips per pixel, and its controls, to the display.
+void ScaleFormToScreen(ui::Form& form, const AddInModule& module);
+
+}  // namespace qm

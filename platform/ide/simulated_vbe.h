@@ -1,0 +1,151 @@
+#pragma once
+// A development environment in memory that behaves as the real one does where the add-in can see
+// it: command bars with their controls, click events, windows, code panes and the add-in object.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/ide/text_code_module.h"
+#include "platform/ide/vbe.h"
+#include "platform/ui/ui.h"
+
+namespace qm::ide {
+
+class SimControl;
+class SimBar;
+class SimWindow;
+
+class SimulatedVbe final : public VBE, public std::enable_shared_from_this<SimulatedVbe> {
+public:
+    struct Options {
+        bool addInsBar = true;
+        bool standardBar = true;
+        int standardControls = 4;
+    };
+    // The clipboard is the one PasteFace reads.
+    static std::shared_ptr<SimulatedVbe> Create(ui::Ui& ui, Options options);
+    static std::shared_ptr<SimulatedVbe> Create(ui::Ui& ui) { return Create(ui, Options{}); }
+
+    std::shared_ptr<CommandBars> GetCommandBars() override;
+    std::shared_ptr<Events> GetEvents() override;
+    std::shared_ptr<Window> ActiveWindow() override;
+    std::shared_ptr<CodePane> ActiveCodePane() override;
+
+    // Windows of the environment.
+    TextCodeModule& AddCodeWindow(const std::u16string& caption, std::vector<std::u16string> lines,
+                                  std::u16string path = {});
+    void AddWindow(const std::u16string& caption);
+    // Makes the window active; fails when there is none of that caption.
+    void Activate(const std::u16string& caption);
+    void CloseWindow(const std::u16string& caption);
+    TextCodeModule* Module(const std::u16string& caption);
+    TextCodePane* Pane(const std::u16string& caption);
+
+    // The add-in, as the add-in manager loads and unloads it.
+    void ConnectAddIn(Extensibility& addIn, std::int32_t connectMode);
+    void DisconnectAddIn(std::int32_t removeMode);
+    bool AddInConnected() const;
+
+    // Finding and clicking controls as the user does.
+    struct Found {
+        std::shared_ptr<SimControl> control;
+        std::u16string bar;
+        int position = 0;  // 1-based, in its bar or popup
+    };
+    std::vector<Found> FindControls(const std::u16string& caption) const;
+    // Clicks the control: its events fire when it is enabled. Fails when no such control exists.
+    void Click(const std::u16string& caption);
+    std::shared_ptr<SimBar> Bar(const std::u16string& name) const;
+    std::vector<std::u16string> BarNames() const;
+
+    ui::Ui& GetUi() { return ui_; }
+
+private:
+    explicit SimulatedVbe(ui::Ui& ui) : ui_(ui) {}
+    friend class SimBars;
+    friend class SimEvents;
+    friend class SimAddIn;
+
+    ui::Ui& ui_;
+    std::vector<std::shared_ptr<SimBar>> bars_;
+    std::vector<std::shared_ptr<SimWindow>> windows_;
+    std::shared_ptr<SimWindow> active_;
+    std::shared_ptr<SimWindow> lastCode_;
+    Extensibility* addIn_ = nullptr;
+    std::shared_ptr<AddIn> addInObject_;
+};
+
+// What a simulated control is and shows, for tests to read.
+class SimControl final : public CommandBarControl, public std::enable_shared_from_this<SimControl> {
+public:
+    SimControl(SimulatedVbe& vbe, ControlType type, std::u16string caption = {}) : vbe_(vbe), type_(type), caption_(std::move(caption)) {}
+    ControlType Type() override;
+    std::u16string Caption() override;
+    void SetCaption(const std::u16string& caption) override;
+    bool BeginGroup() override;
+    void SetBeginGroup(bool beginGroup) override;
+    bool Enabled() override;
+    void SetEnabled(bool enabled) override;
+    void PasteFace() override;
+    void Delete() override;
+    std::shared_ptr<CommandBarControls> Controls() override;
+
+    bool Deleted() const { return deleted_; }
+    const Bitmap* Face() const { return hasFace_ ? &face_ : nullptr; }
+    std::vector<std::shared_ptr<SimControl>>& Children() { return children_; }
+    // The event sources bound to this control that are still alive.
+    std::vector<std::weak_ptr<class SimEvents>>& Sources() { return sources_; }
+    void SetOwnerList(std::vector<std::shared_ptr<SimControl>>* list) { ownerList_ = list; }
+    int EnabledWrites() const { return enabledWrites_; }
+
+private:
+    void Alive() const;
+    SimulatedVbe& vbe_;
+    ControlType type_;
+    std::u16string caption_;
+    bool beginGroup_ = false;
+    bool enabled_ = true;
+    bool deleted_ = false;
+    bool hasFace_ = false;
+    int enabledWrites_ = 0;
+    Bitmap face_;
+    std::vector<std::shared_ptr<SimControl>> children_;
+    std::vector<std::shared_ptr<SimControl>>* ownerList_ = nullptr;
+    std::vector<std::weak_ptr<SimEvents>> sources_;
+};
+
+class SimBar final : public CommandBar {
+public:
+    SimBar(SimulatedVbe& vbe, std::u16string name, bool builtIn) : vbe_(vbe), name_(std::move(name)), builtIn_(builtIn) {}
+    std::u16string Name() override;
+    std::shared_ptr<CommandBarControls> Controls() override;
+    bool Visible() override;
+    void SetVisible(bool visible) override;
+    void Delete() override;
+
+    bool Deleted() const { return deleted_; }
+    bool BuiltIn() const { return builtIn_; }
+    std::vector<std::shared_ptr<SimControl>>& Items() { return items_; }
+    std::int32_t position = 0;
+
+private:
+    friend class SimulatedVbe;
+    void Alive() const;
+    SimulatedVbe& vbe_;
+    std::u16string name_;
+    bool builtIn_;
+    bool visible_ = true;
+    bool deleted_ = false;
+    std::vector<std::shared_ptr<SimControl>> items_;
+};
+
+class SimEvents final : public CommandBarEvents {
+public:
+    void OnClick(ClickHandler handler) override { handler_ = std::move(handler); }
+    void Fire(CommandBarControl& control);
+
+private:
+    ClickHandler handler_;
+};
+
+}  // namespace qm::ide

@@ -1,0 +1,55 @@
+#pragma once
+// The dialog and runtime services of the user interface: forms made of plain controls, modal
+// display, message boxes, the clipboard, timers, help and screen metrics.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "platform/bitmap.h"
+
+namespace qm::ui {
+
+class Form;
+class Timer;
+
+struct ScreenMetrics {
+    float twipsPerPixelX = 15;
+    float twipsPerPixelY = 15;
+    double widthTwips = 1024 * 15;
+    double heightTwips = 768 * 15;
+};
+
+struct ClipboardContent {
+    std::optional<std::u16string> text;
+    std::optional<Bitmap> picture;
+    friend bool operator==(const ClipboardContent&, const ClipboardContent&) = default;
+};
+
+class Ui {
+public:
+    virtual ~Ui() = default;
+    // Shows the form and returns once it is hidden or unloaded.
+    virtual void ShowModal(Form& form) = 0;
+    // A message box with an OK button only.
+    virtual void MessageBox(const std::u16string& text, const std::u16string& title) = 0;
+    virtual ScreenMetrics Screen() = 0;
+
+    virtual void ClipboardClear() = 0;
+    virtual void ClipboardSetPicture(const Bitmap& picture) = 0;
+    virtual void ClipboardSetText(const std::u16string& text) = 0;
+    virtual ClipboardContent ClipboardGet() = 0;
+
+    // Lets pending events run.
+    virtual void DoEvents() = 0;
+    // Starts a program from a command line in a normal window with focus; throws when it cannot.
+    virtual void StartProgram(const std::u16string& commandLine) = 0;
+    // Opens the help file at a context number; throws when it cannot.
+    virtual void ShowHelp(const std::u16string& helpFile, std::int32_t context) = 0;
+
+    // Forms tell the backend when they are loaded, so that their timers can run.
+    virtual void FormLoaded(Form& form) = 0;
+    virtual void FormUnloaded(Form& form) = 0;
+    virtual void TimerChanged(Timer& timer) = 0;
+};
+
+}  // namespace qm::ui

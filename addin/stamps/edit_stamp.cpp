@@ -1,5 +1,7 @@
 #include "addin/stamps/edit_stamp.h"
 
+#include <algorithm>
+
 #include "addin/stamps/stamp_date.h"
 #include "platform/failure.h"
 
@@ -60,7 +62,10 @@ void RunEditStamp(ide::CodePane& pane, const StampContext& context) {
     const std::u16string block = Attempt([&] { return module->Lines(s, n); }).value_or(u"");
     const std::u16string indent(BlockIndent(block), u' ');
     Attempt([&] { module->InsertLines(s, indent + BuildEditMarker(0, context)); });
-    Attempt([&] { module->InsertLines(s + n + 1, indent + BuildEditMarker(1, context)); });
+    // A block that runs past the end of the module (a caret in an empty module) closes at the end,
+    // so the opening marker never stands alone.
+    const std::int32_t closing = Attempt([&] { return std::min(s + n + 1, module->CountOfLines() + 1); }).value_or(s + n + 1);
+    Attempt([&] { module->InsertLines(closing, indent + BuildEditMarker(1, context)); });
     Attempt([&] {
         pane.SetSelection({s + 1, selection->startColumn, e + 1, selection->endColumn});
     });

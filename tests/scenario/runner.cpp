@@ -1,0 +1,539 @@
+#include "tests/scenario/runner.h"
+
+#include <cmath>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+
+#include "addin/resources/button_faces.h"
+#include "addin/shell/addin_class.h"
+#include "platform/clock.h"
+#include "platform/codepage.h"
+#include "platform/failure.h"
+#include "platform/ide/simulated_vbe.h"
+#include "platform/registry_memory.h"
+#include "platform/text.h"
+#include "platform/ui/headless.h"
+
+namespace qm::scenario {
+namespace {
+
+struct Step {
+    int line = 0;
+    std::vector<std::string> words;
+    std::vector<std::string> block;  // the lines up to "end", for steps that take text
+};
+
+// A failed step: the scenario goes on with the next.
+struct StepError {
+    std::string message;
+};
+
+std::vector<std::string> Words(const std::string& line, int lineNo) {
+    std::vector<std::string> words;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        if (line[i] == ' ' || line[i] == '\t') {
+            ++i;
+            continue;
+        }
+        if (line[i] == '#') break;
+        std::string word;
+        if (line[i] == '"') {
+            ++i;
+            bool closed = false;
+            while (i < line.size()) {
+                const char c = line[i++];
+                if (c == '"') {
+                    closed = true;
+                    break;
+                }
+                // \" and \\ stand for themselves, \r \n \t for control characters; any other
+                // backslash is kept, so that Windows paths read as written.
+                if (c == '\\' && i < line.size() && std::string("\"\\rnt").find(line[i]) != std::string::npos) {
+                    const char e = line[i++];
+                    word += e == 'r' ? '\r' : e == 'n' ? '\n' : e == 't' ? '\t' : e;
+                } else {
+                    word += c;
+                }
+            }
+            if (!closed) throw StepError{"line " + std::to_string(lineNo) + ": missing closing quote"};
+        } else {
+            while (i < line.size() && line[i] != ' ' && line[i] != '\t') word += line[i++];
+        }
+        words.push_back(word);
+    }
+    return words;
+}
+
+bool TakesBlock(const std::vector<std::string>& w) {
+    if (w.empty()) return false;
+    if (w[0] == "module") return true;
+    return w.size() >= 2 && w[0] == "expect" && (w[1] == "lines" || w[1] == "controls");
+}
+
+std::u16string U(const std::string& s) { return Utf8ToUtf16(s); }
+std::string N(const std::u16string& s) { return Utf16ToUtf8(s); }
+
+int Int(const std::string& s) {
+    try {
+        std::size_t used = 0;
+        const int v = std::stoi(s, &used);
+        if (used == s.size()) return v;
+    } catch (...) {
+    }
+    throw StepError{"\"" + s + "\" is not a whole number"};
+}
+
+class Runner {
+public:
+    Runner(std::string name, std::vector<Step> steps) : name_(std::move(name)), steps_(std::move(steps)) {
+        ui_.onModal = [this](ui::Form& form) {
+            // The steps that follow act on the dialog until it closes.
+            while (next_ < steps_.size() && form.Loaded() && form.Visible()) RunNext();
+        };
+    }
+
+    std::vector<Failure> Run() {
+        while (next_ < steps_.size()) RunNext();
+        if (addIn_ && vbe_ && vbe_->AddInConnected()) vbe_->DisconnectAddIn(0);
+        return failures_;
+    }
+
+private:
+    void Fail(int line, const std::string& message) { failures_.push_back({name_, line, message}); }
+
+    void RunNext() {
+        const Step& step = steps_[next_++];
+        try {
+            Do(step);
+        } catch (const StepError& e) {
+            Fail(step.line, e.message);
+        } catch (const PlatformError& e) {
+            Fail(step.line, std::string("the step could not be done: ") + e.what());
+        }
+    }
+
+    ide::SimulatedVbe& Vbe() {
+        if (!vbe_) vbe_ = ide::SimulatedVbe::Create(ui_, options_);
+        return *vbe_;
+    }
+    AddInClass& AddIn() {
+        if (!addIn_) addIn_ = std::make_unique<AddInClass>(AddInServices{registry_, *codepage_, clock_, ui_, libraryPath_});
+        return *addIn_;
+    }
+    ide::TextCodeModule& Module(const std::string& name) {
+        auto* m = Vbe().Module(U(name));
+        if (m == nullptr) throw StepError{"no module " + name};
+        return *m;
+    }
+    ide::TextCodePane& Pane(const std::string& name) {
+        auto* p = Vbe().Pane(U(name));
+        if (p == nullptr) throw StepError{"no module " + name};
+        return *p;
+    }
+    ui::Form& Dialog() {
+        if (ui_.ModalStack().empty()) throw StepError{"no dialog is open"};
+        return *ui_.ModalStack().back();
+    }
+    // NAME or NAME(index), a control of the open dialog.
+    ui::Control& ControlOf(const std::string& ref) {
+        std::string name = ref;
+        int index = -1;
+        const auto open = ref.find('(');
+        if (open != std::string::npos && ref.back() == ')') {
+            name = ref.substr(0, open);
+            index = Int(ref.substr(open + 1, ref.size() - open - 2));
+        }
+        ui::Control* c = Dialog().Find(U(name), index);
+        if (c == nullptr) throw StepError{"the dialog has no control " + ref};
+        return *c;
+    }
+    template <class T>
+    T& ControlAs(const std::string& ref) {
+        auto* c = dynamic_cast<T*>(&ControlOf(ref));
+        if (c == nullptr) throw StepError{ref + " is not that kind of control"};
+        return *c;
+    }
+    std::shared_ptr<ide::SimControl> CommandControl(const std::string& caption) {
+        const auto found = Vbe().FindControls(U(caption));
+        if (found.empty()) throw StepError{"no command-bar control \"" + caption + "\""};
+        return found.front().control;
+    }
+    std::optional<StoredSetting> Stored(const std::string& name) {
+        SettingsStore store(registry_, *codepage_);
+        return store.PeekSetting(U(name));
+    }
+    static std::string TextOf(ui::Control& c) {
+        if (auto* l = dynamic_cast<ui::Label*>(&c)) return N(l->caption);
+        if (auto* t = dynamic_cast<ui::TextBox*>(&c)) return N(t->Text());
+        if (auto* b = dynamic_cast<ui::CommandButton*>(&c)) return N(b->caption);
+        if (auto* f = dynamic_cast<ui::Frame*>(&c)) return N(f->caption);
+        if (auto* k = dynamic_cast<ui::CheckBox*>(&c)) return N(k->caption);
+        if (auto* o = dynamic_cast<ui::OptionButton*>(&c)) return N(o->caption);
+        if (auto* l = dynamic_cast<ui::ListBox*>(&c)) return l->ListIndex() < 0 ? "" : N(l->Entry(l->ListIndex()).text);
+        throw StepError{"the control shows no text"};
+    }
+    void Expect(bool ok, const std::string& message) {
+        if (!ok) throw StepError{message};
+    }
+    template <class A, class B>
+    void ExpectEq(const A& got, const B& want, const std::string& what) {
+        if (!(got == want)) {
+            std::ostringstream s;
+            s << what << ": expected \"" << want << "\", found \"" << got << "\"";
+            throw StepError{s.str()};
+        }
+    }
+
+    void Do(const Step& step) {
+        const auto& w = step.words;
+        const auto need = [&](std::size_t n) {
+            if (w.size() < n) throw StepError{"\"" + w[0] + "\" needs more words"};
+        };
+        const std::string& verb = w[0];
+        if (verb == "environment") {
+            need(2);
+            if (vbe_) throw StepError{"the environment is already running"};
+            if (w[1] == "no-standard-bar") options_.standardBar = false;
+            else if (w[1] == "no-addins-bar") options_.addInsBar = false;
+            else if (w[1] == "standard-controls") options_.standardControls = Int(w.at(2));
+            else throw StepError{"unknown environment option " + w[1]};
+        } else if (verb == "screen") {
+            need(3);
+            ui_.screen.twipsPerPixelX = static_cast<float>(Int(w[1]));
+            ui_.screen.twipsPerPixelY = static_cast<float>(Int(w[2]));
+        } else if (verb == "clock") {
+            need(3);
+            const auto t = ParseDateTime(w[1] + " " + w[2]);
+            if (!t) throw StepError{"not a date and time"};
+            clock_.Set(*t);
+        } else if (verb == "library") {
+            need(2);
+            libraryPath_ = U(w[1]);
+        } else if (verb == "setting") {
+            need(3);
+            RegKey key = 0;
+            registry_.CreateKey(Hive::CurrentUser, kSettingsKey, &key);
+            if (w[2] == "number") {
+                need(4);
+                const auto v = static_cast<std::uint32_t>(Int(w[3]));
+                const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
+                                               static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)};
+                registry_.SetValue(key, U(w[1]), regtype::Dword, bytes, 4);
+            } else if (w[2] == "text") {
+                need(4);
+                const std::string bytes = codepage_->ToAnsi(U(w[3]));
+                registry_.SetValue(key, U(w[1]), regtype::Sz, reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                   static_cast<std::uint32_t>(bytes.size()));
+            } else {
+                throw StepError{"setting NAME number N | text \"...\""};
+            }
+            registry_.CloseKey(key);
+        } else if (verb == "clipboard") {
+            need(2);
+            ui_.ClipboardClear();
+            ui_.ClipboardSetText(U(w[1]));
+        } else if (verb == "module") {
+            need(2);
+            std::vector<std::u16string> lines;
+            for (const auto& l : step.block) lines.push_back(U(l));
+            Vbe().AddCodeWindow(U(w[1]), std::move(lines), w.size() > 2 ? U(w[2]) : u"");
+        } else if (verb == "window") {
+            need(2);
+            Vbe().AddWindow(U(w[1]));
+        } else if (verb == "activate") {
+            need(2);
+            Vbe().Activate(U(w[1]));
+        } else if (verb == "close-window") {
+            need(2);
+            Vbe().CloseWindow(U(w[1]));
+        } else if (verb == "caret") {
+            need(4);
+            Pane(w[1]).SetSelection({Int(w[2]), Int(w[3]), Int(w[2]), Int(w[3])});
+        } else if (verb == "select") {
+            need(6);
+            Pane(w[1]).SetSelection({Int(w[2]), Int(w[3]), Int(w[4]), Int(w[5])});
+        } else if (verb == "readonly") {
+            need(2);
+            Module(w[1]).SetReadOnly(true);
+        } else if (verb == "help-viewer-missing") {
+            missingHelp_ = true;
+        } else if (verb == "connect") {
+            if (missingHelp_) ui_.programsThatFail.push_back(u"WINHLP32.EXE " + DirectoryOf(libraryPath_) + u"Quillmark.hlp");
+            Vbe().ConnectAddIn(AddIn(), w.size() > 1 ? Int(w[1]) : 1);
+        } else if (verb == "disconnect") {
+            Vbe().DisconnectAddIn(w.size() > 1 ? Int(w[1]) : 1);
+        } else if (verb == "tick") {
+            const int n = w.size() > 1 ? Int(w[1]) : 1;
+            for (int i = 0; i < n; ++i) ui_.Tick();
+        } else if (verb == "click") {
+            need(2);
+            Vbe().Click(U(w[1]));
+        } else if (verb == "press" || verb == "choose") {
+            need(2);
+            ui::user::Click(ControlOf(w[1]));
+        } else if (verb == "type") {
+            need(3);
+            ui::user::Type(ControlAs<ui::TextBox>(w[1]), U(w[2]));
+        } else if (verb == "check") {
+            need(3);
+            ui::user::Check(ControlAs<ui::CheckBox>(w[1]), Int(w[2]));
+        } else if (verb == "pick") {
+            need(3);
+            ui::user::Select(ControlAs<ui::ListBox>(w[1]), Int(w[2]));
+        } else if (verb == "dblclick") {
+            need(2);
+            if (w.size() > 2) ui::user::Select(ControlAs<ui::ListBox>(w[1]), Int(w[2]));
+            ui::user::DblClick(ControlOf(w[1]));
+        } else if (verb == "close") {
+            Dialog().UserClose();
+        } else if (verb == "expect") {
+            need(2);
+            DoExpect(step);
+        } else {
+            throw StepError{"unknown step \"" + verb + "\""};
+        }
+    }
+
+    void DoExpect(const Step& step) {
+        const auto& w = step.words;
+        const auto need = [&](std::size_t n) {
+            if (w.size() < n) throw StepError{"\"expect " + w[1] + "\" needs more words"};
+        };
+        const std::string& what = w[1];
+        if (what == "line") {
+            need(5);
+            ExpectEq(N(Module(w[2]).Lines(Int(w[3]), 1)), w[4], w[2] + " line " + w[3]);
+        } else if (what == "lines") {
+            need(4);
+            auto& m = Module(w[2]);
+            const int from = Int(w[3]);
+            for (std::size_t i = 0; i < step.block.size(); ++i) {
+                const int line = from + static_cast<int>(i);
+                const auto got = Attempt([&] { return N(m.Lines(line, 1)); });
+                ExpectEq(got.value_or("<no such line>"), step.block[i], w[2] + " line " + std::to_string(line));
+            }
+        } else if (what == "count") {
+            need(4);
+            ExpectEq(Module(w[2]).CountOfLines(), Int(w[3]), w[2] + " line count");
+        } else if (what == "selection") {
+            need(7);
+            const auto s = Pane(w[2]).GetSelection();
+            const std::string got = std::to_string(s.startLine) + " " + std::to_string(s.startColumn) + " " +
+                                    std::to_string(s.endLine) + " " + std::to_string(s.endColumn);
+            ExpectEq(got, w[3] + " " + w[4] + " " + w[5] + " " + w[6], w[2] + " selection");
+        } else if (what == "topline") {
+            need(4);
+            ExpectEq(Pane(w[2]).TopLine(), Int(w[3]), w[2] + " top line");
+        } else if (what == "enabled" || what == "disabled") {
+            need(3);
+            ExpectEq(CommandControl(w[2])->Enabled() ? "enabled" : "disabled", what, "\"" + w[2] + "\"");
+        } else if (what == "no-control") {
+            need(3);
+            Expect(Vbe().FindControls(U(w[2])).empty(), "\"" + w[2] + "\" exists");
+        } else if (what == "control-count") {
+            need(4);
+            ExpectEq(static_cast<int>(Vbe().FindControls(U(w[2])).size()), Int(w[3]), "controls \"" + w[2] + "\"");
+        } else if (what == "controls") {
+            need(3);
+            ExpectControls(w[2], step.block);
+        } else if (what == "bar") {
+            need(3);
+            Expect(Vbe().Bar(U(w[2])) != nullptr, "no command bar " + w[2]);
+        } else if (what == "no-bar") {
+            need(3);
+            Expect(Vbe().Bar(U(w[2])) == nullptr, "command bar " + w[2] + " exists");
+        } else if (what == "message") {
+            need(3);
+            Expect(messagesRead_ < ui_.messages.size(), "no message was shown, expected \"" + w[2] + "\"");
+            const auto& m = ui_.messages[messagesRead_++];
+            ExpectEq(N(m.text), w[2], "message");
+            if (w.size() > 3) ExpectEq(N(m.title), w[3], "message title");
+        } else if (what == "no-message") {
+            if (messagesRead_ < ui_.messages.size()) throw StepError{"a message was shown: " + N(ui_.messages.back().text)};
+        } else if (what == "setting") {
+            need(5);
+            const auto s = Stored(w[2]);
+            Expect(s.has_value(), "setting " + w[2] + " is not stored");
+            if (w[3] == "number") {
+                Expect(s->type == regtype::Dword && s->data.size() == 4, w[2] + " is not a number");
+                std::uint32_t v = 0;
+                for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(s->data[static_cast<std::size_t>(i)]);
+                ExpectEq(static_cast<int>(v), Int(w[4]), "setting " + w[2]);
+            } else {
+                Expect(s->type == regtype::Sz, w[2] + " is not text");
+                ExpectEq(N(codepage_->FromAnsi(s->data)), w[4], "setting " + w[2]);
+            }
+        } else if (what == "no-setting") {
+            need(3);
+            Expect(!Stored(w[2]).has_value(), "setting " + w[2] + " is stored");
+        } else if (what == "clipboard") {
+            need(3);
+            const auto content = ui_.ClipboardGet();
+            ExpectEq(content.text ? N(*content.text) : std::string("<no text>"), w[2], "clipboard");
+        } else if (what == "started") {
+            need(3);
+            Expect(!ui_.startedPrograms.empty(), "no program was started");
+            ExpectEq(N(ui_.startedPrograms.back()), w[2], "started program");
+        } else if (what == "nothing-started") {
+            Expect(ui_.startedPrograms.empty(), "a program was started");
+        } else if (what == "dialog") {
+            need(3);
+            ExpectEq(N(Dialog().Name()), w[2], "open dialog");
+            if (w.size() > 3) ExpectEq(N(Dialog().caption), w[3], "dialog caption");
+        } else if (what == "no-dialog") {
+            Expect(ui_.ModalStack().empty(), "a dialog is open: " + (ui_.ModalStack().empty() ? "" : N(ui_.ModalStack().back()->Name())));
+        } else if (what == "text") {
+            need(4);
+            ExpectEq(TextOf(ControlOf(w[2])), w[3], w[2]);
+        } else if (what == "value") {
+            need(4);
+            ui::Control& c = ControlOf(w[2]);
+            int v = 0;
+            if (auto* k = dynamic_cast<ui::CheckBox*>(&c)) v = k->Value();
+            else if (auto* o = dynamic_cast<ui::OptionButton*>(&c)) v = o->Value() ? 1 : 0;
+            else if (auto* l = dynamic_cast<ui::ListBox*>(&c)) v = l->ListIndex();
+            else throw StepError{w[2] + " has no value"};
+            ExpectEq(v, Int(w[3]), w[2]);
+        } else if (what == "geometry") {
+            need(7);
+            ui::Control& c = ControlOf(w[2]);
+            std::ostringstream got;
+            got << c.Get(ui::Property::Left) << " " << c.Get(ui::Property::Top) << " " << c.Get(ui::Property::Width) << " "
+                << c.Get(ui::Property::Height);
+            ExpectEq(got.str(), w[3] + " " + w[4] + " " + w[5] + " " + w[6], w[2] + " geometry");
+        } else if (what == "font") {
+            need(4);
+            ExpectEq(ControlOf(w[2]).Get(ui::Property::FontSize), std::stod(w[3]), w[2] + " font size");
+        } else if (what == "form-size") {
+            need(4);
+            std::ostringstream got;
+            got << std::round(Dialog().width) << " " << std::round(Dialog().height);
+            ExpectEq(got.str(), w[2] + " " + w[3], "dialog size");
+        } else if (what == "centred") {
+            const auto& d = Dialog();
+            Expect(std::abs(d.left - (ui_.screen.widthTwips - d.width) / 2) < 0.5 &&
+                       std::abs(d.top - (ui_.screen.heightTwips - d.height) / 2) < 0.5,
+                   "the dialog is not centred");
+        } else if (what == "connected") {
+            Expect(Vbe().AddInConnected(), "the add-in is not connected");
+        } else if (what == "disconnected") {
+            Expect(!Vbe().AddInConnected(), "the add-in is connected");
+        } else if (what == "poller") {
+            need(3);
+            Form1* form = AddIn().GetForm1();
+            const bool on = form != nullptr && form->Loaded() && form->Timer1.TimerEnabled();
+            ExpectEq(on ? "on" : "off", w[2], "button-state poller");
+        } else if (what == "face") {
+            need(4);
+            const Bitmap* face = CommandControl(w[2])->Face();
+            Expect(face != nullptr && *face == ButtonFace(Int(w[3])), "\"" + w[2] + "\" does not show face " + w[3]);
+        } else {
+            throw StepError{"unknown expectation \"" + what + "\""};
+        }
+    }
+
+    // The controls of a bar (or of a popup: BAR/CAPTION), one line each: caption [group] [face N] [popup].
+    void ExpectControls(const std::string& path, const std::vector<std::string>& want) {
+        const auto slash = path.find('/');
+        auto bar = Vbe().Bar(U(path.substr(0, slash)));
+        if (!bar) throw StepError{"no command bar " + path.substr(0, slash)};
+        std::vector<std::shared_ptr<ide::SimControl>>* items = &bar->Items();
+        if (slash != std::string::npos) {
+            const std::u16string popup = U(path.substr(slash + 1));
+            std::shared_ptr<ide::SimControl> found;
+            for (auto& c : *items) {
+                if (c->Caption() == popup) found = c;
+            }
+            if (!found) throw StepError{"no popup " + path};
+            items = &found->Children();
+        }
+        std::vector<std::string> got;
+        for (auto& c : *items) {
+            std::string line = "\"" + N(c->Caption()) + "\"";
+            if (c->BeginGroup()) line += " group";
+            for (int f = 0; f < kButtonFaceCount; ++f) {
+                if (c->Face() != nullptr && *c->Face() == ButtonFace(f)) line += " face " + std::to_string(f);
+            }
+            if (c->Type() == ide::ControlType::Popup) line += " popup";
+            got.push_back(line);
+        }
+        std::vector<std::string> expected;
+        for (const auto& l : want) {
+            std::string line;
+            for (const auto& word : Words(l, 0)) {
+                line += line.empty() ? "\"" + word + "\"" : " " + word;
+            }
+            if (!line.empty()) expected.push_back(line);
+        }
+        const auto join = [](const std::vector<std::string>& v) {
+            std::string s;
+            for (const auto& x : v) s += "\n    " + x;
+            return s;
+        };
+        if (got != expected) throw StepError{"controls of " + path + ":" + join(got) + "\n  expected:" + join(expected)};
+    }
+
+    std::string name_;
+    std::vector<Step> steps_;
+    std::size_t next_ = 0;
+    std::vector<Failure> failures_;
+
+    std::unique_ptr<Codepage> codepage_ = MakeCp932Codepage();
+    MemoryRegistry registry_;
+    FixedClock clock_{{1999, 12, 1, 9, 5, 7}};
+    ui::HeadlessUi ui_;
+    ide::SimulatedVbe::Options options_;
+    std::u16string libraryPath_ = u"C:\\WINDOWS\\SYSTEM32\\WekQM417.dll";
+    bool missingHelp_ = false;
+    std::shared_ptr<ide::SimulatedVbe> vbe_;
+    std::unique_ptr<AddInClass> addIn_;
+    std::size_t messagesRead_ = 0;
+};
+
+}  // namespace
+
+std::vector<Failure> RunScenarioText(const std::string& name, const std::string& text) {
+    std::vector<Step> steps;
+    std::istringstream in(text);
+    std::string line;
+    int lineNo = 0;
+    try {
+        while (std::getline(in, line)) {
+            ++lineNo;
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            Step step{lineNo, Words(line, lineNo), {}};
+            if (step.words.empty()) continue;
+            if (TakesBlock(step.words)) {
+                bool ended = false;
+                while (std::getline(in, line)) {
+                    ++lineNo;
+                    if (!line.empty() && line.back() == '\r') line.pop_back();
+                    if (line == "end") {
+                        ended = true;
+                        break;
+                    }
+                    step.block.push_back(line);
+                }
+                if (!ended) return {{name, step.line, "the block has no \"end\""}};
+            }
+            steps.push_back(std::move(step));
+        }
+    } catch (const StepError& e) {
+        return {{name, lineNo, e.message}};
+    }
+    if (steps.empty()) return {{name, 0, "the scenario has no steps"}};
+    return Runner(name, std::move(steps)).Run();
+}
+
+std::vector<Failure> RunScenarioFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return {{path, 0, "cannot read the scenario"}};
+    std::stringstream text;
+    text << in.rdbuf();
+    return RunScenarioText(path, text.str());
+}
+
+}  // namespace qm::scenario

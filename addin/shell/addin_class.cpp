@@ -232,8 +232,8 @@ void AddInClass::OnConnection(std::shared_ptr<ide::VBE> VBInst, std::int32_t, st
     VBI = std::move(VBInst);
     AII = std::move(AddInInst);
     Attempt([&] {
-        form1_ = std::make_shared<Form1>(services_.ui, store_);
-        form2_ = std::make_shared<Form2>(services_.ui);
+        form1_ = std::make_shared<Form1>(services_.ui, store_, services_.clock, services_.codepage);
+        form2_ = std::make_shared<Form2>(services_.ui, services_.codepage);
         form3_ = std::make_shared<Form3>(services_.ui, store_);
         form4_ = std::make_shared<Form4>(services_.ui, module_);
     });
@@ -260,7 +260,7 @@ void AddInClass::OnDisconnection(std::int32_t) {
     RemoveControls();
 }
 
-const FormatModel& AddInClass::StampFormat() {
+FormatModel AddInClass::StampFormat() {
     Form1& form = Live(form1_);
     if (!form.Loaded()) form.Load();
     return form.Model();
@@ -269,13 +269,19 @@ const FormatModel& AddInClass::StampFormat() {
 void AddInClass::MenuHandler1_Click(Control&, bool&, bool&) {
     std::shared_ptr<ide::CodePane> pane;
     if (!Attempt([&] { pane = Live(VBI).ActiveCodePane(); }) || !pane) return;
-    Attempt([&] { RunEditStamp(*pane, StampContext{StampFormat(), services_.clock.Now(), services_.codepage}); });
+    Attempt([&] {
+        const FormatModel model = StampFormat();
+        RunEditStamp(*pane, StampContext{model, services_.clock.Now(), services_.codepage});
+    });
 }
 
 void AddInClass::MenuHandler2_Click(Control&, bool&, bool&) {
     std::shared_ptr<ide::CodePane> pane;
     if (!Attempt([&] { pane = Live(VBI).ActiveCodePane(); }) || !pane) return;
-    Attempt([&] { RunFunctionStamp(*pane, StampContext{StampFormat(), services_.clock.Now(), services_.codepage}); });
+    Attempt([&] {
+        const FormatModel model = StampFormat();
+        RunFunctionStamp(*pane, StampContext{model, services_.clock.Now(), services_.codepage});
+    });
 }
 
 void AddInClass::RunWizard() {

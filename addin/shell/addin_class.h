@@ -70,7 +70,7 @@ private:
     void RunHelp();
     void RunVersion();
     // The format the stamps are made from: the wizard's loaded state, built when missing.
-    const FormatModel& StampFormat();
+    FormatModel StampFormat();
 
     AddInServices services_;
     SettingsStore store_;

@@ -1,13 +1,16 @@
 #pragma once
-// The format wizard's form. While the add-in is connected it stays loaded, hidden: its state is the
-// format model the stamp buttons read, its timer polls the button state, and its pictures hold the
-// button faces.
+// The format wizard. While the add-in is connected its form stays loaded, hidden: its pages hold the
+// format both stamps are made from, its timer polls the button state, and its pictures hold the
+// button faces. Shown, it walks the user through nine pages and saves one stamp's format.
 #include <array>
 #include <functional>
+#include <map>
 #include <memory>
 
 #include "addin/settings/format_model.h"
 #include "addin/shell/addin_module.h"
+#include "platform/clock.h"
+#include "platform/codepage.h"
 #include "platform/ide/vbe.h"
 #include "platform/ui/forms.h"
 
@@ -15,30 +18,161 @@ namespace qm {
 
 class AddInClass;
 
+inline constexpr char16_t kTooManyItems[] = u"項目は全部で31個までしか使用できません。";
+
 class Form1 : public ui::Form {
 public:
-    Form1(ui::Ui& ui, SettingsStore& store);
+    Form1(ui::Ui& ui, SettingsStore& store, const Clock& clock, const Codepage& codepage);
 
     // Handed over at connection.
     std::shared_ptr<ide::VBE> VBInstance;
     AddInClass* addInClass = nullptr;
-    // The help file of its common dialog.
-    std::u16string HelpFile;
+    std::u16string HelpFile;  // of its common dialog
 
-    ui::Timer Timer1;
+    // The format both stamps are made from: the wizard's loaded state.
+    FormatModel Model() const;
+    void UserClose() override;
+
+    // Wizard variables.
+    std::int16_t CurrentPage = 0;
+    std::int16_t PreviousPage = 0;
+    bool RebuildItemList = false;
+    bool RebuildOrderList = false;
+    std::int16_t CurrentRow = 0;
+    std::int16_t CurrentKind = -1;
+    std::int16_t PreviousKind = -1;
+    bool SuppressRowEvent = false;
+    std::array<ItemAttribute, kMaxItemRows> ItemAttributes;
+    std::u16string PadAll;
+
+    // The operations of the pages.
+    void StepPage(int button);
+    void ShowPage();
+    void StoreAttributePanel();
+    bool ValidateWizardPage();
+    void SaveWizardFormat();
+    void ComputeItemPadding();
+    void ShowWizardPageHelp();
+    std::u16string PreviewCreationDate() const;
+    std::u16string PreviewEditMarker() const;
+    // The window title of a page.
+    static std::u16string PageTitle(int page);
+
+    // Handlers.
+    void Command1_Click(int index);
+    void Command2_Click(int index);
+    void Command3_Click(int index);
+    void Command4_Click(int index);
+    void List1_DblClick(int index);
+    void List2_DblClick();
+    void List3_Click();
+    void List4_DblClick(int index);
+    void Check4_Click();
+    void Check5_Click();
+    void Check6_Click();
+    void Check7_Click();
+    void Combo1_Click(int index);
+    void Combo2_Click(int index);
+    void Text5_Change();
+
+    // The frame.
+    std::array<std::unique_ptr<ui::CommandButton>, 5> Command1;  // help, cancel, back, next, finish
+    std::map<int, std::unique_ptr<ui::PictureBox>> Picture3;      // the pages, by number
+    std::map<int, std::unique_ptr<ui::Image>> PageImage;          // the picture at each page's left
+
+    // Page 0.
+    ui::Label Label1{*this, u"Label1", -1};
+    ui::CheckBox Check1{*this, u"Check1", -1};
+    // Page 1.
+    ui::Label Label2{*this, u"Label2", -1};
+    std::array<std::unique_ptr<ui::OptionButton>, 2> Option1;
+    // Page 10.
+    ui::Label Label3{*this, u"Label3", -1};
+    ui::Label Label4{*this, u"Label4", -1};
+    ui::Label Label5{*this, u"Label5", -1};
+    std::array<std::unique_ptr<ui::Label>, 2> Label6;
+    std::array<std::unique_ptr<ui::ListBox>, 2> List1;
+    std::array<std::unique_ptr<ui::CommandButton>, 4> Command2;
+    // Page 11.
+    ui::Label Label7{*this, u"Label7", -1};
+    ui::Label Label9{*this, u"Label9", -1};
+    ui::ListBox List2{*this, u"List2", -1};
+    std::array<std::unique_ptr<ui::CommandButton>, 3> Command3;
+    // Page 12.
+    std::array<std::unique_ptr<ui::Label>, 3> Label8;
+    ui::Label Label10{*this, u"Label10", -1};
+    ui::ListBox List3{*this, u"List3", -1};
+    ui::Frame Frame2{*this, u"Frame2", -1};
+    std::map<int, std::unique_ptr<ui::PictureBox>> Picture8;  // attribute panels, by kind 0 to 5
+    std::map<int, std::unique_ptr<ui::Label>> Label11;        // panel titles
+    std::vector<std::unique_ptr<ui::Label>> panelLabels;
+    std::array<std::unique_ptr<ui::OptionButton>, 2> Option2;
+    std::array<std::unique_ptr<ui::OptionButton>, 2> Option3;
+    ui::CheckBox Check2{*this, u"Check2", -1};
+    ui::CheckBox Check3{*this, u"Check3", -1};
+    std::array<std::unique_ptr<ui::ComboBox>, 3> Combo1;
+    ui::CheckBox Check4{*this, u"Check4", -1};
+    ui::Label Label21{*this, u"Label21", -1};
+    ui::TextBox Text1{*this, u"Text1", -1};
+    // Page 13.
+    ui::Label Label13{*this, u"Label13", -1};
+    std::array<std::unique_ptr<ui::Label>, 2> Label14;
+    std::array<std::unique_ptr<ui::ListBox>, 2> List4;
+    std::array<std::unique_ptr<ui::CommandButton>, 2> Command4;
+    // Page 14.
+    ui::Frame Frame3{*this, u"Frame3", -1};
+    ui::Label Label15{*this, u"Label15", -1};
+    ui::TextBox Text2{*this, u"Text2", -1};
+    ui::CheckBox Check5{*this, u"Check5", -1};
+    ui::Label Label29{*this, u"Label29", -1};
+    ui::Label Label30{*this, u"Label30", -1};
+    ui::TextBox Text3{*this, u"Text3", -1};
+    ui::Label Label31{*this, u"Label31", -1};
+    ui::TextBox Text4{*this, u"Text4", -1};
+    ui::Label Label26{*this, u"Label26", -1};
+    // Page 60.
+    ui::Label Label32{*this, u"Label32", -1};
+    ui::TextBox Text5{*this, u"Text5", -1};
+    ui::Label Label35{*this, u"Label35", -1};
+    ui::CheckBox Check6{*this, u"Check6", -1};
+    std::array<std::unique_ptr<ui::Label>, 3> Label37;
+    std::array<std::unique_ptr<ui::ComboBox>, 3> Combo2;
+    ui::Label Label38{*this, u"Label38", -1};
+    ui::CheckBox Check7{*this, u"Check7", -1};
+    ui::Label Label39{*this, u"Label39", -1};
+    ui::Label Label34{*this, u"Label34", -1};
+    ui::Label Label33{*this, u"Label33", -1};
+    // Page 100.
+    ui::Label Label36{*this, u"Label36", -1};
+    ui::Label Label40{*this, u"Label40", -1};
+
+    // Hidden, while connected.
+    ui::Timer Timer1{*this, u"Timer1", -1};
     std::array<std::unique_ptr<ui::PictureBox>, 7> Picture1;
-
-    // The loaded state: the format both stamps are made from.
-    const FormatModel& Model() const { return model_; }
-    std::int32_t StartVisible() const { return startVisible_; }
 
 protected:
     void Form_Load() override;
 
 private:
+    void Design();
+    void FillDateLists(std::array<std::unique_ptr<ui::ComboBox>, 3>& lists);
+    void RebuildItems();
+    void RebuildOrder();
+    // Moves an entry into a list kept in ascending tag order.
+    static void InsertByTag(ui::ListBox& list, const ui::ListEntry& entry);
+    static void SelectAfterRemoval(ui::ListBox& list, int removed);
+    void MoveFixed(ui::ListBox& from, ui::ListBox& to, bool all);
+    void UpdateCustomButtons();
+    void UpdateOrderNext();
+    void ShowPanel(int kind);
+    int ItemCount() const;
+    void Message(const std::u16string& text);
+    void Close();
+
     SettingsStore& store_;
-    FormatModel model_;
-    std::int32_t startVisible_ = 0;
+    const Clock& clock_;
+    const Codepage& codepage_;
+    LocalDateTime loadedAt_;
 };
 
 }  // namespace qm

@@ -1,12 +1,119 @@
 #include "addin/wizard/form2.h"
 
-namespace qm {
+#include "addin/shell/addin_module.h"
+#include "addin/wizard/form1.h"
+#include "platform/failure.h"
+#include "platform/text.h"
 
-Form2::Form2(ui::Ui& ui) : ui::Form(ui, u"Form2") {
-    caption = u"独自項目";
-    width = 4800;
-    height = 2400;
-    scaleHeight = 1980;
+namespace qm {
+namespace {
+constexpr std::int32_t kKinds[] = {-1, 0, 2, 3, 4, 5};
+constexpr std::size_t kMaxNameLength = 30;
+}  // namespace
+
+Form2::Form2(ui::Ui& ui, const Codepage& codepage) : ui::Form(ui, u"Form2"), codepage_(codepage) {
+    caption = u"独自項目の追加";
+    width = 4920;
+    height = 2475;
+    scaleHeight = 2055;
+    Label1.caption = u"項目名(&N) :";
+    Label1.Move(120, 180, 1320, 255);
+    Text1.Move(1440, 150, 1920, 300);
+    Text1.onChange = [this] { Text1_Change(); };
+    Frame1.caption = u"属性";
+    Frame1.Move(120, 720, 3240, 975);
+    Combo1.SetContainer(&Frame1);
+    Combo1.Move(240, 360, 2760, 300);
+    const char16_t* captions[] = {u"OK", u"ｷｬﾝｾﾙ", u"ﾍﾙﾌﾟ(&H)"};
+    for (int i = 0; i < 3; ++i) {
+        auto& button = Command1[static_cast<std::size_t>(i)];
+        button = std::make_unique<ui::CommandButton>(*this, u"Command1", i);
+        button->caption = captions[i];
+        button->Move(3540, 150.0 + 480 * i, 1215, 375);
+        button->onClick = [this, i] { Command1_Click(i); };
+    }
+    Command1[0]->isDefault = true;
+    Command1[1]->isCancel = true;
+}
+
+std::int32_t Form2::KindOfEntry(int index) {
+    return index >= 0 && index < static_cast<int>(std::size(kKinds)) ? kKinds[index] : -1;
+}
+
+int Form2::EntryOfKind(std::int32_t kind) {
+    for (std::size_t i = 0; i < std::size(kKinds); ++i) {
+        if (kKinds[i] == kind) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+void Form2::Form_Load() {
+    Centre();
+    Combo1.Clear();
+    for (const char16_t* entry : {u"(なし)", u"関数名", u"引数", u"戻り値", u"作成日", u"作成者"}) Combo1.AddItem(entry);
+    Command1[0]->SetEnabled(!TrimBlanks(Text1.Text()).empty());
+}
+
+void Form2::Prepare(Mode mode, const std::u16string& name, std::int32_t kind) {
+    Load();
+    caption = mode == Mode::Add ? u"独自項目の追加" : u"独自項目の編集";
+    Text1.SetText(name);
+    Text1_Change();
+    if (mode == Mode::Add) {
+        Combo1.SetListIndex(0);
+    } else if (const int entry = EntryOfKind(kind); entry >= 0) {
+        Combo1.SetListIndex(entry);
+    }
+}
+
+bool Form2::AddMode() const { return caption.size() >= 2 && caption.substr(caption.size() - 2) == u"追加"; }
+
+void Form2::Text1_Change() { Command1[0]->SetEnabled(!TrimBlanks(Text1.Text()).empty()); }
+
+void Form2::Fail(const std::u16string& text) {
+    Attempt([&] { GetUi().MessageBox(text, kProductTitle); });
+    Attempt([&] { Text1.SetFocus(); });
+}
+
+void Form2::Command1_Click(int index) {
+    if (index == 1) {
+        Unload();
+        return;
+    }
+    if (index == 2) {
+        if (wizard != nullptr) Attempt([&] { GetUi().ShowHelp(wizard->HelpFile, 22); });
+        return;
+    }
+    const std::u16string& name = Text1.Text();
+    // Every character must take two bytes in the code page.
+    if (!codepage_.CanEncode(name) || codepage_.ByteLength(name) != name.size() * 2) {
+        Fail(u"全角以外の文字は使用できません。");
+        return;
+    }
+    if (name.size() > kMaxNameLength) {
+        Fail(u"項目名が長すぎます。全角30文字以内にしてください。");
+        return;
+    }
+    if (wizard == nullptr) {
+        Unload();
+        return;
+    }
+    ui::ListBox& list = wizard->List2;
+    // The item table has 31 rows: a further item is refused before anything changes.
+    if (AddMode() && wizard->List1[1]->ListCount() + list.ListCount() >= static_cast<int>(kMaxItemRows)) {
+        Fail(kTooManyItems);
+        return;
+    }
+    wizard->RebuildItemList = true;
+    wizard->RebuildOrderList = true;
+    const std::u16string stored(TrimBlanks(name));
+    const std::int32_t kind = KindOfEntry(Combo1.ListIndex());
+    if (AddMode()) {
+        list.AddItem(stored, kind);
+    } else if (list.ListIndex() >= 0) {
+        list.SetEntry(list.ListIndex(), {stored, kind});
+    }
+    Unload();
 }
 
 }  // namespace qm

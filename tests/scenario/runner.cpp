@@ -70,7 +70,7 @@ std::vector<std::string> Words(const std::string& line, int lineNo) {
 bool TakesBlock(const std::vector<std::string>& w) {
     if (w.empty()) return false;
     if (w[0] == "module") return true;
-    return w.size() >= 2 && w[0] == "expect" && (w[1] == "lines" || w[1] == "controls");
+    return w.size() >= 2 && w[0] == "expect" && (w[1] == "lines" || w[1] == "controls" || w[1] == "list");
 }
 
 std::u16string U(const std::string& s) { return Utf8ToUtf16(s); }
@@ -417,6 +417,58 @@ private:
             Expect(std::abs(d.left - (ui_.screen.widthTwips - d.width) / 2) < 0.5 &&
                        std::abs(d.top - (ui_.screen.heightTwips - d.height) / 2) < 0.5,
                    "the dialog is not centred");
+        } else if (what == "caption") {
+            need(3);
+            ExpectEq(N(Dialog().caption), w[2], "dialog caption");
+        } else if (what == "page") {
+            need(3);
+            auto* wizard = dynamic_cast<Form1*>(&Dialog());
+            if (wizard == nullptr) throw StepError{"the open dialog is not the wizard"};
+            ExpectEq(wizard->CurrentPage, Int(w[2]), "wizard page");
+            const auto& pages = wizard->Picture3;
+            for (const auto& [page, box] : pages) {
+                Expect(box->Visible() == (page == wizard->CurrentPage),
+                       "page " + std::to_string(page) + (box->Visible() ? " is visible" : " is hidden"));
+            }
+        } else if (what == "list") {
+            need(3);
+            auto& list = ControlAs<ui::ListBox>(w[2]);
+            std::vector<std::string> got;
+            for (const auto& e : list.Entries()) got.push_back("\"" + N(e.text) + "\" " + std::to_string(e.tag));
+            std::vector<std::string> expected;
+            for (const auto& l : step.block) {
+                const auto words = Words(l, 0);
+                if (words.empty()) continue;
+                expected.push_back("\"" + words[0] + "\" " + (words.size() > 1 ? words[1] : "?"));
+            }
+            if (got != expected) {
+                std::string message = w[2] + " holds:";
+                for (const auto& g : got) message += "\n    " + g;
+                message += "\n  expected:";
+                for (const auto& e : expected) message += "\n    " + e;
+                throw StepError{message};
+            }
+            if (w.size() > 3) ExpectEq(list.ListIndex(), Int(w[3]), w[2] + " selection");
+        } else if (what == "usable" || what == "unusable") {
+            need(3);
+            ExpectEq(ControlOf(w[2]).Usable() ? "usable" : "unusable", what, w[2]);
+        } else if (what == "visible" || what == "hidden") {
+            need(3);
+            ExpectEq(ControlOf(w[2]).Visible() ? "visible" : "hidden", what, w[2]);
+        } else if (what == "focus") {
+            need(3);
+            ui::Control* active = Dialog().ActiveControl();
+            ExpectEq(active == nullptr ? std::string("nothing")
+                                       : N(active->Name()) + (active->Index() >= 0 ? "(" + std::to_string(active->Index()) + ")" : ""),
+                     w[2], "focus");
+        } else if (what == "forecolor") {
+            need(4);
+            ExpectEq(ControlOf(w[2]).ForeColor(), Int(w[3]), w[2] + " text colour");
+        } else if (what == "help") {
+            need(4);
+            Expect(!ui_.helpRequests.empty(), "no help was asked for");
+            ExpectEq(N(ui_.helpRequests.back().first), w[2], "help file");
+            ExpectEq(ui_.helpRequests.back().second, Int(w[3]), "help context");
         } else if (what == "connected") {
             Expect(Vbe().AddInConnected(), "the add-in is not connected");
         } else if (what == "disconnected") {

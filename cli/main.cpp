@@ -11,6 +11,7 @@
 #include "addin/settings/settings_store.h"
 #include "addin/stamps/edit_stamp.h"
 #include "addin/stamps/function_stamp.h"
+#include "addin/stamps/stamp_date.h"
 #include "cli/source_file.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
@@ -388,6 +389,16 @@ int CommandPreview(const Options& options) {
     RunFunctionStamp(pane, context);
     std::string out;
     for (const auto& line : module.AllLines()) out += Utf16ToUtf8(line) + "\n";
+    // The wizard's two live samples: the edit-record stamp, and the creation date of each date item.
+    const std::u16string marker = PreviewEditMarker(context);
+    const auto cr = marker.find(u'\r');
+    out += "\n表示ｻﾝﾌﾟﾙ (編集記録ｽﾀﾝﾌﾟ) :\n" + Utf16ToUtf8(marker.substr(0, cr)) + "\n" +
+           Utf16ToUtf8(marker.substr(marker.find_last_of(u'\r') + 1)) + "\n";
+    for (std::size_t row = 0; row < model.ItemList.size(); ++row) {
+        if (model.ItemList[row].kind != 4) continue;
+        out += "表示サンプル (" + Utf16ToUtf8(model.ItemList[row].name) + ") : " +
+               Utf16ToUtf8(FormatCreationDate(model, static_cast<int>(row), now)) + "\n";
+    }
     WriteOut(out);
     return 0;
 }

@@ -1,0 +1,41 @@
+#pragma once
+// The operating-system services of the setup program: files and folders, the special folders,
+// processes, shortcuts and the mouse pointer. Paths are Windows paths. Failures throw PlatformError.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace qm {
+
+class Os {
+public:
+    virtual ~Os() = default;
+    // The running program's file.
+    virtual std::u16string ProgramPath() = 0;
+    virtual std::u16string SystemDirectory() = 0;
+    virtual std::u16string WindowsDirectory() = 0;
+    // The user's Programs folder of the Start menu; nothing when it cannot be determined.
+    virtual std::optional<std::u16string> ProgramsFolder() = 0;
+
+    virtual bool FileExists(const std::u16string& path) = 0;
+    virtual bool DirectoryExists(const std::u16string& path) = 0;
+    // Copies over an existing file.
+    virtual void CopyFile(const std::u16string& from, const std::u16string& to) = 0;
+    virtual void DeleteFile(const std::u16string& path) = 0;
+    // One folder whose parent exists.
+    virtual void CreateDirectory(const std::u16string& path) = 0;
+    // An empty folder.
+    virtual void RemoveDirectory(const std::u16string& path) = 0;
+    virtual bool DirectoryIsEmpty(const std::u16string& path) = 0;
+
+    // Starts a program in a minimised window, waits for it to end and returns its exit status.
+    virtual std::int32_t RunAndWait(const std::u16string& commandLine) = 0;
+    // A shell link at linkPath (ending ".lnk") to target with arguments.
+    virtual void CreateShortcut(const std::u16string& linkPath, const std::u16string& target,
+                                const std::u16string& arguments) = 0;
+    // Opens the folder in a normal shell window.
+    virtual void OpenFolder(const std::u16string& path) = 0;
+    virtual void SetBusyPointer(bool busy) = 0;
+};
+
+}  // namespace qm

@@ -1,0 +1,66 @@
+#pragma once
+// A Windows system in memory for the setup program's tests: files, folders, special folders,
+// programs that can be started, shortcuts.
+#include <functional>
+#include <map>
+#include <set>
+#include <vector>
+
+#include "platform/os.h"
+
+namespace qm {
+
+class SimulatedOs final : public Os {
+public:
+    struct Shortcut {
+        std::u16string target;
+        std::u16string arguments;
+    };
+    // A program the system can start: it gets the command line and returns the exit status.
+    using Program = std::function<std::int32_t(const std::u16string& commandLine)>;
+
+    std::u16string ProgramPath() override { return programPath; }
+    std::u16string SystemDirectory() override { return systemDirectory; }
+    std::u16string WindowsDirectory() override { return windowsDirectory; }
+    std::optional<std::u16string> ProgramsFolder() override { return programsFolder; }
+    bool FileExists(const std::u16string& path) override;
+    bool DirectoryExists(const std::u16string& path) override;
+    void CopyFile(const std::u16string& from, const std::u16string& to) override;
+    void DeleteFile(const std::u16string& path) override;
+    void CreateDirectory(const std::u16string& path) override;
+    void RemoveDirectory(const std::u16string& path) override;
+    bool DirectoryIsEmpty(const std::u16string& path) override;
+    std::int32_t RunAndWait(const std::u16string& commandLine) override;
+    void CreateShortcut(const std::u16string& linkPath, const std::u16string& target,
+                        const std::u16string& arguments) override;
+    void OpenFolder(const std::u16string& path) override;
+    void SetBusyPointer(bool busy) override { busyPointer = busy; }
+
+    // Setting the scene.
+    void PutFile(const std::u16string& path, std::string content = "x");
+    std::string FileContent(const std::u16string& path) const;
+    void AddDirectory(const std::u16string& path);
+    // The program file that a command line starting with this path runs.
+    void AddProgram(const std::u16string& path, Program program);
+    const Shortcut* ShortcutAt(const std::u16string& linkPath) const;
+    std::vector<std::u16string> Files() const;
+
+    std::u16string programPath = u"D:\\SETUP\\Setup.exe";
+    std::u16string systemDirectory = u"C:\\WINDOWS\\SYSTEM32";
+    std::u16string windowsDirectory = u"C:\\WINDOWS";
+    std::optional<std::u16string> programsFolder = u"C:\\WINDOWS\\Start Menu\\Programs";
+    std::set<std::u16string> lockedFiles;  // folded paths of files in use
+    bool busyPointer = false;
+    std::vector<std::u16string> commandLines;  // every program started
+    std::vector<std::u16string> openedFolders;
+
+private:
+    static std::u16string Key(const std::u16string& path);
+    bool Locked(const std::u16string& path) const;
+    std::map<std::u16string, std::pair<std::u16string, std::string>> files_;  // folded path -> (path, content)
+    std::set<std::u16string> directories_;                                      // folded
+    std::map<std::u16string, Shortcut> shortcuts_;                              // folded link path
+    std::map<std::u16string, Program> programs_;                                // folded program path
+};
+
+}  // namespace qm

@@ -1,0 +1,280 @@
+#include "setup/setup_program.h"
+
+#include <gtest/gtest.h>
+
+#include "addin/settings/settings_store.h"
+#include "platform/os_simulated.h"
+#include "platform/ui/headless.h"
+#include "tests/test_support.h"
+
+namespace qm::test {
+namespace {
+
+constexpr char16_t kSystem[] = u"C:\\WINDOWS\\SYSTEM32\\";
+constexpr char16_t kGroupPath[] = u"C:\\WINDOWS\\Start Menu\\Programs\\Wek Quillmark for VB6 Ver1.0";
+
+class Setup : public ::testing::Test {
+protected:
+    Setup() {
+        for (const char16_t* name : {u"WekQM417.dll", u"Quillmark.cnt", u"Quillmark.hlp", u"Setup.exe"}) {
+            os.PutFile(std::u16string(u"D:\\SETUP\\") + name, Utf16ToUtf8(name) + " v1");
+        }
+        os.AddDirectory(u"C:\\WINDOWS\\SYSTEM32");
+        os.AddDirectory(u"C:\\WINDOWS\\Start Menu\\Programs");
+        // The registration tool registers or unregisters the class of the library it is given.
+        os.AddProgram(u"C:\\WINDOWS\\SYSTEM32\\Regsvr32.exe", [this](const std::u16string& line) {
+            ++registrations;
+            if (line.find(u"/U ") != std::u16string::npos) {
+                registry.DeleteKey(Hive::ClassesRoot, u"WekQM417.AddInClass");
+            } else {
+                RegKey key = 0;
+                registry.CreateKey(Hive::ClassesRoot, u"WekQM417.AddInClass", &key);
+                registry.CloseKey(key);
+            }
+            return regsvr32Status;
+        });
+    }
+
+    // Starts the program; when it shows its dialog, presses the first button.
+    bool Run(const std::u16string& commandLine, bool confirm = true) {
+        bool shown = false;
+        ui.onModal = [&](ui::Form& form) {
+            shown = true;
+            auto& dialog = dynamic_cast<frmMain&>(form);
+            captions.push_back(dialog.caption);
+            labels.push_back(dialog.Label1.caption);
+            ui::user::Click(*dialog.Command1[confirm ? 0 : 1]);
+        };
+        RunSetup(SetupServices{registry, Cp932(), os, ui}, commandLine);
+        return shown;
+    }
+    std::u16string LastMessage() const { return ui.messages.empty() ? u"" : ui.messages.back().text; }
+    bool KeyExists(Hive hive, const std::u16string& path) {
+        RegKey key = 0;
+        if (registry.OpenKey(hive, path, &key) != RegStatus::Success) return false;
+        registry.CloseKey(key);
+        return true;
+    }
+    std::optional<StoredSetting> Setting(const std::u16string& name) {
+        SettingsStore store(registry, Cp932());
+        return store.PeekSetting(name);
+    }
+
+    SimulatedOs os;
+    MemoryRegistry registry;
+    ui::HeadlessUi ui;
+    int registrations = 0;
+    std::int32_t regsvr32Status = 0;
+    std::vector<std::u16string> captions;
+    std::vector<std::u16string> labels;
+};
+
+TEST_F(Setup, TheCommandLineChoosesTheJob) {
+    struct Case {
+        const char16_t* line;
+        bool shown;
+        const char16_t* caption;
+    };
+    const Case cases[] = {
+        {u"", true, u"Wek Quillmark for VB6 Ver1.0 - ｾｯﾄｱｯﾌﾟ"},
+        {u"/UNINST", true, u"Wek Quillmark for VB6 Ver1.0 - 削除"},
+        {u"/UNINST Wek Quillmark for VB6 Ver1.0", true, u"Wek Quillmark for VB6 Ver1.0 - 削除"},
+        {u"/uninst", false, u""},
+        {u"/UNINS", false, u""},
+        {u"-x", false, u""},
+        {u" ", false, u""},
+    };
+    for (const Case& c : cases) {
+        captions.clear();
+        EXPECT_EQ(Run(c.line, false), c.shown) << Utf16ToUtf8(c.line);
+        if (c.shown) {
+            ASSERT_EQ(captions.size(), 1u);
+            EXPECT_EQ(captions[0], c.caption);
+        }
+    }
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(registrations, 0);
+    EXPECT_FALSE(os.FileExists(u"C:\\WINDOWS\\SYSTEM32\\WekQM417.dll"));
+}
+
+TEST_F(Setup, TheDialogShowsItsModeAndTheDirectoriesEndInABackslash) {
+    frmMain form(SetupServices{registry, Cp932(), os, ui});
+    ASSERT_TRUE(form.Start(u"/UNINST"));
+    EXPECT_EQ(form.Label1.caption, u"Wek Quillmark for VB6 Ver1.0 を削除します。");
+    EXPECT_EQ(form.Command1[0]->caption, u"削除");
+    EXPECT_EQ(form.Command1[1]->caption, u"ｷｬﾝｾﾙ");
+    EXPECT_EQ(form.ProgramDirectory(), u"D:\\SETUP\\");
+    EXPECT_EQ(form.SystemDirectory(), kSystem);
+    EXPECT_EQ(form.WindowsDirectory(), u"C:\\WINDOWS\\");
+    EXPECT_DOUBLE_EQ(form.left, (ui.screen.widthTwips - form.width) / 2);
+    frmMain install(SetupServices{registry, Cp932(), os, ui});
+    install.Start(u"");
+    EXPECT_EQ(install.Label1.caption, u"Wek Quillmark for VB6 Ver1.0 ｾｯﾄｱｯﾌﾟを開始します。");
+    EXPECT_EQ(install.Command1[0]->caption, u"ｾｯﾄｱｯﾌﾟ開始");
+}
+
+TEST_F(Setup, InstallsEverything) {
+    ASSERT_TRUE(Run(u""));
+    EXPECT_EQ(LastMessage(), u"ｾｯﾄｱｯﾌﾟが完了しました。");
+    EXPECT_EQ(ui.messages.back().title, u"WekQM417_Setup");
+    EXPECT_EQ(os.FileContent(u"C:\\WINDOWS\\SYSTEM32\\WekQM417.dll"), "WekQM417.dll v1");
+    EXPECT_EQ(os.FileContent(u"C:\\WINDOWS\\SYSTEM32\\Quillmark.cnt"), "Quillmark.cnt v1");
+    EXPECT_EQ(os.FileContent(u"C:\\WINDOWS\\SYSTEM32\\Quillmark.hlp"), "Quillmark.hlp v1");
+    EXPECT_EQ(os.FileContent(u"C:\\WINDOWS\\WekQM417_Setup.exe"), "Setup.exe v1");
+    ASSERT_EQ(os.commandLines.size(), 1u);
+    EXPECT_EQ(os.commandLines[0], u"C:\\WINDOWS\\SYSTEM32\\Regsvr32.exe /S \"C:\\WINDOWS\\SYSTEM32\\WekQM417.dll\"");
+    EXPECT_TRUE(KeyExists(Hive::ClassesRoot, u"WekQM417.AddInClass"));
+
+    SettingsStore store(registry, Cp932());
+    std::vector<std::u16string> names;
+    for (const auto& s : store.ListSettings()) names.push_back(s.name);
+    const std::vector<std::u16string> expected = {u"CommandLineSafe", u"CustomFormList", u"Description",
+                                                  u"ExtendValue",     u"FixedFormList",  u"FriendlyName",
+                                                  u"LoadBehavior",    u"SelectDatas",    u"SetSelectList",
+                                                  u"StartVisible",    u"ToolBarPosition"};
+    EXPECT_EQ(names, expected);
+    EXPECT_EQ(store.ReadSettingNumber(u"LoadBehavior", 0), 1);
+    EXPECT_EQ(Setting(u"CustomFormList")->data.size(), 0u);
+    EXPECT_EQ(Setting(u"Description")->data,
+              Cp932().ToAnsi(u"Lexivaneなどに使用する関数説明のｽﾀﾝﾌﾟやｺｰﾄﾞの追加・変更を記録するためのｽﾀﾝﾌﾟをｺｰﾄﾞｳｲﾝﾄﾞｳに張り付けます。"));
+
+    RegKey key = 0;
+    ASSERT_EQ(registry.OpenKey(Hive::LocalMachine, kUninstallKey, &key), RegStatus::Success);
+    std::string data;
+    registry.EnumValue(key, 1, nullptr, nullptr, &data);
+    EXPECT_EQ(data, "C:\\WINDOWS\\WekQM417_Setup.exe /UNINST Wek Quillmark for VB6 Ver1.0");
+    registry.CloseKey(key);
+
+    const auto* help = os.ShortcutAt(std::u16string(kGroupPath) + u"\\Quillmark ﾍﾙﾌﾟ.lnk");
+    ASSERT_NE(help, nullptr);
+    EXPECT_EQ(help->target, u"C:\\WINDOWS\\SYSTEM32\\Quillmark.hlp");
+    EXPECT_EQ(help->arguments, u"");
+    const auto* remove = os.ShortcutAt(std::u16string(kGroupPath) + u"\\Quillmark ｱﾝｲﾝｽﾄｰﾙ.lnk");
+    ASSERT_NE(remove, nullptr);
+    EXPECT_EQ(remove->target, u"C:\\WINDOWS\\WekQM417_Setup.exe");
+    EXPECT_EQ(remove->arguments, u"/UNINST");
+    EXPECT_EQ(os.openedFolders, std::vector<std::u16string>{kGroupPath});
+    EXPECT_FALSE(os.busyPointer);
+}
+
+TEST_F(Setup, AMissingRequiredFileStopsBeforeAnyChange) {
+    for (const char16_t* missing : {u"WekQM417.dll", u"Quillmark.cnt", u"Quillmark.hlp"}) {
+        SimulatedOs fresh = os;
+        fresh.DeleteFile(std::u16string(u"D:\\SETUP\\") + missing);
+        std::swap(os, fresh);
+        ui.messages.clear();
+        Run(u"");
+        EXPECT_EQ(LastMessage(), u"ｲﾝｽﾄｰﾙに必要なﾌｧｲﾙが存在しません。\rD:\\SETUP\\" + std::u16string(missing));
+        EXPECT_FALSE(os.FileExists(u"C:\\WINDOWS\\SYSTEM32\\WekQM417.dll"));
+        EXPECT_TRUE(os.commandLines.empty());
+        EXPECT_TRUE(registry.Keys().empty());
+        EXPECT_FALSE(os.busyPointer);
+        std::swap(os, fresh);
+    }
+}
+
+TEST_F(Setup, InstallingAgainKeepsTheUsersFormat) {
+    Run(u"");
+    SettingsStore store(registry, Cp932());
+    store.WriteSettingString(u"SelectDatas", u"[1,0,0,0,0,]");
+    store.WriteSettingString(u"EditStamp", u"0,0,0,0,0,担当");
+    store.WriteSettingNumber(u"ToolBarPosition", 0);
+    store.WriteSettingNumber(u"LoadBehavior", 0);
+    store.WriteSettingString(u"FriendlyName", u"changed");
+    os.PutFile(u"D:\\SETUP\\WekQM417.dll", "WekQM417.dll v2");
+    Run(u"");
+    EXPECT_EQ(LastMessage(), u"ｾｯﾄｱｯﾌﾟが完了しました。");
+    EXPECT_EQ(os.FileContent(u"C:\\WINDOWS\\SYSTEM32\\WekQM417.dll"), "WekQM417.dll v2");
+    EXPECT_EQ(store.ReadSettingString(u"SelectDatas", u""), u"[1,0,0,0,0,]");
+    EXPECT_EQ(store.ReadSettingString(u"EditStamp", u""), u"0,0,0,0,0,担当");
+    EXPECT_EQ(store.ReadSettingNumber(u"ToolBarPosition", 1), 0);
+    EXPECT_EQ(store.ReadSettingNumber(u"LoadBehavior", 0), 1);
+    EXPECT_EQ(store.ReadSettingString(u"FriendlyName", u""), u"Wek Quillmark for VB6 Ver1.0");
+}
+
+TEST_F(Setup, FailuresAreReportedNotTakenForSuccess) {
+    // A library in use.
+    os.PutFile(u"C:\\WINDOWS\\SYSTEM32\\WekQM417.dll", "old");
+    os.lockedFiles.insert(u"c:\\windows\\system32\\wekqm417.dll");
+    Run(u"");
+    EXPECT_NE(LastMessage().find(u"ﾌｧｲﾙをｺﾋﾟｰできませんでした。\rC:\\WINDOWS\\SYSTEM32\\WekQM417.dll"), std::u16string::npos);
+    EXPECT_NE(LastMessage().find(u"ｾｯﾄｱｯﾌﾟは完了していません。"), std::u16string::npos);
+    EXPECT_EQ(os.FileContent(u"C:\\WINDOWS\\SYSTEM32\\WekQM417.dll"), "old");
+    EXPECT_TRUE(registry.Keys().empty());
+    os.lockedFiles.clear();
+
+    // The registration tool fails.
+    regsvr32Status = 3;
+    Run(u"");
+    EXPECT_NE(LastMessage().find(u"ｱﾄﾞｲﾝの登録に失敗しました。"), std::u16string::npos);
+    EXPECT_NE(LastMessage().find(u"終了ｺｰﾄﾞ 3"), std::u16string::npos);
+    EXPECT_FALSE(KeyExists(Hive::CurrentUser, kSettingsKey));
+    regsvr32Status = 0;
+
+    // The settings cannot be written.
+    registry.SetDenyAccess(true);
+    Run(u"");
+    EXPECT_NE(LastMessage().find(u"ｱﾄﾞｲﾝの設定を書き込めませんでした。"), std::u16string::npos);
+    registry.SetDenyAccess(false);
+
+    // No Programs folder: no folder at the drive's root, and a message that says what is missing.
+    os.programsFolder.reset();
+    Run(u"");
+    EXPECT_EQ(LastMessage(), u"ｱﾄﾞｲﾝはｲﾝｽﾄｰﾙされましたが、次の作業はできませんでした。\r- ｽﾀｰﾄ ﾒﾆｭｰへのｼｮｰﾄｶｯﾄの作成 (ﾌﾟﾛｸﾞﾗﾑ ﾌｫﾙﾀﾞが見つかりません)");
+    EXPECT_FALSE(os.DirectoryExists(u"\\Wek Quillmark for VB6 Ver1.0"));
+    EXPECT_TRUE(KeyExists(Hive::CurrentUser, kSettingsKey));
+}
+
+TEST_F(Setup, MissingParentsOfTheGroupAreCreated) {
+    os.programsFolder = u"C:\\Users\\u\\Start Menu\\Programs";
+    Run(u"");
+    EXPECT_EQ(LastMessage(), u"ｾｯﾄｱｯﾌﾟが完了しました。");
+    EXPECT_TRUE(os.DirectoryExists(u"C:\\Users\\u\\Start Menu\\Programs\\Wek Quillmark for VB6 Ver1.0"));
+}
+
+TEST_F(Setup, RemovesEverythingAndCanRunTwice) {
+    Run(u"");
+    os.PutFile(u"C:\\WINDOWS\\SYSTEM32\\Quillmark.GID", "index");
+    Run(u"/UNINST Wek Quillmark for VB6 Ver1.0");
+    EXPECT_EQ(LastMessage(), u"ｱﾌﾟﾘｹｰｼｮﾝの削除が完了しました。");
+    EXPECT_EQ(os.commandLines.back(), u"C:\\WINDOWS\\SYSTEM32\\Regsvr32.exe /U /S \"C:\\WINDOWS\\SYSTEM32\\WekQM417.dll\"");
+    for (const char16_t* name : {u"WekQM417.dll", u"Quillmark.cnt", u"Quillmark.GID", u"Quillmark.hlp"}) {
+        EXPECT_FALSE(os.FileExists(kSystem + std::u16string(name))) << Utf16ToUtf8(name);
+    }
+    EXPECT_FALSE(os.DirectoryExists(kGroupPath));
+    EXPECT_FALSE(KeyExists(Hive::LocalMachine, kUninstallKey));
+    EXPECT_FALSE(KeyExists(Hive::CurrentUser, kSettingsKey));
+    EXPECT_FALSE(KeyExists(Hive::ClassesRoot, u"WekQM417.AddInClass"));
+    // The running copy stays.
+    EXPECT_TRUE(os.FileExists(u"C:\\WINDOWS\\WekQM417_Setup.exe"));
+
+    const std::size_t started = os.commandLines.size();
+    Run(u"/UNINST");
+    EXPECT_EQ(LastMessage(), u"ｱﾌﾟﾘｹｰｼｮﾝの削除が完了しました。");
+    EXPECT_EQ(os.commandLines.size(), started);  // nothing left to unregister
+}
+
+TEST_F(Setup, RemovalKeepsTheUsersFilesAndNamesWhatItCouldNotRemove) {
+    Run(u"");
+    os.PutFile(std::u16string(kGroupPath) + u"\\memo.txt", "mine");
+    os.lockedFiles.insert(u"c:\\windows\\system32\\quillmark.hlp");
+    Run(u"/UNINST");
+    EXPECT_EQ(LastMessage(),
+              u"次のものを削除できませんでした。\r- C:\\WINDOWS\\SYSTEM32\\Quillmark.hlp\r"
+              u"ﾌｧｲﾙを使用しているﾌﾟﾛｸﾞﾗﾑ(Visual Basic など)を終了してから、もう一度削除を実行してください。");
+    EXPECT_FALSE(os.FileExists(u"C:\\WINDOWS\\SYSTEM32\\WekQM417.dll"));
+    EXPECT_TRUE(os.FileExists(std::u16string(kGroupPath) + u"\\memo.txt"));
+    EXPECT_EQ(os.ShortcutAt(std::u16string(kGroupPath) + u"\\Quillmark ﾍﾙﾌﾟ.lnk"), nullptr);
+    EXPECT_FALSE(KeyExists(Hive::CurrentUser, kSettingsKey));
+}
+
+TEST_F(Setup, CancelChangesNothing) {
+    Run(u"", false);
+    Run(u"/UNINST", false);
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_TRUE(registry.Keys().empty());
+    EXPECT_TRUE(os.commandLines.empty());
+}
+
+}  // namespace
+}  // namespace qm::test

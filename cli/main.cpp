@@ -20,6 +20,13 @@
 #include "platform/regfile.h"
 #include "platform/text.h"
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+
+#include "platform/win32/registry_win32.h"
+#endif
+
 namespace qm::cli {
 namespace {
 
@@ -75,9 +82,13 @@ Options ParseOptions(int argc, char** argv) {
     return options;
 }
 
+// The settings store that was asked for; empty on Windows when the add-in's own key is meant.
 std::string SettingsPath(const Options& options) {
     if (const auto it = options.values.find("--settings"); it != options.values.end()) return it->second;
     if (const char* env = std::getenv("QUILLMARK_SETTINGS"); env != nullptr && *env != '\0') return env;
+#ifdef _WIN32
+    return {};
+#endif
     if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && *xdg != '\0') {
         return std::string(xdg) + "/quillmark/settings.reg";
     }
@@ -130,6 +141,14 @@ Position ParsePosition(const std::string& text, const std::string& what) {
 class Store {
 public:
     explicit Store(const Options& options) : path_(SettingsPath(options)) {
+#ifdef _WIN32
+        if (path_.empty()) {
+            path_ = "HKEY_CURRENT_USER\\" + Utf16ToUtf8(kSettingsKey);
+            system_ = std::make_unique<Win32Registry>(*codepage_);
+            store_.emplace(*system_, *codepage_);
+            return;
+        }
+#endif
         try {
             registry_.emplace(path_, *codepage_);
         } catch (const RegFileError& e) {
@@ -147,6 +166,7 @@ private:
     std::string path_;
     std::unique_ptr<Codepage> codepage_ = MakeCp932Codepage();
     std::optional<RegFileRegistry> registry_;
+    std::unique_ptr<Registry> system_;
     std::optional<SettingsStore> store_;
 };
 
@@ -418,6 +438,10 @@ int Run(int argc, char** argv) {
 }  // namespace qm::cli
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    // The file goes out byte for byte.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
     try {
         return qm::cli::Run(argc, argv);
     } catch (const qm::cli::UsageError& e) {

@@ -20,12 +20,12 @@ public:
     virtual bool FileExists(const std::u16string& path) = 0;
     virtual bool DirectoryExists(const std::u16string& path) = 0;
     // Copies over an existing file.
-    virtual void CopyFile(const std::u16string& from, const std::u16string& to) = 0;
-    virtual void DeleteFile(const std::u16string& path) = 0;
+    virtual void CopyFileOver(const std::u16string& from, const std::u16string& to) = 0;
+    virtual void DeleteFileAt(const std::u16string& path) = 0;
     // One folder whose parent exists.
-    virtual void CreateDirectory(const std::u16string& path) = 0;
+    virtual void MakeDirectory(const std::u16string& path) = 0;
     // An empty folder.
-    virtual void RemoveDirectory(const std::u16string& path) = 0;
+    virtual void RemoveEmptyDirectory(const std::u16string& path) = 0;
     virtual bool DirectoryIsEmpty(const std::u16string& path) = 0;
 
     // Starts a program in a minimised window, waits for it to end and returns its exit status.

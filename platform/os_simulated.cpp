@@ -27,7 +27,7 @@ bool SimulatedOs::DirectoryExists(const std::u16string& path) {
     return directories_.count(key) > 0 || (key.size() == 2 && key[1] == u':') || (key.size() == 3 && key[1] == u':');
 }
 
-void SimulatedOs::CopyFile(const std::u16string& from, const std::u16string& to) {
+void SimulatedOs::CopyFileOver(const std::u16string& from, const std::u16string& to) {
     const auto source = files_.find(Key(from));
     if (source == files_.end()) throw PlatformError("the file to copy does not exist");
     if (!DirectoryExists(ParentOf(Key(to)))) throw PlatformError("the target folder does not exist");
@@ -35,13 +35,13 @@ void SimulatedOs::CopyFile(const std::u16string& from, const std::u16string& to)
     files_[Key(to)] = {to, source->second.second};
 }
 
-void SimulatedOs::DeleteFile(const std::u16string& path) {
+void SimulatedOs::DeleteFileAt(const std::u16string& path) {
     const std::u16string key = Key(path);
     if (Locked(path)) throw PlatformError("the file is in use");
     if (files_.erase(key) == 0 && shortcuts_.erase(key) == 0) throw PlatformError("no such file");
 }
 
-void SimulatedOs::CreateDirectory(const std::u16string& path) {
+void SimulatedOs::MakeDirectory(const std::u16string& path) {
     const std::u16string key = Key(path);
     if (DirectoryExists(path)) throw PlatformError("the folder exists");
     if (!DirectoryExists(ParentOf(key))) throw PlatformError("the parent folder does not exist");
@@ -62,7 +62,7 @@ bool SimulatedOs::DirectoryIsEmpty(const std::u16string& path) {
     return true;
 }
 
-void SimulatedOs::RemoveDirectory(const std::u16string& path) {
+void SimulatedOs::RemoveEmptyDirectory(const std::u16string& path) {
     if (directories_.count(Key(path)) == 0) throw PlatformError("no such folder");
     if (!DirectoryIsEmpty(path)) throw PlatformError("the folder is not empty");
     directories_.erase(Key(path));

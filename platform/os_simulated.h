@@ -25,10 +25,10 @@ public:
     std::optional<std::u16string> ProgramsFolder() override { return programsFolder; }
     bool FileExists(const std::u16string& path) override;
     bool DirectoryExists(const std::u16string& path) override;
-    void CopyFile(const std::u16string& from, const std::u16string& to) override;
-    void DeleteFile(const std::u16string& path) override;
-    void CreateDirectory(const std::u16string& path) override;
-    void RemoveDirectory(const std::u16string& path) override;
+    void CopyFileOver(const std::u16string& from, const std::u16string& to) override;
+    void DeleteFileAt(const std::u16string& path) override;
+    void MakeDirectory(const std::u16string& path) override;
+    void RemoveEmptyDirectory(const std::u16string& path) override;
     bool DirectoryIsEmpty(const std::u16string& path) override;
     std::int32_t RunAndWait(const std::u16string& commandLine) override;
     void CreateShortcut(const std::u16string& linkPath, const std::u16string& target,

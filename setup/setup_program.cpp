@@ -86,7 +86,7 @@ void frmMain::Command1_Click(int index) {
 }
 
 void frmMain::Message(const std::u16string& text) {
-    Attempt([&] { services_.ui.MessageBox(text, kSetupTitle); });
+    Attempt([&] { services_.ui.ShowMessage(text, kSetupTitle); });
 }
 
 void frmMain::Finish() {
@@ -131,7 +131,7 @@ bool frmMain::MakeFolders(const std::u16string& path) {
         auto next = path.find(u'\\', pos);
         if (next == std::u16string::npos) next = path.size();
         const std::u16string part = path.substr(0, next);
-        if (!os.DirectoryExists(part) && !Attempt([&] { os.CreateDirectory(part); })) return false;
+        if (!os.DirectoryExists(part) && !Attempt([&] { os.MakeDirectory(part); })) return false;
         pos = next + 1;
     }
     return os.DirectoryExists(path);
@@ -153,7 +153,7 @@ void frmMain::Install() {
 
     // The files. A failed copy stops here: what follows needs them.
     const auto copy = [&](const std::u16string& from, const std::u16string& to) {
-        if (Attempt([&] { os.CopyFile(from, to); })) return true;
+        if (Attempt([&] { os.CopyFileOver(from, to); })) return true;
         Message(u"ﾌｧｲﾙをｺﾋﾟｰできませんでした。\r" + to +
                 u"\rﾌｧｲﾙを使用しているﾌﾟﾛｸﾞﾗﾑ(Visual Basic など)を終了してください。\r" + kRetry);
         Finish();
@@ -241,7 +241,7 @@ void frmMain::Uninstall() {
     }
     const auto remove = [&](const std::u16string& path) {
         if (!os.FileExists(path)) return;  // already gone
-        if (!Attempt([&] { os.DeleteFile(path); })) notRemoved.push_back(path);
+        if (!Attempt([&] { os.DeleteFileAt(path); })) notRemoved.push_back(path);
     };
     for (const char16_t* name : {kLibrary, u"Quillmark.cnt", u"Quillmark.GID", u"Quillmark.hlp"}) {
         remove(systemDirectory_ + name);
@@ -255,7 +255,7 @@ void frmMain::Uninstall() {
         remove(group + kUninstallLink);
         // A folder that still holds the user's own files stays.
         if (os.DirectoryExists(group) && os.DirectoryIsEmpty(group)) {
-            if (!Attempt([&] { os.RemoveDirectory(group); })) notRemoved.push_back(group);
+            if (!Attempt([&] { os.RemoveEmptyDirectory(group); })) notRemoved.push_back(group);
         }
     }
     const auto removeKey = [&](Hive hive, const std::u16string& path) {

@@ -21,11 +21,7 @@ public:
     explicit ClipboardKeeper(ui::Ui& ui) : ui_(ui), saved_(Attempt([&] { return ui.ClipboardGet(); })) {}
     ~ClipboardKeeper() {
         if (!saved_) return;
-        Attempt([&] {
-            ui_.ClipboardClear();
-            if (saved_->text) ui_.ClipboardSetText(*saved_->text);
-            if (saved_->picture) ui_.ClipboardSetPicture(*saved_->picture);
-        });
+        Attempt([&] { ui_.ClipboardRestore(*saved_); });
     }
     ClipboardKeeper(const ClipboardKeeper&) = delete;
     ClipboardKeeper& operator=(const ClipboardKeeper&) = delete;

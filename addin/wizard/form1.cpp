@@ -750,7 +750,7 @@ std::u16string Form1::PreviewEditMarker() const {
 }
 
 void Form1::Message(const std::u16string& text) {
-    Attempt([&] { GetUi().MessageBox(text, kProductTitle); });
+    Attempt([&] { GetUi().ShowMessage(text, kProductTitle); });
 }
 
 void Form1::Close() { Unload(); }

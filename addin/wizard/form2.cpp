@@ -71,7 +71,7 @@ bool Form2::AddMode() const { return caption.size() >= 2 && caption.substr(capti
 void Form2::Text1_Change() { Command1[0]->SetEnabled(!TrimBlanks(Text1.Text()).empty()); }
 
 void Form2::Fail(const std::u16string& text) {
-    Attempt([&] { GetUi().MessageBox(text, kProductTitle); });
+    Attempt([&] { GetUi().ShowMessage(text, kProductTitle); });
     Attempt([&] { Text1.SetFocus(); });
 }
 

@@ -14,7 +14,7 @@ void HeadlessUi::ShowModal(Form& form) {
     modal_.pop_back();
 }
 
-void HeadlessUi::MessageBox(const std::u16string& text, const std::u16string& title) {
+void HeadlessUi::ShowMessage(const std::u16string& text, const std::u16string& title) {
     messages.push_back({text, title});
     if (onMessage) onMessage(messages.back());
 }

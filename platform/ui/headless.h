@@ -21,12 +21,13 @@ public:
     using ModalHandler = std::function<void(Form& form)>;
 
     void ShowModal(Form& form) override;
-    void MessageBox(const std::u16string& text, const std::u16string& title) override;
+    void ShowMessage(const std::u16string& text, const std::u16string& title) override;
     ScreenMetrics Screen() override { return screen; }
     void ClipboardClear() override { clipboard = {}; }
     void ClipboardSetPicture(const Bitmap& picture) override { clipboard.picture = picture; }
     void ClipboardSetText(const std::u16string& text) override { clipboard.text = text; }
     ClipboardContent ClipboardGet() override { return clipboard; }
+    void ClipboardRestore(const ClipboardContent& content) override { clipboard = content; }
     void DoEvents() override { ++eventsProcessed; }
     void StartProgram(const std::u16string& commandLine) override;
     void ShowHelp(const std::u16string& helpFile, std::int32_t context) override;

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/bitmap.h"
 
@@ -22,6 +24,8 @@ struct ScreenMetrics {
 struct ClipboardContent {
     std::optional<std::u16string> text;
     std::optional<Bitmap> picture;
+    // Every other format the system held, as it held it, so that it can be put back.
+    std::vector<std::pair<std::uint32_t, std::string>> native;
     friend bool operator==(const ClipboardContent&, const ClipboardContent&) = default;
 };
 
@@ -31,13 +35,15 @@ public:
     // Shows the form and returns once it is hidden or unloaded.
     virtual void ShowModal(Form& form) = 0;
     // A message box with an OK button only.
-    virtual void MessageBox(const std::u16string& text, const std::u16string& title) = 0;
+    virtual void ShowMessage(const std::u16string& text, const std::u16string& title) = 0;
     virtual ScreenMetrics Screen() = 0;
 
     virtual void ClipboardClear() = 0;
     virtual void ClipboardSetPicture(const Bitmap& picture) = 0;
     virtual void ClipboardSetText(const std::u16string& text) = 0;
     virtual ClipboardContent ClipboardGet() = 0;
+    // Puts back what ClipboardGet returned.
+    virtual void ClipboardRestore(const ClipboardContent& content) = 0;
 
     // Lets pending events run.
     virtual void DoEvents() = 0;

@@ -160,7 +160,7 @@ TEST_F(Setup, InstallsEverything) {
 TEST_F(Setup, AMissingRequiredFileStopsBeforeAnyChange) {
     for (const char16_t* missing : {u"WekQM417.dll", u"Quillmark.cnt", u"Quillmark.hlp"}) {
         SimulatedOs fresh = os;
-        fresh.DeleteFile(std::u16string(u"D:\\SETUP\\") + missing);
+        fresh.DeleteFileAt(std::u16string(u"D:\\SETUP\\") + missing);
         std::swap(os, fresh);
         ui.messages.clear();
         Run(u"");

@@ -1,0 +1,141 @@
+#include "platform/win32/os_win32.h"
+
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <vector>
+
+#include "platform/failure.h"
+#include "platform/win32/wide.h"
+
+namespace qm {
+
+using win32::FromWide;
+using win32::Wide;
+
+namespace {
+[[noreturn]] void Fail(const char* what) {
+    throw PlatformError(std::string(what) + " failed (error " + std::to_string(GetLastError()) + ")");
+}
+}  // namespace
+
+std::u16string Win32Os::ProgramPath() {
+    wchar_t buffer[MAX_PATH * 4] = {};
+    if (GetModuleFileNameW(nullptr, buffer, static_cast<DWORD>(std::size(buffer))) == 0) Fail("GetModuleFileName");
+    return FromWide(buffer);
+}
+
+std::u16string Win32Os::SystemDirectory() {
+    wchar_t buffer[MAX_PATH] = {};
+    if (GetSystemDirectoryW(buffer, MAX_PATH) == 0) Fail("GetSystemDirectory");
+    return FromWide(buffer);
+}
+
+std::u16string Win32Os::WindowsDirectory() {
+    wchar_t buffer[MAX_PATH] = {};
+    if (GetWindowsDirectoryW(buffer, MAX_PATH) == 0) Fail("GetWindowsDirectory");
+    return FromWide(buffer);
+}
+
+std::optional<std::u16string> Win32Os::ProgramsFolder() {
+    LPITEMIDLIST list = nullptr;
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_PROGRAMS, &list)) || list == nullptr) return std::nullopt;
+    wchar_t buffer[MAX_PATH] = {};
+    const BOOL ok = SHGetPathFromIDListW(list, buffer);
+    CoTaskMemFree(list);
+    if (!ok || buffer[0] == 0) return std::nullopt;
+    return FromWide(buffer);
+}
+
+bool Win32Os::FileExists(const std::u16string& path) {
+    const DWORD a = GetFileAttributesW(Wide(path).c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool Win32Os::DirectoryExists(const std::u16string& path) {
+    const DWORD a = GetFileAttributesW(Wide(path).c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+void Win32Os::CopyFileOver(const std::u16string& from, const std::u16string& to) {
+    if (!CopyFileW(Wide(from).c_str(), Wide(to).c_str(), FALSE)) Fail("CopyFile");
+}
+
+void Win32Os::DeleteFileAt(const std::u16string& path) {
+    if (!DeleteFileW(Wide(path).c_str())) Fail("DeleteFile");
+}
+
+void Win32Os::MakeDirectory(const std::u16string& path) {
+    if (!CreateDirectoryW(Wide(path).c_str(), nullptr)) Fail("CreateDirectory");
+}
+
+void Win32Os::RemoveEmptyDirectory(const std::u16string& path) {
+    if (!RemoveDirectoryW(Wide(path).c_str())) Fail("RemoveDirectory");
+}
+
+bool Win32Os::DirectoryIsEmpty(const std::u16string& path) {
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(Wide(path + u"\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return true;
+    bool empty = true;
+    do {
+        const std::wstring name = data.cFileName;
+        if (name != L"." && name != L"..") empty = false;
+    } while (empty && FindNextFileW(find, &data));
+    FindClose(find);
+    return empty;
+}
+
+std::int32_t Win32Os::RunAndWait(const std::u16string& commandLine) {
+    std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
+    line.push_back(0);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWMINNOACTIVE;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        Fail("CreateProcess");
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<std::int32_t>(code);
+}
+
+void Win32Os::CreateShortcut(const std::u16string& linkPath, const std::u16string& target,
+                             const std::u16string& arguments) {
+    const HRESULT init = CoInitialize(nullptr);
+    IShellLinkW* link = nullptr;
+    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                  reinterpret_cast<void**>(&link));
+    if (SUCCEEDED(hr)) {
+        link->SetPath(Wide(target).c_str());
+        link->SetArguments(Wide(arguments).c_str());
+        const auto slash = target.find_last_of(u'\\');
+        if (slash != std::u16string::npos) link->SetWorkingDirectory(Wide(target.substr(0, slash)).c_str());
+        IPersistFile* file = nullptr;
+        hr = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
+        if (SUCCEEDED(hr)) {
+            hr = file->Save(Wide(linkPath).c_str(), TRUE);
+            file->Release();
+        }
+        link->Release();
+    }
+    if (SUCCEEDED(init)) CoUninitialize();
+    if (FAILED(hr)) throw PlatformError("the shortcut could not be created");
+}
+
+void Win32Os::OpenFolder(const std::u16string& path) {
+    const auto result = reinterpret_cast<INT_PTR>(
+        ShellExecuteW(nullptr, L"open", Wide(path).c_str(), nullptr, Wide(path).c_str(), SW_SHOWNORMAL));
+    if (result <= 32) throw PlatformError("the folder could not be opened");
+}
+
+void Win32Os::SetBusyPointer(bool busy) { SetCursor(LoadCursor(nullptr, busy ? IDC_WAIT : IDC_ARROW)); }
+
+}  // namespace qm

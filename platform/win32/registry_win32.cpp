@@ -1,0 +1,119 @@
+#include "platform/win32/registry_win32.h"
+
+#include <windows.h>
+
+namespace qm {
+namespace {
+
+HKEY Root(Hive hive) {
+    switch (hive) {
+        case Hive::ClassesRoot: return HKEY_CLASSES_ROOT;
+        case Hive::CurrentUser: return HKEY_CURRENT_USER;
+        case Hive::LocalMachine: return HKEY_LOCAL_MACHINE;
+        case Hive::Users: return HKEY_USERS;
+    }
+    return HKEY_CURRENT_USER;
+}
+
+RegStatus Status(LONG rc) {
+    switch (rc) {
+        case ERROR_SUCCESS: return RegStatus::Success;
+        case ERROR_FILE_NOT_FOUND: return RegStatus::NotFound;
+        case ERROR_MORE_DATA: return RegStatus::MoreData;
+        case ERROR_ACCESS_DENIED: return RegStatus::AccessDenied;
+        default: return RegStatus::Failure;
+    }
+}
+
+}  // namespace
+
+Win32Registry::~Win32Registry() {
+    for (auto& [key, handle] : handles_) RegCloseKey(static_cast<HKEY>(handle));
+}
+
+void* Win32Registry::Handle(RegKey key) const {
+    const auto it = handles_.find(key);
+    return it == handles_.end() ? nullptr : it->second;
+}
+
+RegKey Win32Registry::Keep(void* handle) {
+    const RegKey key = next_++;
+    handles_[key] = handle;
+    return key;
+}
+
+RegStatus Win32Registry::OpenKey(Hive hive, const std::u16string& path, RegKey* key) {
+    HKEY handle = nullptr;
+    const LONG rc = RegOpenKeyExA(Root(hive), codepage_.ToAnsi(path).c_str(), 0, KEY_ALL_ACCESS, &handle);
+    if (rc == ERROR_SUCCESS) *key = Keep(handle);
+    return Status(rc);
+}
+
+RegStatus Win32Registry::CreateKey(Hive hive, const std::u16string& path, RegKey* key) {
+    HKEY handle = nullptr;
+    const LONG rc = RegCreateKeyA(Root(hive), codepage_.ToAnsi(path).c_str(), &handle);
+    if (rc == ERROR_SUCCESS) *key = Keep(handle);
+    return Status(rc);
+}
+
+RegStatus Win32Registry::QueryValue(RegKey key, const std::u16string& name, std::uint32_t* type, std::uint8_t* data,
+                                    std::uint32_t* size) {
+    HKEY handle = static_cast<HKEY>(Handle(key));
+    if (handle == nullptr) return RegStatus::Failure;
+    DWORD t = 0;
+    DWORD s = size != nullptr ? *size : 0;
+    const LONG rc = RegQueryValueExA(handle, codepage_.ToAnsi(name).c_str(), nullptr, &t, data, size != nullptr ? &s : nullptr);
+    if (type != nullptr) *type = t;
+    if (size != nullptr) *size = s;
+    return Status(rc);
+}
+
+RegStatus Win32Registry::SetValue(RegKey key, const std::u16string& name, std::uint32_t type, const std::uint8_t* data,
+                                  std::uint32_t size) {
+    HKEY handle = static_cast<HKEY>(Handle(key));
+    if (handle == nullptr) return RegStatus::Failure;
+    static const BYTE empty = 0;
+    return Status(RegSetValueExA(handle, codepage_.ToAnsi(name).c_str(), 0, type, data != nullptr ? data : &empty, size));
+}
+
+RegStatus Win32Registry::DeleteValue(RegKey key, const std::u16string& name) {
+    HKEY handle = static_cast<HKEY>(Handle(key));
+    if (handle == nullptr) return RegStatus::Failure;
+    return Status(RegDeleteValueA(handle, codepage_.ToAnsi(name).c_str()));
+}
+
+RegStatus Win32Registry::EnumValue(RegKey key, std::uint32_t index, std::u16string* name, std::uint32_t* type,
+                                   std::string* data) {
+    HKEY handle = static_cast<HKEY>(Handle(key));
+    if (handle == nullptr) return RegStatus::Failure;
+    char nameBuffer[16384];
+    DWORD nameSize = sizeof nameBuffer;
+    DWORD t = 0;
+    DWORD dataSize = 0;
+    LONG rc = RegEnumValueA(handle, index, nameBuffer, &nameSize, nullptr, &t, nullptr, &dataSize);
+    if (rc == ERROR_NO_MORE_ITEMS) return RegStatus::NotFound;
+    if (rc != ERROR_SUCCESS) return Status(rc);
+    std::string bytes(dataSize, '\0');
+    nameSize = sizeof nameBuffer;
+    rc = RegEnumValueA(handle, index, nameBuffer, &nameSize, nullptr, &t, reinterpret_cast<BYTE*>(bytes.data()), &dataSize);
+    if (rc != ERROR_SUCCESS) return Status(rc);
+    bytes.resize(dataSize);
+    if (name != nullptr) *name = codepage_.FromAnsi(std::string(nameBuffer, nameSize));
+    if (type != nullptr) *type = t;
+    if (data != nullptr) *data = bytes;
+    return RegStatus::Success;
+}
+
+RegStatus Win32Registry::DeleteKey(Hive hive, const std::u16string& path) {
+    return Status(RegDeleteKeyA(Root(hive), codepage_.ToAnsi(path).c_str()));
+}
+
+RegStatus Win32Registry::CloseKey(RegKey key) {
+    const auto it = handles_.find(key);
+    if (it == handles_.end()) return RegStatus::Failure;
+    const LONG rc = RegCloseKey(static_cast<HKEY>(it->second));
+    handles_.erase(it);
+    return Status(rc);
+}
+
+}  // namespace qm

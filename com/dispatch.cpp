@@ -1,0 +1,152 @@
+#include "com/dispatch.h"
+
+#include <vector>
+
+#include "platform/failure.h"
+
+namespace qm::com {
+
+void Fail(const char* what, HRESULT hr) {
+    char code[16];
+    wsprintfA(code, "%08lX", static_cast<unsigned long>(hr));
+    throw PlatformError(std::string(what) + " failed (HRESULT 0x" + code + ")");
+}
+
+Variant::Variant(const std::u16string& text) : Variant() {
+    v_.vt = VT_BSTR;
+    v_.bstrVal = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()), static_cast<UINT>(text.size()));
+}
+
+Variant::Variant(IDispatch* object) : Variant() {
+    v_.vt = VT_DISPATCH;
+    v_.pdispVal = object;
+    if (object != nullptr) object->AddRef();
+}
+
+Variant Variant::Missing() {
+    Variant v;
+    v.v_.vt = VT_ERROR;
+    v.v_.scode = DISP_E_PARAMNOTFOUND;
+    return v;
+}
+
+long Variant::AsLong() const {
+    VARIANT out;
+    VariantInit(&out);
+    const HRESULT hr = VariantChangeType(&out, const_cast<VARIANT*>(&v_), 0, VT_I4);
+    if (FAILED(hr)) Fail("a number was expected:", hr);
+    return out.lVal;
+}
+
+bool Variant::AsBool() const {
+    VARIANT out;
+    VariantInit(&out);
+    const HRESULT hr = VariantChangeType(&out, const_cast<VARIANT*>(&v_), 0, VT_BOOL);
+    if (FAILED(hr)) Fail("a truth value was expected:", hr);
+    return out.boolVal != VARIANT_FALSE;
+}
+
+std::u16string Variant::AsText() const {
+    VARIANT out;
+    VariantInit(&out);
+    const HRESULT hr = VariantChangeType(&out, const_cast<VARIANT*>(&v_), 0, VT_BSTR);
+    if (FAILED(hr)) Fail("a text was expected:", hr);
+    std::u16string text(reinterpret_cast<const char16_t*>(out.bstrVal), SysStringLen(out.bstrVal));
+    VariantClear(&out);
+    return text;
+}
+
+IDispatch* Variant::AsObject() const {
+    const VARIANT* v = &v_;
+    if (v->vt == (VT_DISPATCH | VT_BYREF)) {
+        if (v->ppdispVal == nullptr || *v->ppdispVal == nullptr) throw PlatformError("no object");
+        (*v->ppdispVal)->AddRef();
+        return *v->ppdispVal;
+    }
+    if (v->vt == VT_DISPATCH && v->pdispVal != nullptr) {
+        v->pdispVal->AddRef();
+        return v->pdispVal;
+    }
+    if (v->vt == VT_UNKNOWN && v->punkVal != nullptr) {
+        IDispatch* d = nullptr;
+        const HRESULT hr = v->punkVal->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&d));
+        if (FAILED(hr)) Fail("IDispatch of an object", hr);
+        return d;
+    }
+    throw PlatformError("no object");
+}
+
+Disp::Disp(IDispatch* object, bool addRef) : object_(object) {
+    if (object_ != nullptr && addRef) object_->AddRef();
+}
+
+Disp::~Disp() {
+    if (object_ != nullptr) object_->Release();
+}
+
+Disp::Disp(const Disp& other) : object_(other.object_) {
+    if (object_ != nullptr) object_->AddRef();
+}
+
+Disp& Disp::operator=(const Disp& other) {
+    if (this != &other) {
+        if (other.object_ != nullptr) other.object_->AddRef();
+        if (object_ != nullptr) object_->Release();
+        object_ = other.object_;
+    }
+    return *this;
+}
+
+DISPID Disp::Id(const wchar_t* name) const {
+    if (object_ == nullptr) throw PlatformError("no object");
+    DISPID id = DISPID_UNKNOWN;
+    auto* n = const_cast<LPOLESTR>(name);
+    const HRESULT hr = object_->GetIDsOfNames(IID_NULL, &n, 1, LOCALE_USER_DEFAULT, &id);
+    if (FAILED(hr)) Fail("GetIDsOfNames", hr);
+    return id;
+}
+
+Variant Disp::Invoke(const wchar_t* name, WORD flags, VARIANT* args, UINT count) const {
+    const DISPID id = Id(name);
+    // Arguments go in reverse order.
+    std::vector<VARIANT> reversed(count);
+    for (UINT i = 0; i < count; ++i) reversed[i] = args[count - 1 - i];
+    DISPPARAMS params{reversed.empty() ? nullptr : reversed.data(), nullptr, count, 0};
+    DISPID put = DISPID_PROPERTYPUT;
+    if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
+        params.rgdispidNamedArgs = &put;
+        params.cNamedArgs = 1;
+    }
+    Variant result;
+    EXCEPINFO exception{};
+    UINT badArgument = 0;
+    const HRESULT hr = object_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result.get(), &exception, &badArgument);
+    if (exception.bstrSource != nullptr) SysFreeString(exception.bstrSource);
+    if (exception.bstrDescription != nullptr) SysFreeString(exception.bstrDescription);
+    if (exception.bstrHelpFile != nullptr) SysFreeString(exception.bstrHelpFile);
+    if (FAILED(hr)) Fail("Invoke", hr);
+    return result;
+}
+
+Variant Disp::Get(const wchar_t* name, std::initializer_list<Variant> args) const {
+    std::vector<VARIANT> raw;
+    for (const Variant& a : args) raw.push_back(*a.get());
+    return Invoke(name, DISPATCH_PROPERTYGET | DISPATCH_METHOD, raw.data(), static_cast<UINT>(raw.size()));
+}
+
+void Disp::Put(const wchar_t* name, const Variant& value) const {
+    VARIANT raw = *value.get();
+    Invoke(name, DISPATCH_PROPERTYPUT, &raw, 1);
+}
+
+Variant Disp::Call(const wchar_t* name, std::initializer_list<Variant> args) const {
+    std::vector<VARIANT> raw;
+    for (const Variant& a : args) raw.push_back(*a.get());
+    return Invoke(name, DISPATCH_METHOD | DISPATCH_PROPERTYGET, raw.data(), static_cast<UINT>(raw.size()));
+}
+
+Disp Disp::Object(const wchar_t* name, std::initializer_list<Variant> args) const {
+    return Disp(Get(name, args).AsObject(), false);
+}
+
+}  // namespace qm::com

@@ -437,11 +437,8 @@ int Run(int argc, char** argv) {
 }  // namespace
 }  // namespace qm::cli
 
-int main(int argc, char** argv) {
-#ifdef _WIN32
-    // The file goes out byte for byte.
-    _setmode(_fileno(stdout), _O_BINARY);
-#endif
+namespace {
+int Main(int argc, char** argv) {
     try {
         return qm::cli::Run(argc, argv);
     } catch (const qm::cli::UsageError& e) {
@@ -456,3 +453,24 @@ int main(int argc, char** argv) {
         return 1;
     }
 }
+}  // namespace
+
+#ifdef _WIN32
+// The arguments arrive as UTF-16 and are handed on as UTF-8, like everywhere else.
+int wmain(int argc, wchar_t** argv) {
+    // The file goes out byte for byte.
+    _setmode(_fileno(stdout), _O_BINARY);
+    std::vector<std::string> args;
+    for (int i = 0; i < argc; ++i) {
+        std::u16string wide;
+        for (const wchar_t* p = argv[i]; *p != 0; ++p) wide.push_back(static_cast<char16_t>(*p));
+        args.push_back(qm::Utf16ToUtf8(wide));
+    }
+    std::vector<char*> pointers;
+    for (auto& a : args) pointers.push_back(a.data());
+    pointers.push_back(nullptr);
+    return Main(argc, pointers.data());
+}
+#else
+int main(int argc, char** argv) { return Main(argc, argv); }
+#endif

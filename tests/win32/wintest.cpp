@@ -1,0 +1,98 @@
+// Acts on the windows of another program as a user would, for the tests under Wine:
+//   wintest click TITLE BUTTON [SECONDS]   waits for a window, prints its texts, presses the button
+//   wintest wait-gone TITLE [SECONDS]      waits until no window has that title
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Search {
+    std::wstring title;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindTop(HWND hwnd, LPARAM data) {
+    auto* search = reinterpret_cast<Search*>(data);
+    wchar_t text[512] = {};
+    GetWindowTextW(hwnd, text, 512);
+    if (IsWindowVisible(hwnd) && search->title == text) {
+        search->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND WaitFor(const std::wstring& title, int seconds) {
+    for (int i = 0; i < seconds * 10; ++i) {
+        Search search{title};
+        EnumWindows(FindTop, reinterpret_cast<LPARAM>(&search));
+        if (search.found != nullptr) return search.found;
+        Sleep(100);
+    }
+    return nullptr;
+}
+
+void Print(const std::wstring& text) {
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+    std::fwrite(out.data(), 1, out.size(), stdout);
+}
+
+struct Children {
+    std::vector<HWND> all;
+};
+
+BOOL CALLBACK Collect(HWND hwnd, LPARAM data) {
+    reinterpret_cast<Children*>(data)->all.push_back(hwnd);
+    return TRUE;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 3) return 2;
+    const std::wstring command = argv[1];
+    const std::wstring title = argv[2];
+    if (command == L"wait-gone") {
+        const int seconds = argc > 3 ? _wtoi(argv[3]) : 20;
+        for (int i = 0; i < seconds * 10; ++i) {
+            Search search{title};
+            EnumWindows(FindTop, reinterpret_cast<LPARAM>(&search));
+            if (search.found == nullptr) return 0;
+            Sleep(100);
+        }
+        return 1;
+    }
+    if (command != L"click" || argc < 4) return 2;
+    const std::wstring button = argv[3];
+    const int seconds = argc > 4 ? _wtoi(argv[4]) : 20;
+    HWND window = WaitFor(title, seconds);
+    if (window == nullptr) {
+        std::fprintf(stderr, "no window\n");
+        return 1;
+    }
+    Sleep(300);  // let it finish drawing
+    Children children;
+    EnumChildWindows(window, Collect, reinterpret_cast<LPARAM>(&children));
+    HWND target = nullptr;
+    for (HWND child : children.all) {
+        wchar_t cls[64] = {};
+        GetClassNameW(child, cls, 64);
+        wchar_t text[2048] = {};
+        GetWindowTextW(child, text, 2048);
+        if (lstrcmpiW(cls, L"Static") == 0 && text[0] != 0) {
+            Print(std::wstring(L"text: ") + text + L"\n");
+        }
+        if (lstrcmpiW(cls, L"Button") == 0 && button == text) target = child;
+    }
+    if (target == nullptr) {
+        std::fprintf(stderr, "no button\n");
+        return 1;
+    }
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(target), BN_CLICKED), reinterpret_cast<LPARAM>(target));
+    return 0;
+}

@@ -1,0 +1,131 @@
+#!/usr/bin/env bash
+# End-to-end tests of the Windows programs under Wine: the library's self-registration, the setup
+# program's installation and removal with their error paths, and the command's registry files
+# against the real registry. Run inside one X server: xvfb-run -a bash run_wine_tests.sh BUILD_DIR
+set -u
+build=$(cd "$1" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
+export WINEDEBUG=-all LANG=ja_JP.UTF-8 WINEARCH=win64
+export WINEPREFIX=${WINEPREFIX:-$(mktemp -d)/prefix}
+export PATH=$PATH:/usr/lib/wine
+wine=wine64
+passed=0
+failed=0
+
+check() {  # name, then a command that succeeds when the check holds
+  local name=$1; shift
+  if "$@" >/dev/null 2>&1; then passed=$((passed + 1)); echo "ok   $name"; else failed=$((failed + 1)); echo "FAIL $name"; fi
+}
+w() { "$wine" "$@" 2>/dev/null; }
+reg_has() { w reg query "$1" /v "$2" | tr -d '\r' | grep -q -- "$3"; }
+reg_gone() { ! w reg query "$1" >/dev/null 2>&1; }
+c_path() { echo "$WINEPREFIX/drive_c/$1"; }
+
+"$wine" wineboot -i >/dev/null 2>&1
+wineserver -w
+sys=$(c_path windows/system32)
+pkg=$(c_path pkg)
+rm -rf "$pkg"; mkdir -p "$pkg"
+cp "$build"/package/* "$pkg"/
+cp "$build"/tests/win32/wintest.exe "$(c_path wintest.exe)"
+wintest() { w 'C:\wintest.exe' "$@" | tr -d '\r'; }
+
+# --- The library registers and unregisters itself with the system's tool.
+cp "$pkg/WekQM417.dll" "$sys/"
+check "regsvr32 registers the library" w regsvr32 /s 'C:\windows\system32\WekQM417.dll'
+check "the ProgID names the class" reg_has 'HKCR\WekQM417.AddInClass\CLSID' '' '{6F1E2B7C-3D4A-4E55-9A21-5C0D7B8E9F41}'
+check "the class is an apartment in-process server" reg_has 'HKCR\CLSID\{6F1E2B7C-3D4A-4E55-9A21-5C0D7B8E9F41}\InprocServer32' ThreadingModel Apartment
+check "regsvr32 /u unregisters it" w regsvr32 /u /s 'C:\windows\system32\WekQM417.dll'
+check "nothing of the class is left" reg_gone 'HKCR\WekQM417.AddInClass'
+rm -f "$sys/WekQM417.dll"
+
+# --- A lower-case switch ends the program without a window and without a change.
+timeout 20 "$wine" 'C:\pkg\Setup.exe' /uninst >/dev/null 2>&1
+check "a lower-case switch ends at once" test $? -eq 0
+check "  and changes nothing" test ! -e "$sys/WekQM417.dll"
+
+# --- A missing required file: the message names it and nothing is copied.
+mv "$pkg/Quillmark.cnt" "$pkg/Quillmark.cnt.away"
+"$wine" 'C:\pkg\Setup.exe' >/dev/null 2>&1 &
+setup=$!
+wintest click 'Wek Quillmark for VB6 Ver1.0 - ｾｯﾄｱｯﾌﾟ' 'ｾｯﾄｱｯﾌﾟ開始' >/dev/null
+out=$(wintest click WekQM417_Setup OK)
+wait $setup
+check "a missing file is named" grep -q 'ｲﾝｽﾄｰﾙに必要なﾌｧｲﾙが存在しません。' <<<"$out"
+check "  with its full path" grep -q 'C:\\pkg\\Quillmark.cnt' <<<"$out"
+check "  and nothing was copied" test ! -e "$sys/WekQM417.dll"
+check "  nor written" reg_gone 'HKCU\Software\Microsoft\Visual Basic\6.0\Addins\WekQM417.AddInClass'
+mv "$pkg/Quillmark.cnt.away" "$pkg/Quillmark.cnt"
+
+# --- Installation.
+"$wine" 'C:\pkg\Setup.exe' >/dev/null 2>&1 &
+setup=$!
+wintest click 'Wek Quillmark for VB6 Ver1.0 - ｾｯﾄｱｯﾌﾟ' 'ｾｯﾄｱｯﾌﾟ開始' >/dev/null
+out=$(wintest click WekQM417_Setup OK 60)
+wait $setup
+check "the installation completes" grep -q 'ｾｯﾄｱｯﾌﾟが完了しました。' <<<"$out"
+# The installation opened the group in a shell window; the user closes it.
+wineserver -k 2>/dev/null; wineserver -w
+for f in WekQM417.dll Quillmark.cnt Quillmark.hlp; do check "$f is copied" cmp "$pkg/$f" "$sys/$f"; done
+check "the uninstaller is copied" cmp "$pkg/Setup.exe" "$(c_path windows/WekQM417_Setup.exe)"
+check "the library is registered" reg_has 'HKCR\WekQM417.AddInClass\CLSID' '' '{6F1E2B7C'
+key='HKCU\Software\Microsoft\Visual Basic\6.0\Addins\WekQM417.AddInClass'
+check "LoadBehavior is 1" reg_has "$key" LoadBehavior 0x1
+check "ToolBarPosition is 1" reg_has "$key" ToolBarPosition 0x1
+check "FixedFormList is written" reg_has "$key" FixedFormList '0,1,2,3'
+check "FriendlyName is written" reg_has "$key" FriendlyName 'Wek Quillmark for VB6 Ver1.0'
+check "EditStamp is not" bash -c "! $wine reg query '$key' /v EditStamp"
+ukey='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Wek Quillmark for VB6 Ver1.0'
+check "the uninstall entry is written" reg_has "$ukey" UninstallString 'WekQM417_Setup.exe /UNINST Wek Quillmark for VB6 Ver1.0'
+group=$(find "$WINEPREFIX/drive_c" -type d -name 'Wek Quillmark for VB6 Ver1.0' | head -1)
+check "the program group is made" test -n "$group"
+check "  with the help shortcut" test -e "$group/Quillmark ﾍﾙﾌﾟ.lnk"
+check "  and the uninstall shortcut" test -e "$group/Quillmark ｱﾝｲﾝｽﾄｰﾙ.lnk"
+
+# --- Installing again keeps the user's format.
+w reg add "$key" /v SelectDatas /t REG_SZ /d '[1,0,0,0,0,]' /f >/dev/null
+w reg add "$key" /v LoadBehavior /t REG_DWORD /d 0 /f >/dev/null
+"$wine" 'C:\pkg\Setup.exe' >/dev/null 2>&1 &
+setup=$!
+wintest click 'Wek Quillmark for VB6 Ver1.0 - ｾｯﾄｱｯﾌﾟ' 'ｾｯﾄｱｯﾌﾟ開始' >/dev/null
+out=$(wintest click WekQM417_Setup OK 60)
+wait $setup
+check "installing again completes" grep -q 'ｾｯﾄｱｯﾌﾟが完了しました。' <<<"$out"
+check "  and keeps the user's format" reg_has "$key" SelectDatas '\[1,0,0,0,0,\]'
+check "  and writes the registration values" reg_has "$key" LoadBehavior 0x1
+wineserver -k 2>/dev/null; wineserver -w
+
+# --- The command's registry files against the real registry.
+w reg delete "$key" /v EditStamp /f >/dev/null
+cp "$build/cli/quillmark.exe" "$(c_path quillmark.exe)"
+w 'C:\quillmark.exe' --settings 'C:\store.reg' settings set EditStamp '0,1,3,0,0,担当'
+check "the command's store imports into the registry" w reg import 'C:\store.reg'
+check "  and the add-in's key reads the same" bash -c "$wine 'C:\\quillmark.exe' settings get EditStamp 2>/dev/null | tr -d '\r' | grep -qx '0,1,3,0,0,担当'"
+w reg export "$key" 'C:\exported.reg' /y >/dev/null
+check "a key exported by the system reads back in the command" bash -c "$wine 'C:\\quillmark.exe' --settings 'C:\\back.reg' settings import 'C:\\exported.reg' && $wine 'C:\\quillmark.exe' --settings 'C:\\back.reg' settings get EditStamp 2>/dev/null | tr -d '\r' | grep -qx '0,1,3,0,0,担当'"
+
+# --- Removal through the uninstall string.
+"$wine" 'C:\windows\WekQM417_Setup.exe' /UNINST 'Wek Quillmark for VB6 Ver1.0' >/dev/null 2>&1 &
+setup=$!
+wintest click 'Wek Quillmark for VB6 Ver1.0 - 削除' '削除' >/dev/null
+out=$(wintest click WekQM417_Setup OK 60)
+wait $setup
+check "the removal completes" grep -q 'ｱﾌﾟﾘｹｰｼｮﾝの削除が完了しました。' <<<"$out"
+for f in WekQM417.dll Quillmark.cnt Quillmark.hlp; do check "$f is deleted" test ! -e "$sys/$f"; done
+check "the class is unregistered" reg_gone 'HKCR\WekQM417.AddInClass'
+check "the settings key is deleted" reg_gone "$key"
+check "the uninstall entry is deleted" reg_gone "$ukey"
+check "the program group is deleted" test ! -e "$group"
+check "the running uninstaller stays" test -e "$(c_path windows/WekQM417_Setup.exe)"
+
+# --- Removing twice still completes.
+"$wine" 'C:\windows\WekQM417_Setup.exe' /UNINST >/dev/null 2>&1 &
+setup=$!
+wintest click 'Wek Quillmark for VB6 Ver1.0 - 削除' '削除' >/dev/null
+out=$(wintest click WekQM417_Setup OK 60)
+wait $setup
+check "removing twice completes" grep -q 'ｱﾌﾟﾘｹｰｼｮﾝの削除が完了しました。' <<<"$out"
+
+wineserver -k 2>/dev/null
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

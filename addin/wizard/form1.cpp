@@ -18,7 +18,7 @@ constexpr int kPanels[] = {0, 1, 2, 3, 4, 5};
 
 // Page body and button row, in twips.
 constexpr double kBodyLeft = 2040;
-constexpr double kBodyWidth = 5040;
+constexpr double kBodyWidth = 5520;
 
 std::u16string IntroText() {
     const char16_t* lines[] = {u"Wek Quillmark ﾌｫｰﾏｯﾄ ｳｨｻﾞｰﾄﾞ は、Visual Basic の ｺｰﾄﾞ",
@@ -74,18 +74,18 @@ std::int16_t PanelKind(std::int32_t kind) { return kind == -1 ? 1 : static_cast<
 Form1::Form1(ui::Ui& ui, SettingsStore& store, const Clock& clock, const Codepage& codepage)
     : ui::Form(ui, u"Form1"), store_(store), clock_(clock), codepage_(codepage) {
     caption = u"Wek Quillmark ﾌｫｰﾏｯﾄ ｳｨｻﾞｰﾄﾞ - ";
-    width = 7335;
+    width = 7815;
     height = 5145;
     scaleHeight = 4725;
 
     // The pages, one on top of the other, each with its picture.
     for (const int page : kPages) {
-        Picture3[page] = Make<ui::PictureBox>(*this, u"Picture3", page, nullptr, 0, 0, 7215, 4140);
+        Picture3[page] = Make<ui::PictureBox>(*this, u"Picture3", page, nullptr, 0, 0, 7815, 4140);
         PageImage[page] = Make<ui::Image>(*this, u"Image1", page, Picture3[page].get(), 120, 120, 1185, 2835);
         PageImage[page]->picture = ProductImage();
     }
     const char16_t* buttons[] = {u"ﾍﾙﾌﾟ(&H)", u"ｷｬﾝｾﾙ", u"< 戻る(&B)", u"次へ (&N)>", u"完了(&F)"};
-    const double buttonLeft[] = {120, 2520, 3690, 4860, 6030};
+    const double buttonLeft[] = {120, 3000, 4170, 5340, 6510};
     for (int i = 0; i < 5; ++i) {
         Command1[static_cast<std::size_t>(i)] = Make<ui::CommandButton>(*this, u"Command1", i, nullptr, buttonLeft[i], 4260, 1095, 375);
         Command1[static_cast<std::size_t>(i)]->caption = buttons[i];
@@ -169,39 +169,40 @@ Form1::Form1(ui::Ui& ui, SettingsStore& store, const Clock& clock, const Codepag
     List3.onClick = [this] { List3_Click(); };
     Frame2.SetContainer(p12);
     Frame2.caption = u"属性詳細情報";
-    Frame2.Move(kBodyLeft + 1800, 900, 3240, 2820);
+    Frame2.Move(kBodyLeft + 1800, 900, 3720, 2820);
     const char16_t* panelTitles[] = {u"属性 : 関数名", u"属性 : なし", u"属性 : 引数", u"属性 : 戻り値", u"属性 : 作成日", u"属性 : 作成者"};
     for (const int kind : kPanels) {
-        Picture8[kind] = Make<ui::PictureBox>(*this, u"Picture8", kind, &Frame2, 120, 240, 3000, 2460);
-        Label11[kind] = Make<ui::Label>(*this, u"Label11", kind, Picture8[kind].get(), 0, 0, 3000, 255);
+        Picture8[kind] = Make<ui::PictureBox>(*this, u"Picture8", kind, &Frame2, 120, 240, 3480, 2460);
+        Label11[kind] = Make<ui::Label>(*this, u"Label11", kind, Picture8[kind].get(), 0, 0, 3480, 255);
         Label11[kind]->caption = panelTitles[kind];
     }
     const auto panelLabel = [&](int kind, const char16_t* text, double y) {
-        panelLabels.push_back(Make<ui::Label>(*this, u"Label12", static_cast<int>(panelLabels.size()), Picture8[kind].get(), 0, y, 1500, 255));
+        panelLabels.push_back(Make<ui::Label>(*this, u"Label12", static_cast<int>(panelLabels.size()), Picture8[kind].get(), 0, y, 2400, 255));
         panelLabels.back()->caption = text;
     };
     panelLabel(0, u"表示形式 : ", 360);
-    Option2[0] = Make<ui::OptionButton>(*this, u"Option2", 0, Picture8[0].get(), 240, 660, 2700, 300);
+    Option2[0] = Make<ui::OptionButton>(*this, u"Option2", 0, Picture8[0].get(), 240, 660, 3240, 300);
     Option2[0]->caption = u"関数名のみ表示";
-    Option2[1] = Make<ui::OptionButton>(*this, u"Option2", 1, Picture8[0].get(), 240, 1020, 2700, 300);
+    Option2[1] = Make<ui::OptionButton>(*this, u"Option2", 1, Picture8[0].get(), 240, 1020, 3240, 300);
     Option2[1]->caption = u"関数名と後ろに( )を表示";
     panelLabel(2, u"表示形式 : ", 360);
-    Option3[0] = Make<ui::OptionButton>(*this, u"Option3", 0, Picture8[2].get(), 240, 660, 2700, 300);
+    Option3[0] = Make<ui::OptionButton>(*this, u"Option3", 0, Picture8[2].get(), 240, 660, 3240, 300);
     Option3[0]->caption = u"変数名を自動挿入";
-    Option3[1] = Make<ui::OptionButton>(*this, u"Option3", 1, Picture8[2].get(), 240, 1020, 2700, 300);
+    Option3[1] = Make<ui::OptionButton>(*this, u"Option3", 1, Picture8[2].get(), 240, 1020, 3240, 300);
     Option3[1]->caption = u"ARG1...ARG5と続く表示を自動挿入";
     panelLabel(2, u"引数がない場合 : ", 1440);
     Check2.SetContainer(Picture8[2].get());
     Check2.caption = u"(なし)と表示する";
-    Check2.Move(240, 1740, 2700, 300);
+    Check2.Move(240, 1740, 3240, 300);
     panelLabel(3, u"戻り値がない場合 : ", 360);
     Check3.SetContainer(Picture8[3].get());
     Check3.caption = u"(なし)と表示する";
-    Check3.Move(240, 660, 2700, 300);
+    Check3.Move(240, 660, 3240, 300);
     panelLabel(4, u"日付表示形式 : ", 360);
     const char16_t* dateLists[] = {u"頭記号", u"区切り記号", u"年表示形式"};
     for (int i = 0; i < 3; ++i) {
-        panelLabel(4, dateLists[i], 660.0 + 360 * i);
+        panelLabels.push_back(Make<ui::Label>(*this, u"Label12", static_cast<int>(panelLabels.size()), Picture8[4].get(), 120, 660.0 + 360 * i, 1140, 255));
+        panelLabels.back()->caption = dateLists[i];
         Combo1[static_cast<std::size_t>(i)] = Make<ui::ComboBox>(*this, u"Combo1", i, Picture8[4].get(), 1320, 630.0 + 360 * i, 1560, 300);
         Combo1[static_cast<std::size_t>(i)]->onClick = [this, i] { Combo1_Click(i); };
     }
@@ -213,10 +214,10 @@ Form1::Form1(ui::Ui& ui, SettingsStore& store, const Clock& clock, const Codepag
     panelLabel(4, u"表示サンプル : ", 2160);
     Label21.SetContainer(Picture8[4].get());
     Label21.caption = u"1999-11-10 18:30:25";
-    Label21.Move(1320, 2160, 1680, 255);
+    Label21.Move(1320, 2160, 2100, 255);
     panelLabel(5, u"名前 : ", 360);
     Text1.SetContainer(Picture8[5].get());
-    Text1.Move(240, 660, 2700, 300);
+    Text1.Move(240, 660, 3240, 300);
 
     ui::Control* p13 = Picture3[13].get();
     Label13.SetContainer(p13);
@@ -302,6 +303,7 @@ Form1::Form1(ui::Ui& ui, SettingsStore& store, const Clock& clock, const Codepag
     Label39.Move(kBodyLeft, 2760, 1200, 255);
     Label34.SetContainer(p60);
     Label34.Move(kBodyLeft, 3060, kBodyWidth, 600);
+    Label34.fontName = u"ＭＳ ゴシック";
 
     ui::Control* p100 = Picture3[100].get();
     Label36.SetContainer(p100);

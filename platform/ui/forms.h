@@ -41,6 +41,8 @@ public:
     std::int32_t ForeColor() const { return foreColor_; }
     void SetForeColor(std::int32_t colour) { foreColor_ = colour; }
     bool TabStop() const { return tabStop_; }
+    // A font of its own (empty: the form's).
+    std::u16string fontName;
     // The control the user could act on: visible and enabled, and so is its container chain.
     bool Usable() const;
     Control* Container() const { return container_; }

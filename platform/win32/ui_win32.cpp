@@ -170,6 +170,7 @@ struct Win32Ui::View {
     std::vector<std::wstring> texts;
     std::vector<std::vector<ui::ListEntry>> lists;
     ui::Control* focus = nullptr;
+    std::vector<HFONT> fonts;
 };
 
 Win32Ui::Win32Ui(void* instance) : instance_(instance) {
@@ -263,7 +264,7 @@ void Win32Ui::Build(View& view) {
     const int clientWidth = Px(form.width, tpp);
     const int clientHeight = Px(form.scaleMode == 1 ? form.scaleHeight : form.scaleHeight * tpp, tpp);
     RECT frame{0, 0, clientWidth, clientHeight};
-    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
     AdjustWindowRectEx(&frame, style, FALSE, WS_EX_DLGMODALFRAME);
     HWND owner = views_.size() > 1 ? views_[views_.size() - 2]->hwnd : nullptr;
     view.hwnd = CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kFormClass, Wide(form.caption).c_str(), style,
@@ -333,7 +334,17 @@ void Win32Ui::Build(View& view) {
         HWND hwnd = CreateWindowExW(kind == "TextBox" ? WS_EX_CLIENTEDGE : 0, cls, L"", s, x, y, w, h, view.hwnd,
                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstId + static_cast<int>(i))),
                                     static_cast<HINSTANCE>(instance_), nullptr);
-        SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+        HFONT font = static_cast<HFONT>(font_);
+        const double points = c.Has(ui::Property::FontSize) ? c.Get(ui::Property::FontSize) : 9;
+        if (!c.fontName.empty() || points != 9) {
+            // A control that asks for a font of its own: a fixed-pitch one for a sample, a larger title.
+            const int height = -static_cast<int>(std::lround(points * 1440.0 / 72.0 / tpp));
+            font = CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+                               CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, c.fontName.empty() ? DEFAULT_PITCH : FIXED_PITCH | FF_MODERN,
+                               c.fontName.empty() ? L"MS UI Gothic" : Wide(c.fontName).c_str());
+            view.fonts.push_back(font);
+        }
+        SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         if (kind == "Image") {
             SendMessageW(hwnd, STM_SETIMAGE, IMAGE_BITMAP,
                          reinterpret_cast<LPARAM>(MakeBitmap(static_cast<ui::Image&>(c).picture)));
@@ -508,6 +519,7 @@ void Win32Ui::ShowModal(ui::Form& form) {
     }
     if (owner != nullptr) EnableWindow(owner, TRUE);
     DestroyWindow(view.hwnd);
+    for (HFONT font : view.fonts) DeleteObject(font);
     views_.pop_back();
     if (owner != nullptr) SetActiveWindow(owner);
     SyncAll();

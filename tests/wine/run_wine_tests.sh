@@ -35,6 +35,18 @@ cp "$pkg/WekQM417.dll" "$sys/"
 check "regsvr32 registers the library" w regsvr32 /s 'C:\windows\system32\WekQM417.dll'
 check "the ProgID names the class" reg_has 'HKCR\WekQM417.AddInClass\CLSID' '' '{6F1E2B7C-3D4A-4E55-9A21-5C0D7B8E9F41}'
 check "the class is an apartment in-process server" reg_has 'HKCR\CLSID\{6F1E2B7C-3D4A-4E55-9A21-5C0D7B8E9F41}\InprocServer32' ThreadingModel Apartment
+
+# --- A stand-in environment creates the add-in by its ProgID and works with it as a user would.
+out=$(timeout 300 "$wine" "$build/tests/win32/standin.exe" 2>/dev/null | tr -d '\r')
+sed 's/^/  stand-in: /' <<<"$out"
+summary=$(tail -1 <<<"$out")
+if [[ "$summary" =~ ^([0-9]+)\ passed,\ ([0-9]+)\ failed$ ]]; then
+  passed=$((passed + BASH_REMATCH[1])); failed=$((failed + BASH_REMATCH[2]))
+else
+  failed=$((failed + 1)); echo "FAIL the stand-in environment ran to its end"
+fi
+w reg delete 'HKCU\Software\Microsoft\Visual Basic\6.0\Addins\WekQM417.AddInClass' /f >/dev/null
+wineserver -k 2>/dev/null; wineserver -w
 check "regsvr32 /u unregisters it" w regsvr32 /u /s 'C:\windows\system32\WekQM417.dll'
 check "nothing of the class is left" reg_gone 'HKCR\WekQM417.AddInClass'
 rm -f "$sys/WekQM417.dll"

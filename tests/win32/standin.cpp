@@ -1,0 +1,318 @@
+// A stand-in development environment: it offers the object model through IDispatch, creates the
+// add-in by its ProgID as the environment does, and works with it as a user would: the stamp
+// buttons, the toolbar placement, the wizard to its end, and the exit command.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <functional>
+#include <string>
+
+#include "addin/resources/button_faces.h"
+#include "platform/failure.h"
+#include "platform/ide/simulated_vbe.h"
+#include "platform/text.h"
+#include "platform/win32/ui_win32.h"
+#include "tests/win32/vbe_server.h"
+
+// The add-in's interface as the environment declares it. It lives outside an anonymous namespace:
+// the object behind it comes from another module, and the compiler must not assume it knows every
+// class that implements it.
+namespace qm::standin {
+inline constexpr IID kIidExtensibility = {0x0002E151, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
+struct IExtensibility : public IDispatch {
+    virtual HRESULT STDMETHODCALLTYPE OnConnection(IDispatch*, long, IDispatch*, SAFEARRAY**) = 0;
+    virtual HRESULT STDMETHODCALLTYPE OnDisconnection(long, SAFEARRAY**) = 0;
+    virtual HRESULT STDMETHODCALLTYPE OnAddInsUpdate(SAFEARRAY**) = 0;
+    virtual HRESULT STDMETHODCALLTYPE OnStartupComplete(SAFEARRAY**) = 0;
+};
+
+}  // namespace qm::standin
+
+namespace {
+
+using qm::ide::SimulatedVbe;
+using qm::standin::IExtensibility;
+using qm::standin::kIidExtensibility;
+
+int g_passed = 0;
+int g_failed = 0;
+
+void Check(bool ok, const std::string& what) {
+    (ok ? g_passed : g_failed)++;
+    std::printf("%s %s\n", ok ? "ok  " : "FAIL", what.c_str());
+    std::fflush(stdout);
+}
+
+// The add-in as the environment sees it: a COM object called through its interface.
+class ComAddIn final : public qm::ide::Extensibility {
+public:
+    explicit ComAddIn(IExtensibility* object) : object_(object) {}
+    ~ComAddIn() override { object_->Release(); }
+    void OnConnection(std::shared_ptr<qm::ide::VBE> vbe, std::int32_t mode, std::shared_ptr<qm::ide::AddIn> addIn) override {
+        IDispatch* v = qm::standin::ServeVbe(std::move(vbe));
+        IDispatch* a = qm::standin::ServeAddIn(std::move(addIn));
+        connected = SUCCEEDED(object_->OnConnection(v, mode, a, nullptr));
+        v->Release();
+        a->Release();
+    }
+    void OnDisconnection(std::int32_t mode) override { object_->OnDisconnection(mode, nullptr); }
+    void OnStartupComplete() override { object_->OnStartupComplete(nullptr); }
+    void OnAddInsUpdate() override { object_->OnAddInsUpdate(nullptr); }
+    bool connected = false;
+
+private:
+    IExtensibility* object_;
+};
+
+// Lets the add-in's timers and windows run for a while.
+void Pump(int milliseconds) {
+    const DWORD end = GetTickCount() + static_cast<DWORD>(milliseconds);
+    MSG msg;
+    while (GetTickCount() < end) {
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        Sleep(5);
+    }
+}
+
+// --- A user acting on the add-in's dialogs while they are shown modally.
+
+HWND FindTop(const std::wstring& title) {
+    struct S {
+        std::wstring title;
+        HWND found;
+    } s{title, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), [](HWND h, LPARAM p) -> BOOL {
+        auto* s = reinterpret_cast<S*>(p);
+        wchar_t text[512] = {};
+        GetWindowTextW(h, text, 512);
+        if (IsWindowVisible(h) && s->title == text) {
+            s->found = h;
+            return FALSE;
+        }
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+HWND FindChild(HWND top, const std::wstring& text) {
+    struct S {
+        std::wstring text;
+        HWND found;
+    } s{text, nullptr};
+    EnumChildWindows(top, [](HWND h, LPARAM p) -> BOOL {
+        auto* s = reinterpret_cast<S*>(p);
+        wchar_t t[512] = {};
+        GetWindowTextW(h, t, 512);
+        if (s->text == t && IsWindowVisible(h)) {
+            s->found = h;
+            return FALSE;
+        }
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+std::wstring StaticTexts(HWND top) {
+    std::wstring all;
+    EnumChildWindows(top, [](HWND h, LPARAM p) -> BOOL {
+        wchar_t cls[32] = {};
+        GetClassNameW(h, cls, 32);
+        if (lstrcmpiW(cls, L"Static") == 0) {
+            wchar_t t[1024] = {};
+            GetWindowTextW(h, t, 1024);
+            *reinterpret_cast<std::wstring*>(p) += t;
+        }
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&all));
+    return all;
+}
+
+struct Action {
+    std::wstring window;                 // title of the window to wait for
+    std::wstring button;                 // caption of the button to press in it
+    std::function<void(HWND)> before;    // what to look at first
+};
+std::deque<Action> g_actions;
+
+void CALLBACK ActOnDialogs(HWND, UINT, UINT_PTR, DWORD) {
+    if (g_actions.empty()) return;
+    Action& next = g_actions.front();
+    HWND top = FindTop(next.window);
+    if (top == nullptr) return;
+    HWND button = FindChild(top, next.button);
+    if (button == nullptr || !IsWindowEnabled(button)) return;
+    if (next.before) next.before(top);
+    const Action done = next;
+    g_actions.pop_front();
+    SendMessageW(top, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED), reinterpret_cast<LPARAM>(button));
+}
+
+std::u16string U(const char* utf8) { return qm::Utf8ToUtf16(utf8); }
+std::wstring W(const char* utf8) {
+    const std::u16string u = U(utf8);
+    return std::wstring(u.begin(), u.end());
+}
+
+std::u16string ReadSetting(const wchar_t* name) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Visual Basic\\6.0\\Addins\\WekQM417.AddInClass", 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return u"<no key>";
+    }
+    wchar_t data[1024] = {};
+    DWORD size = sizeof data - sizeof(wchar_t);
+    DWORD type = 0;
+    const LONG rc = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(key);
+    if (rc != ERROR_SUCCESS) return u"<missing>";
+    if (type == REG_DWORD) {
+        DWORD number = 0;
+        std::memcpy(&number, data, sizeof number);
+        return qm::DecimalText(number);
+    }
+    return std::u16string(data, data + wcslen(data));
+}
+
+}  // namespace
+
+int wmain() {
+    CoInitialize(nullptr);
+    qm::Win32Ui ui(GetModuleHandleW(nullptr));
+    auto vbe = SimulatedVbe::Create(ui);
+    auto& module = vbe->AddCodeWindow(u"Module1 (Code)", {u"Option Explicit", u"", u"Public Function AddTax(ByVal price As Long) As Long",
+                                                          u"    AddTax = price", u"End Function"},
+                                      u"C:\\Project\\Module1.bas");
+    vbe->AddWindow(U("イミディエイト"));
+
+    // Created by its ProgID, as the environment creates add-ins.
+    CLSID clsid{};
+    Check(SUCCEEDED(CLSIDFromProgID(L"WekQM417.AddInClass", &clsid)), "the ProgID is registered");
+    IExtensibility* object = nullptr;
+    const HRESULT created = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, kIidExtensibility, reinterpret_cast<void**>(&object));
+    Check(SUCCEEDED(created) && object != nullptr, "the add-in is created and answers IDTExtensibility");
+    if (object == nullptr) {
+        std::printf("%d passed, %d failed\n", g_passed, g_failed);
+        return 1;
+    }
+    IUnknown* unknown = nullptr;
+    Check(object->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&unknown)) == S_OK, "it answers IDispatch");
+    if (unknown != nullptr) unknown->Release();
+    IUnknown* nothing = nullptr;
+    Check(object->QueryInterface(IID_IClassFactory, reinterpret_cast<void**>(&nothing)) == E_NOINTERFACE,
+          "it refuses an interface it does not have");
+
+    ComAddIn addIn(object);
+    vbe->ConnectAddIn(addIn, 1);
+    Check(addIn.connected, "the connection succeeds");
+    auto bar = vbe->Bar(u"WekAddinToolBar");
+    Check(bar != nullptr && bar->Items().size() == 3, "the own toolbar holds the two stamp buttons and the menu");
+    const auto edit = vbe->FindControls(U("編集ｽﾀﾝﾌﾟ"));
+    const auto lv = vbe->FindControls(U("LVｽﾀﾝﾌﾟ"));
+    Check(edit.size() == 1 && lv.size() == 1, "each stamp button exists once");
+    Check(!edit.empty() && edit[0].control->Face() != nullptr && *edit[0].control->Face() == qm::ButtonFace(0),
+          "the edit-record button shows its face, through the clipboard");
+    Check(vbe->FindControls(U("Wek Quillmark for VB6 Ver1.0(&M)")).size() == 1, "the Add-Ins menu is there");
+
+    // The poller follows the active window.
+    vbe->Activate(U("イミディエイト"));
+    Pump(200);
+    Check(!lv.empty() && !lv[0].control->Enabled(), "the buttons are disabled outside code windows");
+    vbe->Activate(u"Module1 (Code)");
+    Pump(200);
+    Check(!lv.empty() && lv[0].control->Enabled(), "the buttons are enabled in a code window");
+
+    // Both stamps, clicked.
+    vbe->Pane(u"Module1 (Code)")->SetSelection({4, 5, 4, 5});
+    vbe->Click(U("LVｽﾀﾝﾌﾟ"));
+    Check(module.CountOfLines() == 5 + 12 && module.Lines(4, 1) == u"' @(f)", "the function-description stamp is inserted");
+    Check(module.Lines(6, 1) == U("' 関数名　: AddTax"), "  with the function's name");
+    vbe->Pane(u"Module1 (Code)")->SetSelection({16, 5, 16, 5});
+    vbe->Click(U("編集ｽﾀﾝﾌﾟ"));
+    Check(module.CountOfLines() == 19 && module.Lines(16, 1).rfind(U("    '------<名前 '"), 0) == 0, "the edit-record stamp is inserted");
+
+    // The clipboard survives the buttons.
+    ui.ClipboardClear();
+    ui.ClipboardSetText(U("利用者の文章"));
+    const UINT_PTR user = SetTimer(nullptr, 0, 50, ActOnDialogs);
+
+    // The settings dialog moves the buttons to the standard toolbar.
+    g_actions.push_back({W("環境設定"), W("標準ﾂｰﾙﾊﾞｰ"), nullptr});
+    g_actions.push_back({W("環境設定"), L"OK", nullptr});
+    vbe->Click(U("環境設定(&K)..."));
+    Check(ReadSetting(L"ToolBarPosition") == u"0", "the settings dialog stores placement 0");
+    Check(vbe->Bar(u"WekAddinToolBar") == nullptr, "  the own toolbar is gone");
+    const auto standard = vbe->Bar(U("標準"));
+    Check(standard != nullptr && standard->Items().size() == 4 + 3 && standard->Items()[3]->Caption() == U("編集ｽﾀﾝﾌﾟ"),
+          "  the buttons stand in front of the standard toolbar's last control");
+    Check(ui.ClipboardGet().text == U("利用者の文章"), "  and the user's clipboard is kept");
+
+    // The wizard, to the end of the edit-record path.
+    std::wstring message;
+    g_actions.push_back({W("Wek Quillmark ﾌｫｰﾏｯﾄ ｳｨｻﾞｰﾄﾞ - はじめに"), W("次へ (&N)>"), nullptr});
+    g_actions.push_back({W("Wek Quillmark ﾌｫｰﾏｯﾄ ｳｨｻﾞｰﾄﾞ - ｽﾀﾝﾌﾟ 種類の選択"), W("ｺｰﾄﾞの編集作業を記録するｽﾀﾝﾌﾟのﾌｫｰﾏｯﾄ作成"), nullptr});
+    g_actions.push_back({W("Wek Quillmark ﾌｫｰﾏｯﾄ ｳｨｻﾞｰﾄﾞ - ｽﾀﾝﾌﾟ 種類の選択"), W("次へ (&N)>"), nullptr});
+    g_actions.push_back({W("Wek Quillmark ﾌｫｰﾏｯﾄ ｳｨｻﾞｰﾄﾞ - 編集記録ｽﾀﾝﾌﾟの設定"), W("表示する"), nullptr});
+    g_actions.push_back({W("Wek Quillmark ﾌｫｰﾏｯﾄ ｳｨｻﾞｰﾄﾞ - 編集記録ｽﾀﾝﾌﾟの設定"), W("完了(&F)"), nullptr});
+    g_actions.push_back({L"Wek Quillmark For VB6 Ver1.0", L"OK", [&](HWND top) { message = StaticTexts(top); }});
+    vbe->Click(U("ﾌｫｰﾏｯﾄ ｳｨｻﾞｰﾄﾞ(&F)..."));
+    Check(message == W("ﾌｫｰﾏｯﾄを作成を完了しました。"), "the wizard finishes with its message");
+    Check(ReadSetting(L"EditStamp") == U("0,1,1,1,1,名前"), "  and stores the edit-record format");
+    Check(g_actions.empty(), "  every dialog step was taken");
+    vbe->Pane(u"Module1 (Code)")->SetSelection({2, 1, 2, 1});
+    Pump(100);
+    vbe->Click(U("編集ｽﾀﾝﾌﾟ"));
+    Check(module.Lines(2, 1) == U("'------<名前>------"), "the next stamp uses the new format");
+    KillTimer(nullptr, user);
+
+    // Exit: the load behaviour is rewritten and the add-in is disconnected.
+    HKEY key = nullptr;
+    RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Visual Basic\\6.0\\Addins\\WekQM417.AddInClass", 0, KEY_WRITE, &key);
+    const DWORD three = 3;
+    RegSetValueExW(key, L"LoadBehavior", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&three), 4);
+    RegCloseKey(key);
+    vbe->Click(U("Wek Quillmark の終了(&X)"));
+    Check(!vbe->AddInConnected(), "exit disconnects the add-in");
+    Check(ReadSetting(L"LoadBehavior") == u"1", "  and rewrites LoadBehavior 3 as 1");
+    Check(vbe->FindControls(U("LVｽﾀﾝﾌﾟ")).empty() && vbe->FindControls(U("Wek Quillmark for VB6 Ver1.0(&M)")).empty(),
+          "  and every control is gone");
+
+    // A connection through IDispatch::Invoke, as an environment that calls late-bound would make it.
+    IDispatch* v = qm::standin::ServeVbe(vbe);
+    struct Dummy final : qm::ide::AddIn {
+        bool Connect() override { return true; }
+        void SetConnect(bool) override {}
+    };
+    IDispatch* a = qm::standin::ServeAddIn(std::make_shared<Dummy>());
+    VARIANT args[4];
+    for (auto& x : args) VariantInit(&x);
+    args[3].vt = VT_DISPATCH;
+    args[3].pdispVal = v;
+    args[2].vt = VT_I4;
+    args[2].lVal = 0;
+    args[1].vt = VT_DISPATCH;
+    args[1].pdispVal = a;
+    args[0].vt = VT_ERROR;
+    args[0].scode = DISP_E_PARAMNOTFOUND;
+    DISPPARAMS params{args, nullptr, 4, 0};
+    Check(SUCCEEDED(object->Invoke(1, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr)), "OnConnection through Invoke");
+    Check(vbe->FindControls(U("LVｽﾀﾝﾌﾟ")).size() == 1, "  builds the buttons once");
+    VARIANT disconnect[2];
+    for (auto& x : disconnect) VariantInit(&x);
+    disconnect[1].vt = VT_I4;
+    disconnect[1].lVal = 1;
+    disconnect[0].vt = VT_ERROR;
+    disconnect[0].scode = DISP_E_PARAMNOTFOUND;
+    DISPPARAMS params2{disconnect, nullptr, 2, 0};
+    Check(SUCCEEDED(object->Invoke(2, IID_NULL, 0, DISPATCH_METHOD, &params2, nullptr, nullptr, nullptr)), "OnDisconnection through Invoke");
+    Check(vbe->FindControls(U("LVｽﾀﾝﾌﾟ")).empty(), "  removes them");
+    v->Release();
+    a->Release();
+
+    std::printf("%d passed, %d failed\n", g_passed, g_failed);
+    return g_failed == 0 ? 0 : 1;
+}

@@ -1,0 +1,520 @@
+#include "tests/win32/vbe_server.h"
+
+#include <ocidl.h>
+#include <olectl.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/failure.h"
+
+namespace qm::standin {
+namespace {
+
+// {0002E198-0000-0000-C000-000000000046}: the click events of a command bar control.
+constexpr IID kIidClickEvents = {0x0002E198, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+// The stand-in's own interface for finding the control behind an IDispatch it served.
+constexpr IID kIidServedControl = {0x8d1c44a2, 0x5b7e, 0x4f0a, {0x9c, 0x61, 0x2e, 0x3f, 0x10, 0x77, 0xa4, 0xd5}};
+
+// The arguments of one call, in their natural order.
+class Args {
+public:
+    explicit Args(DISPPARAMS* p) : p_(p) {}
+    UINT Count() const {
+        if (p_ == nullptr) return 0;
+        UINT named = 0;
+        for (UINT i = 0; i < p_->cNamedArgs; ++i) {
+            if (p_->rgdispidNamedArgs[i] == DISPID_PROPERTYPUT) ++named;
+        }
+        return p_->cArgs - named;
+    }
+    // The value of a property put.
+    VARIANT* PutValue() const {
+        for (UINT i = 0; p_ != nullptr && i < p_->cNamedArgs; ++i) {
+            if (p_->rgdispidNamedArgs[i] == DISPID_PROPERTYPUT) return &p_->rgvarg[i];
+        }
+        return nullptr;
+    }
+    VARIANT* At(UINT natural) const {
+        if (natural >= Count()) return nullptr;
+        return &p_->rgvarg[p_->cArgs - 1 - natural];
+    }
+    bool Missing(UINT natural) const {
+        const VARIANT* v = At(natural);
+        return v == nullptr || (v->vt == VT_ERROR && v->scode == DISP_E_PARAMNOTFOUND);
+    }
+    long Long(UINT natural) const { return Convert(At(natural), VT_I4).lVal; }
+    std::u16string Text(UINT natural) const { return TextOf(At(natural)); }
+    bool Bool(const VARIANT* v) const { return Convert(v, VT_BOOL).boolVal != VARIANT_FALSE; }
+    static std::u16string TextOf(const VARIANT* v) {
+        VARIANT t = Convert(v, VT_BSTR);
+        std::u16string out(reinterpret_cast<const char16_t*>(t.bstrVal), SysStringLen(t.bstrVal));
+        VariantClear(&t);
+        return out;
+    }
+    static VARIANT Convert(const VARIANT* v, VARTYPE type) {
+        if (v == nullptr) throw PlatformError("an argument is missing");
+        VARIANT out;
+        VariantInit(&out);
+        if (FAILED(VariantChangeType(&out, const_cast<VARIANT*>(v), 0, type))) throw PlatformError("an argument of the wrong kind");
+        return out;
+    }
+
+private:
+    DISPPARAMS* p_;
+};
+
+void SetLong(VARIANT* r, long v) {
+    if (r == nullptr) return;
+    r->vt = VT_I4;
+    r->lVal = v;
+}
+void SetBool(VARIANT* r, bool v) {
+    if (r == nullptr) return;
+    r->vt = VT_BOOL;
+    r->boolVal = v ? VARIANT_TRUE : VARIANT_FALSE;
+}
+void SetText(VARIANT* r, const std::u16string& v) {
+    if (r == nullptr) return;
+    r->vt = VT_BSTR;
+    r->bstrVal = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(v.data()), static_cast<UINT>(v.size()));
+}
+void SetObject(VARIANT* r, IDispatch* object) {
+    if (r == nullptr) {
+        if (object != nullptr) object->Release();
+        return;
+    }
+    r->vt = VT_DISPATCH;
+    r->pdispVal = object;
+}
+
+// An object of the model: a table of member names, and one handler for them all.
+class Served : public IDispatch {
+public:
+    explicit Served(std::vector<std::wstring> names) : names_(std::move(names)) {}
+    virtual ~Served() = default;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+        if (out == nullptr) return E_POINTER;
+        if (riid == IID_IUnknown || riid == IID_IDispatch) {
+            *out = static_cast<IDispatch*>(this);
+            AddRef();
+            return S_OK;
+        }
+        return Other(riid, out);
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const LONG n = InterlockedDecrement(&refs_);
+        if (n == 0) delete this;
+        return static_cast<ULONG>(n);
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+        if (count != nullptr) *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
+        HRESULT hr = S_OK;
+        for (UINT i = 0; i < count; ++i) {
+            ids[i] = DISPID_UNKNOWN;
+            for (std::size_t k = 0; k < names_.size(); ++k) {
+                if (lstrcmpiW(names[i], names_[k].c_str()) == 0) ids[i] = static_cast<DISPID>(k + 1);
+            }
+            if (ids[i] == DISPID_UNKNOWN) hr = DISP_E_UNKNOWNNAME;
+        }
+        return hr;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
+                                     UINT*) override {
+        if (id < 1 || static_cast<std::size_t>(id) > names_.size()) return DISP_E_MEMBERNOTFOUND;
+        if (result != nullptr) VariantInit(result);
+        try {
+            Call(names_[static_cast<std::size_t>(id - 1)], flags, Args(params), result);
+            return S_OK;
+        } catch (const PlatformError&) {
+            return DISP_E_EXCEPTION;
+        } catch (...) {
+            return E_FAIL;
+        }
+    }
+
+protected:
+    virtual void Call(const std::wstring& name, WORD flags, const Args& args, VARIANT* result) = 0;
+    virtual HRESULT Other(REFIID, void** out) {
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    static bool Putting(WORD flags) { return (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0; }
+
+private:
+    std::vector<std::wstring> names_;
+    LONG refs_ = 1;
+};
+
+IDispatch* ServeControls(std::shared_ptr<ide::CommandBarControls> controls);
+
+class ControlObj final : public Served {
+public:
+    explicit ControlObj(std::shared_ptr<ide::CommandBarControl> c)
+        : Served({L"Type", L"Caption", L"BeginGroup", L"Enabled", L"PasteFace", L"Delete", L"Controls"}), c_(std::move(c)) {}
+    std::shared_ptr<ide::CommandBarControl> Control() const { return c_; }
+
+protected:
+    void Call(const std::wstring& n, WORD flags, const Args& a, VARIANT* r) override {
+        if (n == L"Type") return SetLong(r, static_cast<long>(c_->Type()));
+        if (n == L"Caption") return Putting(flags) ? c_->SetCaption(Args::TextOf(a.PutValue())) : SetText(r, c_->Caption());
+        if (n == L"BeginGroup") return Putting(flags) ? c_->SetBeginGroup(a.Bool(a.PutValue())) : SetBool(r, c_->BeginGroup());
+        if (n == L"Enabled") return Putting(flags) ? c_->SetEnabled(a.Bool(a.PutValue())) : SetBool(r, c_->Enabled());
+        if (n == L"PasteFace") return c_->PasteFace();
+        if (n == L"Delete") return c_->Delete();
+        if (n == L"Controls") return SetObject(r, ServeControls(c_->Controls()));
+    }
+    HRESULT Other(REFIID riid, void** out) override {
+        if (riid == kIidServedControl) {
+            *out = this;
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+
+private:
+    std::shared_ptr<ide::CommandBarControl> c_;
+};
+
+class ControlsObj final : public Served {
+public:
+    explicit ControlsObj(std::shared_ptr<ide::CommandBarControls> c) : Served({L"Count", L"Item", L"Add"}), c_(std::move(c)) {}
+
+protected:
+    void Call(const std::wstring& n, WORD, const Args& a, VARIANT* r) override {
+        if (n == L"Count") return SetLong(r, c_->Count());
+        if (n == L"Item") return SetObject(r, new ControlObj(c_->Item(a.Long(0))));
+        if (n == L"Add") {
+            const auto type = a.Missing(0) ? ide::ControlType::Button : static_cast<ide::ControlType>(a.Long(0));
+            const auto before = a.Missing(3) ? std::optional<std::int32_t>() : std::optional<std::int32_t>(a.Long(3));
+            return SetObject(r, new ControlObj(c_->Add(type, before)));
+        }
+    }
+
+private:
+    std::shared_ptr<ide::CommandBarControls> c_;
+};
+
+IDispatch* ServeControls(std::shared_ptr<ide::CommandBarControls> controls) { return new ControlsObj(std::move(controls)); }
+
+class BarObj final : public Served {
+public:
+    explicit BarObj(std::shared_ptr<ide::CommandBar> b) : Served({L"Name", L"Controls", L"Visible", L"Delete"}), b_(std::move(b)) {}
+
+protected:
+    void Call(const std::wstring& n, WORD flags, const Args& a, VARIANT* r) override {
+        if (n == L"Name") return SetText(r, b_->Name());
+        if (n == L"Controls") return SetObject(r, ServeControls(b_->Controls()));
+        if (n == L"Visible") return Putting(flags) ? b_->SetVisible(a.Bool(a.PutValue())) : SetBool(r, b_->Visible());
+        if (n == L"Delete") return b_->Delete();
+    }
+
+private:
+    std::shared_ptr<ide::CommandBar> b_;
+};
+
+class BarsObj final : public Served {
+public:
+    explicit BarsObj(std::shared_ptr<ide::CommandBars> b) : Served({L"Item", L"Add"}), b_(std::move(b)) {}
+
+protected:
+    void Call(const std::wstring& n, WORD, const Args& a, VARIANT* r) override {
+        if (n == L"Item") return SetObject(r, new BarObj(b_->Item(a.Text(0))));
+        if (n == L"Add") return SetObject(r, new BarObj(b_->Add(a.Text(0), a.Missing(1) ? 0 : a.Long(1))));
+    }
+
+private:
+    std::shared_ptr<ide::CommandBars> b_;
+};
+
+// One control's click events, offered through a connection point.
+class ClickEventsObj final : public Served, public IConnectionPointContainer, public IConnectionPoint {
+public:
+    explicit ClickEventsObj(std::shared_ptr<ide::CommandBarEvents> events) : Served({}), events_(std::move(events)) {}
+    ~ClickEventsObj() override {
+        if (sink_ != nullptr) sink_->Release();
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return Served::AddRef(); }
+    ULONG STDMETHODCALLTYPE Release() override { return Served::Release(); }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override { return Served::QueryInterface(riid, out); }
+
+    // IConnectionPointContainer
+    HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** out) override {
+        if (out == nullptr) return E_POINTER;
+        *out = new OnePoint(this);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID riid, IConnectionPoint** out) override {
+        if (out == nullptr) return E_POINTER;
+        *out = nullptr;
+        if (riid != kIidClickEvents) return CONNECT_E_NOCONNECTION;
+        *out = this;
+        AddRef();
+        return S_OK;
+    }
+    // IConnectionPoint
+    HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override {
+        *iid = kIidClickEvents;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** out) override {
+        *out = this;
+        AddRef();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override {
+        if (sink == nullptr || cookie == nullptr) return E_POINTER;
+        if (sink_ != nullptr) return CONNECT_E_ADVISELIMIT;
+        if (FAILED(sink->QueryInterface(kIidClickEvents, reinterpret_cast<void**>(&sink_)))) {
+            if (FAILED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&sink_)))) return CONNECT_E_CANNOTCONNECT;
+        }
+        *cookie = 1;
+        // The environment raises Click on the sink: the control, handled, CancelDefault, last first.
+        events_->OnClick([this](ide::CommandBarControl& control, bool&, bool&) {
+            if (sink_ == nullptr) return;
+            VARIANT_BOOL handled = VARIANT_FALSE;
+            VARIANT_BOOL cancel = VARIANT_FALSE;
+            VARIANT args[3];
+            for (auto& v : args) VariantInit(&v);
+            args[0].vt = VT_BOOL | VT_BYREF;
+            args[0].pboolVal = &cancel;
+            args[1].vt = VT_BOOL | VT_BYREF;
+            args[1].pboolVal = &handled;
+            args[2].vt = VT_DISPATCH;
+            args[2].pdispVal = new ControlObj(std::shared_ptr<ide::CommandBarControl>(&control, [](auto*) {}));
+            DISPPARAMS params{args, nullptr, 3, 0};
+            IDispatch* sink = sink_;
+            sink->AddRef();
+            sink->Invoke(1, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
+            sink->Release();
+            args[2].pdispVal->Release();
+        });
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Unadvise(DWORD) override {
+        if (sink_ == nullptr) return CONNECT_E_NOCONNECTION;
+        events_->OnClick(nullptr);
+        sink_->Release();
+        sink_ = nullptr;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
+
+protected:
+    void Call(const std::wstring&, WORD, const Args&, VARIANT*) override {}
+    HRESULT Other(REFIID riid, void** out) override {
+        if (riid == IID_IConnectionPointContainer) {
+            *out = static_cast<IConnectionPointContainer*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+
+private:
+    class OnePoint final : public IEnumConnectionPoints {
+    public:
+        explicit OnePoint(ClickEventsObj* owner) : owner_(owner) { owner_->AddRef(); }
+        virtual ~OnePoint() { owner_->Release(); }
+        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+            if (riid == IID_IUnknown || riid == IID_IEnumConnectionPoints) {
+                *out = this;
+                AddRef();
+                return S_OK;
+            }
+            *out = nullptr;
+            return E_NOINTERFACE;
+        }
+        ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
+        ULONG STDMETHODCALLTYPE Release() override {
+            const LONG n = --refs_;
+            if (n == 0) delete this;
+            return static_cast<ULONG>(n);
+        }
+        HRESULT STDMETHODCALLTYPE Next(ULONG count, IConnectionPoint** out, ULONG* fetched) override {
+            if (count == 0 || out == nullptr) return E_INVALIDARG;
+            if (done_) {
+                if (fetched != nullptr) *fetched = 0;
+                return S_FALSE;
+            }
+            done_ = true;
+            out[0] = owner_;
+            owner_->AddRef();
+            if (fetched != nullptr) *fetched = 1;
+            return count == 1 ? S_OK : S_FALSE;
+        }
+        HRESULT STDMETHODCALLTYPE Skip(ULONG) override { return E_NOTIMPL; }
+        HRESULT STDMETHODCALLTYPE Reset() override {
+            done_ = false;
+            return S_OK;
+        }
+        HRESULT STDMETHODCALLTYPE Clone(IEnumConnectionPoints**) override { return E_NOTIMPL; }
+
+    private:
+        ClickEventsObj* owner_;
+        LONG refs_ = 1;
+        bool done_ = false;
+    };
+
+    std::shared_ptr<ide::CommandBarEvents> events_;
+    IDispatch* sink_ = nullptr;
+};
+
+class EventsObj final : public Served {
+public:
+    explicit EventsObj(std::shared_ptr<ide::Events> e) : Served({L"CommandBarEvents"}), e_(std::move(e)) {}
+
+protected:
+    void Call(const std::wstring&, WORD, const Args& a, VARIANT* r) override {
+        const VARIANT* v = a.At(0);
+        if (v == nullptr || v->vt != VT_DISPATCH || v->pdispVal == nullptr) throw PlatformError("no control");
+        ControlObj* served = nullptr;
+        if (FAILED(v->pdispVal->QueryInterface(kIidServedControl, reinterpret_cast<void**>(&served)))) {
+            throw PlatformError("not a control of this environment");
+        }
+        auto control = served->Control();
+        served->Release();
+        auto events = e_->GetCommandBarEvents(control);
+        auto* object = new ClickEventsObj(events);
+        SetObject(r, static_cast<Served*>(object));
+    }
+
+private:
+    std::shared_ptr<ide::Events> e_;
+};
+
+class WindowObj final : public Served {
+public:
+    explicit WindowObj(std::shared_ptr<ide::Window> w) : Served({L"Caption"}), w_(std::move(w)) {}
+
+protected:
+    void Call(const std::wstring&, WORD, const Args&, VARIANT* r) override { SetText(r, w_->Caption()); }
+
+private:
+    std::shared_ptr<ide::Window> w_;
+};
+
+class ComponentObj final : public Served {
+public:
+    ComponentObj(std::shared_ptr<ide::CodePane> keep, ide::VBComponent& c) : Served({L"FileNames"}), keep_(std::move(keep)), c_(c) {}
+
+protected:
+    void Call(const std::wstring&, WORD, const Args& a, VARIANT* r) override {
+        SetText(r, c_.FileNames(static_cast<std::int16_t>(a.Long(0))));
+    }
+
+private:
+    std::shared_ptr<ide::CodePane> keep_;
+    ide::VBComponent& c_;
+};
+
+class ModuleObj final : public Served {
+public:
+    ModuleObj(std::shared_ptr<ide::CodePane> pane)
+        : Served({L"Lines", L"InsertLines", L"CountOfLines", L"CountOfDeclarationLines", L"ProcOfLine", L"ProcStartLine",
+                  L"ProcBodyLine", L"Parent"}),
+          pane_(std::move(pane)) {}
+
+protected:
+    void Call(const std::wstring& n, WORD, const Args& a, VARIANT* r) override {
+        ide::CodeModule& m = pane_->GetCodeModule();
+        if (n == L"Lines") return SetText(r, m.Lines(a.Long(0), a.Long(1)));
+        if (n == L"InsertLines") return m.InsertLines(a.Long(0), a.Text(1));
+        if (n == L"CountOfLines") return SetLong(r, m.CountOfLines());
+        if (n == L"CountOfDeclarationLines") return SetLong(r, m.CountOfDeclarationLines());
+        if (n == L"ProcOfLine") {
+            ide::vbext_ProcKind kind = ide::vbext_pk_Proc;
+            const std::u16string name = m.ProcOfLine(a.Long(0), &kind);
+            VARIANT* out = a.At(1);
+            if (out != nullptr && out->vt == (VT_I4 | VT_BYREF)) *out->plVal = kind;
+            return SetText(r, name);
+        }
+        if (n == L"ProcStartLine") return SetLong(r, m.ProcStartLine(a.Text(0), static_cast<ide::vbext_ProcKind>(a.Long(1))));
+        if (n == L"ProcBodyLine") return SetLong(r, m.ProcBodyLine(a.Text(0), static_cast<ide::vbext_ProcKind>(a.Long(1))));
+        if (n == L"Parent") return SetObject(r, new ComponentObj(pane_, m.Parent()));
+    }
+
+private:
+    std::shared_ptr<ide::CodePane> pane_;
+};
+
+class PaneObj final : public Served {
+public:
+    explicit PaneObj(std::shared_ptr<ide::CodePane> p)
+        : Served({L"Window", L"GetSelection", L"SetSelection", L"TopLine", L"CodeModule"}), p_(std::move(p)) {}
+
+protected:
+    void Call(const std::wstring& n, WORD flags, const Args& a, VARIANT* r) override {
+        if (n == L"Window") return SetObject(r, new WindowObj(p_->GetWindow()));
+        if (n == L"GetSelection") {
+            const ide::Selection s = p_->GetSelection();
+            const long values[4] = {s.startLine, s.startColumn, s.endLine, s.endColumn};
+            for (UINT i = 0; i < 4; ++i) {
+                VARIANT* out = a.At(i);
+                if (out != nullptr && out->vt == (VT_I4 | VT_BYREF)) *out->plVal = values[i];
+            }
+            return;
+        }
+        if (n == L"SetSelection") return p_->SetSelection({a.Long(0), a.Long(1), a.Long(2), a.Long(3)});
+        if (n == L"TopLine") {
+            if (Putting(flags)) return p_->SetTopLine(Args::Convert(a.PutValue(), VT_I4).lVal);
+            throw PlatformError("TopLine is read by the environment only");
+        }
+        if (n == L"CodeModule") return SetObject(r, new ModuleObj(p_));
+    }
+
+private:
+    std::shared_ptr<ide::CodePane> p_;
+};
+
+class VbeObj final : public Served {
+public:
+    explicit VbeObj(std::shared_ptr<ide::VBE> v)
+        : Served({L"CommandBars", L"Events", L"ActiveWindow", L"ActiveCodePane"}), v_(std::move(v)) {}
+
+protected:
+    void Call(const std::wstring& n, WORD, const Args&, VARIANT* r) override {
+        if (n == L"CommandBars") return SetObject(r, new BarsObj(v_->GetCommandBars()));
+        if (n == L"Events") return SetObject(r, new EventsObj(v_->GetEvents()));
+        if (n == L"ActiveWindow") return SetObject(r, new WindowObj(v_->ActiveWindow()));
+        if (n == L"ActiveCodePane") {
+            // No code pane is Nothing, as in the environment.
+            std::shared_ptr<ide::CodePane> pane;
+            if (!Attempt([&] { pane = v_->ActiveCodePane(); })) return SetObject(r, nullptr);
+            return SetObject(r, new PaneObj(pane));
+        }
+    }
+
+private:
+    std::shared_ptr<ide::VBE> v_;
+};
+
+class AddInObj final : public Served {
+public:
+    explicit AddInObj(std::shared_ptr<ide::AddIn> a) : Served({L"Connect"}), a_(std::move(a)) {}
+
+protected:
+    void Call(const std::wstring&, WORD flags, const Args& a, VARIANT* r) override {
+        if (Putting(flags)) return a_->SetConnect(a.Bool(a.PutValue()));
+        SetBool(r, a_->Connect());
+    }
+
+private:
+    std::shared_ptr<ide::AddIn> a_;
+};
+
+}  // namespace
+
+IDispatch* ServeVbe(std::shared_ptr<ide::VBE> vbe) { return new VbeObj(std::move(vbe)); }
+IDispatch* ServeAddIn(std::shared_ptr<ide::AddIn> addIn) { return new AddInObj(std::move(addIn)); }
+
+}  // namespace qm::standin

@@ -31,14 +31,12 @@ private:
     std::optional<ui::ClipboardContent> saved_;
 };
 
-using Handler = void (AddInClass::*)(ide::CommandBarControl&, bool&, bool&);
-
 struct Entry {
     ide::ControlType type;
     const char16_t* caption;
     int face;  // -1: none
     bool group;
-    Handler handler;
+    AddInClass::Handler handler;
 };
 
 constexpr char16_t kWizard[] = u"ﾌｫｰﾏｯﾄ ｳｨｻﾞｰﾄﾞ(&F)...";
@@ -81,6 +79,14 @@ void AddInClass::PutFace(ide::CommandBarControl& control, int face) {
     Attempt([&] { control.PasteFace(); });
 }
 
+void AddInClass::Bind(std::shared_ptr<ide::CommandBarEvents>& source, const std::shared_ptr<ide::CommandBarControl>& control,
+                      Handler handler) {
+    Attempt([&] {
+        source = Live(Live(VBI).GetEvents()).GetCommandBarEvents(control);
+        Live(source).OnClick([this, handler](ide::CommandBarControl& c, bool& h, bool& cd) { (this->*handler)(c, h, cd); });
+    });
+}
+
 void AddInClass::Configure(const std::shared_ptr<ide::CommandBarControl>& item, bool group, const char16_t* caption,
                            int face) {
     if (group) Attempt([&] { Live(item).SetBeginGroup(true); });
@@ -98,11 +104,7 @@ void AddInClass::SetToolBar(std::int16_t intPos) {
     Attempt([&] { Live(OwnToolBar).Delete(); });
 
     const auto bind = [&](int index, std::shared_ptr<ide::CommandBarEvents>& source) {
-        Attempt([&] {
-            source = Live(Live(VBI).GetEvents()).GetCommandBarEvents(ToolItems_[static_cast<std::size_t>(index)]);
-            const Handler handler = kToolItems[index].handler;
-            Live(source).OnClick([this, handler](ide::CommandBarControl& c, bool& h, bool& cd) { (this->*handler)(c, h, cd); });
-        });
+        Bind(source, ToolItems_[static_cast<std::size_t>(index)], kToolItems[index].handler);
     };
 
     std::shared_ptr<ide::CommandBarControls> controls;
@@ -145,14 +147,7 @@ void AddInClass::BuildToolbarMenu() {
     }
     std::shared_ptr<ide::CommandBarEvents>* sources[] = {&B_ウィザード_Click, &B_環境設定_Click, &B_ヘルプ_Click,
                                                          &B_バージョン情報_Click, &B_終了_Click};
-    for (int i = 3; i < 8; ++i) {
-        auto& source = *sources[i - 3];
-        Attempt([&] {
-            source = Live(Live(VBI).GetEvents()).GetCommandBarEvents(ToolItems_[static_cast<std::size_t>(i)]);
-            const Handler handler = kToolItems[i].handler;
-            Live(source).OnClick([this, handler](ide::CommandBarControl& c, bool& h, bool& cd) { (this->*handler)(c, h, cd); });
-        });
-    }
+    for (int i = 3; i < 8; ++i) Bind(*sources[i - 3], ToolItems_[static_cast<std::size_t>(i)], kToolItems[i].handler);
 }
 
 void AddInClass::BuildAddInsMenu() {
@@ -175,14 +170,7 @@ void AddInClass::BuildAddInsMenu() {
     }
     std::shared_ptr<ide::CommandBarEvents>* sources[] = {&ウィザード_Click, &環境設定_Click, &ヘルプ_Click,
                                                          &バージョン情報_Click, &終了_Click};
-    for (int i = 1; i < 6; ++i) {
-        auto& source = *sources[i - 1];
-        Attempt([&] {
-            source = Live(Live(VBI).GetEvents()).GetCommandBarEvents(MenuItems_[static_cast<std::size_t>(i)]);
-            const Handler handler = kMenuItems[i].handler;
-            Live(source).OnClick([this, handler](ide::CommandBarControl& c, bool& h, bool& cd) { (this->*handler)(c, h, cd); });
-        });
-    }
+    for (int i = 1; i < 6; ++i) Bind(*sources[i - 1], MenuItems_[static_cast<std::size_t>(i)], kMenuItems[i].handler);
 }
 
 void AddInClass::RemoveControls() {

@@ -35,6 +35,7 @@ public:
 
     // Command handlers, named after their event sources.
     using Control = ide::CommandBarControl;
+    using Handler = void (AddInClass::*)(Control&, bool&, bool&);
     void MenuHandler1_Click(Control& CommandBarControl, bool& handled, bool& CancelDefault);
     void MenuHandler2_Click(Control& CommandBarControl, bool& handled, bool& CancelDefault);
     void ウィザード_Click_Click(Control& CommandBarControl, bool& handled, bool& CancelDefault);
@@ -60,6 +61,8 @@ public:
 
 private:
     void PutFace(ide::CommandBarControl& control, int face);
+    // Binds the control's click event source to a handler.
+    void Bind(std::shared_ptr<ide::CommandBarEvents>& source, const std::shared_ptr<ide::CommandBarControl>& control, Handler handler);
     // Group line, caption and face of a control just made; each on its own.
     void Configure(const std::shared_ptr<ide::CommandBarControl>& item, bool group, const char16_t* caption, int face);
     void BuildToolbarMenu();

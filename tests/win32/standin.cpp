@@ -82,54 +82,50 @@ void Pump(int milliseconds) {
 
 // --- A user acting on the add-in's dialogs while they are shown modally.
 
+struct Search {
+    std::wstring text;
+    HWND found;
+};
+
+BOOL CALLBACK MatchTop(HWND h, LPARAM p) {
+    auto* s = reinterpret_cast<Search*>(p);
+    wchar_t text[512] = {};
+    GetWindowTextW(h, text, 512);
+    if (IsWindowVisible(h) && s->text == text) {
+        s->found = h;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK MatchChild(HWND h, LPARAM p) { return MatchTop(h, p); }
+
+BOOL CALLBACK CollectStatics(HWND h, LPARAM p) {
+    wchar_t cls[32] = {};
+    GetClassNameW(h, cls, 32);
+    if (lstrcmpiW(cls, L"Static") == 0) {
+        wchar_t t[1024] = {};
+        GetWindowTextW(h, t, 1024);
+        *reinterpret_cast<std::wstring*>(p) += t;
+    }
+    return TRUE;
+}
+
 HWND FindTop(const std::wstring& title) {
-    struct S {
-        std::wstring title;
-        HWND found;
-    } s{title, nullptr};
-    EnumThreadWindows(GetCurrentThreadId(), [](HWND h, LPARAM p) -> BOOL {
-        auto* s = reinterpret_cast<S*>(p);
-        wchar_t text[512] = {};
-        GetWindowTextW(h, text, 512);
-        if (IsWindowVisible(h) && s->title == text) {
-            s->found = h;
-            return FALSE;
-        }
-        return TRUE;
-    }, reinterpret_cast<LPARAM>(&s));
+    Search s{title, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), MatchTop, reinterpret_cast<LPARAM>(&s));
     return s.found;
 }
 
 HWND FindChild(HWND top, const std::wstring& text) {
-    struct S {
-        std::wstring text;
-        HWND found;
-    } s{text, nullptr};
-    EnumChildWindows(top, [](HWND h, LPARAM p) -> BOOL {
-        auto* s = reinterpret_cast<S*>(p);
-        wchar_t t[512] = {};
-        GetWindowTextW(h, t, 512);
-        if (s->text == t && IsWindowVisible(h)) {
-            s->found = h;
-            return FALSE;
-        }
-        return TRUE;
-    }, reinterpret_cast<LPARAM>(&s));
+    Search s{text, nullptr};
+    EnumChildWindows(top, MatchChild, reinterpret_cast<LPARAM>(&s));
     return s.found;
 }
 
 std::wstring StaticTexts(HWND top) {
     std::wstring all;
-    EnumChildWindows(top, [](HWND h, LPARAM p) -> BOOL {
-        wchar_t cls[32] = {};
-        GetClassNameW(h, cls, 32);
-        if (lstrcmpiW(cls, L"Static") == 0) {
-            wchar_t t[1024] = {};
-            GetWindowTextW(h, t, 1024);
-            *reinterpret_cast<std::wstring*>(p) += t;
-        }
-        return TRUE;
-    }, reinterpret_cast<LPARAM>(&all));
+    EnumChildWindows(top, CollectStatics, reinterpret_cast<LPARAM>(&all));
     return all;
 }
 
@@ -180,8 +176,20 @@ std::u16string ReadSetting(const wchar_t* name) {
 
 }  // namespace
 
-int wmain() {
+int wmain(int argc, wchar_t** argv) {
     CoInitialize(nullptr);
+    if (argc > 1 && std::wstring(argv[1]) == L"unregistered") {
+        // After the library was unregistered, the environment finds no such add-in, and nothing breaks.
+        CLSID clsid{};
+        Check(FAILED(CLSIDFromProgID(L"WekQM417.AddInClass", &clsid)), "an unregistered add-in has no class");
+        const CLSID ours = {0x6f1e2b7c, 0x3d4a, 0x4e55, {0x9a, 0x21, 0x5c, 0x0d, 0x7b, 0x8e, 0x9f, 0x41}};
+        IUnknown* object = nullptr;
+        Check(CoCreateInstance(ours, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, reinterpret_cast<void**>(&object)) ==
+                  REGDB_E_CLASSNOTREG,
+              "  and cannot be created");
+        std::printf("%d passed, %d failed\n", g_passed, g_failed);
+        return g_failed == 0 ? 0 : 1;
+    }
     qm::Win32Ui ui(GetModuleHandleW(nullptr));
     auto vbe = SimulatedVbe::Create(ui);
     auto& module = vbe->AddCodeWindow(u"Module1 (Code)", {u"Option Explicit", u"", u"Public Function AddTax(ByVal price As Long) As Long",
@@ -312,6 +320,29 @@ int wmain() {
     Check(vbe->FindControls(U("LVｽﾀﾝﾌﾟ")).empty(), "  removes them");
     v->Release();
     a->Release();
+
+    // An environment without the command bars the add-in looks for: no buttons, no menu, no failure.
+    {
+        HKEY settings = nullptr;
+        RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Visual Basic\\6.0\\Addins\\WekQM417.AddInClass", 0, KEY_WRITE, &settings);
+        const DWORD standard = 0;
+        RegSetValueExW(settings, L"ToolBarPosition", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&standard), 4);
+        RegCloseKey(settings);
+        auto bare = SimulatedVbe::Create(ui, {false, false, 0});
+        IExtensibility* second = nullptr;
+        CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, kIidExtensibility, reinterpret_cast<void**>(&second));
+        if (second != nullptr) {
+            ComAddIn bareAddIn(second);
+            bare->ConnectAddIn(bareAddIn, 0);
+            Check(bareAddIn.connected, "an environment without the command bars connects the add-in");
+            Check(bare->FindControls(U("LVｽﾀﾝﾌﾟ")).empty() && bare->BarNames().empty(), "  which makes no controls and no bar");
+            Pump(100);
+            bare->DisconnectAddIn(1);
+            Check(!bare->AddInConnected(), "  and disconnects it");
+        } else {
+            Check(false, "a second add-in object can be created");
+        }
+    }
 
     std::printf("%d passed, %d failed\n", g_passed, g_failed);
     return g_failed == 0 ? 0 : 1;

@@ -49,6 +49,9 @@ w reg delete 'HKCU\Software\Microsoft\Visual Basic\6.0\Addins\WekQM417.AddInClas
 wineserver -k 2>/dev/null; wineserver -w
 check "regsvr32 /u unregisters it" w regsvr32 /u /s 'C:\windows\system32\WekQM417.dll'
 check "nothing of the class is left" reg_gone 'HKCR\WekQM417.AddInClass'
+out=$(timeout 60 "$wine" "$build/tests/win32/standin.exe" unregistered 2>/dev/null | tr -d '\r')
+sed 's/^/  stand-in: /' <<<"$out"
+check "an environment copes with the unregistered library" grep -q '^[0-9]* passed, 0 failed$' <<<"$out"
 rm -f "$sys/WekQM417.dll"
 
 # --- A lower-case switch ends the program without a window and without a change.

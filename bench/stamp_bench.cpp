@@ -36,37 +36,30 @@ struct Engine {
     qm::FormatModel model = qm::LoadFormatModel(store);
 };
 
-void BM_FunctionStamp(benchmark::State& state) {
+// Runs a button's command on a fresh module of the benchmark's size, timing the command alone.
+template <class Command>
+void StampInModule(benchmark::State& state, qm::ide::Selection (*selection)(std::int32_t middle), Command command) {
     Engine engine;
     const auto lines = Module(state.range(0));
     for (auto _ : state) {
         state.PauseTiming();
         qm::ide::TextCodeModule module(lines);
         qm::ide::TextCodePane pane(module);
-        const auto middle = static_cast<std::int32_t>(lines.size() / 2);
-        pane.SetSelection({middle, 1, middle, 1});
+        pane.SetSelection(selection(static_cast<std::int32_t>(lines.size() / 2)));
         state.ResumeTiming();
-        qm::RunFunctionStamp(pane, {engine.model, {2026, 12, 7, 10, 0, 0}, *engine.codepage});
+        command(pane, qm::StampContext{engine.model, {2026, 12, 7, 10, 0, 0}, *engine.codepage});
         benchmark::DoNotOptimize(module.CountOfLines());
     }
     state.SetComplexityN(state.range(0));
 }
+
+void BM_FunctionStamp(benchmark::State& state) {
+    StampInModule(state, [](std::int32_t middle) { return qm::ide::Selection{middle, 1, middle, 1}; }, qm::RunFunctionStamp);
+}
 BENCHMARK(BM_FunctionStamp)->RangeMultiplier(10)->Range(1000, 100000)->Complexity(benchmark::oN)->Unit(benchmark::kMillisecond);
 
 void BM_EditStamp(benchmark::State& state) {
-    Engine engine;
-    const auto lines = Module(state.range(0));
-    for (auto _ : state) {
-        state.PauseTiming();
-        qm::ide::TextCodeModule module(lines);
-        qm::ide::TextCodePane pane(module);
-        const auto middle = static_cast<std::int32_t>(lines.size() / 2);
-        pane.SetSelection({middle, 5, middle + 20, 1});
-        state.ResumeTiming();
-        qm::RunEditStamp(pane, {engine.model, {2026, 12, 7, 10, 0, 0}, *engine.codepage});
-        benchmark::DoNotOptimize(module.CountOfLines());
-    }
-    state.SetComplexityN(state.range(0));
+    StampInModule(state, [](std::int32_t middle) { return qm::ide::Selection{middle, 5, middle + 20, 1}; }, qm::RunEditStamp);
 }
 BENCHMARK(BM_EditStamp)->RangeMultiplier(10)->Range(1000, 100000)->Complexity(benchmark::oN)->Unit(benchmark::kMillisecond);
 

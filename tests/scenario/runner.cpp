@@ -7,14 +7,10 @@
 #include <sstream>
 
 #include "addin/resources/button_faces.h"
-#include "addin/shell/addin_class.h"
-#include "platform/clock.h"
-#include "platform/codepage.h"
+#include "addin/settings/settings_store.h"
 #include "platform/failure.h"
-#include "platform/ide/simulated_vbe.h"
-#include "platform/registry_memory.h"
 #include "platform/text.h"
-#include "platform/ui/headless.h"
+#include "tests/scenario/headless_host.h"
 
 namespace qm::scenario {
 namespace {
@@ -23,11 +19,6 @@ struct Step {
     int line = 0;
     std::vector<std::string> words;
     std::vector<std::string> block;  // the lines up to "end", for steps that take text
-};
-
-// A failed step: the scenario goes on with the next.
-struct StepError {
-    std::string message;
 };
 
 std::vector<std::string> Words(const std::string& line, int lineNo) {
@@ -86,18 +77,31 @@ int Int(const std::string& s) {
     throw StepError{"\"" + s + "\" is not a whole number"};
 }
 
+// NAME or NAME(index): a control of the open dialog.
+std::pair<std::u16string, int> ControlRef(const std::string& ref) {
+    std::string name = ref;
+    int index = -1;
+    const auto open = ref.find('(');
+    if (open != std::string::npos && ref.back() == ')') {
+        name = ref.substr(0, open);
+        index = Int(ref.substr(open + 1, ref.size() - open - 2));
+    }
+    return {U(name), index};
+}
+
 class Runner {
 public:
-    Runner(std::string name, std::vector<Step> steps) : name_(std::move(name)), steps_(std::move(steps)) {
-        ui_.onModal = [this](ui::Form& form) {
-            // The steps that follow act on the dialog until it closes.
-            while (next_ < steps_.size() && form.Loaded() && form.Visible()) RunNext();
-        };
-    }
+    Runner(std::string name, std::vector<Step> steps, Host& host) : name_(std::move(name)), steps_(std::move(steps)), host_(host) {}
 
     std::vector<Failure> Run() {
-        while (next_ < steps_.size()) RunNext();
-        if (addIn_ && vbe_ && vbe_->AddInConnected()) vbe_->DisconnectAddIn(0);
+        host_.Drive([this] {
+            if (next_ >= steps_.size()) return false;
+            RunNext();
+            return true;
+        });
+        if (connected_ && host_.VbeMade() && Vbe().AddInConnected()) {
+            Attempt([&] { Vbe().DisconnectAddIn(0); });
+        }
         return failures_;
     }
 
@@ -115,14 +119,7 @@ private:
         }
     }
 
-    ide::SimulatedVbe& Vbe() {
-        if (!vbe_) vbe_ = ide::SimulatedVbe::Create(ui_, options_);
-        return *vbe_;
-    }
-    AddInClass& AddIn() {
-        if (!addIn_) addIn_ = std::make_unique<AddInClass>(AddInServices{registry_, *codepage_, clock_, ui_, libraryPath_});
-        return *addIn_;
-    }
+    ide::SimulatedVbe& Vbe() { return host_.Vbe(options_); }
     ide::TextCodeModule& Module(const std::string& name) {
         auto* m = Vbe().Module(U(name));
         if (m == nullptr) throw StepError{"no module " + name};
@@ -133,28 +130,20 @@ private:
         if (p == nullptr) throw StepError{"no module " + name};
         return *p;
     }
-    ui::Form& Dialog() {
-        if (ui_.ModalStack().empty()) throw StepError{"no dialog is open"};
-        return *ui_.ModalStack().back();
+    void NeedDialog() {
+        if (!host_.DialogOpen()) throw StepError{"no dialog is open"};
     }
-    // NAME or NAME(index), a control of the open dialog.
-    ui::Control& ControlOf(const std::string& ref) {
-        std::string name = ref;
-        int index = -1;
-        const auto open = ref.find('(');
-        if (open != std::string::npos && ref.back() == ')') {
-            name = ref.substr(0, open);
-            index = Int(ref.substr(open + 1, ref.size() - open - 2));
-        }
-        ui::Control* c = Dialog().Find(U(name), index);
-        if (c == nullptr) throw StepError{"the dialog has no control " + ref};
-        return *c;
+    ControlState Inspect(const std::string& ref) {
+        NeedDialog();
+        const auto [name, index] = ControlRef(ref);
+        auto state = host_.Inspect(name, index);
+        if (!state) throw StepError{"the dialog has no control " + ref};
+        return *state;
     }
-    template <class T>
-    T& ControlAs(const std::string& ref) {
-        auto* c = dynamic_cast<T*>(&ControlOf(ref));
-        if (c == nullptr) throw StepError{ref + " is not that kind of control"};
-        return *c;
+    void Act(const std::string& ref, UserAction action, const std::u16string& text = {}, int number = -1) {
+        Inspect(ref);
+        const auto [name, index] = ControlRef(ref);
+        host_.Act(name, index, action, text, number);
     }
     std::shared_ptr<ide::SimControl> CommandControl(const std::string& caption) {
         const auto found = Vbe().FindControls(U(caption));
@@ -162,18 +151,8 @@ private:
         return found.front().control;
     }
     std::optional<StoredSetting> Stored(const std::string& name) {
-        SettingsStore store(registry_, *codepage_);
+        SettingsStore store(host_.Store(), host_.Cp());
         return store.PeekSetting(U(name));
-    }
-    static std::string TextOf(ui::Control& c) {
-        if (auto* l = dynamic_cast<ui::Label*>(&c)) return N(l->caption);
-        if (auto* t = dynamic_cast<ui::TextBox*>(&c)) return N(t->Text());
-        if (auto* b = dynamic_cast<ui::CommandButton*>(&c)) return N(b->caption);
-        if (auto* f = dynamic_cast<ui::Frame*>(&c)) return N(f->caption);
-        if (auto* k = dynamic_cast<ui::CheckBox*>(&c)) return N(k->caption);
-        if (auto* o = dynamic_cast<ui::OptionButton*>(&c)) return N(o->caption);
-        if (auto* l = dynamic_cast<ui::ListBox*>(&c)) return l->ListIndex() < 0 ? "" : N(l->Entry(l->ListIndex()).text);
-        throw StepError{"the control shows no text"};
     }
     void Expect(bool ok, const std::string& message) {
         if (!ok) throw StepError{message};
@@ -186,6 +165,19 @@ private:
             throw StepError{s.str()};
         }
     }
+    // Figures in twips, read from the screen within its rounding.
+    void ExpectFigures(const std::vector<double>& got, const std::vector<std::string>& want, const std::string& what) {
+        bool same = got.size() == want.size();
+        std::ostringstream found;
+        std::ostringstream expected;
+        for (std::size_t i = 0; i < got.size(); ++i) {
+            const double w = i < want.size() ? std::stod(want[i]) : 0;
+            same = same && std::abs(got[i] - w) <= host_.Tolerance() + 0.5;
+            found << (i ? " " : "") << std::round(got[i]);
+            expected << (i ? " " : "") << (i < want.size() ? want[i] : "?");
+        }
+        if (!same) throw StepError{what + ": expected \"" + expected.str() + "\", found \"" + found.str() + "\""};
+    }
 
     void Do(const Step& step) {
         const auto& w = step.words;
@@ -195,46 +187,46 @@ private:
         const std::string& verb = w[0];
         if (verb == "environment") {
             need(2);
-            if (vbe_) throw StepError{"the environment is already running"};
+            if (host_.VbeMade()) throw StepError{"the environment is already running"};
             if (w[1] == "no-standard-bar") options_.standardBar = false;
             else if (w[1] == "no-addins-bar") options_.addInsBar = false;
             else if (w[1] == "standard-controls") options_.standardControls = Int(w.at(2));
             else throw StepError{"unknown environment option " + w[1]};
         } else if (verb == "screen") {
             need(3);
-            ui_.screen.twipsPerPixelX = static_cast<float>(Int(w[1]));
-            ui_.screen.twipsPerPixelY = static_cast<float>(Int(w[2]));
+            host_.SetScreen(static_cast<float>(Int(w[1])), static_cast<float>(Int(w[2])));
         } else if (verb == "clock") {
             need(3);
             const auto t = ParseDateTime(w[1] + " " + w[2]);
             if (!t) throw StepError{"not a date and time"};
-            clock_.Set(*t);
+            host_.SetClock(*t);
         } else if (verb == "library") {
             need(2);
-            libraryPath_ = U(w[1]);
+            host_.SetLibrary(U(w[1]));
         } else if (verb == "setting") {
             need(3);
+            Registry& registry = host_.Store();
             RegKey key = 0;
-            registry_.CreateKey(Hive::CurrentUser, kSettingsKey, &key);
+            if (registry.CreateKey(Hive::CurrentUser, kSettingsKey, &key) != RegStatus::Success) throw StepError{"the settings key cannot be made"};
             if (w[2] == "number") {
                 need(4);
                 const auto v = static_cast<std::uint32_t>(Int(w[3]));
                 const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
                                                static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)};
-                registry_.SetValue(key, U(w[1]), regtype::Dword, bytes, 4);
+                registry.SetValue(key, U(w[1]), regtype::Dword, bytes, 4);
             } else if (w[2] == "text") {
                 need(4);
-                const std::string bytes = codepage_->ToAnsi(U(w[3]));
-                registry_.SetValue(key, U(w[1]), regtype::Sz, reinterpret_cast<const std::uint8_t*>(bytes.data()),
-                                   static_cast<std::uint32_t>(bytes.size()));
+                const std::string bytes = host_.Cp().ToAnsi(U(w[3]));
+                registry.SetValue(key, U(w[1]), regtype::Sz, reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                  static_cast<std::uint32_t>(bytes.size()));
             } else {
+                registry.CloseKey(key);
                 throw StepError{"setting NAME number N | text \"...\""};
             }
-            registry_.CloseKey(key);
+            registry.CloseKey(key);
         } else if (verb == "clipboard") {
             need(2);
-            ui_.ClipboardClear();
-            ui_.ClipboardSetText(U(w[1]));
+            host_.ClipboardSetText(U(w[1]));
         } else if (verb == "module") {
             need(2);
             std::vector<std::u16string> lines;
@@ -259,36 +251,35 @@ private:
             need(2);
             Module(w[1]).SetReadOnly(true);
         } else if (verb == "help-viewer-missing") {
-            missingHelp_ = true;
+            host_.SetHelpViewerMissing();
         } else if (verb == "connect") {
-            if (missingHelp_) ui_.programsThatFail.push_back(u"WINHLP32.EXE " + DirectoryOf(libraryPath_) + u"Quillmark.hlp");
-            Vbe().ConnectAddIn(AddIn(), w.size() > 1 ? Int(w[1]) : 1);
+            connected_ = true;
+            Vbe().ConnectAddIn(host_.AddIn(), w.size() > 1 ? Int(w[1]) : 1);
         } else if (verb == "disconnect") {
             Vbe().DisconnectAddIn(w.size() > 1 ? Int(w[1]) : 1);
         } else if (verb == "tick") {
-            const int n = w.size() > 1 ? Int(w[1]) : 1;
-            for (int i = 0; i < n; ++i) ui_.Tick();
+            host_.Tick(w.size() > 1 ? Int(w[1]) : 1);
         } else if (verb == "click") {
             need(2);
             Vbe().Click(U(w[1]));
         } else if (verb == "press" || verb == "choose") {
             need(2);
-            ui::user::Click(ControlOf(w[1]));
+            Act(w[1], UserAction::Click);
         } else if (verb == "type") {
             need(3);
-            ui::user::Type(ControlAs<ui::TextBox>(w[1]), U(w[2]));
+            Act(w[1], UserAction::Type, U(w[2]));
         } else if (verb == "check") {
             need(3);
-            ui::user::Check(ControlAs<ui::CheckBox>(w[1]), Int(w[2]));
+            Act(w[1], UserAction::Check, {}, Int(w[2]));
         } else if (verb == "pick") {
             need(3);
-            ui::user::Select(ControlAs<ui::ListBox>(w[1]), Int(w[2]));
+            Act(w[1], UserAction::Pick, {}, Int(w[2]));
         } else if (verb == "dblclick") {
             need(2);
-            if (w.size() > 2) ui::user::Select(ControlAs<ui::ListBox>(w[1]), Int(w[2]));
-            ui::user::DblClick(ControlOf(w[1]));
+            Act(w[1], UserAction::DblClick, {}, w.size() > 2 ? Int(w[2]) : -1);
         } else if (verb == "close") {
-            Dialog().UserClose();
+            NeedDialog();
+            host_.CloseDialog();
         } else if (verb == "expect") {
             need(2);
             DoExpect(step);
@@ -347,12 +338,14 @@ private:
             Expect(Vbe().Bar(U(w[2])) == nullptr, "command bar " + w[2] + " exists");
         } else if (what == "message") {
             need(3);
-            Expect(messagesRead_ < ui_.messages.size(), "no message was shown, expected \"" + w[2] + "\"");
-            const auto& m = ui_.messages[messagesRead_++];
+            const auto messages = host_.Messages();
+            Expect(messagesRead_ < messages.size(), "no message was shown, expected \"" + w[2] + "\"");
+            const auto& m = messages[messagesRead_++];
             ExpectEq(N(m.text), w[2], "message");
             if (w.size() > 3) ExpectEq(N(m.title), w[3], "message title");
         } else if (what == "no-message") {
-            if (messagesRead_ < ui_.messages.size()) throw StepError{"a message was shown: " + N(ui_.messages.back().text)};
+            const auto messages = host_.Messages();
+            if (messagesRead_ < messages.size()) throw StepError{"a message was shown: " + N(messages.back().text)};
         } else if (what == "setting") {
             need(5);
             const auto s = Stored(w[2]);
@@ -364,77 +357,80 @@ private:
                 ExpectEq(static_cast<int>(v), Int(w[4]), "setting " + w[2]);
             } else {
                 Expect(s->type == regtype::Sz, w[2] + " is not text");
-                ExpectEq(N(codepage_->FromAnsi(s->data)), w[4], "setting " + w[2]);
+                ExpectEq(N(host_.Cp().FromAnsi(s->data)), w[4], "setting " + w[2]);
             }
         } else if (what == "no-setting") {
             need(3);
             Expect(!Stored(w[2]).has_value(), "setting " + w[2] + " is stored");
         } else if (what == "clipboard") {
             need(3);
-            const auto content = ui_.ClipboardGet();
-            ExpectEq(content.text ? N(*content.text) : std::string("<no text>"), w[2], "clipboard");
+            const auto text = host_.ClipboardText();
+            ExpectEq(text ? N(*text) : std::string("<no text>"), w[2], "clipboard");
         } else if (what == "started") {
             need(3);
-            Expect(!ui_.startedPrograms.empty(), "no program was started");
-            ExpectEq(N(ui_.startedPrograms.back()), w[2], "started program");
+            const auto started = host_.Started();
+            Expect(!started.empty(), "no program was started");
+            ExpectEq(N(started.back()), w[2], "started program");
         } else if (what == "nothing-started") {
-            Expect(ui_.startedPrograms.empty(), "a program was started");
+            Expect(host_.Started().empty(), "a program was started");
         } else if (what == "dialog") {
             need(3);
-            ExpectEq(N(Dialog().Name()), w[2], "open dialog");
-            if (w.size() > 3) ExpectEq(N(Dialog().caption), w[3], "dialog caption");
+            NeedDialog();
+            ExpectEq(N(host_.DialogName()), w[2], "open dialog");
+            if (w.size() > 3) ExpectEq(N(host_.DialogCaption()), w[3], "dialog caption");
         } else if (what == "no-dialog") {
-            Expect(ui_.ModalStack().empty(), "a dialog is open: " + (ui_.ModalStack().empty() ? "" : N(ui_.ModalStack().back()->Name())));
+            Expect(!host_.DialogOpen(), "a dialog is open: " + (host_.DialogOpen() ? N(host_.DialogName()) : ""));
         } else if (what == "text") {
             need(4);
-            ExpectEq(TextOf(ControlOf(w[2])), w[3], w[2]);
+            const auto c = Inspect(w[2]);
+            if (!c.text) throw StepError{"the control shows no text"};
+            ExpectEq(N(*c.text), w[3], w[2]);
         } else if (what == "value") {
             need(4);
-            ui::Control& c = ControlOf(w[2]);
-            int v = 0;
-            if (auto* k = dynamic_cast<ui::CheckBox*>(&c)) v = k->Value();
-            else if (auto* o = dynamic_cast<ui::OptionButton*>(&c)) v = o->Value() ? 1 : 0;
-            else if (auto* l = dynamic_cast<ui::ListBox*>(&c)) v = l->ListIndex();
-            else throw StepError{w[2] + " has no value"};
-            ExpectEq(v, Int(w[3]), w[2]);
+            const auto c = Inspect(w[2]);
+            if (!c.value) throw StepError{w[2] + " has no value"};
+            ExpectEq(*c.value, Int(w[3]), w[2]);
         } else if (what == "geometry") {
             need(7);
-            ui::Control& c = ControlOf(w[2]);
-            std::ostringstream got;
-            got << c.Get(ui::Property::Left) << " " << c.Get(ui::Property::Top) << " " << c.Get(ui::Property::Width) << " "
-                << c.Get(ui::Property::Height);
-            ExpectEq(got.str(), w[3] + " " + w[4] + " " + w[5] + " " + w[6], w[2] + " geometry");
+            const auto c = Inspect(w[2]);
+            ExpectFigures({c.left, c.top, c.width, c.height}, {w[3], w[4], w[5], w[6]}, w[2] + " geometry");
         } else if (what == "font") {
             need(4);
-            ExpectEq(ControlOf(w[2]).Get(ui::Property::FontSize), std::stod(w[3]), w[2] + " font size");
+            ExpectEq(Inspect(w[2]).fontSize, std::stod(w[3]), w[2] + " font size");
         } else if (what == "form-size") {
             need(4);
-            std::ostringstream got;
-            got << std::round(Dialog().width) << " " << std::round(Dialog().height);
-            ExpectEq(got.str(), w[2] + " " + w[3], "dialog size");
+            NeedDialog();
+            const auto box = host_.DialogBox();
+            ExpectFigures({box.width, box.height}, {w[2], w[3]}, "dialog size");
         } else if (what == "centred") {
-            const auto& d = Dialog();
-            Expect(std::abs(d.left - (ui_.screen.widthTwips - d.width) / 2) < 0.5 &&
-                       std::abs(d.top - (ui_.screen.heightTwips - d.height) / 2) < 0.5,
+            NeedDialog();
+            const auto d = host_.DialogBox();
+            const auto s = host_.ScreenBox();
+            Expect(std::abs(d.left - (s.width - d.width) / 2) < 0.5 + host_.Tolerance() &&
+                       std::abs(d.top - (s.height - d.height) / 2) < 0.5 + host_.Tolerance(),
                    "the dialog is not centred");
         } else if (what == "caption") {
             need(3);
-            ExpectEq(N(Dialog().caption), w[2], "dialog caption");
+            NeedDialog();
+            ExpectEq(N(host_.DialogCaption()), w[2], "dialog caption");
         } else if (what == "page") {
             need(3);
-            auto* wizard = dynamic_cast<Form1*>(&Dialog());
-            if (wizard == nullptr) throw StepError{"the open dialog is not the wizard"};
-            ExpectEq(wizard->CurrentPage, Int(w[2]), "wizard page");
-            const auto& pages = wizard->Picture3;
-            for (const auto& [page, box] : pages) {
-                Expect(box->Visible() == (page == wizard->CurrentPage),
-                       "page " + std::to_string(page) + (box->Visible() ? " is visible" : " is hidden"));
+            NeedDialog();
+            // The wizard's pages are the pictures Picture3(n); only the current one is shown.
+            const int page = Int(w[2]);
+            bool found = false;
+            for (int n = 0; n <= 200; ++n) {
+                const auto box = host_.Inspect(u"Picture3", n);
+                if (!box) continue;
+                if (n == page) found = true;
+                Expect(box->visible == (n == page), "page " + std::to_string(n) + (box->visible ? " is visible" : " is hidden"));
             }
+            Expect(found, "the dialog has no page " + w[2]);
         } else if (what == "list") {
             need(3);
-            auto& list = ControlAs<ui::ListBox>(w[2]);
+            const auto list = Inspect(w[2]);
             std::vector<std::string> got;
-            for (const auto& e : list.Entries()) got.push_back("\"" + N(e.text) + "\" " + std::to_string(e.tag));
+            for (const auto& e : list.entries) got.push_back("\"" + N(e.text) + "\" " + std::to_string(e.tag));
             std::vector<std::string> expected;
             for (const auto& l : step.block) {
                 const auto words = Words(l, 0);
@@ -448,36 +444,36 @@ private:
                 for (const auto& e : expected) message += "\n    " + e;
                 throw StepError{message};
             }
-            if (w.size() > 3) ExpectEq(list.ListIndex(), Int(w[3]), w[2] + " selection");
+            if (w.size() > 3) ExpectEq(list.value.value_or(-1), Int(w[3]), w[2] + " selection");
         } else if (what == "usable" || what == "unusable") {
             need(3);
-            ExpectEq(ControlOf(w[2]).Usable() ? "usable" : "unusable", what, w[2]);
+            ExpectEq(Inspect(w[2]).usable ? "usable" : "unusable", what, w[2]);
         } else if (what == "visible" || what == "hidden") {
             need(3);
-            ExpectEq(ControlOf(w[2]).Visible() ? "visible" : "hidden", what, w[2]);
+            ExpectEq(Inspect(w[2]).visible ? "visible" : "hidden", what, w[2]);
         } else if (what == "focus") {
             need(3);
-            ui::Control* active = Dialog().ActiveControl();
-            ExpectEq(active == nullptr ? std::string("nothing")
-                                       : N(active->Name()) + (active->Index() >= 0 ? "(" + std::to_string(active->Index()) + ")" : ""),
-                     w[2], "focus");
+            NeedDialog();
+            const std::u16string focus = host_.Focus();
+            ExpectEq(focus.empty() ? std::string("nothing") : N(focus), w[2], "focus");
         } else if (what == "forecolor") {
             need(4);
-            ExpectEq(ControlOf(w[2]).ForeColor(), Int(w[3]), w[2] + " text colour");
+            Inspect(w[2]);
+            const auto [name, index] = ControlRef(w[2]);
+            Expect(host_.ForeColorIs(name, index, Int(w[3])), w[2] + " is not shown in colour " + w[3]);
         } else if (what == "help") {
             need(4);
-            Expect(!ui_.helpRequests.empty(), "no help was asked for");
-            ExpectEq(N(ui_.helpRequests.back().first), w[2], "help file");
-            ExpectEq(ui_.helpRequests.back().second, Int(w[3]), "help context");
+            const auto requests = host_.HelpRequests();
+            Expect(!requests.empty(), "no help was asked for");
+            ExpectEq(N(requests.back().first), w[2], "help file");
+            ExpectEq(requests.back().second, Int(w[3]), "help context");
         } else if (what == "connected") {
             Expect(Vbe().AddInConnected(), "the add-in is not connected");
         } else if (what == "disconnected") {
             Expect(!Vbe().AddInConnected(), "the add-in is connected");
         } else if (what == "poller") {
             need(3);
-            Form1* form = AddIn().GetForm1();
-            const bool on = form != nullptr && form->Loaded() && form->Timer1.TimerEnabled();
-            ExpectEq(on ? "on" : "off", w[2], "button-state poller");
+            ExpectEq(host_.PollerRunning() ? "on" : "off", w[2], "button-state poller");
         } else if (what == "face") {
             need(4);
             const Bitmap* face = CommandControl(w[2])->Face();
@@ -530,24 +526,17 @@ private:
 
     std::string name_;
     std::vector<Step> steps_;
+    Host& host_;
     std::size_t next_ = 0;
     std::vector<Failure> failures_;
-
-    std::unique_ptr<Codepage> codepage_ = MakeCp932Codepage();
-    MemoryRegistry registry_;
-    FixedClock clock_{{1999, 12, 1, 9, 5, 7}};
-    ui::HeadlessUi ui_;
     ide::SimulatedVbe::Options options_;
-    std::u16string libraryPath_ = u"C:\\WINDOWS\\SYSTEM32\\WekQM417.dll";
-    bool missingHelp_ = false;
-    std::shared_ptr<ide::SimulatedVbe> vbe_;
-    std::unique_ptr<AddInClass> addIn_;
+    bool connected_ = false;
     std::size_t messagesRead_ = 0;
 };
 
 }  // namespace
 
-std::vector<Failure> RunScenarioText(const std::string& name, const std::string& text) {
+std::vector<Failure> RunScenarioText(const std::string& name, const std::string& text, Host& host) {
     std::vector<Step> steps;
     std::istringstream in(text);
     std::string line;
@@ -577,15 +566,25 @@ std::vector<Failure> RunScenarioText(const std::string& name, const std::string&
         return {{name, lineNo, e.message}};
     }
     if (steps.empty()) return {{name, 0, "the scenario has no steps"}};
-    return Runner(name, std::move(steps)).Run();
+    return Runner(name, std::move(steps), host).Run();
 }
 
-std::vector<Failure> RunScenarioFile(const std::string& path) {
+std::vector<Failure> RunScenarioFile(const std::string& path, Host& host) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return {{path, 0, "cannot read the scenario"}};
     std::stringstream text;
     text << in.rdbuf();
-    return RunScenarioText(path, text.str());
+    return RunScenarioText(path, text.str(), host);
+}
+
+std::vector<Failure> RunScenarioText(const std::string& name, const std::string& text) {
+    HeadlessHost host;
+    return RunScenarioText(name, text, host);
+}
+
+std::vector<Failure> RunScenarioFile(const std::string& path) {
+    HeadlessHost host;
+    return RunScenarioFile(path, host);
 }
 
 }  // namespace qm::scenario

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/scenario/host.h"
+
 namespace qm::scenario {
 
 struct Failure {
@@ -11,8 +13,11 @@ struct Failure {
     std::string message;
 };
 
-// Runs one scenario against the add-in on a simulated development environment. Returns the
-// failed expectations and the steps that could not be carried out; empty when the scenario passed.
+// Runs one scenario on the host. Returns the failed expectations and the steps that could not be
+// carried out; empty when the scenario passed.
+std::vector<Failure> RunScenarioFile(const std::string& path, Host& host);
+std::vector<Failure> RunScenarioText(const std::string& name, const std::string& text, Host& host);
+// The same, with the add-in's code on a simulated environment in memory.
 std::vector<Failure> RunScenarioFile(const std::string& path);
 std::vector<Failure> RunScenarioText(const std::string& name, const std::string& text);
 

@@ -23,16 +23,14 @@ int DaysInMonth(int year, int month) {
 
 }  // namespace
 
+#ifndef _WIN32  // Windows asks the system (win32/clock_win32.cpp)
 LocalDateTime SystemClock::Now() const {
     const std::time_t now = std::time(nullptr);
     std::tm parts{};
-#ifdef _WIN32
-    localtime_s(&parts, &now);
-#else
     localtime_r(&now, &parts);
-#endif
     return {parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec};
 }
+#endif
 
 std::optional<LocalDateTime> ParseDateTime(std::string_view text) {
     LocalDateTime t;

@@ -98,6 +98,8 @@ RegStatus Win32Registry::EnumValue(RegKey key, std::uint32_t index, std::u16stri
     rc = RegEnumValueA(handle, index, nameBuffer, &nameSize, nullptr, &t, reinterpret_cast<BYTE*>(bytes.data()), &dataSize);
     if (rc != ERROR_SUCCESS) return Status(rc);
     bytes.resize(dataSize);
+    // Text comes back with the terminating NUL the system keeps with it; it is not part of the value.
+    if ((t == REG_SZ || t == REG_EXPAND_SZ) && !bytes.empty() && bytes.back() == '\0') bytes.pop_back();
     if (name != nullptr) *name = codepage_.FromAnsi(std::string(nameBuffer, nameSize));
     if (type != nullptr) *type = t;
     if (data != nullptr) *data = bytes;

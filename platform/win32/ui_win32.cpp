@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/failure.h"
+#include "platform/text.h"
 #include "platform/ui/headless.h"
 #include "platform/win32/wide.h"
 
@@ -20,6 +21,20 @@ namespace {
 constexpr wchar_t kFormClass[] = L"QuillmarkForm";
 constexpr wchar_t kTimerClass[] = L"QuillmarkTimers";
 constexpr int kFirstId = 1000;
+
+// What a control is called on its form, for tools that drive the dialogs (accessibility aids, tests):
+// sent to a form window with the control's window (or none, for the form) and a buffer of
+// kAutomationNameSize characters; the answer is the length of the name written.
+UINT AutomationNameMessage() {
+    static const UINT message = RegisterWindowMessageW(L"QuillmarkAutomationName");
+    return message;
+}
+// The same, answering the window of the control's container (a frame or a picture), or none.
+UINT AutomationContainerMessage() {
+    static const UINT message = RegisterWindowMessageW(L"QuillmarkAutomationContainer");
+    return message;
+}
+constexpr std::size_t kAutomationNameSize = 128;
 
 Win32Ui* g_ui = nullptr;
 
@@ -169,7 +184,6 @@ struct Win32Ui::View {
     std::vector<HWND> controls;  // by index in the form's control list
     std::vector<std::wstring> texts;
     std::vector<std::vector<ui::ListEntry>> lists;
-    ui::Control* focus = nullptr;
     std::vector<HFONT> fonts;
 };
 
@@ -261,15 +275,18 @@ HBITMAP MakeBitmap(const Bitmap& picture) {
 void Win32Ui::Build(View& view) {
     ui::Form& form = *view.form;
     const double tpp = Tpp();
-    const int clientWidth = Px(form.width, tpp);
+    // The form's width and height are those of the whole window, frame and title included; the
+    // window is never lower than its title and the client height the form asks for.
     const int clientHeight = Px(form.scaleMode == 1 ? form.scaleHeight : form.scaleHeight * tpp, tpp);
-    RECT frame{0, 0, clientWidth, clientHeight};
+    RECT frame{0, 0, 0, clientHeight};
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
     AdjustWindowRectEx(&frame, style, FALSE, WS_EX_DLGMODALFRAME);
+    const int width = Px(form.width, tpp);
+    const int height = std::max(Px(form.height, tpp), static_cast<int>(frame.bottom - frame.top));
     HWND owner = views_.size() > 1 ? views_[views_.size() - 2]->hwnd : nullptr;
     view.hwnd = CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kFormClass, Wide(form.caption).c_str(), style,
-                                Px(form.left, tpp), Px(form.top, tpp), frame.right - frame.left, frame.bottom - frame.top,
-                                owner, nullptr, static_cast<HINSTANCE>(instance_), nullptr);
+                                Px(form.left, tpp), Px(form.top, tpp), width, height, owner, nullptr,
+                                static_cast<HINSTANCE>(instance_), nullptr);
     const auto& controls = form.Controls();
     view.controls.assign(controls.size(), nullptr);
     view.texts.assign(controls.size(), L"\x1");
@@ -287,8 +304,12 @@ void Win32Ui::Build(View& view) {
         const std::string kind = c.Kind();
         const wchar_t* cls = L"STATIC";
         DWORD s = WS_CHILD;
-        if (kind == "Timer" || kind == "PictureBox") continue;  // pages and hidden pictures draw nothing themselves
-        if (kind == "Label") {
+        if (kind == "Timer") continue;
+        if (kind == "PictureBox") {
+            // Pages and hidden pictures draw nothing themselves: an empty window marks where they
+            // are and whether they are shown.
+            s |= SS_LEFT;
+        } else if (kind == "Label") {
             s |= SS_LEFT | SS_NOPREFIX;
         } else if (kind == "TextBox") {
             cls = L"EDIT";
@@ -330,16 +351,18 @@ void Win32Ui::Build(View& view) {
             w = Px(c.Get(ui::Property::Width), tpp);
             h = Px(c.Get(ui::Property::Height), tpp);
             if (kind == "ComboBox") h += 160;  // room for the drop-down
+            if (kind == "PictureBox") w = h = 0;
         }
         HWND hwnd = CreateWindowExW(kind == "TextBox" ? WS_EX_CLIENTEDGE : 0, cls, L"", s, x, y, w, h, view.hwnd,
                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstId + static_cast<int>(i))),
                                     static_cast<HINSTANCE>(instance_), nullptr);
         HFONT font = static_cast<HFONT>(font_);
         const double points = c.Has(ui::Property::FontSize) ? c.Get(ui::Property::FontSize) : 9;
-        if (!c.fontName.empty() || points != 9) {
-            // A control that asks for a font of its own: a fixed-pitch one for a sample, a larger title.
-            const int height = -static_cast<int>(std::lround(points * 1440.0 / 72.0 / tpp));
-            font = CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+        if (!c.fontName.empty() || points != 9 || std::abs(tpp - 15) > 0.01) {
+            // A control that asks for a font of its own (a fixed-pitch one for a sample, a larger title),
+            // or any control on a screen of another resolution, whose points make other pixels.
+            const int pixels = -static_cast<int>(std::lround(points * 1440.0 / 72.0 / tpp));
+            font = CreateFontW(pixels, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
                                CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, c.fontName.empty() ? DEFAULT_PITCH : FIXED_PITCH | FF_MODERN,
                                c.fontName.empty() ? L"MS UI Gothic" : Wide(c.fontName).c_str());
             view.fonts.push_back(font);
@@ -395,11 +418,13 @@ void Win32Ui::Sync(View& view) {
             const auto& entries = list->Entries();
             const bool same = entries.size() == view.lists[i].size() &&
                               std::equal(entries.begin(), entries.end(), view.lists[i].begin(),
-                                         [](const ui::ListEntry& a, const ui::ListEntry& b) { return a.text == b.text; });
+                                         [](const ui::ListEntry& a, const ui::ListEntry& b) { return a.text == b.text && a.tag == b.tag; });
             if (!same) {
                 SendMessageW(hwnd, combo ? CB_RESETCONTENT : LB_RESETCONTENT, 0, 0);
                 for (const auto& e : entries) {
-                    SendMessageW(hwnd, combo ? CB_ADDSTRING : LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(e.text).c_str()));
+                    const LRESULT row =
+                        SendMessageW(hwnd, combo ? CB_ADDSTRING : LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(e.text).c_str()));
+                    if (row >= 0) SendMessageW(hwnd, combo ? CB_SETITEMDATA : LB_SETITEMDATA, static_cast<WPARAM>(row), static_cast<LPARAM>(e.tag));
                 }
                 view.lists[i] = entries;
             }
@@ -407,11 +432,15 @@ void Win32Ui::Sync(View& view) {
             if (current != list->ListIndex()) SendMessageW(hwnd, combo ? CB_SETCURSEL : LB_SETCURSEL, static_cast<WPARAM>(list->ListIndex()), 0);
         }
     }
-    // A focus moved by the form (after a refused entry) moves on screen too.
-    if (form.ActiveControl() != view.focus) {
-        view.focus = form.ActiveControl();
-        for (std::size_t i = 0; i < controls.size(); ++i) {
-            if (controls[i] == view.focus && view.controls[i] != nullptr) ::SetFocus(view.controls[i]);
+    // A focus moved by the form (after a refused entry, or by the handler of a button) moves on
+    // screen too, while the form is the active window.
+    if (GetActiveWindow() == view.hwnd && form.ActiveControl() != nullptr) {
+        for (std::size_t i = 0; i < controls.size() && i < view.controls.size(); ++i) {
+            HWND want = view.controls[i];
+            if (controls[i] == form.ActiveControl() && want != nullptr && GetFocus() != want && IsWindowVisible(want) &&
+                IsWindowEnabled(want)) {
+                ::SetFocus(want);
+            }
         }
     }
     syncing_ = false;
@@ -447,7 +476,6 @@ void Win32Ui::Command(View& view, int id, int code, void* control) {
         }
         if (code == EN_SETFOCUS && !syncing_) {
             Attempt([&] { text->SetFocus(); });
-            view.focus = form.ActiveControl();
         }
         return;
     }
@@ -456,20 +484,21 @@ void Win32Ui::Command(View& view, int id, int code, void* control) {
         if (!syncing_ && (code == (combo ? CBN_SELCHANGE : LBN_SELCHANGE))) {
             const auto selected = static_cast<int>(SendMessageW(hwnd, combo ? CB_GETCURSEL : LB_GETCURSEL, 0, 0));
             Attempt([&] { ui::user::Select(*list, selected); });
-            view.focus = form.ActiveControl();
         }
         if (!combo && code == LBN_DBLCLK) Attempt([&] { ui::user::DblClick(*list); });
         return;
     }
     if (code == BN_CLICKED && !syncing_) {
         Attempt([&] { ui::user::Click(c); });
-        view.focus = form.ActiveControl();
     }
 }
 
 long long Win32Ui::Handle(void* hwnd, unsigned message, unsigned long long wParam, long long lParam) {
     View* view = FindView(hwnd);
     if (view == nullptr) return -1;
+    if (message == AutomationNameMessage() || message == AutomationContainerMessage()) {
+        return Describe(*view, reinterpret_cast<void*>(wParam), message == AutomationContainerMessage(), reinterpret_cast<void*>(lParam));
+    }
     switch (message) {
         case WM_COMMAND:
             Command(*view, LOWORD(wParam), HIWORD(wParam), reinterpret_cast<void*>(lParam));
@@ -479,20 +508,61 @@ long long Win32Ui::Handle(void* hwnd, unsigned message, unsigned long long wPara
             Attempt([&] { view->form->UserClose(); });
             SyncAll();
             return 0;
-        case WM_CTLCOLORSTATIC:
-        case WM_CTLCOLOREDIT: {
-            // Text boxes greyed by the form show the system colours it asks for.
-            const int index = GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) - kFirstId;
+        case WM_SETFOCUS: {
+            // Back from a message box or another window: the focus returns to the form's active
+            // control, as in a dialog, not to the form's own window.
             const auto& controls = view->form->Controls();
-            if (index >= 0 && static_cast<std::size_t>(index) < controls.size() && controls[static_cast<std::size_t>(index)]->ForeColor() > 0 &&
-                controls[static_cast<std::size_t>(index)]->ForeColor() < 31) {
-                SetTextColor(reinterpret_cast<HDC>(wParam), GetSysColor(controls[static_cast<std::size_t>(index)]->ForeColor()));
+            for (std::size_t i = 0; i < controls.size() && i < view->controls.size(); ++i) {
+                if (controls[i] == view->form->ActiveControl() && view->controls[i] != nullptr && IsWindowVisible(view->controls[i])) {
+                    ::SetFocus(view->controls[i]);
+                    return 0;
+                }
             }
             return -1;
+        }
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLOREDIT: {
+            // Text boxes greyed by the form show the system colours it asks for. The colours are
+            // answered here, with the brush, or the default handling would set its own.
+            const int index = GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) - kFirstId;
+            const auto& controls = view->form->Controls();
+            if (index < 0 || static_cast<std::size_t>(index) >= controls.size()) return -1;
+            const std::int32_t colour = controls[static_cast<std::size_t>(index)]->ForeColor();
+            if (colour <= 0 || colour >= 31) return -1;
+            HDC dc = reinterpret_cast<HDC>(wParam);
+            const int background = message == WM_CTLCOLOREDIT ? COLOR_WINDOW : COLOR_BTNFACE;
+            SetTextColor(dc, GetSysColor(colour));
+            SetBkColor(dc, GetSysColor(background));
+            return reinterpret_cast<long long>(GetSysColorBrush(background));
         }
         default:
             return -1;
     }
+}
+
+long long Win32Ui::Describe(View& view, void* control, bool container, void* buffer) {
+    const ui::Control* found = nullptr;
+    if (control != nullptr) {
+        for (std::size_t i = 0; i < view.controls.size(); ++i) {
+            if (view.controls[i] == control) found = view.form->Controls()[i];
+        }
+        if (found == nullptr) return 0;
+    }
+    if (container) {
+        if (found == nullptr || found->Container() == nullptr) return 0;
+        for (std::size_t i = 0; i < view.controls.size(); ++i) {
+            if (view.form->Controls()[i] == found->Container()) return reinterpret_cast<long long>(view.controls[i]);
+        }
+        return 0;
+    }
+    if (buffer == nullptr) return 0;
+    std::u16string name = found == nullptr ? view.form->Name() : found->Name();
+    if (found != nullptr && found->Index() >= 0) name += u"(" + DecimalText(found->Index()) + u")";
+    name = name.substr(0, kAutomationNameSize - 1);
+    auto* out = static_cast<wchar_t*>(buffer);
+    for (std::size_t i = 0; i < name.size(); ++i) out[i] = static_cast<wchar_t>(name[i]);
+    out[name.size()] = 0;
+    return static_cast<long long>(name.size());
 }
 
 void Win32Ui::ShowModal(ui::Form& form) {

@@ -40,6 +40,7 @@ private:
     void Sync(View& view);
     void SyncAll();
     void Command(View& view, int id, int code, void* control);
+    long long Describe(View& view, void* control, bool container, void* buffer);
     View* FindView(void* hwnd);
 
     void* instance_;

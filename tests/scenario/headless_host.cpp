@@ -70,7 +70,7 @@ ui::Control& HeadlessHost::ControlOf(const std::u16string& name, int index) {
     return *c;
 }
 
-Host::Box HeadlessHost::DialogBox() {
+Host::Box HeadlessHost::DialogPlace() {
     const ui::Form& d = Dialog();
     return {d.left, d.top, d.width, d.height};
 }

@@ -37,7 +37,7 @@ public:
     bool DialogOpen() override { return !ui_.ModalStack().empty(); }
     std::u16string DialogName() override { return Dialog().Name(); }
     std::u16string DialogCaption() override { return Dialog().caption; }
-    Box DialogBox() override;
+    Box DialogPlace() override;
     Box ScreenBox() override;
     std::optional<ControlState> Inspect(const std::u16string& name, int index) override;
     bool ForeColorIs(const std::u16string& name, int index, int colour) override;

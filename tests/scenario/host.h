@@ -81,7 +81,7 @@ public:
     struct Box {
         double left = 0, top = 0, width = 0, height = 0;
     };
-    virtual Box DialogBox() = 0;
+    virtual Box DialogPlace() = 0;
     virtual Box ScreenBox() = 0;
     virtual std::optional<ControlState> Inspect(const std::u16string& name, int index) = 0;
     virtual bool ForeColorIs(const std::u16string& name, int index, int colour) = 0;

@@ -400,11 +400,11 @@ private:
         } else if (what == "form-size") {
             need(4);
             NeedDialog();
-            const auto box = host_.DialogBox();
+            const auto box = host_.DialogPlace();
             ExpectFigures({box.width, box.height}, {w[2], w[3]}, "dialog size");
         } else if (what == "centred") {
             NeedDialog();
-            const auto d = host_.DialogBox();
+            const auto d = host_.DialogPlace();
             const auto s = host_.ScreenBox();
             Expect(std::abs(d.left - (s.width - d.width) / 2) < 0.5 + host_.Tolerance() &&
                        std::abs(d.top - (s.height - d.height) / 2) < 0.5 + host_.Tolerance(),

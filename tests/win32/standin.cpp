@@ -14,26 +14,16 @@
 #include "platform/ide/simulated_vbe.h"
 #include "platform/text.h"
 #include "platform/win32/ui_win32.h"
+#include "tests/scenario/runner.h"
+#include "tests/win32/com_addin.h"
+#include "tests/win32/scenario_host.h"
 #include "tests/win32/vbe_server.h"
 
-// The add-in's interface as the environment declares it. It lives outside an anonymous namespace:
-// the object behind it comes from another module, and the compiler must not assume it knows every
-// class that implements it.
-namespace qm::standin {
-inline constexpr IID kIidExtensibility = {0x0002E151, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-
-struct IExtensibility : public IDispatch {
-    virtual HRESULT STDMETHODCALLTYPE OnConnection(IDispatch*, long, IDispatch*, SAFEARRAY**) = 0;
-    virtual HRESULT STDMETHODCALLTYPE OnDisconnection(long, SAFEARRAY**) = 0;
-    virtual HRESULT STDMETHODCALLTYPE OnAddInsUpdate(SAFEARRAY**) = 0;
-    virtual HRESULT STDMETHODCALLTYPE OnStartupComplete(SAFEARRAY**) = 0;
-};
-
-}  // namespace qm::standin
 
 namespace {
 
 using qm::ide::SimulatedVbe;
+using qm::standin::ComAddIn;
 using qm::standin::IExtensibility;
 using qm::standin::kIidExtensibility;
 
@@ -45,27 +35,6 @@ void Check(bool ok, const std::string& what) {
     std::printf("%s %s\n", ok ? "ok  " : "FAIL", what.c_str());
     std::fflush(stdout);
 }
-
-// The add-in as the environment sees it: a COM object called through its interface.
-class ComAddIn final : public qm::ide::Extensibility {
-public:
-    explicit ComAddIn(IExtensibility* object) : object_(object) {}
-    ~ComAddIn() override { object_->Release(); }
-    void OnConnection(std::shared_ptr<qm::ide::VBE> vbe, std::int32_t mode, std::shared_ptr<qm::ide::AddIn> addIn) override {
-        IDispatch* v = qm::standin::ServeVbe(std::move(vbe));
-        IDispatch* a = qm::standin::ServeAddIn(std::move(addIn));
-        connected = SUCCEEDED(object_->OnConnection(v, mode, a, nullptr));
-        v->Release();
-        a->Release();
-    }
-    void OnDisconnection(std::int32_t mode) override { object_->OnDisconnection(mode, nullptr); }
-    void OnStartupComplete() override { object_->OnStartupComplete(nullptr); }
-    void OnAddInsUpdate() override { object_->OnAddInsUpdate(nullptr); }
-    bool connected = false;
-
-private:
-    IExtensibility* object_;
-};
 
 // Lets the add-in's timers and windows run for a while.
 void Pump(int milliseconds) {
@@ -174,10 +143,30 @@ std::u16string ReadSetting(const wchar_t* name) {
     return std::u16string(data, data + wcslen(data));
 }
 
+
+// Runs scenario files against the real library: standin scenario LIBRARY FILE...
+int RunScenarios(int argc, wchar_t** argv) {
+    int failed = 0;
+    for (int i = 3; i < argc; ++i) {
+        const std::string file = qm::Utf16ToUtf8(std::u16string(argv[i], argv[i] + wcslen(argv[i])));
+        std::vector<qm::scenario::Failure> failures;
+        {
+            qm::standin::Win32Host host(argv[2]);
+            failures = qm::scenario::RunScenarioFile(file, host);
+        }
+        for (const auto& f : failures) std::printf("%s:%d: %s\n", f.file.c_str(), f.line, f.message.c_str());
+        std::printf("%s %s\n", failures.empty() ? "passed" : "FAILED", file.c_str());
+        std::fflush(stdout);
+        if (!failures.empty()) ++failed;
+    }
+    return failed == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     CoInitialize(nullptr);
+    if (argc > 3 && std::wstring(argv[1]) == L"scenario") return RunScenarios(argc, argv);
     if (argc > 1 && std::wstring(argv[1]) == L"unregistered") {
         // After the library was unregistered, the environment finds no such add-in, and nothing breaks.
         CLSID clsid{};

@@ -12,6 +12,8 @@
 namespace qm::standin {
 namespace {
 
+long g_activeWindowReads = 0;
+
 // {0002E198-0000-0000-C000-000000000046}: the click events of a command bar control.
 constexpr IID kIidClickEvents = {0x0002E198, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 // The stand-in's own interface for finding the control behind an IDispatch it served.
@@ -485,7 +487,10 @@ protected:
     void Call(const std::wstring& n, WORD, const Args&, VARIANT* r) override {
         if (n == L"CommandBars") return SetObject(r, new BarsObj(v_->GetCommandBars()));
         if (n == L"Events") return SetObject(r, new EventsObj(v_->GetEvents()));
-        if (n == L"ActiveWindow") return SetObject(r, new WindowObj(v_->ActiveWindow()));
+        if (n == L"ActiveWindow") {
+            ++g_activeWindowReads;
+            return SetObject(r, new WindowObj(v_->ActiveWindow()));
+        }
         if (n == L"ActiveCodePane") {
             // No code pane is Nothing, as in the environment.
             std::shared_ptr<ide::CodePane> pane;
@@ -513,6 +518,8 @@ private:
 };
 
 }  // namespace
+
+long ActiveWindowReads() { return g_activeWindowReads; }
 
 IDispatch* ServeVbe(std::shared_ptr<ide::VBE> vbe) { return new VbeObj(std::move(vbe)); }
 IDispatch* ServeAddIn(std::shared_ptr<ide::AddIn> addIn) { return new AddInObj(std::move(addIn)); }

@@ -12,5 +12,7 @@ namespace qm::standin {
 // The root object and the add-in object, each returned with one reference for the caller.
 IDispatch* ServeVbe(std::shared_ptr<ide::VBE> vbe);
 IDispatch* ServeAddIn(std::shared_ptr<ide::AddIn> addIn);
+// How often a caller has read the active window: an add-in's polling shows in it.
+long ActiveWindowReads();
 
 }  // namespace qm::standin

@@ -1,0 +1,522 @@
+#include "tests/win32/scenario_host.h"
+
+#include <windows.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "addin/settings/settings_store.h"
+#include "platform/failure.h"
+#include "platform/text.h"
+
+namespace qm::standin {
+namespace {
+
+using scenario::StepError;
+
+// --- What the library asks of the system, answered for the scenario.
+// The library's imports of the clock, the screen resolution, program start and help are pointed
+// at these, so that a scenario fixes today's date and the resolution, and sees what was started.
+
+SYSTEMTIME g_now = {1999, 12, 3, 1, 9, 5, 7, 0};
+int g_dpi = 0;  // 0: the screen's own
+bool g_helpMissing = false;
+std::vector<std::u16string> g_started;
+std::vector<std::pair<std::u16string, std::int32_t>> g_help;
+std::vector<scenario::Message> g_messages;
+Win32Host* g_host = nullptr;
+
+std::u16string U16(const wchar_t* text) { return text == nullptr ? std::u16string() : std::u16string(text, text + wcslen(text)); }
+std::wstring Wide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
+
+void WINAPI FakeGetLocalTime(LPSYSTEMTIME now) { *now = g_now; }
+
+int WINAPI FakeGetDeviceCaps(HDC dc, int index) {
+    if (g_dpi != 0 && (index == LOGPIXELSX || index == LOGPIXELSY)) return g_dpi;
+    return GetDeviceCaps(dc, index);
+}
+
+BOOL WINAPI FakeCreateProcessW(LPCWSTR, LPWSTR commandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID,
+                               LPCWSTR, LPSTARTUPINFOW, LPPROCESS_INFORMATION process) {
+    const std::u16string line = U16(commandLine);
+    if (g_helpMissing && line.rfind(u"WINHLP32.EXE", 0) == 0) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return FALSE;
+    }
+    g_started.push_back(line);
+    // Handles the caller can wait for and close, as it would those of a real process.
+    process->hProcess = CreateEventW(nullptr, TRUE, TRUE, nullptr);
+    process->hThread = CreateEventW(nullptr, TRUE, TRUE, nullptr);
+    process->dwProcessId = 0;
+    process->dwThreadId = 0;
+    return TRUE;
+}
+
+BOOL WINAPI FakeWinHelpW(HWND, LPCWSTR file, UINT command, ULONG_PTR data) {
+    if (command == HELP_CONTEXT) g_help.emplace_back(U16(file), static_cast<std::int32_t>(data));
+    return TRUE;
+}
+
+// Points one imported function of a loaded module at another.
+bool PatchImport(HMODULE module, const char* dll, const char* function, void* replacement) {
+    auto* base = reinterpret_cast<BYTE*>(module);
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    if (imports.VirtualAddress == 0) return false;
+    for (auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); entry->Name != 0; ++entry) {
+        if (lstrcmpiA(reinterpret_cast<const char*>(base + entry->Name), dll) != 0) continue;
+        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + (entry->OriginalFirstThunk != 0 ? entry->OriginalFirstThunk : entry->FirstThunk));
+        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->FirstThunk);
+        for (; names->u1.AddressOfData != 0; ++names, ++slots) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+            const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+            if (std::strcmp(reinterpret_cast<const char*>(byName->Name), function) != 0) continue;
+            DWORD old = 0;
+            if (!VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &old)) return false;
+            slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
+            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, old, &old);
+            return true;
+        }
+    }
+    return false;
+}
+
+// --- The library's dialogs, as a user and an accessibility aid see them.
+
+const UINT kNameMessage = RegisterWindowMessageW(L"QuillmarkAutomationName");
+const UINT kContainerMessage = RegisterWindowMessageW(L"QuillmarkAutomationContainer");
+
+std::u16string ClassOf(HWND hwnd) {
+    wchar_t name[64] = {};
+    GetClassNameW(hwnd, name, 64);
+    return U16(name);
+}
+
+std::u16string TextOf(HWND hwnd) {
+    const int n = GetWindowTextLengthW(hwnd);
+    std::wstring buffer(static_cast<std::size_t>(n) + 1, L'\0');
+    GetWindowTextW(hwnd, buffer.data(), n + 1);
+    buffer.resize(wcslen(buffer.c_str()));
+    return U16(buffer.c_str());
+}
+
+std::u16string NameOf(HWND form, HWND control) {
+    wchar_t name[128] = {};
+    const LRESULT n = SendMessageW(form, kNameMessage, reinterpret_cast<WPARAM>(control), reinterpret_cast<LPARAM>(name));
+    return n > 0 ? U16(name) : u"";
+}
+
+std::u16string Ref(const std::u16string& name, int index) {
+    return index < 0 ? name : name + u"(" + DecimalText(index) + u")";
+}
+
+struct Windows {
+    std::u16string cls;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectThreadWindows(HWND hwnd, LPARAM p) {
+    auto* w = reinterpret_cast<Windows*>(p);
+    if (IsWindowVisible(hwnd) && ClassOf(hwnd) == w->cls) w->found.push_back(hwnd);
+    return TRUE;
+}
+
+std::vector<HWND> ThreadWindows(const std::u16string& cls) {
+    Windows w{cls, {}};
+    EnumThreadWindows(GetCurrentThreadId(), CollectThreadWindows, reinterpret_cast<LPARAM>(&w));
+    return w.found;
+}
+
+BOOL CALLBACK CollectChildren(HWND hwnd, LPARAM p) {
+    reinterpret_cast<std::vector<HWND>*>(p)->push_back(hwnd);
+    return TRUE;
+}
+
+std::vector<HWND> Children(HWND parent) {
+    std::vector<HWND> children;
+    EnumChildWindows(parent, CollectChildren, reinterpret_cast<LPARAM>(&children));
+    return children;
+}
+
+void CALLBACK StepTimer(HWND, UINT, UINT_PTR, DWORD) {
+    if (g_host != nullptr) g_host->OnStepTimer();
+}
+
+LONG Style(HWND hwnd) { return GetWindowLongW(hwnd, GWL_STYLE); }
+
+std::string KindOf(HWND hwnd) {
+    const std::u16string cls = ClassOf(hwnd);
+    const LONG style = Style(hwnd);
+    if (lstrcmpiW(Wide(cls).c_str(), L"Edit") == 0) return "TextBox";
+    if (lstrcmpiW(Wide(cls).c_str(), L"ListBox") == 0) return "ListBox";
+    if (lstrcmpiW(Wide(cls).c_str(), L"ComboBox") == 0) return "ComboBox";
+    if (lstrcmpiW(Wide(cls).c_str(), L"Button") == 0) {
+        switch (style & BS_TYPEMASK) {
+            case BS_GROUPBOX: return "Frame";
+            case BS_3STATE:
+            case BS_AUTO3STATE:
+            case BS_CHECKBOX:
+            case BS_AUTOCHECKBOX: return "CheckBox";
+            case BS_RADIOBUTTON:
+            case BS_AUTORADIOBUTTON: return "OptionButton";
+            default: return "CommandButton";
+        }
+    }
+    if ((style & SS_TYPEMASK) == SS_BITMAP) return "Image";
+    if ((style & SS_TYPEMASK) == SS_ETCHEDHORZ) return "Line";
+    return "Label";
+}
+
+std::u16string ListText(HWND list, bool combo, int row) {
+    const LRESULT n = SendMessageW(list, combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN, static_cast<WPARAM>(row), 0);
+    if (n < 0) return {};
+    std::wstring buffer(static_cast<std::size_t>(n) + 1, L'\0');
+    SendMessageW(list, combo ? CB_GETLBTEXT : LB_GETTEXT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(buffer.data()));
+    buffer.resize(wcslen(buffer.c_str()));
+    return U16(buffer.c_str());
+}
+
+}  // namespace
+
+Win32Host::Win32Host(std::wstring library)
+    : builtLibrary_(std::move(library)),
+      codepage_(MakeCp932Codepage()),
+      registry_(std::make_unique<Win32Registry>(*codepage_)),
+      ui_(std::make_unique<Win32Ui>(GetModuleHandleW(nullptr))) {
+    g_host = this;
+    // Each scenario starts from an empty store and an empty clipboard.
+    registry_->DeleteKey(Hive::CurrentUser, kSettingsKey);
+    Attempt([&] { ui_->ClipboardClear(); });
+}
+
+Win32Host::~Win32Host() {
+    vbe_.reset();
+    addIn_.reset();
+    if (g_host == this) g_host = nullptr;
+}
+
+ide::SimulatedVbe& Win32Host::Vbe(const ide::SimulatedVbe::Options& options) {
+    if (!vbe_) vbe_ = ide::SimulatedVbe::Create(*ui_, options);
+    return *vbe_;
+}
+
+void Win32Host::SetClock(const LocalDateTime& now) {
+    g_now = {static_cast<WORD>(now.year), static_cast<WORD>(now.month), 0, static_cast<WORD>(now.day),
+             static_cast<WORD>(now.hour), static_cast<WORD>(now.minute), static_cast<WORD>(now.second), 0};
+}
+
+void Win32Host::SetScreen(float twipsPerPixelX, float) {
+    g_dpi = static_cast<int>(std::lround(1440.0 / static_cast<double>(twipsPerPixelX)));
+}
+
+void Win32Host::SetLibrary(const std::u16string& path) {
+    if (library_ != nullptr) throw StepError{"the library is already loaded"};
+    libraryPath_ = path;
+}
+
+void Win32Host::SetHelpViewerMissing() { g_helpMissing = true; }
+
+ide::Extensibility& Win32Host::AddIn() {
+    if (addIn_) return *addIn_;
+    // The library lies where the scenario says, registered there as its setup program would.
+    const std::wstring target = Wide(libraryPath_);
+    for (std::size_t slash = target.find(L'\\', 3); slash != std::wstring::npos; slash = target.find(L'\\', slash + 1)) {
+        CreateDirectoryW(target.substr(0, slash).c_str(), nullptr);
+    }
+    if (!CopyFileW(builtLibrary_.c_str(), target.c_str(), FALSE)) throw StepError{"the library cannot be copied to " + Utf16ToUtf8(libraryPath_)};
+    library_ = LoadLibraryW(target.c_str());
+    if (library_ == nullptr) throw StepError{"the library cannot be loaded"};
+    using Register = HRESULT(STDAPICALLTYPE*)();
+    auto registerServer = reinterpret_cast<Register>(reinterpret_cast<void*>(GetProcAddress(library_, "DllRegisterServer")));
+    if (registerServer == nullptr || FAILED(registerServer())) throw StepError{"the library does not register itself"};
+    const bool patched = PatchImport(library_, "KERNEL32.dll", "GetLocalTime", reinterpret_cast<void*>(&FakeGetLocalTime)) &&
+                         PatchImport(library_, "GDI32.dll", "GetDeviceCaps", reinterpret_cast<void*>(&FakeGetDeviceCaps)) &&
+                         PatchImport(library_, "KERNEL32.dll", "CreateProcessW", reinterpret_cast<void*>(&FakeCreateProcessW)) &&
+                         PatchImport(library_, "USER32.dll", "WinHelpW", reinterpret_cast<void*>(&FakeWinHelpW));
+    if (!patched) throw StepError{"the library's imports are not the expected ones"};
+    CLSID clsid{};
+    if (FAILED(CLSIDFromProgID(L"WekQM417.AddInClass", &clsid))) throw StepError{"the ProgID is not registered"};
+    IExtensibility* object = nullptr;
+    if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, kIidExtensibility, reinterpret_cast<void**>(&object))) ||
+        object == nullptr) {
+        throw StepError{"the add-in cannot be created by its ProgID"};
+    }
+    addIn_ = std::make_unique<ComAddIn>(object);
+    return *addIn_;
+}
+
+void Win32Host::ClipboardSetText(const std::u16string& text) {
+    ui_->ClipboardClear();
+    ui_->ClipboardSetText(text);
+}
+
+std::optional<std::u16string> Win32Host::ClipboardText() { return ui_->ClipboardGet().text; }
+
+void Win32Host::Pump(int milliseconds) {
+    ++pumping_;
+    const DWORD end = GetTickCount() + static_cast<DWORD>(milliseconds);
+    MSG msg;
+    while (static_cast<LONG>(end - GetTickCount()) > 0) {
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                PostQuitMessage(static_cast<int>(msg.wParam));
+                --pumping_;
+                return;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        Sleep(2);
+    }
+    --pumping_;
+}
+
+void Win32Host::Tick(int times) { Pump(40 + 20 * times); }
+
+bool Win32Host::PollerRunning() {
+    const long before = ActiveWindowReads();
+    Pump(150);
+    return ActiveWindowReads() > before;
+}
+
+std::vector<scenario::Message> Win32Host::Messages() { return g_messages; }
+std::vector<std::u16string> Win32Host::Started() { return g_started; }
+std::vector<std::pair<std::u16string, std::int32_t>> Win32Host::HelpRequests() { return g_help; }
+
+bool Win32Host::CloseMessageBox() {
+    const auto boxes = ThreadWindows(u"#32770");
+    if (boxes.empty()) return false;
+    HWND box = boxes.front();
+    scenario::Message m;
+    m.title = TextOf(box);
+    // The message's text is the box's one static control without a picture.
+    HWND text = GetDlgItem(box, 0xFFFF);
+    if (text != nullptr) m.text = TextOf(text);
+    std::u16string plain;
+    for (std::size_t i = 0; i < m.text.size(); ++i) {
+        if (m.text[i] == u'\r' && i + 1 < m.text.size() && m.text[i + 1] == u'\n') ++i;
+        plain += m.text[i] == u'\n' ? u'\r' : m.text[i];
+    }
+    m.text = plain;
+    g_messages.push_back(m);
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    return true;
+}
+
+void Win32Host::OnStepTimer() {
+    if (pumping_ > 0) return;
+    if (CloseMessageBox()) return;
+    const std::size_t dialogs = ThreadWindows(u"QuillmarkForm").size();
+    // A step still running takes the next only when it opened a dialog of its own.
+    if (!dialogsAtStep_.empty() && dialogs <= dialogsAtStep_.back()) return;
+    if (stepsDone_) {
+        // The scenario ended with a dialog open: the user closes it.
+        if (HWND top = TopDialog()) {
+            PostMessageW(top, WM_CLOSE, 0, 0);
+        } else if (dialogsAtStep_.empty()) {
+            PostQuitMessage(0);
+        }
+        return;
+    }
+    dialogsAtStep_.push_back(dialogs);
+    const bool more = (*step_)();
+    dialogsAtStep_.pop_back();
+    if (!more) {
+        stepsDone_ = true;
+        if (dialogsAtStep_.empty() && TopDialog() == nullptr) PostQuitMessage(0);
+    }
+}
+
+void Win32Host::Drive(const std::function<bool()>& step) {
+    step_ = &step;
+    stepsDone_ = false;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 15, StepTimer);
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    KillTimer(nullptr, timer);
+    step_ = nullptr;
+}
+
+HWND Win32Host::TopDialog() const {
+    for (HWND form : ThreadWindows(u"QuillmarkForm")) {
+        if (IsWindowEnabled(form)) return form;
+    }
+    return nullptr;
+}
+
+HWND Win32Host::Dialog() const {
+    HWND top = TopDialog();
+    if (top == nullptr) throw StepError{"no dialog is open"};
+    return top;
+}
+
+std::u16string Win32Host::DialogName() { return NameOf(Dialog(), nullptr); }
+std::u16string Win32Host::DialogCaption() { return TextOf(Dialog()); }
+
+double Win32Host::Tolerance() const {
+    // One pixel, in twips.
+    HDC dc = GetDC(nullptr);
+    const int dpi = g_dpi != 0 ? g_dpi : GetDeviceCaps(dc, LOGPIXELSX);
+    ReleaseDC(nullptr, dc);
+    return 1440.0 / dpi;
+}
+
+scenario::Host::Box Win32Host::DialogPlace() {
+    RECT r{};
+    GetWindowRect(Dialog(), &r);
+    const double tpp = Tolerance();
+    return {r.left * tpp, r.top * tpp, (r.right - r.left) * tpp, (r.bottom - r.top) * tpp};
+}
+
+scenario::Host::Box Win32Host::ScreenBox() {
+    const double tpp = Tolerance();
+    return {0, 0, GetSystemMetrics(SM_CXSCREEN) * tpp, GetSystemMetrics(SM_CYSCREEN) * tpp};
+}
+
+HWND Win32Host::FindControl(const std::u16string& name, int index) const {
+    HWND dialog = Dialog();
+    const std::u16string wanted = Ref(name, index);
+    for (HWND child : Children(dialog)) {
+        if (NameOf(dialog, child) == wanted) return child;
+    }
+    return nullptr;
+}
+
+std::optional<scenario::ControlState> Win32Host::Inspect(const std::u16string& name, int index) {
+    HWND dialog = Dialog();
+    HWND hwnd = FindControl(name, index);
+    if (hwnd == nullptr) return std::nullopt;
+    scenario::ControlState s;
+    s.kind = KindOf(hwnd);
+    const bool combo = s.kind == "ComboBox";
+    if (s.kind == "ListBox" || combo) {
+        const auto count = static_cast<int>(SendMessageW(hwnd, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0));
+        for (int row = 0; row < count; ++row) {
+            const auto tag = static_cast<std::int32_t>(SendMessageW(hwnd, combo ? CB_GETITEMDATA : LB_GETITEMDATA, static_cast<WPARAM>(row), 0));
+            s.entries.push_back({ListText(hwnd, combo, row), tag});
+        }
+        s.value = static_cast<int>(SendMessageW(hwnd, combo ? CB_GETCURSEL : LB_GETCURSEL, 0, 0));
+        s.text = *s.value < 0 ? u"" : ListText(hwnd, combo, *s.value);
+    } else if (s.kind != "Image" && s.kind != "Line") {
+        s.text = TextOf(hwnd);
+        if (s.kind == "Label") {
+            // Lines broken by a lone CR are shown with CR LF.
+            std::u16string plain;
+            for (std::size_t i = 0; i < s.text->size(); ++i) {
+                plain += (*s.text)[i];
+                if ((*s.text)[i] == u'\r' && i + 1 < s.text->size() && (*s.text)[i + 1] == u'\n') ++i;
+            }
+            s.text = plain;
+        }
+        if (s.kind == "CheckBox" || s.kind == "OptionButton") {
+            const LRESULT state = SendMessageW(hwnd, BM_GETCHECK, 0, 0);
+            s.value = state == BST_CHECKED ? 1 : state == BST_INDETERMINATE ? 2 : 0;
+        }
+    }
+    // The place relative to the container, as the form states it.
+    const double tpp = Tolerance();
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+    POINT origin{0, 0};
+    if (HWND container = reinterpret_cast<HWND>(SendMessageW(dialog, kContainerMessage, reinterpret_cast<WPARAM>(hwnd), 0))) {
+        RECT c{};
+        GetWindowRect(container, &c);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&c), 2);
+        origin = {c.left, c.top};
+    }
+    s.left = (r.left - origin.x) * tpp;
+    s.top = (r.top - origin.y) * tpp;
+    s.width = (r.right - r.left) * tpp;
+    s.height = (r.bottom - r.top) * tpp;
+    if (s.kind == "ComboBox") s.height = 0;
+    if (HFONT font = reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0))) {
+        LOGFONTW lf{};
+        GetObjectW(font, sizeof lf, &lf);
+        s.fontSize = std::round(std::abs(lf.lfHeight) * tpp / 20.0 * 2) / 2;
+    }
+    s.visible = IsWindowVisible(hwnd) != FALSE;
+    s.usable = s.visible && IsWindowEnabled(hwnd) != FALSE;
+    return s;
+}
+
+bool Win32Host::ForeColorIs(const std::u16string& name, int index, int colour) {
+    HWND dialog = Dialog();
+    HWND hwnd = FindControl(name, index);
+    if (hwnd == nullptr) return false;
+    // The colour the form paints the control's text in.
+    HDC dc = CreateCompatibleDC(nullptr);
+    const COLORREF unset = RGB(1, 2, 3);
+    SetTextColor(dc, unset);
+    const bool edit = KindOf(hwnd) == "TextBox" && IsWindowEnabled(hwnd);
+    SendMessageW(dialog, edit ? WM_CTLCOLOREDIT : WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hwnd));
+    COLORREF shown = GetTextColor(dc);
+    DeleteDC(dc);
+    if (shown == unset) shown = GetSysColor(edit ? COLOR_WINDOWTEXT : COLOR_BTNTEXT);
+    const COLORREF wanted = colour > 0 && colour < 31 ? GetSysColor(colour) : static_cast<COLORREF>(colour);
+    return shown == wanted;
+}
+
+std::u16string Win32Host::Focus() {
+    HWND dialog = Dialog();
+    HWND focus = GetFocus();
+    if (focus == nullptr || GetParent(focus) != dialog) return {};
+    return NameOf(dialog, focus);
+}
+
+void Win32Host::Act(const std::u16string& name, int index, scenario::UserAction action, const std::u16string& text, int number) {
+    HWND dialog = Dialog();
+    HWND hwnd = FindControl(name, index);
+    if (hwnd == nullptr) throw StepError{"the dialog has no control " + Utf16ToUtf8(Ref(name, index))};
+    if (!IsWindowVisible(hwnd) || !IsWindowEnabled(hwnd)) throw StepError{"the user cannot reach " + Utf16ToUtf8(Ref(name, index))};
+    const std::string kind = KindOf(hwnd);
+    const auto notify = [&](WORD code) {
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd), code), reinterpret_cast<LPARAM>(hwnd));
+    };
+    const auto pick = [&](int row) {
+        SetFocus(hwnd);
+        if (kind == "ComboBox") {
+            SendMessageW(hwnd, CB_SETCURSEL, static_cast<WPARAM>(row), 0);
+            notify(CBN_SELCHANGE);
+        } else {
+            SendMessageW(hwnd, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
+            notify(LBN_SELCHANGE);
+        }
+    };
+    switch (action) {
+        case scenario::UserAction::Click:
+            if (kind == "CommandButton" || kind == "CheckBox" || kind == "OptionButton") {
+                SendMessageW(hwnd, BM_CLICK, 0, 0);
+            } else {
+                throw StepError{"the user cannot click a " + kind};
+            }
+            break;
+        case scenario::UserAction::Type:
+            if (kind != "TextBox") throw StepError{"the control is not a text box"};
+            SetFocus(hwnd);
+            SetWindowTextW(hwnd, Wide(text).c_str());
+            break;
+        case scenario::UserAction::Check:
+            if (kind != "CheckBox") throw StepError{"the control is not a check box"};
+            if (SendMessageW(hwnd, BM_GETCHECK, 0, 0) != number) SendMessageW(hwnd, BM_CLICK, 0, 0);
+            if (SendMessageW(hwnd, BM_GETCHECK, 0, 0) != number) throw StepError{"the check box does not take that state"};
+            break;
+        case scenario::UserAction::Pick:
+            if (kind != "ListBox" && kind != "ComboBox") throw StepError{"the control is not a list"};
+            pick(number);
+            break;
+        case scenario::UserAction::DblClick:
+            if (kind != "ListBox") throw StepError{"the user cannot double-click a " + kind};
+            if (number >= 0) pick(number);
+            notify(LBN_DBLCLK);
+            break;
+    }
+}
+
+void Win32Host::CloseDialog() { SendMessageW(Dialog(), WM_CLOSE, 0, 0); }
+
+}  // namespace qm::standin

@@ -226,7 +226,7 @@ Form1::Form1(ui::Ui& ui, SettingsStore& store, const Clock& clock, const Codepag
     const char16_t* listLabels13[] = {u"表示順が決まってない項目名 :", u"表示順が決まった項目名 :"};
     for (int i = 0; i < 2; ++i) {
         const double x = i == 0 ? kBodyLeft : kBodyLeft + 3000;
-        Label14[static_cast<std::size_t>(i)] = Make<ui::Label>(*this, u"Label14", i, p13, x, 600, 2040, 255);
+        Label14[static_cast<std::size_t>(i)] = Make<ui::Label>(*this, u"Label14", i, p13, x, 600, 2760, 255);
         Label14[static_cast<std::size_t>(i)]->caption = listLabels13[i];
         List4[static_cast<std::size_t>(i)] = Make<ui::ListBox>(*this, u"List4", i, p13, x, 870, 2040, 2820);
         List4[static_cast<std::size_t>(i)]->onDblClick = [this, i] { List4_DblClick(i); };

@@ -1,6 +1,7 @@
 // A stand-in development environment: it offers the object model through IDispatch, creates the
 // add-in by its ProgID as the environment does, and works with it as a user would: the stamp
-// buttons, the toolbar placement, the wizard to its end, and the exit command.
+// buttons, the toolbar placement, the wizard to its end, and the exit command. With "scenario" it
+// runs scenario files against the library instead.
 #include <windows.h>
 
 #include <cstdio>
@@ -18,7 +19,6 @@
 #include "tests/win32/com_addin.h"
 #include "tests/win32/scenario_host.h"
 #include "tests/win32/vbe_server.h"
-
 
 namespace {
 
@@ -142,7 +142,6 @@ std::u16string ReadSetting(const wchar_t* name) {
     }
     return std::u16string(data, data + wcslen(data));
 }
-
 
 // Runs scenario files against the real library: standin scenario LIBRARY FILE...
 int RunScenarios(int argc, wchar_t** argv) {

@@ -6,10 +6,10 @@
 set -u
 build=$(cd "$1" && pwd)
 shift
-export WINEDEBUG=-all LANG=ja_JP.UTF-8 WINEARCH=win64
+export WINEDEBUG=-all LANG=ja_JP.UTF-8 WINEARCH=${WINEARCH:-win64}
 export WINEPREFIX=${WINEPREFIX:-$(mktemp -d)/prefix}
 export PATH=$PATH:/usr/lib/wine
-wine=wine64
+wine=${QM_WINE:-wine64}  # the 32-bit prefix: QM_WINE=wine WINEARCH=win32
 
 "$wine" wineboot -i >/dev/null 2>&1
 wineserver -w

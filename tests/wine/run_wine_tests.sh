@@ -5,10 +5,10 @@
 set -u
 build=$(cd "$1" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
-export WINEDEBUG=-all LANG=ja_JP.UTF-8 WINEARCH=win64
+export WINEDEBUG=-all LANG=ja_JP.UTF-8 WINEARCH=${WINEARCH:-win64}
 export WINEPREFIX=${WINEPREFIX:-$(mktemp -d)/prefix}
 export PATH=$PATH:/usr/lib/wine
-wine=wine64
+wine=${QM_WINE:-wine64}  # the 32-bit prefix: QM_WINE=wine WINEARCH=win32
 passed=0
 failed=0
 

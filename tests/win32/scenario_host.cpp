@@ -272,11 +272,19 @@ void Win32Host::Pump(int milliseconds) {
     --pumping_;
 }
 
-void Win32Host::Tick(int times) { Pump(40 + 20 * times); }
+void Win32Host::Tick(int times) {
+    // The poller reads the active window each time it fires: wait until it has fired that many
+    // times and once more, so the last one has finished, or a second when it does not run.
+    const long start = ActiveWindowReads();
+    const DWORD deadline = GetTickCount() + 1000;
+    Pump(20);
+    while (ActiveWindowReads() - start < times + 1 && static_cast<LONG>(deadline - GetTickCount()) > 0) Pump(10);
+}
 
 bool Win32Host::PollerRunning() {
     const long before = ActiveWindowReads();
-    Pump(150);
+    const DWORD deadline = GetTickCount() + 500;
+    while (ActiveWindowReads() == before && static_cast<LONG>(deadline - GetTickCount()) > 0) Pump(10);
     return ActiveWindowReads() > before;
 }
 

@@ -315,24 +315,30 @@ bool Win32Host::CloseMessageBox() {
 void Win32Host::OnStepTimer() {
     if (pumping_ > 0) return;
     if (CloseMessageBox()) return;
-    const std::size_t dialogs = ThreadWindows(u"QuillmarkForm").size();
-    // A step still running takes the next only when it opened a dialog of its own.
-    if (!dialogsAtStep_.empty() && dialogs <= dialogsAtStep_.back()) return;
+    const StepScene scene{ThreadWindows(u"QuillmarkForm").size(), TopDialog()};
+    // A step still running takes the next only when it opened a dialog of its own, or put another
+    // in the place of the one it began in.
+    if (!stepScenes_.empty()) {
+        const StepScene& began = stepScenes_.back();
+        const bool opened = scene.dialogs > began.dialogs;
+        const bool replaced = scene.dialogs == began.dialogs && scene.top != nullptr && scene.top != began.top;
+        if (!opened && !replaced) return;
+    }
     if (stepsDone_) {
         // The scenario ended with a dialog open: the user closes it.
         if (HWND top = TopDialog()) {
             PostMessageW(top, WM_CLOSE, 0, 0);
-        } else if (dialogsAtStep_.empty()) {
+        } else if (stepScenes_.empty()) {
             PostQuitMessage(0);
         }
         return;
     }
-    dialogsAtStep_.push_back(dialogs);
+    stepScenes_.push_back(scene);
     const bool more = (*step_)();
-    dialogsAtStep_.pop_back();
+    stepScenes_.pop_back();
     if (!more) {
         stepsDone_ = true;
-        if (dialogsAtStep_.empty() && TopDialog() == nullptr) PostQuitMessage(0);
+        if (stepScenes_.empty() && TopDialog() == nullptr) PostQuitMessage(0);
     }
 }
 

@@ -73,7 +73,11 @@ private:
     const std::function<bool()>* step_ = nullptr;
     bool stepsDone_ = false;
     int pumping_ = 0;
-    std::vector<std::size_t> dialogsAtStep_;  // dialogs on screen when each running step began
+    struct StepScene {
+        std::size_t dialogs;  // the library's dialogs on screen
+        HWND top;             // the one the user works in
+    };
+    std::vector<StepScene> stepScenes_;  // as each running step began, innermost last
 };
 
 }  // namespace qm::standin

@@ -3,7 +3,6 @@
 #include <cmath>
 #include <fstream>
 #include <functional>
-#include <map>
 #include <sstream>
 
 #include "addin/resources/button_faces.h"

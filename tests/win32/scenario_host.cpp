@@ -296,9 +296,12 @@ bool Win32Host::CloseMessageBox() {
     const auto boxes = ThreadWindows(u"#32770");
     if (boxes.empty()) return false;
     HWND box = boxes.front();
+    // A box already answered may linger until its loop ends: it is read once.
+    if (box == answeredBox_) return true;
+    answeredBox_ = box;
     scenario::Message m;
     m.title = TextOf(box);
-    // The message's text is the box's one static control without a picture.
+    // The message's text is in the box's control 0xFFFF, as the system lays message boxes out.
     HWND text = GetDlgItem(box, 0xFFFF);
     if (text != nullptr) m.text = TextOf(text);
     std::u16string plain;

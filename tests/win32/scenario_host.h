@@ -69,6 +69,7 @@ private:
     std::u16string libraryPath_ = u"C:\\WINDOWS\\SYSTEM32\\WekQM417.dll";
     HMODULE library_ = nullptr;
     std::unique_ptr<ComAddIn> addIn_;
+    HWND answeredBox_ = nullptr;
 
     const std::function<bool()>* step_ = nullptr;
     bool stepsDone_ = false;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/failure.h"
+#include "platform/win32/process.h"
 #include "platform/win32/wide.h"
 
 namespace qm {
@@ -89,16 +90,8 @@ bool Win32Os::DirectoryIsEmpty(const std::u16string& path) {
 }
 
 std::int32_t Win32Os::RunAndWait(const std::u16string& commandLine) {
-    std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
-    line.push_back(0);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_SHOWMINNOACTIVE;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-        Fail("CreateProcess");
-    }
+    if (!win32::StartProcess(commandLine, SW_SHOWMINNOACTIVE, process)) Fail("CreateProcess");
     WaitForSingleObject(process.hProcess, INFINITE);
     DWORD code = 0;
     GetExitCodeProcess(process.hProcess, &code);

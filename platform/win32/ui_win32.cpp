@@ -9,6 +9,7 @@
 #include "platform/failure.h"
 #include "platform/text.h"
 #include "platform/ui/headless.h"
+#include "platform/win32/process.h"
 #include "platform/win32/wide.h"
 
 namespace qm {
@@ -683,16 +684,8 @@ void Win32Ui::DoEvents() {
 }
 
 void Win32Ui::StartProgram(const std::u16string& commandLine) {
-    std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
-    line.push_back(0);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-        throw PlatformError("the program cannot be started");
-    }
+    if (!win32::StartProcess(commandLine, SW_SHOWNORMAL, process)) throw PlatformError("the program cannot be started");
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
 }

@@ -8,6 +8,7 @@
 #include "addin/settings/settings_store.h"
 #include "platform/failure.h"
 #include "platform/text.h"
+#include "platform/win32/wide.h"
 
 namespace qm::standin {
 namespace {
@@ -26,8 +27,8 @@ std::vector<std::pair<std::u16string, std::int32_t>> g_help;
 std::vector<scenario::Message> g_messages;
 Win32Host* g_host = nullptr;
 
-std::u16string U16(const wchar_t* text) { return text == nullptr ? std::u16string() : std::u16string(text, text + wcslen(text)); }
-std::wstring Wide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
+using win32::FromWide;
+using win32::Wide;
 
 void WINAPI FakeGetLocalTime(LPSYSTEMTIME now) { *now = g_now; }
 
@@ -38,7 +39,7 @@ int WINAPI FakeGetDeviceCaps(HDC dc, int index) {
 
 BOOL WINAPI FakeCreateProcessW(LPCWSTR, LPWSTR commandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID,
                                LPCWSTR, LPSTARTUPINFOW, LPPROCESS_INFORMATION process) {
-    const std::u16string line = U16(commandLine);
+    const std::u16string line = FromWide(commandLine);
     if (g_helpMissing && line.rfind(u"WINHLP32.EXE", 0) == 0) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return FALSE;
@@ -53,7 +54,7 @@ BOOL WINAPI FakeCreateProcessW(LPCWSTR, LPWSTR commandLine, LPSECURITY_ATTRIBUTE
 }
 
 BOOL WINAPI FakeWinHelpW(HWND, LPCWSTR file, UINT command, ULONG_PTR data) {
-    if (command == HELP_CONTEXT) g_help.emplace_back(U16(file), static_cast<std::int32_t>(data));
+    if (command == HELP_CONTEXT) g_help.emplace_back(FromWide(file), static_cast<std::int32_t>(data));
     return TRUE;
 }
 
@@ -90,7 +91,7 @@ const UINT kContainerMessage = RegisterWindowMessageW(L"QuillmarkAutomationConta
 std::u16string ClassOf(HWND hwnd) {
     wchar_t name[64] = {};
     GetClassNameW(hwnd, name, 64);
-    return U16(name);
+    return FromWide(name);
 }
 
 std::u16string TextOf(HWND hwnd) {
@@ -98,13 +99,13 @@ std::u16string TextOf(HWND hwnd) {
     std::wstring buffer(static_cast<std::size_t>(n) + 1, L'\0');
     GetWindowTextW(hwnd, buffer.data(), n + 1);
     buffer.resize(wcslen(buffer.c_str()));
-    return U16(buffer.c_str());
+    return FromWide(buffer.c_str());
 }
 
 std::u16string NameOf(HWND form, HWND control) {
     wchar_t name[128] = {};
     const LRESULT n = SendMessageW(form, kNameMessage, reinterpret_cast<WPARAM>(control), reinterpret_cast<LPARAM>(name));
-    return n > 0 ? U16(name) : u"";
+    return n > 0 ? FromWide(name) : u"";
 }
 
 std::u16string Ref(const std::u16string& name, int index) {
@@ -174,7 +175,7 @@ std::u16string ListText(HWND list, bool combo, int row) {
     std::wstring buffer(static_cast<std::size_t>(n) + 1, L'\0');
     SendMessageW(list, combo ? CB_GETLBTEXT : LB_GETTEXT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(buffer.data()));
     buffer.resize(wcslen(buffer.c_str()));
-    return U16(buffer.c_str());
+    return FromWide(buffer.c_str());
 }
 
 }  // namespace

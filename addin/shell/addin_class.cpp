@@ -83,7 +83,17 @@ void AddInClass::Bind(std::shared_ptr<ide::CommandBarEvents>& source, const std:
                       Handler handler) {
     Attempt([&] {
         source = Live(Live(VBI).GetEvents()).GetCommandBarEvents(control);
-        Live(source).OnClick([this, handler](ide::CommandBarControl& c, bool& h, bool& cd) { (this->*handler)(c, h, cd); });
+        // The environment may disconnect and release the add-in inside a command (the exit command
+        // does): the add-in and what owns its services stay alive until the handler has returned.
+        const std::weak_ptr<AddInClass> weak = weak_from_this();
+        const bool shared = !weak.expired();
+        AddInClass* const self = this;
+        Live(source).OnClick([weak, shared, self, handler](ide::CommandBarControl& c, bool& h, bool& cd) {
+            const std::shared_ptr<AddInClass> hold = weak.lock();
+            if (shared && !hold) return;  // released already
+            const std::shared_ptr<void> owner = self->services_.owner.lock();
+            (self->*handler)(c, h, cd);
+        });
     });
 }
 
@@ -233,6 +243,9 @@ void AddInClass::OnConnection(std::shared_ptr<ide::VBE> VBInst, std::int32_t, st
 }
 
 void AddInClass::OnDisconnection(std::int32_t) {
+    // An open dialog closes without saving, the innermost first: the custom item dialog before the
+    // wizard it belongs to. Each stays alive until its own loop has returned.
+    if (form2_ && form2_->Visible()) Attempt([&] { form2_->Unload(); });
     Attempt([&] { Live(form1_).Unload(); });
     Attempt([&] { Live(form2_).Unload(); });
     Attempt([&] { Live(form3_).Unload(); });
@@ -268,9 +281,14 @@ void AddInClass::MenuHandler2_Click(Control&, bool&, bool&) {
     });
 }
 
+ui::WindowHandle AddInClass::DialogOwner() {
+    if (const auto main = Attempt([&] { return static_cast<ui::WindowHandle>(Live(VBI).MainWindow()); })) return *main;
+    return Attempt([&] { return services_.ui.ActiveWindow(); }).value_or(0);
+}
+
 void AddInClass::RunWizard() {
     const std::shared_ptr<Form1> form = form1_;
-    Attempt([&] { Live(form).ShowModal(); });
+    Attempt([&] { Live(form).ShowModal(DialogOwner()); });
     Attempt([&] { services_.ui.DoEvents(); });
     // Enabling the timer loads the wizard's form again, which builds its state from the store.
     if (form && form == form1_) {
@@ -283,12 +301,12 @@ void AddInClass::RunWizard() {
 
 void AddInClass::RunSettings() {
     const std::shared_ptr<Form3> form = form3_;
-    Attempt([&] { Live(form).ShowModal(); });
+    Attempt([&] { Live(form).ShowModal(DialogOwner()); });
 }
 
 void AddInClass::RunVersion() {
     const std::shared_ptr<Form4> form = form4_;
-    Attempt([&] { Live(form).ShowModal(); });
+    Attempt([&] { Live(form).ShowModal(DialogOwner()); });
 }
 
 void AddInClass::RunHelp() {

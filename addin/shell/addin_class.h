@@ -14,7 +14,7 @@
 
 namespace qm {
 
-class AddInClass final : public ide::Extensibility {
+class AddInClass final : public ide::Extensibility, public std::enable_shared_from_this<AddInClass> {
 public:
     explicit AddInClass(AddInServices services);
     ~AddInClass() override;
@@ -53,7 +53,7 @@ public:
     const AddInModule& Module() const { return module_; }
     SettingsStore& Store() { return store_; }
     Form1* GetForm1() { return form1_.get(); }
-    Form2* GetForm2() { return form2_.get(); }
+    std::shared_ptr<Form2> GetForm2() { return form2_; }
     Form3* GetForm3() { return form3_.get(); }
     Form4* GetForm4() { return form4_.get(); }
     const std::array<std::shared_ptr<ide::CommandBarControl>, 6>& MenuItems() const { return MenuItems_; }
@@ -72,6 +72,9 @@ private:
     void RunSettings();
     void RunHelp();
     void RunVersion();
+    // The window the add-in's dialogs belong to: the environment's main window, else the window that
+    // was active when the command ran.
+    ui::WindowHandle DialogOwner();
     // The format the stamps are made from: the wizard's loaded state, built when missing.
     FormatModel StampFormat();
 

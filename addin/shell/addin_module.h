@@ -20,6 +20,9 @@ struct AddInServices {
     const Clock& clock;
     ui::Ui& ui;
     std::u16string libraryPath;  // the add-in library file
+    // What owns the services (the library's connect object): held for the length of every command,
+    // so that a disconnection and release inside it free nothing that is still on the stack.
+    std::weak_ptr<void> owner = {};
 };
 
 struct AddInModule {

@@ -844,7 +844,8 @@ void Form1::UpdateCustomButtons() {
 }
 
 void Form1::Command3_Click(int index) {
-    Form2* dialog = addInClass != nullptr ? addInClass->GetForm2() : nullptr;
+    // Held for the length of the dialog: a disconnection meanwhile releases the add-in's reference.
+    const std::shared_ptr<Form2> dialog = addInClass != nullptr ? addInClass->GetForm2() : nullptr;
     switch (index) {
         case 0:
             if (dialog == nullptr) return;

@@ -230,7 +230,7 @@ void SimBar::Delete() {
 // --- the environment ---
 
 std::shared_ptr<SimulatedVbe> SimulatedVbe::Create(ui::Ui& ui, Options options) {
-    std::shared_ptr<SimulatedVbe> vbe(new SimulatedVbe(ui));
+    std::shared_ptr<SimulatedVbe> vbe(new SimulatedVbe(ui, options));
     const auto add = [&](const std::u16string& name, const std::vector<std::u16string>& captions) {
         auto bar = std::make_shared<SimBar>(*vbe, name, true);
         for (const auto& caption : captions) {
@@ -308,20 +308,32 @@ TextCodePane* SimulatedVbe::Pane(const std::u16string& caption) {
     return nullptr;
 }
 
-void SimulatedVbe::ConnectAddIn(Extensibility& addIn, std::int32_t connectMode) {
+void SimulatedVbe::ConnectAddIn(std::shared_ptr<Extensibility> addIn, std::int32_t connectMode) {
     if (addIn_ != nullptr) DisconnectAddIn(1);
-    addIn_ = &addIn;
+    if (!addIn) return;
+    addIn_ = addIn;
     addInObject_ = std::make_shared<SimAddIn>(*this);
-    addIn.OnConnection(shared_from_this(), connectMode, addInObject_);
-    addIn.OnStartupComplete();
+    addIn->OnConnection(shared_from_this(), connectMode, addInObject_);
+    addIn->OnStartupComplete();
 }
 
 void SimulatedVbe::DisconnectAddIn(std::int32_t removeMode) {
-    Extensibility* addIn = addIn_;
+    std::shared_ptr<Extensibility> addIn = std::move(addIn_);
+    addIn_.reset();
     if (addIn == nullptr) return;
-    addIn_ = nullptr;
     addIn->OnDisconnection(removeMode);
+    // The environment's reference goes here; the add-in may be destroyed inside this call.
+    addIn.reset();
 }
+
+void SimulatedVbe::Shutdown() { DisconnectAddIn(0); }
+
+std::uintptr_t SimulatedVbe::MainWindow() {
+    if (mainWindow_ == 0 || !options_.tellsMainWindow) throw PlatformError("the environment has no main window");
+    return mainWindow_;
+}
+
+bool SimulatedVbe::TakesInput() { return mainWindow_ == 0 || ui_.WindowEnabled(mainWindow_); }
 
 bool SimulatedVbe::AddInConnected() const { return addIn_ != nullptr; }
 
@@ -341,11 +353,26 @@ std::vector<SimulatedVbe::Found> SimulatedVbe::FindControls(const std::u16string
     return found;
 }
 
+std::vector<SimulatedVbe::Found> SimulatedVbe::FindControlsByPath(const std::u16string& path) const {
+    auto found = FindControls(path);
+    const auto slash = path.rfind(u'/');
+    if (!found.empty() || slash == std::u16string::npos) return found;
+    const std::u16string where = path.substr(0, slash);
+    for (auto& f : FindControls(path.substr(slash + 1))) {
+        const bool whole = f.bar == where;
+        const bool tail = f.bar.size() > where.size() && f.bar.compare(f.bar.size() - where.size(), where.size(), where) == 0 &&
+                          f.bar[f.bar.size() - where.size() - 1] == u'/';
+        if (whole || tail) found.push_back(f);
+    }
+    return found;
+}
+
 void SimulatedVbe::Click(const std::u16string& caption) {
-    const auto found = FindControls(caption);
+    const auto found = FindControlsByPath(caption);
     if (found.empty()) throw PlatformError("no control of that caption");
     SimControl& control = *found.front().control;
-    if (!control.Enabled()) return;  // a disabled control does not react
+    // A disabled control does not react, nor does any while a dialog has disabled the environment.
+    if (!control.Enabled() || !TakesInput()) return;
     // Handlers may delete controls and sources: fire from a copy.
     std::vector<std::shared_ptr<SimEvents>> live;
     for (auto& weak : control.Sources()) {

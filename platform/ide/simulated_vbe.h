@@ -21,6 +21,7 @@ public:
         bool addInsBar = true;
         bool standardBar = true;
         int standardControls = 4;
+        bool tellsMainWindow = true;  // false: MainWindow fails, though the window is there
     };
     // The clipboard is the one PasteFace reads.
     static std::shared_ptr<SimulatedVbe> Create(ui::Ui& ui, Options options);
@@ -30,6 +31,12 @@ public:
     std::shared_ptr<Events> GetEvents() override;
     std::shared_ptr<Window> ActiveWindow() override;
     std::shared_ptr<CodePane> ActiveCodePane() override;
+    // Fails while the environment has no main window.
+    std::uintptr_t MainWindow() override;
+    // The environment's main window, a top-level window of the user interface: while a dialog has
+    // disabled it, the environment takes no clicks. 0: none.
+    void SetMainWindow(ui::WindowHandle window) { mainWindow_ = window; }
+    bool TakesInput();
 
     // Windows of the environment.
     TextCodeModule& AddCodeWindow(const std::u16string& caption, std::vector<std::u16string> lines,
@@ -41,9 +48,12 @@ public:
     TextCodeModule* Module(const std::u16string& caption);
     TextCodePane* Pane(const std::u16string& caption);
 
-    // The add-in, as the add-in manager loads and unloads it.
-    void ConnectAddIn(Extensibility& addIn, std::int32_t connectMode);
+    // The add-in, as the add-in manager loads and unloads it. The environment holds it while it is
+    // connected and releases it when it disconnects it, inside that call, as the real one may.
+    void ConnectAddIn(std::shared_ptr<Extensibility> addIn, std::int32_t connectMode);
     void DisconnectAddIn(std::int32_t removeMode);
+    // The environment closes: the add-in is disconnected (mode 0) and released.
+    void Shutdown();
     bool AddInConnected() const;
 
     // Finding and clicking controls as the user does.
@@ -53,25 +63,29 @@ public:
         int position = 0;  // 1-based, in its bar or popup
     };
     std::vector<Found> FindControls(const std::u16string& caption) const;
-    // Clicks the control: its events fire when it is enabled. Fails when no such control exists.
+    // Clicks the control: its events fire when it and the environment are enabled. Fails when no such
+    // control exists. Where two controls share a caption, "BAR/POPUP/CAPTION" or "POPUP/CAPTION" names one.
     void Click(const std::u16string& caption);
+    std::vector<Found> FindControlsByPath(const std::u16string& path) const;
     std::shared_ptr<SimBar> Bar(const std::u16string& name) const;
     std::vector<std::u16string> BarNames() const;
 
     ui::Ui& GetUi() { return ui_; }
 
 private:
-    explicit SimulatedVbe(ui::Ui& ui) : ui_(ui) {}
+    SimulatedVbe(ui::Ui& ui, Options options) : ui_(ui), options_(options) {}
     friend class SimBars;
     friend class SimEvents;
     friend class SimAddIn;
 
     ui::Ui& ui_;
+    Options options_;
     std::vector<std::shared_ptr<SimBar>> bars_;
     std::vector<std::shared_ptr<SimWindow>> windows_;
     std::shared_ptr<SimWindow> active_;
     std::shared_ptr<SimWindow> lastCode_;
-    Extensibility* addIn_ = nullptr;
+    std::shared_ptr<Extensibility> addIn_;
+    ui::WindowHandle mainWindow_ = 0;
     std::shared_ptr<AddIn> addInObject_;
 };
 

@@ -90,6 +90,8 @@ public:
     virtual std::shared_ptr<Events> GetEvents() = 0;
     virtual std::shared_ptr<Window> ActiveWindow() = 0;
     virtual std::shared_ptr<CodePane> ActiveCodePane() = 0;
+    // The window handle of the environment's main window (MainWindow.HWnd).
+    virtual std::uintptr_t MainWindow() = 0;
 };
 
 }  // namespace qm::ide
@@ -97,6 +99,7 @@ public:
 namespace qm::ide {
 
 // The add-in interface the environment calls.
+// The environment holds the add-in by a shared reference and lets it go when it disconnects it.
 class Extensibility {
 public:
     virtual ~Extensibility() = default;

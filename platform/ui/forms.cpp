@@ -180,11 +180,12 @@ void Form::Unload() {
 
 void Form::Hide() { visible_ = false; }
 
-void Form::ShowModal() {
+void Form::ShowModal(WindowHandle owner) {
+    const std::shared_ptr<Form> keep = weak_from_this().lock();
     Load();
     if (!loaded_) return;
     visible_ = true;
-    ui_.ShowModal(*this);
+    ui_.ShowModal(*this, owner);
     visible_ = false;
 }
 

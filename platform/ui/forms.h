@@ -3,6 +3,7 @@
 // real dialog, or a test acting as the user) renders them and forwards the user's actions.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -206,7 +207,9 @@ private:
     bool enabled_ = false;
 };
 
-class Form {
+// Forms are held by shared pointers where they can go away while shown (a disconnection): showing one
+// keeps it alive until its loop has returned.
+class Form : public std::enable_shared_from_this<Form> {
 public:
     Form(Ui& ui, std::u16string name);
     virtual ~Form();
@@ -230,8 +233,9 @@ public:
     void Load();
     void Unload();
     void Hide();
-    // Loads the form if needed and shows it modally; returns when it is hidden or unloaded.
-    void ShowModal();
+    // Loads the form if needed and shows it modally, owned by owner (or the dialog below it); returns
+    // when it is hidden or unloaded.
+    void ShowModal(WindowHandle owner = 0);
     // The user closes the window (the title bar's close button).
     virtual void UserClose() { Unload(); }
 

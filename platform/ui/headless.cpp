@@ -6,17 +6,87 @@
 
 namespace qm::ui {
 
-void HeadlessUi::ShowModal(Form& form) {
+std::vector<WindowHandle> HeadlessUi::DisableOthers(WindowHandle except) {
+    std::vector<WindowHandle> disabled;
+    for (auto& [window, enabled] : windows_) {
+        if (window != except && enabled) {
+            enabled = false;
+            disabled.push_back(window);
+        }
+    }
+    return disabled;
+}
+
+void HeadlessUi::Reenable(const std::vector<WindowHandle>& windows) {
+    for (auto& [window, enabled] : windows_) {
+        if (std::find(windows.begin(), windows.end(), window) != windows.end()) enabled = true;
+    }
+}
+
+WindowHandle HeadlessUi::AddWindow() {
+    const WindowHandle window = next_++;
+    windows_.emplace_back(window, true);
+    active_ = window;
+    return window;
+}
+
+void HeadlessUi::RemoveWindow(WindowHandle window) {
+    windows_.erase(std::remove_if(windows_.begin(), windows_.end(), [&](const auto& w) { return w.first == window; }), windows_.end());
+    if (active_ == window) active_ = 0;
+}
+
+bool HeadlessUi::WindowEnabled(WindowHandle window) {
+    for (const auto& [w, enabled] : windows_) {
+        if (w == window) return enabled;
+    }
+    return false;
+}
+
+WindowHandle HeadlessUi::WindowOf(const Form& form) const {
+    for (const Shown& s : shown_) {
+        if (s.form == &form) return s.window;
+    }
+    return 0;
+}
+
+WindowHandle HeadlessUi::OwnerOf(const Form& form) const {
+    for (const Shown& s : shown_) {
+        if (s.form == &form) return s.owner;
+    }
+    return 0;
+}
+
+bool HeadlessUi::TakesInput(const Form& form) const {
+    if (messageBoxes_ > 0) return false;
+    return modal_.empty() || modal_.back() == &form;
+}
+
+void HeadlessUi::ShowModal(Form& form, WindowHandle owner) {
+    const WindowHandle window = next_++;
+    if (!shown_.empty()) owner = shown_.back().window;
+    const WindowHandle previous = active_;
+    const std::vector<WindowHandle> disabled = DisableOthers(0);
+    windows_.emplace_back(window, true);
+    shown_.push_back({&form, window, owner});
     modal_.push_back(&form);
+    active_ = window;
     if (onModal) onModal(form);
     if (form.Loaded() && form.Visible()) form.UserClose();
     if (form.Loaded() && form.Visible()) form.Hide();
-    modal_.pop_back();
+    modal_.erase(std::find(modal_.begin(), modal_.end(), &form));
+    shown_.erase(std::find_if(shown_.begin(), shown_.end(), [&](const Shown& s) { return s.form == &form; }));
+    RemoveWindow(window);
+    Reenable(disabled);
+    active_ = previous;
 }
 
 void HeadlessUi::ShowMessage(const std::u16string& text, const std::u16string& title) {
-    messages.push_back({text, title});
+    messages.push_back({text, title, shown_.empty() ? active_ : shown_.back().window});
+    const std::vector<WindowHandle> disabled = DisableOthers(0);
+    ++messageBoxes_;
     if (onMessage) onMessage(messages.back());
+    --messageBoxes_;
+    Reenable(disabled);
 }
 
 void HeadlessUi::StartProgram(const std::u16string& commandLine) {
@@ -53,6 +123,11 @@ namespace {
 void Reachable(Control& control) {
     if (!control.Owner().Loaded() || !control.Usable()) {
         throw PlatformError("the user cannot reach " + std::string(control.Kind()));
+    }
+    // A dialog under another dialog, or under a message box, is disabled.
+    const auto* headless = dynamic_cast<const HeadlessUi*>(&control.Owner().GetUi());
+    if (headless != nullptr && !headless->TakesInput(control.Owner())) {
+        throw PlatformError("the user cannot reach " + std::string(control.Kind()) + ": another window is in front");
     }
 }
 }  // namespace

@@ -12,6 +12,7 @@ namespace qm::ui {
 struct ShownMessage {
     std::u16string text;
     std::u16string title;
+    WindowHandle owner = 0;
 };
 
 class HeadlessUi final : public Ui {
@@ -20,8 +21,10 @@ public:
     // open when it returns is closed as the user would close its window.
     using ModalHandler = std::function<void(Form& form)>;
 
-    void ShowModal(Form& form) override;
+    void ShowModal(Form& form, WindowHandle owner) override;
     void ShowMessage(const std::u16string& text, const std::u16string& title) override;
+    WindowHandle ActiveWindow() override { return active_; }
+    bool WindowEnabled(WindowHandle window) override;
     ScreenMetrics Screen() override { return screen; }
     void ClipboardClear() override { clipboard = {}; }
     void ClipboardSetPicture(const Bitmap& picture) override { clipboard.picture = picture; }
@@ -40,6 +43,16 @@ public:
     const std::vector<Form*>& LoadedForms() const { return loaded_; }
     // The modal forms open now, innermost last.
     const std::vector<Form*>& ModalStack() const { return modal_; }
+    // The window of a form on the modal stack (0: not shown), and the window that owns it.
+    WindowHandle WindowOf(const Form& form) const;
+    WindowHandle OwnerOf(const Form& form) const;
+    // Whether the user can act on the form now: it is the innermost dialog and no message box covers it.
+    bool TakesInput(const Form& form) const;
+    // A top-level window of the thread that is not a form (the environment's main window); it becomes
+    // the active window.
+    WindowHandle AddWindow();
+    void RemoveWindow(WindowHandle window);
+    void Activate(WindowHandle window) { active_ = window; }
 
     ScreenMetrics screen;
     ClipboardContent clipboard;
@@ -53,8 +66,22 @@ public:
     std::function<void(const ShownMessage&)> onMessage;
 
 private:
+    struct Shown {
+        Form* form;
+        WindowHandle window;
+        WindowHandle owner;
+    };
+    // Disables every other enabled window; gives back those it disabled.
+    std::vector<WindowHandle> DisableOthers(WindowHandle except);
+    void Reenable(const std::vector<WindowHandle>& windows);
+
     std::vector<Form*> loaded_;
     std::vector<Form*> modal_;
+    std::vector<Shown> shown_;
+    std::vector<std::pair<WindowHandle, bool>> windows_;  // every top-level window and whether it is enabled
+    WindowHandle active_ = 0;
+    WindowHandle next_ = 0x100;
+    int messageBoxes_ = 0;
 };
 
 // The user's actions. Each fails (PlatformError) when the user could not do it: the control is

@@ -14,6 +14,9 @@ namespace qm::ui {
 class Form;
 class Timer;
 
+// A top-level window of the user-interface thread (the environment's main window, a dialog); 0 is none.
+using WindowHandle = std::uintptr_t;
+
 struct ScreenMetrics {
     float twipsPerPixelX = 15;
     float twipsPerPixelY = 15;
@@ -32,10 +35,16 @@ struct ClipboardContent {
 class Ui {
 public:
     virtual ~Ui() = default;
-    // Shows the form and returns once it is hidden or unloaded.
-    virtual void ShowModal(Form& form) = 0;
-    // A message box with an OK button only.
+    // Shows the form and returns once it is hidden or unloaded. As in the environment, the form is
+    // modal to the whole thread: every other enabled top-level window of the thread is disabled while
+    // it is open, and exactly those are enabled again when it closes. The form belongs to owner, or to
+    // the dialog below it when one is open.
+    virtual void ShowModal(Form& form, WindowHandle owner) = 0;
+    // A message box with an OK button only, modal in the same way and owned by the open dialog.
     virtual void ShowMessage(const std::u16string& text, const std::u16string& title) = 0;
+    // The thread's active top-level window (0: none), and whether a window takes the user's input.
+    virtual WindowHandle ActiveWindow() = 0;
+    virtual bool WindowEnabled(WindowHandle window) = 0;
     virtual ScreenMetrics Screen() = 0;
 
     virtual void ClipboardClear() = 0;

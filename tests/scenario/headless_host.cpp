@@ -8,13 +8,15 @@ namespace qm::scenario {
 HeadlessHost::HeadlessHost() = default;
 
 HeadlessHost::~HeadlessHost() {
-    // The environment goes first: it may still hold the add-in's event handlers.
+    // The environment goes first: it holds the add-in and may still hold its event handlers.
     vbe_.reset();
-    addIn_.reset();
 }
 
 ide::SimulatedVbe& HeadlessHost::Vbe(const ide::SimulatedVbe::Options& options) {
-    if (!vbe_) vbe_ = ide::SimulatedVbe::Create(ui_, options);
+    if (!vbe_) {
+        vbe_ = ide::SimulatedVbe::Create(ui_, options);
+        vbe_->SetMainWindow(ui_.AddWindow());
+    }
     return *vbe_;
 }
 
@@ -23,11 +25,17 @@ void HeadlessHost::SetScreen(float twipsPerPixelX, float twipsPerPixelY) {
     ui_.screen.twipsPerPixelY = twipsPerPixelY;
 }
 
-ide::Extensibility& HeadlessHost::AddIn() {
+std::shared_ptr<ide::Extensibility> HeadlessHost::AddIn() {
     if (helpMissing_) ui_.programsThatFail.push_back(u"WINHLP32.EXE " + DirectoryOf(libraryPath_) + u"Quillmark.hlp");
-    if (!addIn_) addIn_ = std::make_unique<AddInClass>(AddInServices{registry_, *codepage_, clock_, ui_, libraryPath_});
-    return *addIn_;
+    std::shared_ptr<AddInClass> addIn = addIn_.lock();
+    if (!addIn) {
+        addIn = std::make_shared<AddInClass>(AddInServices{registry_, *codepage_, clock_, ui_, libraryPath_});
+        addIn_ = addIn;
+    }
+    return addIn;
 }
+
+bool HeadlessHost::EnvironmentEnabled() { return vbe_ != nullptr && vbe_->TakesInput(); }
 
 void HeadlessHost::ClipboardSetText(const std::u16string& text) {
     ui_.ClipboardClear();
@@ -55,7 +63,8 @@ std::vector<Message> HeadlessHost::Messages() {
 }
 
 bool HeadlessHost::PollerRunning() {
-    Form1* form = addIn_ ? addIn_->GetForm1() : nullptr;
+    const std::shared_ptr<AddInClass> addIn = addIn_.lock();
+    Form1* form = addIn ? addIn->GetForm1() : nullptr;
     return form != nullptr && form->Loaded() && form->Timer1.TimerEnabled();
 }
 

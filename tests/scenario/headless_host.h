@@ -23,7 +23,8 @@ public:
     void SetScreen(float twipsPerPixelX, float twipsPerPixelY) override;
     void SetLibrary(const std::u16string& path) override { libraryPath_ = path; }
     void SetHelpViewerMissing() override { helpMissing_ = true; }
-    ide::Extensibility& AddIn() override;
+    std::shared_ptr<ide::Extensibility> AddIn() override;
+    bool EnvironmentEnabled() override;
     void ClipboardSetText(const std::u16string& text) override;
     std::optional<std::u16string> ClipboardText() override { return ui_.ClipboardGet().text; }
     void Tick(int times) override;
@@ -56,7 +57,7 @@ private:
     std::u16string libraryPath_ = u"C:\\WINDOWS\\SYSTEM32\\WekQM417.dll";
     bool helpMissing_ = false;
     std::shared_ptr<ide::SimulatedVbe> vbe_;
-    std::unique_ptr<AddInClass> addIn_;
+    std::weak_ptr<AddInClass> addIn_;
 };
 
 }  // namespace qm::scenario

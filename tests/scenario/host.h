@@ -56,8 +56,11 @@ public:
     virtual void SetScreen(float twipsPerPixelX, float twipsPerPixelY) = 0;
     virtual void SetLibrary(const std::u16string& path) = 0;
     virtual void SetHelpViewerMissing() = 0;
-    // The add-in as the add-in manager holds it.
-    virtual ide::Extensibility& AddIn() = 0;
+    // The add-in, created anew when the environment has released the last one. The host keeps no
+    // reference of its own: the environment holds it while it is connected.
+    virtual std::shared_ptr<ide::Extensibility> AddIn() = 0;
+    // The environment's main window: whether it takes input (no dialog of the add-in has disabled it).
+    virtual bool EnvironmentEnabled() = 0;
     virtual void ClipboardSetText(const std::u16string& text) = 0;
     virtual std::optional<std::u16string> ClipboardText() = 0;
     // The add-in's timers fire (about) that many times.

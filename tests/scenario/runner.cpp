@@ -145,7 +145,7 @@ private:
         host_.Act(name, index, action, text, number);
     }
     std::shared_ptr<ide::SimControl> CommandControl(const std::string& caption) {
-        const auto found = Vbe().FindControls(U(caption));
+        const auto found = Vbe().FindControlsByPath(U(caption));
         if (found.empty()) throw StepError{"no command-bar control \"" + caption + "\""};
         return found.front().control;
     }
@@ -190,6 +190,7 @@ private:
             if (w[1] == "no-standard-bar") options_.standardBar = false;
             else if (w[1] == "no-addins-bar") options_.addInsBar = false;
             else if (w[1] == "standard-controls") options_.standardControls = Int(w.at(2));
+            else if (w[1] == "no-main-window") options_.tellsMainWindow = false;
             else throw StepError{"unknown environment option " + w[1]};
         } else if (verb == "screen") {
             need(3);
@@ -256,6 +257,8 @@ private:
             Vbe().ConnectAddIn(host_.AddIn(), w.size() > 1 ? Int(w[1]) : 1);
         } else if (verb == "disconnect") {
             Vbe().DisconnectAddIn(w.size() > 1 ? Int(w[1]) : 1);
+        } else if (verb == "shutdown") {
+            Vbe().Shutdown();
         } else if (verb == "tick") {
             host_.Tick(w.size() > 1 ? Int(w[1]) : 1);
         } else if (verb == "click") {
@@ -466,6 +469,9 @@ private:
             Expect(!requests.empty(), "no help was asked for");
             ExpectEq(N(requests.back().first), w[2], "help file");
             ExpectEq(requests.back().second, Int(w[3]), "help context");
+        } else if (what == "environment-disabled" || what == "environment-enabled") {
+            Expect(host_.EnvironmentEnabled() == (what == "environment-enabled"),
+                   what == "environment-enabled" ? "the environment's main window is disabled" : "the environment's main window takes input");
         } else if (what == "connected") {
             Expect(Vbe().AddInConnected(), "the add-in is not connected");
         } else if (what == "disconnected") {

@@ -68,7 +68,8 @@ struct Connected {
     FixedClock clock{{1999, 12, 1, 9, 5, 7}};
     ui::HeadlessUi ui;
     std::shared_ptr<ide::SimulatedVbe> vbe = ide::SimulatedVbe::Create(ui);
-    AddInClass addIn{AddInServices{settings.registry, Cp932(), clock, ui, u"C:\\Q\\WekQM417.dll"}};
+    std::shared_ptr<AddInClass> addIn =
+        std::make_shared<AddInClass>(AddInServices{settings.registry, Cp932(), clock, ui, u"C:\\Q\\WekQM417.dll"});
 };
 
 TEST(AddInClass, ConnectionSetsUpTheModuleState) {
@@ -76,17 +77,17 @@ TEST(AddInClass, ConnectionSetsUpTheModuleState) {
     c.ui.screen.twipsPerPixelX = 12;
     c.ui.screen.twipsPerPixelY = 15;
     c.vbe->ConnectAddIn(c.addIn, 0);
-    EXPECT_FLOAT_EQ(c.addIn.Module().ScaleX, 0.8f);
-    EXPECT_FLOAT_EQ(c.addIn.Module().ScaleY, 1.0f);
-    EXPECT_EQ(c.addIn.Module().AppPath, u"C:\\Q\\");
-    ASSERT_NE(c.addIn.GetForm1(), nullptr);
-    EXPECT_TRUE(c.addIn.GetForm1()->Loaded());
-    EXPECT_FALSE(c.addIn.GetForm1()->Visible());
-    EXPECT_EQ(c.addIn.GetForm1()->HelpFile, u"C:\\Q\\Quillmark.hlp");
-    EXPECT_EQ(c.addIn.GetForm1()->Timer1.Interval(), 1);
-    EXPECT_FALSE(c.addIn.GetForm3()->Loaded());  // created, not shown
+    EXPECT_FLOAT_EQ(c.addIn->Module().ScaleX, 0.8f);
+    EXPECT_FLOAT_EQ(c.addIn->Module().ScaleY, 1.0f);
+    EXPECT_EQ(c.addIn->Module().AppPath, u"C:\\Q\\");
+    ASSERT_NE(c.addIn->GetForm1(), nullptr);
+    EXPECT_TRUE(c.addIn->GetForm1()->Loaded());
+    EXPECT_FALSE(c.addIn->GetForm1()->Visible());
+    EXPECT_EQ(c.addIn->GetForm1()->HelpFile, u"C:\\Q\\Quillmark.hlp");
+    EXPECT_EQ(c.addIn->GetForm1()->Timer1.Interval(), 1);
+    EXPECT_FALSE(c.addIn->GetForm3()->Loaded());  // created, not shown
     c.vbe->DisconnectAddIn(1);
-    EXPECT_EQ(c.addIn.GetForm1(), nullptr);
+    EXPECT_EQ(c.addIn->GetForm1(), nullptr);
     EXPECT_TRUE(c.ui.LoadedForms().empty());
 }
 
@@ -99,7 +100,7 @@ TEST(AddInClass, TheClipboardSurvivesEveryBuild) {
     c.vbe->ConnectAddIn(c.addIn, 1);
     EXPECT_EQ(c.ui.ClipboardGet(), before);
     for (std::int16_t placement : {0, 1, 0, 7}) {
-        c.addIn.SetToolBar(placement);
+        c.addIn->SetToolBar(placement);
         EXPECT_EQ(c.ui.ClipboardGet(), before) << placement;
     }
 }
@@ -108,13 +109,13 @@ TEST(AddInClass, SetBottnTurnsEveryFailureIntoDisabledButtons) {
     Connected c;
     c.vbe->AddCodeWindow(u"Module1", {u"Option Explicit"});
     c.vbe->ConnectAddIn(c.addIn, 1);
-    const auto& items = c.addIn.ToolItems();
+    const auto& items = c.addIn->ToolItems();
     c.vbe->Activate(u"Module1");
-    c.addIn.SetBottn();
+    c.addIn->SetBottn();
     EXPECT_TRUE(items[0]->Enabled());
     EXPECT_TRUE(items[1]->Enabled());
     c.vbe->CloseWindow(u"Module1");  // no active window, no code pane
-    c.addIn.SetBottn();
+    c.addIn->SetBottn();
     EXPECT_FALSE(items[0]->Enabled());
     EXPECT_FALSE(items[1]->Enabled());
     // Every tick writes both buttons, changed or not.
@@ -124,8 +125,8 @@ TEST(AddInClass, SetBottnTurnsEveryFailureIntoDisabledButtons) {
     c.ui.Tick();
     EXPECT_EQ(sim->EnabledWrites(), writes + 2);
     // With no buttons at all the poller is harmless.
-    c.addIn.SetToolBar(5);
-    c.addIn.SetBottn();
+    c.addIn->SetToolBar(5);
+    c.addIn->SetBottn();
     c.ui.Tick();
 }
 

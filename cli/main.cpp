@@ -13,6 +13,7 @@
 #include "addin/stamps/function_stamp.h"
 #include "addin/stamps/stamp_date.h"
 #include "cli/source_file.h"
+#include "platform/bytes.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/failure.h"
@@ -25,6 +26,7 @@
 #include <io.h>
 
 #include "platform/win32/registry_win32.h"
+#include "platform/win32/wide.h"
 #endif
 
 namespace qm::cli {
@@ -275,9 +277,7 @@ int CommandMark(const Options& options) {
 
 std::string SettingText(const StoredSetting& setting, const Codepage& codepage) {
     if (setting.type == regtype::Dword && setting.data.size() == 4) {
-        std::uint32_t bits = 0;
-        for (int i = 3; i >= 0; --i) bits = (bits << 8) | static_cast<unsigned char>(setting.data[static_cast<std::size_t>(i)]);
-        return std::to_string(static_cast<std::int32_t>(bits));
+        return std::to_string(static_cast<std::int32_t>(UnpackLe32(setting.data)));
     }
     std::string data = setting.data;
     if (const auto nul = data.find('\0'); nul != std::string::npos) data.resize(nul);
@@ -462,9 +462,7 @@ int wmain(int argc, wchar_t** argv) {
     _setmode(_fileno(stdout), _O_BINARY);
     std::vector<std::string> args;
     for (int i = 0; i < argc; ++i) {
-        std::u16string wide;
-        for (const wchar_t* p = argv[i]; *p != 0; ++p) wide.push_back(static_cast<char16_t>(*p));
-        args.push_back(qm::Utf16ToUtf8(wide));
+        args.push_back(qm::Utf16ToUtf8(qm::win32::FromWide(argv[i])));
     }
     std::vector<char*> pointers;
     for (auto& a : args) pointers.push_back(a.data());

@@ -7,6 +7,7 @@
 #include "addin/shell/addin_class.h"
 #include "com/vbe_dispatch.h"
 #include "platform/clock.h"
+#include "platform/win32/boundary.h"
 #include "platform/win32/registry_win32.h"
 #include "platform/win32/ui_win32.h"
 
@@ -36,13 +37,25 @@ std::u16string LibraryPath() {
     return std::u16string(path, path + wcslen(path));
 }
 
+// What the add-in runs on, owned together: the add-in holds it for the length of every command, so
+// that a release of the connect object inside a command frees none of it while it is on the stack.
+struct Runtime {
+    SystemClock clock;
+    std::unique_ptr<Codepage> codepage = MakeCp932Codepage();
+    std::unique_ptr<Registry> registry = std::make_unique<Win32Registry>(*codepage);
+    std::unique_ptr<Win32Ui> ui = std::make_unique<Win32Ui>(g_instance);
+    std::shared_ptr<AddInClass> addIn;  // declared last: it goes first
+};
+
 class Connect final : public IExtensibility {
 public:
     Connect() { InterlockedIncrement(&g_objects); }
     ~Connect() {
-        addIn_.reset();
+        runtime_.reset();
         InterlockedDecrement(&g_objects);
     }
+    Connect(const Connect&) = delete;
+    Connect& operator=(const Connect&) = delete;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
         if (out == nullptr) return E_POINTER;
@@ -83,6 +96,36 @@ public:
         return hr;
     }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
+        return win32::Guarded(E_UNEXPECTED, [&] { return Dispatch(id, params); });
+    }
+
+    HRESULT STDMETHODCALLTYPE OnConnection(IDispatch* VBInst, long ConnectMode, IDispatch* AddInInst, SAFEARRAY**) override {
+        // The environment may release this object inside a call into it; it lives until the call returns.
+        const auto self = win32::ComPtr<Connect>::Copy(this);
+        return win32::Guarded(E_FAIL, [&] {
+            if (!runtime_) {
+                runtime_ = std::make_shared<Runtime>();
+                runtime_->addIn = std::make_shared<AddInClass>(AddInServices{*runtime_->registry, *runtime_->codepage, runtime_->clock,
+                                                                             *runtime_->ui, LibraryPath(), runtime_});
+            }
+            const std::shared_ptr<Runtime> hold = runtime_;
+            hold->addIn->OnConnection(WrapVbe(VBInst), ConnectMode, WrapAddIn(AddInInst));
+            return S_OK;
+        });
+    }
+    HRESULT STDMETHODCALLTYPE OnDisconnection(long RemoveMode, SAFEARRAY**) override {
+        const auto self = win32::ComPtr<Connect>::Copy(this);
+        return win32::Guarded(E_FAIL, [&] {
+            if (const std::shared_ptr<Runtime> hold = runtime_) hold->addIn->OnDisconnection(RemoveMode);
+            return S_OK;
+        });
+    }
+    HRESULT STDMETHODCALLTYPE OnAddInsUpdate(SAFEARRAY**) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnStartupComplete(SAFEARRAY**) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnBeginShutdown(SAFEARRAY**) override { return S_OK; }
+
+private:
+    HRESULT Dispatch(DISPID id, DISPPARAMS* params) {
         // Arguments arrive last first.
         const auto arg = [&](UINT natural) -> VARIANT* {
             if (params == nullptr || natural >= params->cArgs) return nullptr;
@@ -112,39 +155,8 @@ public:
         }
     }
 
-    HRESULT STDMETHODCALLTYPE OnConnection(IDispatch* VBInst, long ConnectMode, IDispatch* AddInInst, SAFEARRAY**) override {
-        try {
-            if (!addIn_) {
-                codepage_ = MakeCp932Codepage();
-                registry_ = std::make_unique<Win32Registry>(*codepage_);
-                ui_ = std::make_unique<Win32Ui>(g_instance);
-                addIn_ = std::make_unique<AddInClass>(AddInServices{*registry_, *codepage_, clock_, *ui_, LibraryPath()});
-            }
-            addIn_->OnConnection(WrapVbe(VBInst), ConnectMode, WrapAddIn(AddInInst));
-            return S_OK;
-        } catch (...) {
-            return E_FAIL;
-        }
-    }
-    HRESULT STDMETHODCALLTYPE OnDisconnection(long RemoveMode, SAFEARRAY**) override {
-        try {
-            if (addIn_) addIn_->OnDisconnection(RemoveMode);
-            return S_OK;
-        } catch (...) {
-            return E_FAIL;
-        }
-    }
-    HRESULT STDMETHODCALLTYPE OnAddInsUpdate(SAFEARRAY**) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnStartupComplete(SAFEARRAY**) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnBeginShutdown(SAFEARRAY**) override { return S_OK; }
-
-private:
     LONG refs_ = 1;
-    SystemClock clock_;
-    std::unique_ptr<Codepage> codepage_;
-    std::unique_ptr<Registry> registry_;
-    std::unique_ptr<Win32Ui> ui_;
-    std::unique_ptr<AddInClass> addIn_;
+    std::shared_ptr<Runtime> runtime_;
 };
 
 }  // namespace

@@ -3,13 +3,19 @@
 #include <vector>
 
 #include "platform/failure.h"
+#include "platform/text.h"
 
 namespace qm::com {
 
-void Fail(const char* what, HRESULT hr) {
+void Fail(const char* what, HRESULT hr, const std::u16string& description) {
     char code[16];
     wsprintfA(code, "%08lX", static_cast<unsigned long>(hr));
-    throw PlatformError(std::string(what) + " failed (HRESULT 0x" + code + ")");
+    std::string text = std::string(what) + " failed (HRESULT 0x" + code + ")";
+    if (!description.empty()) {
+        // Kept as UTF-8, so that a Japanese description survives into the message.
+        text += ": " + Utf16ToUtf8(description);
+    }
+    throw PlatformError(text);
 }
 
 Variant::Variant(const std::u16string& text) : Variant() {
@@ -76,29 +82,8 @@ IDispatch* Variant::AsObject() const {
     throw PlatformError("no object");
 }
 
-Disp::Disp(IDispatch* object, bool addRef) : object_(object) {
-    if (object_ != nullptr && addRef) object_->AddRef();
-}
-
-Disp::~Disp() {
-    if (object_ != nullptr) object_->Release();
-}
-
-Disp::Disp(const Disp& other) : object_(other.object_) {
-    if (object_ != nullptr) object_->AddRef();
-}
-
-Disp& Disp::operator=(const Disp& other) {
-    if (this != &other) {
-        if (other.object_ != nullptr) other.object_->AddRef();
-        if (object_ != nullptr) object_->Release();
-        object_ = other.object_;
-    }
-    return *this;
-}
-
 DISPID Disp::Id(const wchar_t* name) const {
-    if (object_ == nullptr) throw PlatformError("no object");
+    if (!object_) throw PlatformError("no object");
     DISPID id = DISPID_UNKNOWN;
     auto* n = const_cast<LPOLESTR>(name);
     const HRESULT hr = object_->GetIDsOfNames(IID_NULL, &n, 1, LOCALE_USER_DEFAULT, &id);
@@ -118,13 +103,28 @@ Variant Disp::Invoke(const wchar_t* name, WORD flags, VARIANT* args, UINT count)
         params.cNamedArgs = 1;
     }
     Variant result;
-    EXCEPINFO exception{};
+    // The strings of the exception information are ours to free, on every path.
+    struct Exception : EXCEPINFO {
+        Exception() : EXCEPINFO{} {}
+        ~Exception() {
+            SysFreeString(bstrSource);
+            SysFreeString(bstrDescription);
+            SysFreeString(bstrHelpFile);
+        }
+        Exception(const Exception&) = delete;
+        Exception& operator=(const Exception&) = delete;
+    } exception;
     UINT badArgument = 0;
     const HRESULT hr = object_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result.get(), &exception, &badArgument);
-    if (exception.bstrSource != nullptr) SysFreeString(exception.bstrSource);
-    if (exception.bstrDescription != nullptr) SysFreeString(exception.bstrDescription);
-    if (exception.bstrHelpFile != nullptr) SysFreeString(exception.bstrHelpFile);
-    if (FAILED(hr)) Fail("Invoke", hr);
+    if (hr == DISP_E_EXCEPTION && exception.pfnDeferredFillIn != nullptr) exception.pfnDeferredFillIn(&exception);
+    if (FAILED(hr)) {
+        const std::u16string description = exception.bstrDescription == nullptr
+                                               ? std::u16string()
+                                               : std::u16string(reinterpret_cast<const char16_t*>(exception.bstrDescription),
+                                                                SysStringLen(exception.bstrDescription));
+        const std::string call = "Invoke of " + std::string(name, name + wcslen(name));
+        Fail(call.c_str(), hr == DISP_E_EXCEPTION && exception.scode != 0 ? exception.scode : hr, description);
+    }
     return result;
 }
 

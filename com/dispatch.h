@@ -8,6 +8,8 @@
 #include <map>
 #include <string>
 
+#include "platform/win32/handles.h"
+
 namespace qm::com {
 
 // A VARIANT that cleans up after itself.
@@ -51,12 +53,11 @@ private:
 class Disp {
 public:
     Disp() = default;
-    explicit Disp(IDispatch* object, bool addRef = true);
-    ~Disp();
-    Disp(const Disp& other);
-    Disp& operator=(const Disp& other);
-    IDispatch* get() const { return object_; }
-    explicit operator bool() const { return object_ != nullptr; }
+    // addRef false: takes over the caller's reference.
+    explicit Disp(IDispatch* object, bool addRef = true)
+        : object_(addRef ? win32::ComPtr<IDispatch>::Copy(object) : win32::ComPtr<IDispatch>::Attach(object)) {}
+    IDispatch* get() const { return object_.get(); }
+    explicit operator bool() const { return static_cast<bool>(object_); }
 
     Variant Get(const wchar_t* name, std::initializer_list<Variant> args = {}) const;
     void Put(const wchar_t* name, const Variant& value) const;
@@ -67,9 +68,10 @@ public:
 
 private:
     DISPID Id(const wchar_t* name) const;
-    IDispatch* object_ = nullptr;
+    win32::ComPtr<IDispatch> object_;
 };
 
-[[noreturn]] void Fail(const char* what, HRESULT hr);
+// description: what the called object said of its failure, if anything.
+[[noreturn]] void Fail(const char* what, HRESULT hr, const std::u16string& description = {});
 
 }  // namespace qm::com

@@ -5,6 +5,8 @@
 #include <string>
 
 #include "com/connect.h"
+#include "platform/win32/boundary.h"
+#include "platform/win32/handles.h"
 
 namespace {
 
@@ -28,7 +30,7 @@ public:
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** out) override {
         if (out != nullptr) *out = nullptr;
         if (outer != nullptr) return CLASS_E_NOAGGREGATION;
-        return qm::com::CreateConnect(riid, out);
+        return qm::win32::Guarded(E_UNEXPECTED, [&] { return qm::com::CreateConnect(riid, out); });
     }
     HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
         if (lock) {
@@ -49,14 +51,12 @@ std::wstring ClsidText() {
 }
 
 bool SetKey(const std::wstring& path, const wchar_t* name, const std::wstring& value) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+    qm::win32::UniqueKey key;
+    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.put(), nullptr) != ERROR_SUCCESS) {
         return false;
     }
-    const LONG rc = RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
-    return rc == ERROR_SUCCESS;
+    return RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                          static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -81,6 +81,7 @@ HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID riid, void** out
 HRESULT STDAPICALLTYPE DllCanUnloadNow() { return g_objects == 0 ? S_OK : S_FALSE; }
 
 HRESULT STDAPICALLTYPE DllRegisterServer() {
+    return qm::win32::Guarded(SELFREG_E_CLASS, [] {
     wchar_t path[MAX_PATH * 4] = {};
     if (GetModuleFileNameW(g_instance, path, MAX_PATH * 4) == 0) return SELFREG_E_CLASS;
     const std::wstring clsid = ClsidText();
@@ -90,9 +91,11 @@ HRESULT STDAPICALLTYPE DllRegisterServer() {
                     SetKey(L"CLSID\\" + clsid + L"\\InprocServer32", nullptr, path) &&
                     SetKey(L"CLSID\\" + clsid + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
     return ok ? S_OK : SELFREG_E_CLASS;
+    });
 }
 
 HRESULT STDAPICALLTYPE DllUnregisterServer() {
+    return qm::win32::Guarded(SELFREG_E_CLASS, [] {
     const std::wstring clsid = ClsidText();
     const std::wstring progId = qm::com::kProgId;
     for (const std::wstring& key : {L"CLSID\\" + clsid + L"\\InprocServer32", L"CLSID\\" + clsid + L"\\ProgID",
@@ -101,6 +104,7 @@ HRESULT STDAPICALLTYPE DllUnregisterServer() {
         if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) return SELFREG_E_CLASS;
     }
     return S_OK;
+    });
 }
 
 }  // extern "C"

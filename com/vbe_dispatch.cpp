@@ -3,7 +3,9 @@
 #include <ocidl.h>
 #include <olectl.h>
 
+#include "com/connect.h"
 #include "platform/failure.h"
+#include "platform/win32/boundary.h"
 
 namespace qm::com {
 namespace {
@@ -168,7 +170,12 @@ private:
 // Receives the click events of one control through its connection point.
 class ClickSink final : public IDispatch {
 public:
-    ClickSink(IID events, ide::CommandBarEvents::ClickHandler handler) : events_(events), handler_(std::move(handler)) {}
+    ClickSink(IID events, ide::CommandBarEvents::ClickHandler handler) : events_(events), handler_(std::move(handler)) {
+        InterlockedIncrement(&g_objects);
+    }
+    ~ClickSink() { InterlockedDecrement(&g_objects); }
+    ClickSink(const ClickSink&) = delete;
+    ClickSink& operator=(const ClickSink&) = delete;
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
         if (out == nullptr) return E_POINTER;
         if (riid == IID_IUnknown || riid == IID_IDispatch || riid == events_) {
@@ -193,7 +200,10 @@ public:
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
         if (id != 1 || params == nullptr || params->cArgs < 1) return S_OK;
-        try {
+        // The handler may unadvise this sink (a disconnection inside the click): it lives until the
+        // call has returned. Nothing may cross back into the environment.
+        const auto self = win32::ComPtr<ClickSink>::Copy(this);
+        return win32::Guarded(S_OK, [&] {
             // Arguments arrive last first: CancelDefault, handled, the control.
             const VARIANT& control = params->rgvarg[params->cArgs - 1];
             IDispatch* raw = control.vt == VT_DISPATCH ? control.pdispVal
@@ -203,10 +213,8 @@ public:
             bool handled = false;
             bool cancel = false;
             if (handler_) handler_(wrapped, handled, cancel);
-        } catch (...) {
-            // Nothing may cross back into the environment.
-        }
-        return S_OK;
+            return S_OK;
+        });
     }
 
 private:
@@ -218,43 +226,28 @@ private:
 class DispCommandBarEvents final : public ide::CommandBarEvents {
 public:
     explicit DispCommandBarEvents(Disp d) : d_(std::move(d)) {}
-    ~DispCommandBarEvents() override { Unadvise(); }
     void OnClick(ClickHandler handler) override {
-        Unadvise();
-        IConnectionPointContainer* container = nullptr;
-        HRESULT hr = d_.get()->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container));
+        advise_.reset();
+        win32::ComPtr<IConnectionPointContainer> container;
+        HRESULT hr = d_.get()->QueryInterface(IID_IConnectionPointContainer, container.put_void());
         if (FAILED(hr)) Fail("IConnectionPointContainer", hr);
-        IEnumConnectionPoints* points = nullptr;
-        hr = container->EnumConnectionPoints(&points);
-        container->Release();
+        win32::ComPtr<IEnumConnectionPoints> points;
+        hr = container->EnumConnectionPoints(points.put());
         if (FAILED(hr)) Fail("EnumConnectionPoints", hr);
-        IConnectionPoint* point = nullptr;
+        win32::ComPtr<IConnectionPoint> point;
         ULONG fetched = 0;
-        hr = points->Next(1, &point, &fetched);
-        points->Release();
-        if (hr != S_OK || point == nullptr) Fail("the click event's connection point", hr == S_OK ? E_FAIL : hr);
+        hr = points->Next(1, point.put(), &fetched);
+        if (hr != S_OK || !point) Fail("the click event's connection point", hr == S_OK ? E_FAIL : hr);
         IID events{};
         point->GetConnectionInterface(&events);
-        auto* sink = new ClickSink(events, std::move(handler));
-        hr = point->Advise(static_cast<IDispatch*>(sink), &cookie_);
-        sink->Release();
-        if (FAILED(hr)) {
-            point->Release();
-            Fail("Advise", hr);
-        }
-        point_ = point;
+        const auto sink = win32::ComPtr<ClickSink>::Attach(new ClickSink(events, std::move(handler)));
+        hr = advise_.Connect(point, static_cast<IDispatch*>(sink.get()));
+        if (FAILED(hr)) Fail("Advise", hr);
     }
 
 private:
-    void Unadvise() {
-        if (point_ == nullptr) return;
-        point_->Unadvise(cookie_);
-        point_->Release();
-        point_ = nullptr;
-    }
     Disp d_;
-    IConnectionPoint* point_ = nullptr;
-    DWORD cookie_ = 0;
+    win32::Advise advise_;  // unadvised when the source goes
 };
 
 class DispEvents final : public ide::Events {
@@ -278,6 +271,12 @@ public:
     std::shared_ptr<ide::Window> ActiveWindow() override { return std::make_shared<DispWindow>(d_.Object(L"ActiveWindow")); }
     std::shared_ptr<ide::CodePane> ActiveCodePane() override {
         return std::make_shared<DispCodePane>(d_.Object(L"ActiveCodePane"));
+    }
+    std::uintptr_t MainWindow() override {
+        const long hwnd = d_.Object(L"MainWindow").Get(L"HWnd").AsLong();
+        if (hwnd == 0) throw PlatformError("the environment has no main window");
+        // Window handles are 32-bit values on every Windows, sign-extended on 64-bit.
+        return reinterpret_cast<std::uintptr_t>(LongToHandle(hwnd));
     }
 
 private:

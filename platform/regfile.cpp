@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "platform/bytes.h"
 #include "platform/failure.h"
 #include "platform/files.h"
 #include "platform/text.h"
@@ -32,13 +33,6 @@ std::optional<Hive> ParseHive(std::u16string_view name) {
     if (folded == u"hkey_classes_root" || folded == u"hkcr") return Hive::ClassesRoot;
     if (folded == u"hkey_users" || folded == u"hku") return Hive::Users;
     return std::nullopt;
-}
-
-int HexDigit(char16_t c) {
-    if (c >= u'0' && c <= u'9') return c - u'0';
-    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-    return -1;
 }
 
 std::u16string_view TrimSpace(std::u16string_view s) {
@@ -107,7 +101,7 @@ public:
                 std::uint32_t number = 0;
                 if (digits.empty() || digits.size() > 8) throw RegFileError(lineNo, "a dword needs 1 to 8 hex digits");
                 for (const char16_t c : digits) {
-                    const int d = HexDigit(c);
+                    const int d = HexValue(c);
                     if (d < 0) throw RegFileError(lineNo, "a dword needs 1 to 8 hex digits");
                     number = number * 16 + static_cast<std::uint32_t>(d);
                 }
@@ -171,7 +165,7 @@ private:
             if (close == std::u16string_view::npos || close == p + 1) throw RegFileError(lineNo, "bad hex type");
             type = 0;
             for (std::size_t k = p + 1; k < close; ++k) {
-                const int d = HexDigit(data[k]);
+                const int d = HexValue(data[k]);
                 if (d < 0) throw RegFileError(lineNo, "bad hex type");
                 type = type * 16 + static_cast<std::uint32_t>(d);
             }
@@ -184,10 +178,10 @@ private:
         while (!rest.empty()) {
             const auto comma = rest.find(u',');
             const std::u16string_view item = TrimSpace(rest.substr(0, comma));
-            if (item.size() != 2 || HexDigit(item[0]) < 0 || HexDigit(item[1]) < 0) {
+            if (item.size() != 2 || HexValue(item[0]) < 0 || HexValue(item[1]) < 0) {
                 throw RegFileError(lineNo, "bad hex byte \"" + Narrow(item) + "\"");
             }
-            bytes.push_back(static_cast<char>(HexDigit(item[0]) * 16 + HexDigit(item[1])));
+            bytes.push_back(static_cast<char>(HexValue(item[0]) * 16 + HexValue(item[1])));
             if (comma == std::u16string_view::npos) break;
             rest = rest.substr(comma + 1);
             if (TrimSpace(rest).empty()) throw RegFileError(lineNo, "hex data end with \",\"");
@@ -252,13 +246,12 @@ std::u16string Quote(std::u16string_view text) {
 }
 
 std::u16string HexData(std::u16string head, const std::string& bytes) {
-    static const char16_t* digits = u"0123456789abcdef";
     std::u16string out = head;
     std::size_t column = head.size();
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const auto b = static_cast<unsigned char>(bytes[i]);
-        out.push_back(digits[b >> 4]);
-        out.push_back(digits[b & 15]);
+        out.push_back(HexDigit(b >> 4));
+        out.push_back(HexDigit(b));
         column += 2;
         if (i + 1 < bytes.size()) {
             out.push_back(u',');
@@ -346,17 +339,14 @@ std::string ExportRegFile(const std::vector<RegKeyContent>& keys, const Codepage
             if (plainText) {
                 line += Quote(text);
             } else if (value.type == regtype::Dword && value.data.size() == 4) {
-                std::uint32_t number = 0;
-                for (int b = 3; b >= 0; --b) number = number * 256 + static_cast<unsigned char>(value.data[static_cast<std::size_t>(b)]);
-                static const char16_t* digits = u"0123456789abcdef";
+                const std::uint32_t number = UnpackLe32(value.data);
                 line += u"dword:";
-                for (int shift = 28; shift >= 0; shift -= 4) line.push_back(digits[(number >> shift) & 15]);
+                for (int shift = 28; shift >= 0; shift -= 4) line.push_back(HexDigit(number >> shift));
             } else if (value.type == regtype::Binary) {
                 line = HexData(line + u"hex:", value.data);
             } else {
-                static const char16_t* digits = u"0123456789abcdef";
                 std::u16string type;
-                for (std::uint32_t t = value.type; t > 0 || type.empty(); t /= 16) type.insert(type.begin(), digits[t % 16]);
+                for (std::uint32_t t = value.type; t > 0 || type.empty(); t /= 16) type.insert(type.begin(), HexDigit(t % 16));
                 line = HexData(line + u"hex(" + type + u"):", value.data);
             }
             out += line + u"\r\n";

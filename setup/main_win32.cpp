@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "platform/codepage.h"
+#include "platform/win32/boundary.h"
 #include "platform/win32/os_win32.h"
 #include "platform/win32/registry_win32.h"
 #include "platform/win32/ui_win32.h"
@@ -27,10 +28,12 @@ std::u16string Arguments() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-    const auto codepage = qm::MakeCp932Codepage();
-    qm::Win32Registry registry(*codepage);
-    qm::Win32Os os;
-    qm::Win32Ui ui(instance);
-    qm::RunSetup(qm::SetupServices{registry, *codepage, os, ui}, Arguments());
-    return 0;
+    return qm::win32::Guarded(1, [&] {
+        const auto codepage = qm::MakeCp932Codepage();
+        qm::Win32Registry registry(*codepage);
+        qm::Win32Os os;
+        qm::Win32Ui ui(instance);
+        qm::RunSetup(qm::SetupServices{registry, *codepage, os, ui}, Arguments());
+        return 0;
+    });
 }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/bytes.h"
 #include "platform/text.h"
 
 namespace qm {
@@ -51,10 +52,8 @@ void SettingsStore::WriteSettingString(const std::u16string& name, const std::u1
 void SettingsStore::WriteSettingNumber(const std::u16string& name, std::int32_t value) {
     RegKey key = 0;
     if (registry_.OpenKey(Hive::CurrentUser, kSettingsKey, &key) != RegStatus::Success) return;
-    std::uint8_t bytes[4];
-    const auto bits = static_cast<std::uint32_t>(value);
-    for (int i = 0; i < 4; ++i) bytes[i] = static_cast<std::uint8_t>(bits >> (8 * i));
-    registry_.SetValue(key, name, regtype::Dword, bytes, 4);
+    const auto bytes = PackLe32(static_cast<std::uint32_t>(value));
+    registry_.SetValue(key, name, regtype::Dword, bytes.data(), 4);
     registry_.CloseKey(key);
 }
 
@@ -108,12 +107,10 @@ std::int32_t SettingsStore::ReadSettingNumber(const std::u16string& name, std::i
         }
         return defaultValue;
     }
-    std::uint8_t bytes[4];
-    const auto bits = static_cast<std::uint32_t>(defaultValue);
-    for (int i = 0; i < 4; ++i) bytes[i] = static_cast<std::uint8_t>(bits >> (8 * i));
+    auto bytes = PackLe32(static_cast<std::uint32_t>(defaultValue));
     std::uint32_t size = 4;
     std::uint32_t type = regtype::None;
-    const RegStatus status = registry_.QueryValue(key, name, &type, bytes, &size);
+    const RegStatus status = registry_.QueryValue(key, name, &type, bytes.data(), &size);
     registry_.CloseKey(key);
     // Only a four-byte number is taken as one; anything else stored under the name is left alone.
     if (status == RegStatus::MoreData) return defaultValue;
@@ -122,9 +119,7 @@ std::int32_t SettingsStore::ReadSettingNumber(const std::u16string& name, std::i
         return defaultValue;
     }
     if (type != regtype::Dword || size != 4) return defaultValue;
-    std::uint32_t value = 0;
-    for (int i = 3; i >= 0; --i) value = (value << 8) | bytes[i];
-    return static_cast<std::int32_t>(value);
+    return static_cast<std::int32_t>(UnpackLe32(bytes.data()));
 }
 
 bool SettingsStore::KeyExists() {

@@ -195,4 +195,70 @@ void Form::Centre() {
     top = (screen.heightTwips - height) / 2;
 }
 
+namespace user {
+namespace {
+void Reachable(Control& control) {
+    if (!control.Owner().Loaded() || !control.Usable()) {
+        throw PlatformError("the user cannot reach " + std::string(control.Kind()));
+    }
+    // A dialog under another dialog, or under a message box, is disabled.
+    if (!control.Owner().GetUi().TakesInput(control.Owner())) {
+        throw PlatformError("the user cannot reach " + std::string(control.Kind()) + ": another window is in front");
+    }
+}
+}  // namespace
+
+void Click(Control& control) {
+    Reachable(control);
+    if (auto* check = dynamic_cast<CheckBox*>(&control)) {
+        check->SetValue(check->Value() == 1 ? 0 : 1);
+        return;
+    }
+    if (auto* option = dynamic_cast<OptionButton*>(&control)) {
+        if (!option->Value()) {
+            option->SetValue(true);
+        } else if (option->onClick) {
+            option->onClick();
+        }
+        return;
+    }
+    if (control.TabStop()) control.SetFocus();
+    if (control.onClick) control.onClick();
+}
+
+void DblClick(Control& control) {
+    Reachable(control);
+    if (control.onDblClick) control.onDblClick();
+}
+
+void Type(TextBox& box, const std::u16string& text) {
+    Reachable(box);
+    box.SetFocus();
+    box.SetText(text);
+}
+
+void Check(CheckBox& box, int value) {
+    Reachable(box);
+    box.SetValue(value);
+}
+
+void Choose(OptionButton& option) { Click(option); }
+
+void Select(ListBox& list, int index) {
+    Reachable(list);
+    list.SetFocus();
+    if (index == list.ListIndex()) {
+        if (list.onClick) list.onClick();
+        return;
+    }
+    list.SetListIndex(index);
+}
+
+void Focus(Control& control) {
+    Reachable(control);
+    control.SetFocus();
+}
+
+}  // namespace user
+
 }  // namespace qm::ui

@@ -256,4 +256,16 @@ private:
     bool visible_ = false;
 };
 
+// The user's actions. Each fails (PlatformError) when the user could not do it: the control is
+// hidden or disabled, its form is not open, or another window is in front of it.
+namespace user {
+void Click(Control& control);
+void DblClick(Control& control);
+void Type(TextBox& box, const std::u16string& text);
+void Check(CheckBox& box, int value);
+void Choose(OptionButton& option);
+void Select(ListBox& list, int index);
+void Focus(Control& control);
+}  // namespace user
+
 }  // namespace qm::ui

@@ -47,7 +47,7 @@ public:
     WindowHandle WindowOf(const Form& form) const;
     WindowHandle OwnerOf(const Form& form) const;
     // Whether the user can act on the form now: it is the innermost dialog and no message box covers it.
-    bool TakesInput(const Form& form) const;
+    bool TakesInput(const Form& form) const override;
     // A top-level window of the thread that is not a form (the environment's main window); it becomes
     // the active window.
     WindowHandle AddWindow();
@@ -84,16 +84,5 @@ private:
     int messageBoxes_ = 0;
 };
 
-// The user's actions. Each fails (PlatformError) when the user could not do it: the control is
-// hidden or disabled, or its form is not open.
-namespace user {
-void Click(Control& control);
-void DblClick(Control& control);
-void Type(TextBox& box, const std::u16string& text);
-void Check(CheckBox& box, int value);
-void Choose(OptionButton& option);
-void Select(ListBox& list, int index);
-void Focus(Control& control);
-}  // namespace user
 
 }  // namespace qm::ui

@@ -45,6 +45,8 @@ public:
     // The thread's active top-level window (0: none), and whether a window takes the user's input.
     virtual WindowHandle ActiveWindow() = 0;
     virtual bool WindowEnabled(WindowHandle window) = 0;
+    // Whether the user's actions reach the form now; a real system decides this itself.
+    virtual bool TakesInput(const Form&) const { return true; }
     virtual ScreenMetrics Screen() = 0;
 
     virtual void ClipboardClear() = 0;

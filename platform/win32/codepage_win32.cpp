@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/codepage.h"
+#include "platform/win32/wide.h"
 
 namespace qm {
 namespace {
@@ -28,9 +29,9 @@ public:
         }
         if (bytes.empty()) return {};
         const int n = MultiByteToWideChar(kCodePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-        std::vector<wchar_t> out(static_cast<std::size_t>(n));
+        std::wstring out(static_cast<std::size_t>(n), L'\0');
         MultiByteToWideChar(kCodePage, 0, bytes.data(), static_cast<int>(bytes.size()), out.data(), n);
-        return std::u16string(out.begin(), out.end());
+        return win32::FromWide(out);
     }
 };
 

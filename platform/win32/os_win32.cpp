@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/failure.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/process.h"
 #include "platform/win32/wide.h"
 
@@ -41,11 +42,10 @@ std::u16string Win32Os::WindowsDirectory() {
 }
 
 std::optional<std::u16string> Win32Os::ProgramsFolder() {
-    LPITEMIDLIST list = nullptr;
-    if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_PROGRAMS, &list)) || list == nullptr) return std::nullopt;
+    win32::UniqueIdList list;
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_PROGRAMS, list.put())) || !list) return std::nullopt;
     wchar_t buffer[MAX_PATH] = {};
-    const BOOL ok = SHGetPathFromIDListW(list, buffer);
-    CoTaskMemFree(list);
+    const BOOL ok = SHGetPathFromIDListW(list.get(), buffer);
     if (!ok || buffer[0] == 0) return std::nullopt;
     return FromWide(buffer);
 }
@@ -78,48 +78,40 @@ void Win32Os::RemoveEmptyDirectory(const std::u16string& path) {
 
 bool Win32Os::DirectoryIsEmpty(const std::u16string& path) {
     WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW(Wide(path + u"\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return true;
+    const win32::UniqueFind find(FindFirstFileW(Wide(path + u"\\*").c_str(), &data));
+    if (!find) return true;
     bool empty = true;
     do {
         const std::wstring name = data.cFileName;
         if (name != L"." && name != L"..") empty = false;
-    } while (empty && FindNextFileW(find, &data));
-    FindClose(find);
+    } while (empty && FindNextFileW(find.get(), &data));
     return empty;
 }
 
 std::int32_t Win32Os::RunAndWait(const std::u16string& commandLine) {
-    PROCESS_INFORMATION process{};
-    if (!win32::StartProcess(commandLine, SW_SHOWMINNOACTIVE, process)) Fail("CreateProcess");
-    WaitForSingleObject(process.hProcess, INFINITE);
+    PROCESS_INFORMATION started{};
+    if (!win32::StartProcess(commandLine, SW_SHOWMINNOACTIVE, started)) Fail("CreateProcess");
+    const win32::ProcessHandles process(started);
+    WaitForSingleObject(process.process.get(), INFINITE);
     DWORD code = 0;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    GetExitCodeProcess(process.process.get(), &code);
     return static_cast<std::int32_t>(code);
 }
 
 void Win32Os::CreateShortcut(const std::u16string& linkPath, const std::u16string& target,
                              const std::u16string& arguments) {
-    const HRESULT init = CoInitialize(nullptr);
-    IShellLinkW* link = nullptr;
-    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                  reinterpret_cast<void**>(&link));
+    const win32::ComInit com;
+    win32::ComPtr<IShellLinkW> link;
+    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void());
     if (SUCCEEDED(hr)) {
         link->SetPath(Wide(target).c_str());
         link->SetArguments(Wide(arguments).c_str());
         const auto slash = target.find_last_of(u'\\');
         if (slash != std::u16string::npos) link->SetWorkingDirectory(Wide(target.substr(0, slash)).c_str());
-        IPersistFile* file = nullptr;
-        hr = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
-        if (SUCCEEDED(hr)) {
-            hr = file->Save(Wide(linkPath).c_str(), TRUE);
-            file->Release();
-        }
-        link->Release();
+        win32::ComPtr<IPersistFile> file;
+        hr = link.As(IID_IPersistFile, file);
+        if (SUCCEEDED(hr)) hr = file->Save(Wide(linkPath).c_str(), TRUE);
     }
-    if (SUCCEEDED(init)) CoUninitialize();
     if (FAILED(hr)) throw PlatformError("the shortcut could not be created");
 }
 

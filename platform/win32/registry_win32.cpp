@@ -27,38 +27,36 @@ RegStatus Status(LONG rc) {
 
 }  // namespace
 
-Win32Registry::~Win32Registry() {
-    for (auto& [key, handle] : handles_) RegCloseKey(static_cast<HKEY>(handle));
-}
+Win32Registry::~Win32Registry() = default;
 
-void* Win32Registry::Handle(RegKey key) const {
+HKEY Win32Registry::Handle(RegKey key) const {
     const auto it = handles_.find(key);
-    return it == handles_.end() ? nullptr : it->second;
+    return it == handles_.end() ? nullptr : it->second.get();
 }
 
-RegKey Win32Registry::Keep(void* handle) {
+RegKey Win32Registry::Keep(win32::UniqueKey handle) {
     const RegKey key = next_++;
-    handles_[key] = handle;
+    handles_[key] = std::move(handle);
     return key;
 }
 
 RegStatus Win32Registry::OpenKey(Hive hive, const std::u16string& path, RegKey* key) {
-    HKEY handle = nullptr;
-    const LONG rc = RegOpenKeyExA(Root(hive), codepage_.ToAnsi(path).c_str(), 0, KEY_ALL_ACCESS, &handle);
-    if (rc == ERROR_SUCCESS) *key = Keep(handle);
+    win32::UniqueKey handle;
+    const LONG rc = RegOpenKeyExA(Root(hive), codepage_.ToAnsi(path).c_str(), 0, KEY_ALL_ACCESS, handle.put());
+    if (rc == ERROR_SUCCESS) *key = Keep(std::move(handle));
     return Status(rc);
 }
 
 RegStatus Win32Registry::CreateKey(Hive hive, const std::u16string& path, RegKey* key) {
-    HKEY handle = nullptr;
-    const LONG rc = RegCreateKeyA(Root(hive), codepage_.ToAnsi(path).c_str(), &handle);
-    if (rc == ERROR_SUCCESS) *key = Keep(handle);
+    win32::UniqueKey handle;
+    const LONG rc = RegCreateKeyA(Root(hive), codepage_.ToAnsi(path).c_str(), handle.put());
+    if (rc == ERROR_SUCCESS) *key = Keep(std::move(handle));
     return Status(rc);
 }
 
 RegStatus Win32Registry::QueryValue(RegKey key, const std::u16string& name, std::uint32_t* type, std::uint8_t* data,
                                     std::uint32_t* size) {
-    HKEY handle = static_cast<HKEY>(Handle(key));
+    HKEY handle = Handle(key);
     if (handle == nullptr) return RegStatus::Failure;
     DWORD t = 0;
     DWORD s = size != nullptr ? *size : 0;
@@ -70,21 +68,21 @@ RegStatus Win32Registry::QueryValue(RegKey key, const std::u16string& name, std:
 
 RegStatus Win32Registry::SetValue(RegKey key, const std::u16string& name, std::uint32_t type, const std::uint8_t* data,
                                   std::uint32_t size) {
-    HKEY handle = static_cast<HKEY>(Handle(key));
+    HKEY handle = Handle(key);
     if (handle == nullptr) return RegStatus::Failure;
     static const BYTE empty = 0;
     return Status(RegSetValueExA(handle, codepage_.ToAnsi(name).c_str(), 0, type, data != nullptr ? data : &empty, size));
 }
 
 RegStatus Win32Registry::DeleteValue(RegKey key, const std::u16string& name) {
-    HKEY handle = static_cast<HKEY>(Handle(key));
+    HKEY handle = Handle(key);
     if (handle == nullptr) return RegStatus::Failure;
     return Status(RegDeleteValueA(handle, codepage_.ToAnsi(name).c_str()));
 }
 
 RegStatus Win32Registry::EnumValue(RegKey key, std::uint32_t index, std::u16string* name, std::uint32_t* type,
                                    std::string* data) {
-    HKEY handle = static_cast<HKEY>(Handle(key));
+    HKEY handle = Handle(key);
     if (handle == nullptr) return RegStatus::Failure;
     char nameBuffer[16384];
     DWORD nameSize = sizeof nameBuffer;
@@ -113,7 +111,7 @@ RegStatus Win32Registry::DeleteKey(Hive hive, const std::u16string& path) {
 RegStatus Win32Registry::CloseKey(RegKey key) {
     const auto it = handles_.find(key);
     if (it == handles_.end()) return RegStatus::Failure;
-    const LONG rc = RegCloseKey(static_cast<HKEY>(it->second));
+    const LONG rc = RegCloseKey(it->second.release());
     handles_.erase(it);
     return Status(rc);
 }

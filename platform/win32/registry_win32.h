@@ -4,6 +4,7 @@
 
 #include "platform/codepage.h"
 #include "platform/registry.h"
+#include "platform/win32/handles.h"
 
 namespace qm {
 
@@ -24,10 +25,10 @@ public:
     RegStatus CloseKey(RegKey key) override;
 
 private:
-    void* Handle(RegKey key) const;
-    RegKey Keep(void* handle);
+    HKEY Handle(RegKey key) const;
+    RegKey Keep(win32::UniqueKey handle);
     const Codepage& codepage_;
-    std::map<RegKey, void*> handles_;
+    std::map<RegKey, win32::UniqueKey> handles_;
     RegKey next_ = 1;
 };
 

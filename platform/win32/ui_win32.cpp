@@ -7,8 +7,10 @@
 #include <cstring>
 
 #include "platform/failure.h"
+#include "platform/fault.h"
 #include "platform/text.h"
-#include "platform/ui/headless.h"
+#include "platform/win32/boundary.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/process.h"
 #include "platform/win32/wide.h"
 
@@ -39,20 +41,52 @@ constexpr std::size_t kAutomationNameSize = 128;
 
 Win32Ui* g_ui = nullptr;
 
+// Window procedures are called by the system: whatever a form's handler throws stops here, and the
+// message is answered as if the form had not handled it.
 LRESULT CALLBACK FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (g_ui != nullptr) {
-        const long long handled = g_ui->Handle(hwnd, message, wParam, lParam);
-        if (handled != -1) return static_cast<LRESULT>(handled);
-    }
+    const long long handled = win32::Guarded(-1LL, [&] { return g_ui != nullptr ? g_ui->Handle(hwnd, message, wParam, lParam) : -1LL; });
+    if (handled != -1) return static_cast<LRESULT>(handled);
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 LRESULT CALLBACK TimerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_TIMER && g_ui != nullptr) {
-        g_ui->OnTimer(wParam);
+    if (message == WM_TIMER) {
+        win32::Guarded(0, [&] {
+            if (g_ui != nullptr) g_ui->OnTimer(wParam);
+            return 0;
+        });
         return 0;
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+// The enabled top-level windows of this thread, the given one left out.
+BOOL CALLBACK CollectEnabled(HWND hwnd, LPARAM p) {
+    auto* found = reinterpret_cast<std::pair<HWND, std::vector<HWND>>*>(p);
+    if (hwnd != found->first && IsWindowEnabled(hwnd)) found->second.push_back(hwnd);
+    return TRUE;
+}
+
+std::vector<HWND> DisableThreadWindows(HWND except) {
+    std::pair<HWND, std::vector<HWND>> found{except, {}};
+    EnumThreadWindows(GetCurrentThreadId(), CollectEnabled, reinterpret_cast<LPARAM>(&found));
+    for (HWND hwnd : found.second) EnableWindow(hwnd, FALSE);
+    return found.second;
+}
+
+void EnableWindows(const std::vector<HWND>& windows) {
+    for (HWND hwnd : windows) {
+        if (IsWindow(hwnd)) EnableWindow(hwnd, TRUE);
+    }
+}
+
+// Message boxes that a dialog owns; they are closed when the dialog goes.
+BOOL CALLBACK CollectOwnedBoxes(HWND hwnd, LPARAM p) {
+    auto* found = reinterpret_cast<std::pair<HWND, std::vector<HWND>>*>(p);
+    wchar_t cls[16] = {};
+    GetClassNameW(hwnd, cls, 16);
+    if (std::wstring(cls) == L"#32770" && GetWindow(hwnd, GW_OWNER) == found->first) found->second.push_back(hwnd);
+    return TRUE;
 }
 
 // Lines separated by a lone CR show as lines on screen too.
@@ -70,7 +104,7 @@ std::u16string WindowText(HWND hwnd) {
     std::wstring buffer(static_cast<std::size_t>(n) + 1, L'\0');
     GetWindowTextW(hwnd, buffer.data(), n + 1);
     buffer.resize(static_cast<std::size_t>(n));
-    return std::u16string(buffer.begin(), buffer.end());
+    return FromWide(buffer);
 }
 
 std::string DibOf(const Bitmap& picture) {
@@ -130,15 +164,14 @@ std::optional<Bitmap> BitmapOfDib(const std::string& dib) {
 }
 
 bool PutGlobal(UINT format, const void* data, std::size_t size) {
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size == 0 ? 1 : size);
-    if (memory == nullptr) return false;
-    void* target = GlobalLock(memory);
+    win32::UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE, size == 0 ? 1 : size));
+    if (!memory) return false;
+    void* target = GlobalLock(memory.get());
+    if (target == nullptr) return false;
     if (size > 0) std::memcpy(target, data, size);
-    GlobalUnlock(memory);
-    if (SetClipboardData(format, memory) == nullptr) {
-        GlobalFree(memory);
-        return false;
-    }
+    GlobalUnlock(memory.get());
+    if (SetClipboardData(format, memory.get()) == nullptr) return false;
+    memory.release();  // the clipboard owns it now
     return true;
 }
 
@@ -185,7 +218,10 @@ struct Win32Ui::View {
     std::vector<HWND> controls;  // by index in the form's control list
     std::vector<std::wstring> texts;
     std::vector<std::vector<ui::ListEntry>> lists;
-    std::vector<HFONT> fonts;
+    // Declared before the window, so that they outlive it: the controls use them until it is gone.
+    std::vector<win32::UniqueFont> fonts;
+    std::vector<win32::UniqueBitmap> bitmaps;
+    win32::UniqueWindow window;
 };
 
 Win32Ui::Win32Ui(void* instance) : instance_(instance) {
@@ -204,16 +240,16 @@ Win32Ui::Win32Ui(void* instance) : instance_(instance) {
     timers.hInstance = static_cast<HINSTANCE>(instance_);
     timers.lpszClassName = kTimerClass;
     RegisterClassExW(&timers);
-    timerWindow_ = CreateWindowExW(0, kTimerClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                   static_cast<HINSTANCE>(instance_), nullptr);
-    font_ = CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"MS UI Gothic");
+    timerWindow_.reset(CreateWindowExW(0, kTimerClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, static_cast<HINSTANCE>(instance_),
+                                       nullptr));
+    font_.reset(CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                            DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"MS UI Gothic"));
 }
 
 Win32Ui::~Win32Ui() {
-    for (auto& [id, entry] : timers_) KillTimer(static_cast<HWND>(timerWindow_), id);
-    if (timerWindow_ != nullptr) DestroyWindow(static_cast<HWND>(timerWindow_));
-    if (font_ != nullptr) DeleteObject(static_cast<HFONT>(font_));
+    for (auto& [id, entry] : timers_) KillTimer(TimerWindow(), id);
+    timerWindow_.reset();
+    font_.reset();
     UnregisterClassW(kFormClass, static_cast<HINSTANCE>(instance_));
     UnregisterClassW(kTimerClass, static_cast<HINSTANCE>(instance_));
     if (g_ui == this) g_ui = nullptr;
@@ -229,9 +265,8 @@ Win32Ui::View* Win32Ui::FindView(void* hwnd) {
 namespace {
 
 double Tpp() {
-    HDC dc = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(dc, LOGPIXELSX);
-    ReleaseDC(nullptr, dc);
+    const win32::ScreenDc dc;
+    const int dpi = GetDeviceCaps(dc.get(), LOGPIXELSX);
     return dpi > 0 ? 1440.0 / dpi : 15.0;
 }
 
@@ -261,19 +296,17 @@ bool EnabledChain(const ui::Control& control) {
     return true;
 }
 
-HBITMAP MakeBitmap(const Bitmap& picture) {
+win32::UniqueBitmap MakeBitmap(const Bitmap& picture) {
     const std::string dib = DibOf(picture);
-    HDC dc = GetDC(nullptr);
-    HBITMAP bitmap = CreateDIBitmap(dc, reinterpret_cast<const BITMAPINFOHEADER*>(dib.data()), CBM_INIT,
-                                    dib.data() + sizeof(BITMAPINFOHEADER),
-                                    reinterpret_cast<const BITMAPINFO*>(dib.data()), DIB_RGB_COLORS);
-    ReleaseDC(nullptr, dc);
-    return bitmap;
+    const win32::ScreenDc dc;
+    return win32::UniqueBitmap(CreateDIBitmap(dc.get(), reinterpret_cast<const BITMAPINFOHEADER*>(dib.data()), CBM_INIT,
+                                              dib.data() + sizeof(BITMAPINFOHEADER),
+                                              reinterpret_cast<const BITMAPINFO*>(dib.data()), DIB_RGB_COLORS));
 }
 
 }  // namespace
 
-void Win32Ui::Build(View& view) {
+void Win32Ui::Build(View& view, HWND owner) {
     ui::Form& form = *view.form;
     const double tpp = Tpp();
     // The form's width and height are those of the whole window, frame and title included; the
@@ -284,10 +317,11 @@ void Win32Ui::Build(View& view) {
     AdjustWindowRectEx(&frame, style, FALSE, WS_EX_DLGMODALFRAME);
     const int width = Px(form.width, tpp);
     const int height = std::max(Px(form.height, tpp), static_cast<int>(frame.bottom - frame.top));
-    HWND owner = views_.size() > 1 ? views_[views_.size() - 2]->hwnd : nullptr;
-    view.hwnd = CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kFormClass, Wide(form.caption).c_str(), style,
-                                Px(form.left, tpp), Px(form.top, tpp), width, height, owner, nullptr,
-                                static_cast<HINSTANCE>(instance_), nullptr);
+    view.window.reset(CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kFormClass, Wide(form.caption).c_str(), style,
+                                      Px(form.left, tpp), Px(form.top, tpp), width, height, owner, nullptr,
+                                      static_cast<HINSTANCE>(instance_), nullptr));
+    view.hwnd = view.window.get();
+    if (view.hwnd == nullptr) throw PlatformError("the dialog window cannot be made");
     const auto& controls = form.Controls();
     view.controls.assign(controls.size(), nullptr);
     view.texts.assign(controls.size(), L"\x1");
@@ -357,21 +391,25 @@ void Win32Ui::Build(View& view) {
         HWND hwnd = CreateWindowExW(kind == "TextBox" ? WS_EX_CLIENTEDGE : 0, cls, L"", s, x, y, w, h, view.hwnd,
                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstId + static_cast<int>(i))),
                                     static_cast<HINSTANCE>(instance_), nullptr);
-        HFONT font = static_cast<HFONT>(font_);
+        HFONT font = font_.get();
         const double points = c.Has(ui::Property::FontSize) ? c.Get(ui::Property::FontSize) : 9;
         if (!c.fontName.empty() || points != 9 || std::abs(tpp - 15) > 0.01) {
             // A control that asks for a font of its own (a fixed-pitch one for a sample, a larger title),
             // or any control on a screen of another resolution, whose points make other pixels.
             const int pixels = -static_cast<int>(std::lround(points * 1440.0 / 72.0 / tpp));
-            font = CreateFontW(pixels, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                               CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, c.fontName.empty() ? DEFAULT_PITCH : FIXED_PITCH | FF_MODERN,
-                               c.fontName.empty() ? L"MS UI Gothic" : Wide(c.fontName).c_str());
-            view.fonts.push_back(font);
+            view.fonts.emplace_back(CreateFontW(pixels, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+                                                CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                                c.fontName.empty() ? DEFAULT_PITCH : FIXED_PITCH | FF_MODERN,
+                                                c.fontName.empty() ? L"MS UI Gothic" : Wide(c.fontName).c_str()));
+            if (view.fonts.back()) font = view.fonts.back().get();
         }
         SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         if (kind == "Image") {
-            SendMessageW(hwnd, STM_SETIMAGE, IMAGE_BITMAP,
-                         reinterpret_cast<LPARAM>(MakeBitmap(static_cast<ui::Image&>(c).picture)));
+            // The control shows the bitmap but does not own it: the view does, until the window is gone.
+            view.bitmaps.push_back(MakeBitmap(static_cast<ui::Image&>(c).picture));
+            const auto previous = reinterpret_cast<HBITMAP>(
+                SendMessageW(hwnd, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(view.bitmaps.back().get())));
+            if (previous != nullptr && previous != view.bitmaps.back().get()) view.bitmaps.emplace_back(previous);
         }
         view.controls[i] = hwnd;
     }
@@ -490,7 +528,10 @@ void Win32Ui::Command(View& view, int id, int code, void* control) {
         return;
     }
     if (code == BN_CLICKED && !syncing_) {
-        Attempt([&] { ui::user::Click(c); });
+        Attempt([&] {
+            FaultPoint("dialog");
+            ui::user::Click(c);
+        });
     }
 }
 
@@ -566,13 +607,27 @@ long long Win32Ui::Describe(View& view, void* control, bool container, void* buf
     return static_cast<long long>(name.size());
 }
 
-void Win32Ui::ShowModal(ui::Form& form) {
+void Win32Ui::ShowModal(ui::Form& form, ui::WindowHandle ownerHandle) {
+    // A nested dialog belongs to the dialog below it; the first to the window the caller names.
+    HWND owner = views_.empty() ? reinterpret_cast<HWND>(ownerHandle) : views_.back()->hwnd;
+    if (owner != nullptr && !IsWindow(owner)) owner = nullptr;
+    HWND focus = GetFocus();
     views_.push_back(std::make_unique<View>());
     View& view = *views_.back();
     view.form = &form;
-    Build(view);
-    HWND owner = GetWindow(view.hwnd, GW_OWNER);
-    if (owner != nullptr) EnableWindow(owner, FALSE);
+    // Popped on every way out, the window destroyed after the windows it disabled are enabled
+    // again, so that the system activates the owner rather than another program.
+    std::vector<HWND> disabled;
+    struct Pop {
+        Win32Ui& ui;
+        std::vector<HWND>& disabled;
+        ~Pop() {
+            EnableWindows(disabled);
+            ui.views_.pop_back();
+        }
+    } pop{*this, disabled};
+    Build(view, owner);
+    disabled = DisableThreadWindows(view.hwnd);
     ShowWindow(view.hwnd, SW_SHOWNORMAL);
     UpdateWindow(view.hwnd);
     MSG msg;
@@ -588,28 +643,45 @@ void Win32Ui::ShowModal(ui::Form& form) {
             DispatchMessageW(&msg);
         }
     }
-    if (owner != nullptr) EnableWindow(owner, TRUE);
-    DestroyWindow(view.hwnd);
-    for (HFONT font : view.fonts) DeleteObject(font);
-    views_.pop_back();
+    EnableWindows(disabled);
+    disabled.clear();
     if (owner != nullptr) SetActiveWindow(owner);
-    SyncAll();
+    // Images a control made copies of are its own; they go with the window.
+    for (std::size_t i = 0; i < view.controls.size(); ++i) {
+        if (view.controls[i] == nullptr || std::strcmp(form.Controls()[i]->Kind(), "Image") != 0) continue;
+        const auto shown = reinterpret_cast<HBITMAP>(SendMessageW(view.controls[i], STM_GETIMAGE, IMAGE_BITMAP, 0));
+        const bool ours = std::any_of(view.bitmaps.begin(), view.bitmaps.end(), [&](const auto& b) { return b.get() == shown; });
+        if (shown != nullptr && !ours) view.bitmaps.emplace_back(shown);
+    }
+    view.window.reset();
+    if (focus != nullptr && IsWindow(focus) && IsWindowEnabled(focus)) ::SetFocus(focus);
 }
 
 void Win32Ui::ShowMessage(const std::u16string& text, const std::u16string& title) {
     HWND owner = views_.empty() ? GetActiveWindow() : views_.back()->hwnd;
-    if (MessageBoxW(owner, ScreenText(text).c_str(), Wide(title).c_str(), MB_OK) == 0) {
-        throw PlatformError("the message box could not be shown");
-    }
+    HWND focus = GetFocus();
+    // Modal to the whole thread as the dialogs are: the box disables only its owner itself.
+    const std::vector<HWND> disabled = DisableThreadWindows(nullptr);
+    const int answer = MessageBoxW(owner, ScreenText(text).c_str(), Wide(title).c_str(), MB_OK);
+    EnableWindows(disabled);
+    if (owner != nullptr && IsWindow(owner)) SetActiveWindow(owner);
+    if (focus != nullptr && IsWindow(focus) && IsWindowEnabled(focus)) ::SetFocus(focus);
+    if (answer == 0) throw PlatformError("the message box could not be shown");
+}
+
+ui::WindowHandle Win32Ui::ActiveWindow() { return reinterpret_cast<ui::WindowHandle>(GetActiveWindow()); }
+
+bool Win32Ui::WindowEnabled(ui::WindowHandle window) {
+    HWND hwnd = reinterpret_cast<HWND>(window);
+    return hwnd != nullptr && IsWindow(hwnd) && IsWindowEnabled(hwnd);
 }
 
 ui::ScreenMetrics Win32Ui::Screen() {
     const double tpp = Tpp();
     ui::ScreenMetrics m;
     m.twipsPerPixelX = static_cast<float>(tpp);
-    HDC dc = GetDC(nullptr);
-    const int dpiY = GetDeviceCaps(dc, LOGPIXELSY);
-    ReleaseDC(nullptr, dc);
+    const win32::ScreenDc dc;
+    const int dpiY = GetDeviceCaps(dc.get(), LOGPIXELSY);
     m.twipsPerPixelY = static_cast<float>(dpiY > 0 ? 1440.0 / dpiY : 15.0);
     m.widthTwips = GetSystemMetrics(SM_CXSCREEN) * tpp;
     m.heightTwips = GetSystemMetrics(SM_CYSCREEN) * static_cast<double>(m.twipsPerPixelY);
@@ -684,10 +756,9 @@ void Win32Ui::DoEvents() {
 }
 
 void Win32Ui::StartProgram(const std::u16string& commandLine) {
-    PROCESS_INFORMATION process{};
-    if (!win32::StartProcess(commandLine, SW_SHOWNORMAL, process)) throw PlatformError("the program cannot be started");
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    PROCESS_INFORMATION started{};
+    if (!win32::StartProcess(commandLine, SW_SHOWNORMAL, started)) throw PlatformError("the program cannot be started");
+    const win32::ProcessHandles process(started);
 }
 
 void Win32Ui::ShowHelp(const std::u16string& helpFile, std::int32_t context) {
@@ -703,10 +774,19 @@ void Win32Ui::FormLoaded(ui::Form& form) {
 
 void Win32Ui::FormUnloaded(ui::Form& form) {
     loaded_.erase(std::remove(loaded_.begin(), loaded_.end(), &form), loaded_.end());
+    // A dialog on screen that is unloaded from elsewhere (a disconnection): the message boxes it owns
+    // are answered, and its loop is woken to see that it has closed.
+    for (const auto& view : views_) {
+        if (view->form != &form || view->hwnd == nullptr) continue;
+        std::pair<HWND, std::vector<HWND>> boxes{view->hwnd, {}};
+        EnumThreadWindows(GetCurrentThreadId(), CollectOwnedBoxes, reinterpret_cast<LPARAM>(&boxes));
+        for (HWND box : boxes.second) PostMessageW(box, WM_CLOSE, 0, 0);
+        PostMessageW(view->hwnd, WM_NULL, 0, 0);
+    }
     // The form may be going away: forget its timers without touching them.
     for (auto it = timers_.begin(); it != timers_.end();) {
         if (it->second.owner == &form) {
-            KillTimer(static_cast<HWND>(timerWindow_), it->first);
+            KillTimer(TimerWindow(), it->first);
             it = timers_.erase(it);
         } else {
             ++it;
@@ -728,10 +808,10 @@ void Win32Ui::TimerChanged(ui::Timer& timer) {
     }
     TimerEntry& entry = timers_[id];
     if (run) {
-        SetTimer(static_cast<HWND>(timerWindow_), id, static_cast<UINT>(std::max(1, timer.Interval())), nullptr);
+        SetTimer(TimerWindow(), id, static_cast<UINT>(std::max(1, timer.Interval())), nullptr);
         entry.running = true;
     } else {
-        KillTimer(static_cast<HWND>(timerWindow_), id);
+        KillTimer(TimerWindow(), id);
         timers_.erase(id);
     }
 }
@@ -739,11 +819,16 @@ void Win32Ui::TimerChanged(ui::Timer& timer) {
 void Win32Ui::OnTimer(unsigned long long id) {
     const auto it = timers_.find(id);
     if (it == timers_.end()) {
-        KillTimer(static_cast<HWND>(timerWindow_), id);
+        KillTimer(TimerWindow(), id);
         return;
     }
     ui::Timer* timer = it->second.timer;
-    if (timer->onTimer) Attempt([&] { timer->onTimer(); });
+    if (timer->onTimer) {
+        Attempt([&] {
+            FaultPoint("tick");
+            timer->onTimer();
+        });
+    }
 }
 
 }  // namespace qm

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/ui/forms.h"
+#include "platform/win32/handles.h"
 
 namespace qm {
 
@@ -15,8 +16,10 @@ public:
     explicit Win32Ui(void* instance);
     ~Win32Ui() override;
 
-    void ShowModal(ui::Form& form) override;
+    void ShowModal(ui::Form& form, ui::WindowHandle owner) override;
     void ShowMessage(const std::u16string& text, const std::u16string& title) override;
+    ui::WindowHandle ActiveWindow() override;
+    bool WindowEnabled(ui::WindowHandle window) override;
     ui::ScreenMetrics Screen() override;
     void ClipboardClear() override;
     void ClipboardSetPicture(const Bitmap& picture) override;
@@ -36,7 +39,8 @@ public:
     void OnTimer(unsigned long long id);
 
 private:
-    void Build(View& view);
+    void Build(View& view, HWND owner);
+    HWND TimerWindow() const { return timerWindow_.get(); }
     void Sync(View& view);
     void SyncAll();
     void Command(View& view, int id, int code, void* control);
@@ -44,8 +48,8 @@ private:
     View* FindView(void* hwnd);
 
     void* instance_;
-    void* timerWindow_ = nullptr;
-    void* font_ = nullptr;
+    win32::UniqueWindow timerWindow_;
+    win32::UniqueFont font_;
     std::vector<std::unique_ptr<View>> views_;  // the modal forms on screen, innermost last
     struct TimerEntry {
         ui::Timer* timer;

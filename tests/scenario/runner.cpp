@@ -7,6 +7,7 @@
 
 #include "addin/resources/button_faces.h"
 #include "addin/settings/settings_store.h"
+#include "platform/bytes.h"
 #include "platform/failure.h"
 #include "platform/text.h"
 #include "tests/scenario/headless_host.h"
@@ -210,10 +211,8 @@ private:
             if (registry.CreateKey(Hive::CurrentUser, kSettingsKey, &key) != RegStatus::Success) throw StepError{"the settings key cannot be made"};
             if (w[2] == "number") {
                 need(4);
-                const auto v = static_cast<std::uint32_t>(Int(w[3]));
-                const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
-                                               static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)};
-                registry.SetValue(key, U(w[1]), regtype::Dword, bytes, 4);
+                const auto bytes = PackLe32(static_cast<std::uint32_t>(Int(w[3])));
+                registry.SetValue(key, U(w[1]), regtype::Dword, bytes.data(), 4);
             } else if (w[2] == "text") {
                 need(4);
                 const std::string bytes = host_.Cp().ToAnsi(U(w[3]));

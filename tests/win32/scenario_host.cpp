@@ -11,6 +11,32 @@
 #include "platform/win32/wide.h"
 
 namespace qm::standin {
+
+// Points one imported function of a loaded module at another.
+bool PatchImport(HMODULE module, const char* dll, const char* function, void* replacement) {
+    auto* base = reinterpret_cast<BYTE*>(module);
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    if (imports.VirtualAddress == 0) return false;
+    for (auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); entry->Name != 0; ++entry) {
+        if (lstrcmpiA(reinterpret_cast<const char*>(base + entry->Name), dll) != 0) continue;
+        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + (entry->OriginalFirstThunk != 0 ? entry->OriginalFirstThunk : entry->FirstThunk));
+        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->FirstThunk);
+        for (; names->u1.AddressOfData != 0; ++names, ++slots) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+            const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+            if (std::strcmp(reinterpret_cast<const char*>(byName->Name), function) != 0) continue;
+            DWORD old = 0;
+            if (!VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &old)) return false;
+            slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
+            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, old, &old);
+            return true;
+        }
+    }
+    return false;
+}
+
 namespace {
 
 using scenario::StepError;
@@ -56,31 +82,6 @@ BOOL WINAPI FakeCreateProcessW(LPCWSTR, LPWSTR commandLine, LPSECURITY_ATTRIBUTE
 BOOL WINAPI FakeWinHelpW(HWND, LPCWSTR file, UINT command, ULONG_PTR data) {
     if (command == HELP_CONTEXT) g_help.emplace_back(FromWide(file), static_cast<std::int32_t>(data));
     return TRUE;
-}
-
-// Points one imported function of a loaded module at another.
-bool PatchImport(HMODULE module, const char* dll, const char* function, void* replacement) {
-    auto* base = reinterpret_cast<BYTE*>(module);
-    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    if (imports.VirtualAddress == 0) return false;
-    for (auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); entry->Name != 0; ++entry) {
-        if (lstrcmpiA(reinterpret_cast<const char*>(base + entry->Name), dll) != 0) continue;
-        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + (entry->OriginalFirstThunk != 0 ? entry->OriginalFirstThunk : entry->FirstThunk));
-        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->FirstThunk);
-        for (; names->u1.AddressOfData != 0; ++names, ++slots) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
-            const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-            if (std::strcmp(reinterpret_cast<const char*>(byName->Name), function) != 0) continue;
-            DWORD old = 0;
-            if (!VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &old)) return false;
-            slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
-            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, old, &old);
-            return true;
-        }
-    }
-    return false;
 }
 
 // --- The library's dialogs, as a user and an accessibility aid see them.
@@ -193,12 +194,19 @@ Win32Host::Win32Host(std::wstring library)
 
 Win32Host::~Win32Host() {
     vbe_.reset();
-    addIn_.reset();
+    if (mainWindow_ != nullptr) DestroyWindow(mainWindow_);
     if (g_host == this) g_host = nullptr;
 }
 
 ide::SimulatedVbe& Win32Host::Vbe(const ide::SimulatedVbe::Options& options) {
-    if (!vbe_) vbe_ = ide::SimulatedVbe::Create(*ui_, options);
+    if (!vbe_) {
+        vbe_ = ide::SimulatedVbe::Create(*ui_, options);
+        // The environment's main window: a real top-level window of this thread, which the add-in's
+        // dialogs must own and disable.
+        mainWindow_ = CreateWindowExW(0, L"STATIC", L"Project1 - Microsoft Visual Basic [設計]", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                      0, 0, 640, 480, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        vbe_->SetMainWindow(reinterpret_cast<ui::WindowHandle>(mainWindow_));
+    }
     return *vbe_;
 }
 
@@ -218,8 +226,25 @@ void Win32Host::SetLibrary(const std::u16string& path) {
 
 void Win32Host::SetHelpViewerMissing() { g_helpMissing = true; }
 
-ide::Extensibility& Win32Host::AddIn() {
-    if (addIn_) return *addIn_;
+std::shared_ptr<ide::Extensibility> Win32Host::AddIn() {
+    if (auto alive = addIn_.lock()) return alive;
+    if (library_ == nullptr) LoadLibraryAsInstalled();
+    CLSID clsid{};
+    if (FAILED(CLSIDFromProgID(L"WekQM417.AddInClass", &clsid))) throw StepError{"the ProgID is not registered"};
+    IExtensibility* object = nullptr;
+    if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, kIidExtensibility, reinterpret_cast<void**>(&object))) ||
+        object == nullptr) {
+        throw StepError{"the add-in cannot be created by its ProgID"};
+    }
+    // The environment holds it from here; the host only watches it.
+    auto addIn = std::make_shared<ComAddIn>(object);
+    addIn_ = addIn;
+    return addIn;
+}
+
+bool Win32Host::EnvironmentEnabled() { return mainWindow_ != nullptr && IsWindowEnabled(mainWindow_); }
+
+void Win32Host::LoadLibraryAsInstalled() {
     // The library lies where the scenario says, registered there as its setup program would.
     const std::wstring target = Wide(libraryPath_);
     for (std::size_t slash = target.find(L'\\', 3); slash != std::wstring::npos; slash = target.find(L'\\', slash + 1)) {
@@ -236,15 +261,6 @@ ide::Extensibility& Win32Host::AddIn() {
                          PatchImport(library_, "KERNEL32.dll", "CreateProcessW", reinterpret_cast<void*>(&FakeCreateProcessW)) &&
                          PatchImport(library_, "USER32.dll", "WinHelpW", reinterpret_cast<void*>(&FakeWinHelpW));
     if (!patched) throw StepError{"the library's imports are not the expected ones"};
-    CLSID clsid{};
-    if (FAILED(CLSIDFromProgID(L"WekQM417.AddInClass", &clsid))) throw StepError{"the ProgID is not registered"};
-    IExtensibility* object = nullptr;
-    if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, kIidExtensibility, reinterpret_cast<void**>(&object))) ||
-        object == nullptr) {
-        throw StepError{"the add-in cannot be created by its ProgID"};
-    }
-    addIn_ = std::make_unique<ComAddIn>(object);
-    return *addIn_;
 }
 
 void Win32Host::ClipboardSetText(const std::u16string& text) {

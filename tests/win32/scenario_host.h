@@ -13,6 +13,9 @@
 
 namespace qm::standin {
 
+// Points one imported function of a loaded module at another.
+bool PatchImport(HMODULE module, const char* dll, const char* function, void* replacement);
+
 class Win32Host final : public scenario::Host {
 public:
     // library: the built library, copied to where the scenario says it lies.
@@ -27,7 +30,8 @@ public:
     void SetScreen(float twipsPerPixelX, float twipsPerPixelY) override;
     void SetLibrary(const std::u16string& path) override;
     void SetHelpViewerMissing() override;
-    ide::Extensibility& AddIn() override;
+    std::shared_ptr<ide::Extensibility> AddIn() override;
+    bool EnvironmentEnabled() override;
     void ClipboardSetText(const std::u16string& text) override;
     std::optional<std::u16string> ClipboardText() override;
     void Tick(int times) override;
@@ -60,6 +64,7 @@ private:
     // Lets the library's timers and windows run, without taking steps.
     void Pump(int milliseconds);
     bool CloseMessageBox();
+    void LoadLibraryAsInstalled();
 
     std::wstring builtLibrary_;
     std::unique_ptr<Codepage> codepage_;
@@ -68,7 +73,8 @@ private:
     std::shared_ptr<ide::SimulatedVbe> vbe_;
     std::u16string libraryPath_ = u"C:\\WINDOWS\\SYSTEM32\\WekQM417.dll";
     HMODULE library_ = nullptr;
-    std::unique_ptr<ComAddIn> addIn_;
+    std::weak_ptr<ComAddIn> addIn_;
+    HWND mainWindow_ = nullptr;
     HWND answeredBox_ = nullptr;
 
     const std::function<bool()>* step_ = nullptr;

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <deque>
 #include <functional>
+#include <set>
 #include <string>
 
 #include "addin/resources/button_faces.h"
@@ -29,6 +30,50 @@ using qm::standin::kIidExtensibility;
 
 int g_passed = 0;
 int g_failed = 0;
+
+// The GDI objects the library makes and deletes, seen through its imports: the system's own count
+// (GetGuiResources) is not kept by every Windows that runs these tests.
+std::set<HGDIOBJ> g_gdiLive;
+HFONT WINAPI CountCreateFontW(int h, int w, int e, int o, int wt, DWORD i, DWORD u, DWORD s, DWORD cs, DWORD op, DWORD cp, DWORD q,
+                              DWORD pf, LPCWSTR face) {
+    HFONT font = CreateFontW(h, w, e, o, wt, i, u, s, cs, op, cp, q, pf, face);
+    if (font != nullptr) g_gdiLive.insert(font);
+    return font;
+}
+HBITMAP WINAPI CountCreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init, const void* bits, const BITMAPINFO* info, UINT usage) {
+    HBITMAP bitmap = CreateDIBitmap(dc, header, init, bits, info, usage);
+    if (bitmap != nullptr) g_gdiLive.insert(bitmap);
+    return bitmap;
+}
+BOOL WINAPI CountDeleteObject(HGDIOBJ object) {
+    g_gdiLive.erase(object);
+    return DeleteObject(object);
+}
+BOOL WINAPI CountDeleteDC(HDC dc) {
+    g_gdiLive.erase(dc);
+    return DeleteDC(dc);
+}
+HDC WINAPI CountCreateCompatibleDC(HDC dc) {
+    HDC made = CreateCompatibleDC(dc);
+    if (made != nullptr) g_gdiLive.insert(made);
+    return made;
+}
+
+// Every window of this thread, the children included.
+BOOL CALLBACK CountChild(HWND, LPARAM p) {
+    ++*reinterpret_cast<long*>(p);
+    return TRUE;
+}
+BOOL CALLBACK CountTop(HWND hwnd, LPARAM p) {
+    ++*reinterpret_cast<long*>(p);
+    EnumChildWindows(hwnd, CountChild, p);
+    return TRUE;
+}
+long ThreadWindowCount() {
+    long count = 0;
+    EnumThreadWindows(GetCurrentThreadId(), CountTop, reinterpret_cast<LPARAM>(&count));
+    return count;
+}
 
 void Check(bool ok, const std::string& what) {
     (ok ? g_passed : g_failed)++;
@@ -115,7 +160,9 @@ void CALLBACK ActOnDialogs(HWND, UINT, UINT_PTR, DWORD) {
     if (next.before) next.before(top);
     const Action done = next;
     g_actions.pop_front();
-    SendMessageW(top, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    // Posted, not sent: a dialog the click opens then runs its loop outside this timer's callback,
+    // and the timer goes on firing inside it.
+    PostMessageW(top, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED), reinterpret_cast<LPARAM>(button));
 }
 
 std::u16string U(const char* utf8) { return qm::Utf8ToUtf16(utf8); }
@@ -202,9 +249,20 @@ int wmain(int argc, wchar_t** argv) {
     Check(object->QueryInterface(IID_IClassFactory, reinterpret_cast<void**>(&nothing)) == E_NOINTERFACE,
           "it refuses an interface it does not have");
 
-    ComAddIn addIn(object);
+    object->AddRef();  // kept for the calls through Invoke below
+    {
+        HMODULE library = GetModuleHandleW(L"WekQM417.dll");
+        using qm::standin::PatchImport;
+        // Functions the library does not import are fine: it then makes no such object.
+        PatchImport(library, "GDI32.dll", "CreateFontW", reinterpret_cast<void*>(&CountCreateFontW));
+        PatchImport(library, "GDI32.dll", "CreateDIBitmap", reinterpret_cast<void*>(&CountCreateDIBitmap));
+        PatchImport(library, "GDI32.dll", "DeleteObject", reinterpret_cast<void*>(&CountDeleteObject));
+        PatchImport(library, "GDI32.dll", "DeleteDC", reinterpret_cast<void*>(&CountDeleteDC));
+        PatchImport(library, "GDI32.dll", "CreateCompatibleDC", reinterpret_cast<void*>(&CountCreateCompatibleDC));
+    }
+    auto addIn = std::make_shared<ComAddIn>(object);
     vbe->ConnectAddIn(addIn, 1);
-    Check(addIn.connected, "the connection succeeds");
+    Check(addIn->connected, "the connection succeeds");
     auto bar = vbe->Bar(u"WekAddinToolBar");
     Check(bar != nullptr && bar->Items().size() == 3, "the own toolbar holds the two stamp buttons and the menu");
     const auto edit = vbe->FindControls(U("編集ｽﾀﾝﾌﾟ"));
@@ -263,6 +321,41 @@ int wmain(int argc, wchar_t** argv) {
     Pump(100);
     vbe->Click(U("編集ｽﾀﾝﾌﾟ"));
     Check(module.Lines(2, 1) == U("'------<名前>------"), "the next stamp uses the new format");
+
+    // Every dialog opened and closed many times gives back every window, bitmap, font and brush: the
+    // process's counts of both kinds of objects are where they were after the first round.
+    const auto round = [&] {
+        g_actions.push_back({W("環境設定"), W("ｷｬﾝｾﾙ"), nullptr});
+        vbe->Click(U("環境設定(&K)..."));
+        g_actions.push_back({W("ﾊﾞｰｼﾞｮﾝ情報"), L"OK", nullptr});
+        vbe->Click(U("ﾊﾞｰｼﾞｮﾝ情報(&V)..."));
+        g_actions.push_back({W("Wek Quillmark ﾌｫｰﾏｯﾄ ｳｨｻﾞｰﾄﾞ - はじめに"), W("次へ (&N)>"), nullptr});
+        g_actions.push_back({W("Wek Quillmark ﾌｫｰﾏｯﾄ ｳｨｻﾞｰﾄﾞ - ｽﾀﾝﾌﾟ 種類の選択"), W("Lexivaneなどで使用する関数説明のﾌｫｰﾏｯﾄ作成"), nullptr});
+        g_actions.push_back({W("Wek Quillmark ﾌｫｰﾏｯﾄ ｳｨｻﾞｰﾄﾞ - ｽﾀﾝﾌﾟ 種類の選択"), W("次へ (&N)>"), nullptr});
+        g_actions.push_back({W("Wek Quillmark ﾌｫｰﾏｯﾄ ｳｨｻﾞｰﾄﾞ - 定形項目の選択"), W("次へ (&N)>"), nullptr});
+        g_actions.push_back({W("Wek Quillmark ﾌｫｰﾏｯﾄ ｳｨｻﾞｰﾄﾞ - 独自項目の作成"), W("追加(&W)..."), nullptr});
+        g_actions.push_back({W("独自項目の追加"), W("ｷｬﾝｾﾙ"), nullptr});
+        g_actions.push_back({W("Wek Quillmark ﾌｫｰﾏｯﾄ ｳｨｻﾞｰﾄﾞ - 独自項目の作成"), W("ｷｬﾝｾﾙ"), nullptr});
+        vbe->Click(U("ﾌｫｰﾏｯﾄ ｳｨｻﾞｰﾄﾞ(&F)..."));
+        Pump(50);
+    };
+    round();
+    const DWORD gdiBefore = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    const DWORD userBefore = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+    const std::size_t madeBefore = g_gdiLive.size();
+    const long windowsBefore = ThreadWindowCount();
+    for (int i = 0; i < 20; ++i) round();
+    const DWORD gdiAfter = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    const DWORD userAfter = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+    const std::size_t madeAfter = g_gdiLive.size();
+    const long windowsAfter = ThreadWindowCount();
+    std::printf("over 20 rounds of every dialog: GetGuiResources GDI %lu -> %lu, USER %lu -> %lu; "
+                "GDI objects the library made and kept %zu -> %zu; windows of the thread %ld -> %ld\n",
+                static_cast<unsigned long>(gdiBefore), static_cast<unsigned long>(gdiAfter), static_cast<unsigned long>(userBefore),
+                static_cast<unsigned long>(userAfter), madeBefore, madeAfter, windowsBefore, windowsAfter);
+    Check(g_actions.empty(), "every dialog opened and closed 20 times");
+    Check(gdiAfter <= gdiBefore && userAfter <= userBefore, "  the system's GDI and USER counts are back where they were");
+    Check(madeAfter == madeBefore && windowsAfter == windowsBefore, "  every font, bitmap and window the dialogs made is gone");
     KillTimer(nullptr, user);
 
     // Exit: the load behaviour is rewritten and the add-in is disconnected.
@@ -308,6 +401,8 @@ int wmain(int argc, wchar_t** argv) {
     Check(vbe->FindControls(U("LVｽﾀﾝﾌﾟ")).empty(), "  removes them");
     v->Release();
     a->Release();
+    addIn.reset();
+    object->Release();
 
     // An environment without the command bars the add-in looks for: no buttons, no menu, no failure.
     {
@@ -320,9 +415,9 @@ int wmain(int argc, wchar_t** argv) {
         IExtensibility* second = nullptr;
         CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, kIidExtensibility, reinterpret_cast<void**>(&second));
         if (second != nullptr) {
-            ComAddIn bareAddIn(second);
+            auto bareAddIn = std::make_shared<ComAddIn>(second);
             bare->ConnectAddIn(bareAddIn, 0);
-            Check(bareAddIn.connected, "an environment without the command bars connects the add-in");
+            Check(bareAddIn->connected, "an environment without the command bars connects the add-in");
             Check(bare->FindControls(U("LVｽﾀﾝﾌﾟ")).empty() && bare->BarNames().empty(), "  which makes no controls and no bar");
             Pump(100);
             bare->DisconnectAddIn(1);

@@ -127,14 +127,27 @@ public:
         }
         return hr;
     }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
                                      UINT*) override {
         if (id < 1 || static_cast<std::size_t>(id) > names_.size()) return DISP_E_MEMBERNOTFOUND;
         if (result != nullptr) VariantInit(result);
+        // A call may release the caller's last reference to this object (Connect = False).
+        AddRef();
+        struct Drop {
+            Served* self;
+            ~Drop() { self->Release(); }
+        } drop{this};
         try {
             Call(names_[static_cast<std::size_t>(id - 1)], flags, Args(params), result);
             return S_OK;
-        } catch (const PlatformError&) {
+        } catch (const PlatformError& e) {
+            // As the environment does, the refusal is described.
+            if (exception != nullptr) {
+                *exception = EXCEPINFO{};
+                exception->scode = E_FAIL;
+                const std::string what = e.what();
+                exception->bstrDescription = SysAllocString(std::wstring(what.begin(), what.end()).c_str());
+            }
             return DISP_E_EXCEPTION;
         } catch (...) {
             return E_FAIL;
@@ -478,13 +491,26 @@ private:
     std::shared_ptr<ide::CodePane> p_;
 };
 
+// The environment's main window: its handle, as the real object's HWnd.
+class MainWindowObj final : public Served {
+public:
+    explicit MainWindowObj(std::uintptr_t hwnd) : Served({L"HWnd"}), hwnd_(hwnd) {}
+
+protected:
+    void Call(const std::wstring&, WORD, const Args&, VARIANT* r) override { SetLong(r, static_cast<long>(hwnd_)); }
+
+private:
+    std::uintptr_t hwnd_;
+};
+
 class VbeObj final : public Served {
 public:
     explicit VbeObj(std::shared_ptr<ide::VBE> v)
-        : Served({L"CommandBars", L"Events", L"ActiveWindow", L"ActiveCodePane"}), v_(std::move(v)) {}
+        : Served({L"CommandBars", L"Events", L"ActiveWindow", L"ActiveCodePane", L"MainWindow"}), v_(std::move(v)) {}
 
 protected:
     void Call(const std::wstring& n, WORD, const Args&, VARIANT* r) override {
+        if (n == L"MainWindow") return SetObject(r, new MainWindowObj(v_->MainWindow()));
         if (n == L"CommandBars") return SetObject(r, new BarsObj(v_->GetCommandBars()));
         if (n == L"Events") return SetObject(r, new EventsObj(v_->GetEvents()));
         if (n == L"ActiveWindow") {

@@ -7,16 +7,6 @@
 
 namespace qm {
 
-const char16_t* HiveName(Hive hive) {
-    switch (hive) {
-        case Hive::ClassesRoot: return u"HKEY_CLASSES_ROOT";
-        case Hive::CurrentUser: return u"HKEY_CURRENT_USER";
-        case Hive::LocalMachine: return u"HKEY_LOCAL_MACHINE";
-        case Hive::Users: return u"HKEY_USERS";
-    }
-    return u"";
-}
-
 std::u16string NormalizeKeyPath(const std::u16string& path) {
     std::u16string out;
     for (const char16_t c : path) {

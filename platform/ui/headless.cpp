@@ -70,7 +70,8 @@ void HeadlessUi::ShowModal(Form& form, WindowHandle owner) {
     shown_.push_back({&form, window, owner});
     modal_.push_back(&form);
     active_ = window;
-    if (onModal) onModal(form);
+    // The handler may set another one for the dialogs it opens: run a copy.
+    if (const ModalHandler handler = onModal) handler(form);
     if (form.Loaded() && form.Visible()) form.UserClose();
     if (form.Loaded() && form.Visible()) form.Hide();
     modal_.erase(std::find(modal_.begin(), modal_.end(), &form));
@@ -84,7 +85,7 @@ void HeadlessUi::ShowMessage(const std::u16string& text, const std::u16string& t
     messages.push_back({text, title, shown_.empty() ? active_ : shown_.back().window});
     const std::vector<WindowHandle> disabled = DisableOthers(0);
     ++messageBoxes_;
-    if (onMessage) onMessage(messages.back());
+    if (const auto handler = onMessage) handler(messages.back());
     --messageBoxes_;
     Reenable(disabled);
 }

@@ -8,7 +8,9 @@ namespace qm::scenario {
 HeadlessHost::HeadlessHost() = default;
 
 HeadlessHost::~HeadlessHost() {
-    // The environment goes first: it holds the add-in and may still hold its event handlers.
+    // The environment closes as it does at the end of a session: it disconnects and releases the
+    // add-in (which holds the environment's objects), then goes itself.
+    if (vbe_) vbe_->Shutdown();
     vbe_.reset();
 }
 

@@ -70,6 +70,8 @@ struct Connected {
     std::shared_ptr<ide::SimulatedVbe> vbe = ide::SimulatedVbe::Create(ui);
     std::shared_ptr<AddInClass> addIn =
         std::make_shared<AddInClass>(AddInServices{settings.registry, Cp932(), clock, ui, u"C:\\Q\\WekQM417.dll"});
+    // The environment closes at the end, as it does: the add-in and it hold each other until then.
+    ~Connected() { vbe->Shutdown(); }
 };
 
 TEST(AddInClass, ConnectionSetsUpTheModuleState) {
@@ -128,6 +130,52 @@ TEST(AddInClass, SetBottnTurnsEveryFailureIntoDisabledButtons) {
     c.addIn->SetToolBar(5);
     c.addIn->SetBottn();
     c.ui.Tick();
+}
+
+// The dialogs belong to the environment's main window; where it cannot be had, to the window that was
+// active when the command ran. Either way the environment takes no clicks while one is open.
+TEST(AddInClass, DialogsBelongToTheEnvironmentsMainWindow) {
+    for (const bool tells : {true, false}) {
+        ui::HeadlessUi ui;
+        MemoryStore settings;
+        FixedClock clock{{1999, 12, 1, 9, 5, 7}};
+        ide::SimulatedVbe::Options options;
+        options.tellsMainWindow = tells;
+        auto vbe = ide::SimulatedVbe::Create(ui, options);
+        const ui::WindowHandle main = ui.AddWindow();
+        vbe->SetMainWindow(main);
+        const ui::WindowHandle active = ui.AddWindow();  // say, a tool window of the environment
+        vbe->ConnectAddIn(std::make_shared<AddInClass>(AddInServices{settings.registry, Cp932(), clock, ui, u"C:\\Q\\WekQM417.dll"}), 1);
+        int shown = 0;
+        ui.onModal = [&](ui::Form& form) {
+            ++shown;
+            EXPECT_EQ(ui.OwnerOf(form), tells ? main : active) << tells;
+            EXPECT_FALSE(vbe->TakesInput());
+            vbe->Click(u"ﾊﾞｰｼﾞｮﾝ情報(&V)...");  // refused: no second dialog
+            form.Unload();
+        };
+        vbe->Click(u"ﾊﾞｰｼﾞｮﾝ情報(&V)...");
+        EXPECT_EQ(shown, 1);
+        EXPECT_TRUE(vbe->TakesInput());
+        vbe->Shutdown();
+    }
+}
+
+// The exit command disconnects, and the environment releases the add-in inside that call: the
+// handler that is still running is kept alive until it returns.
+TEST(AddInClass, ExitReleasesTheAddInInsideTheCall) {
+    ui::HeadlessUi ui;
+    MemoryStore settings;
+    FixedClock clock{{1999, 12, 1, 9, 5, 7}};
+    auto vbe = ide::SimulatedVbe::Create(ui);
+    auto addIn = std::make_shared<AddInClass>(AddInServices{settings.registry, Cp932(), clock, ui, u"C:\\Q\\WekQM417.dll"});
+    const std::weak_ptr<AddInClass> watch = addIn;
+    vbe->ConnectAddIn(std::move(addIn), 1);
+    ASSERT_FALSE(watch.expired());
+    vbe->Click(u"Wek Quillmark の終了(&X)");
+    EXPECT_FALSE(vbe->AddInConnected());
+    EXPECT_TRUE(watch.expired());
+    EXPECT_TRUE(vbe->FindControls(u"LVｽﾀﾝﾌﾟ").empty());
 }
 
 TEST(ButtonFaces, SevenDistinctSixteenColourFaces) {

@@ -193,6 +193,7 @@ Win32Host::Win32Host(std::wstring library)
 }
 
 Win32Host::~Win32Host() {
+    if (vbe_) vbe_->Shutdown();
     vbe_.reset();
     if (mainWindow_ != nullptr) DestroyWindow(mainWindow_);
     if (g_host == this) g_host = nullptr;

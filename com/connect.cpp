@@ -164,15 +164,13 @@ private:
 HRESULT CreateConnect(REFIID riid, void** out) {
     if (out == nullptr) return E_POINTER;
     *out = nullptr;
-    Connect* connect = nullptr;
+    win32::ComPtr<Connect> connect;
     try {
-        connect = new Connect();
+        connect = win32::ComPtr<Connect>::Attach(new Connect());
     } catch (...) {
         return E_OUTOFMEMORY;
     }
-    const HRESULT hr = connect->QueryInterface(riid, out);
-    connect->Release();
-    return hr;
+    return connect->QueryInterface(riid, out);
 }
 
 }  // namespace qm::com

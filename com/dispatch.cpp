@@ -36,30 +36,21 @@ Variant Variant::Missing() {
     return v;
 }
 
-long Variant::AsLong() const {
-    VARIANT out;
-    VariantInit(&out);
-    const HRESULT hr = VariantChangeType(&out, const_cast<VARIANT*>(&v_), 0, VT_I4);
-    if (FAILED(hr)) Fail("a number was expected:", hr);
-    return out.lVal;
+Variant Variant::As(VARTYPE type, const char* what) const {
+    Variant out;
+    const HRESULT hr = VariantChangeType(out.get(), const_cast<VARIANT*>(&v_), 0, type);
+    if (FAILED(hr)) Fail(what, hr);
+    return out;
 }
 
-bool Variant::AsBool() const {
-    VARIANT out;
-    VariantInit(&out);
-    const HRESULT hr = VariantChangeType(&out, const_cast<VARIANT*>(&v_), 0, VT_BOOL);
-    if (FAILED(hr)) Fail("a truth value was expected:", hr);
-    return out.boolVal != VARIANT_FALSE;
-}
+long Variant::AsLong() const { return As(VT_I4, "a number was expected:").get()->lVal; }
+
+bool Variant::AsBool() const { return As(VT_BOOL, "a truth value was expected:").get()->boolVal != VARIANT_FALSE; }
 
 std::u16string Variant::AsText() const {
-    VARIANT out;
-    VariantInit(&out);
-    const HRESULT hr = VariantChangeType(&out, const_cast<VARIANT*>(&v_), 0, VT_BSTR);
-    if (FAILED(hr)) Fail("a text was expected:", hr);
-    std::u16string text(reinterpret_cast<const char16_t*>(out.bstrVal), SysStringLen(out.bstrVal));
-    VariantClear(&out);
-    return text;
+    const Variant out = As(VT_BSTR, "a text was expected:");
+    const BSTR text = out.get()->bstrVal;
+    return std::u16string(reinterpret_cast<const char16_t*>(text), SysStringLen(text));
 }
 
 IDispatch* Variant::AsObject() const {

@@ -46,6 +46,8 @@ public:
     IDispatch* AsObject() const;
 
 private:
+    // The value converted to another type; fails with what when it cannot be.
+    Variant As(VARTYPE type, const char* what) const;
     VARIANT v_;
 };
 

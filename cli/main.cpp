@@ -59,8 +59,18 @@ struct Options {
 Options ParseOptions(int argc, char** argv) {
     Options options;
     static const char* withValue[] = {"--settings", "--now", "--encoding", "--line", "--from", "--to"};
+    bool onlyArguments = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        // After "--" everything is an argument, a value that starts with "-" too.
+        if (onlyArguments) {
+            options.args.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            onlyArguments = true;
+            continue;
+        }
         if (arg == "--write") {
             options.write = true;
             continue;
@@ -78,7 +88,11 @@ Options ParseOptions(int argc, char** argv) {
             }
         }
         if (known) continue;
-        if (arg.size() > 1 && arg[0] == '-' && arg != "-") throw UsageError{"unknown option " + arg};
+        // A negative number is a value, not an option.
+        const bool negativeNumber = arg.size() > 1 && arg[0] == '-' && arg[1] >= '0' && arg[1] <= '9';
+        if (arg.size() > 1 && arg[0] == '-' && arg != "-" && !negativeNumber) {
+            throw UsageError{"unknown option " + arg + " (a value that starts with \"-\" goes after \"--\")"};
+        }
         options.args.push_back(arg);
     }
     return options;
@@ -163,6 +177,20 @@ public:
     SettingsStore& Settings() { return *store_; }
     const Codepage& Cp() const { return *codepage_; }
     const std::string& Path() const { return path_; }
+    // Fails when a change did not reach the file; the file then holds what it held before.
+    void MustBeWritten() const {
+        if (registry_ && !registry_->WriteError().empty()) {
+            throw Failure{path_ + ": the settings could not be written: " + registry_->WriteError() + " (the file is left as it was)"};
+        }
+    }
+    // The values a stamp reads are stored as the add-in stores them; where that cannot be done, the
+    // stamp is still made and the user is told.
+    void WarnIfNotWritten() const {
+        if (registry_ && !registry_->WriteError().empty()) {
+            std::cerr << "quillmark: " << path_ << ": the values read for the first time could not be stored: "
+                      << registry_->WriteError() << '\n';
+        }
+    }
 
 private:
     std::string path_;
@@ -240,6 +268,7 @@ int CommandStamp(const Options& options) {
         RunFunctionStamp(pane, context);
     }
     Finish(path, file, options.write);
+    store.WarnIfNotWritten();
     return 0;
 }
 
@@ -272,6 +301,7 @@ int CommandMark(const Options& options) {
     }
     RunEditStamp(pane, StampContext{model, now, store.Cp()});
     Finish(path, file, options.write);
+    store.WarnIfNotWritten();
     return 0;
 }
 
@@ -338,6 +368,7 @@ int CommandSettings(const Options& options) {
             }
             settings.WriteSettingString(info->name, value);
         }
+        store.MustBeWritten();
         const auto stored = settings.PeekSetting(info->name);
         if (!stored || SettingText(*stored, store.Cp()) != options.args[3]) {
             throw Failure{store.Path() + ": the value could not be written"};
@@ -348,6 +379,7 @@ int CommandSettings(const Options& options) {
         need(0);
         if (!settings.DeleteKey()) throw Failure{store.Path() + ": the stored settings could not be removed"};
         settings.ReadSettingString(u"EditStamp", FindSetting(u"EditStamp")->defaultText);
+        store.MustBeWritten();
         if (!settings.KeyExists()) throw Failure{store.Path() + ": the settings could not be written"};
         return 0;
     }
@@ -388,6 +420,7 @@ int CommandSettings(const Options& options) {
                           << " is neither text nor a number and was not imported\n";
             }
         }
+        store.MustBeWritten();
         return 0;
     }
     throw UsageError{"unknown settings command \"" + verb + "\""};
@@ -420,6 +453,7 @@ int CommandPreview(const Options& options) {
                Utf16ToUtf8(FormatCreationDate(model, static_cast<int>(row), now)) + "\n";
     }
     WriteOut(out);
+    store.WarnIfNotWritten();
     return 0;
 }
 

@@ -66,10 +66,15 @@ public:
                 done += toAnsi_.Run(wide.data() + done, wide.size() - done, out);
                 if (done < wide.size()) {
                     out.push_back('?');
-                    // Skip the whole character: a surrogate pair is one character.
-                    const auto unit = static_cast<char16_t>(static_cast<unsigned char>(wide[done]) |
-                                                            (static_cast<unsigned char>(wide[done + 1]) << 8));
-                    done += (unit >= 0xD800 && unit <= 0xDBFF && done + 4 <= wide.size()) ? 4 : 2;
+                    // Skip the whole character: a surrogate pair is one character. A lone surrogate is
+                    // one on its own, and the character after it stays.
+                    const auto unitAt = [&](std::size_t at) {
+                        return static_cast<char16_t>(static_cast<unsigned char>(wide[at]) | (static_cast<unsigned char>(wide[at + 1]) << 8));
+                    };
+                    const char16_t unit = unitAt(done);
+                    const bool pair = unit >= 0xD800 && unit <= 0xDBFF && done + 4 <= wide.size() && unitAt(done + 2) >= 0xDC00 &&
+                                      unitAt(done + 2) <= 0xDFFF;
+                    done += pair ? 4 : 2;
                 }
             }
             i = j;

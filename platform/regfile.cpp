@@ -109,9 +109,9 @@ public:
                 for (int b = 0; b < 4; ++b) entry.data.push_back(static_cast<char>((number >> (8 * b)) & 0xFF));
             } else if (FoldAscii(data.substr(0, 3)) == u"hex") {
                 std::u16string joined(data);
-                // Hex data may run over several lines, each but the last ending in "\".
-                while (!joined.empty() && TrimSpace(joined).back() == u'\\') {
-                    joined = std::u16string(TrimSpace(joined));
+                // Hex data may run over several lines, each but the last ending in "\". The pieces are
+                // trimmed as they come, so the whole value is joined in time linear in its length.
+                while (!joined.empty() && joined.back() == u'\\') {
                     joined.pop_back();
                     if (i >= lines_.size()) throw RegFileError(lineNo, "hex data end with \"\\\" on the last line");
                     joined += TrimSpace(lines_[i++]);
@@ -357,7 +357,7 @@ std::string ExportRegFile(const std::vector<RegKeyContent>& keys, const Codepage
 }
 
 RegFileRegistry::RegFileRegistry(std::string path, const Codepage& codepage)
-    : path_(std::move(path)), codepage_(codepage) {
+    : path_(std::move(path)), codepage_(codepage), lock_(path_) {
     if (!FileExists(path_)) return;
     const std::string bytes = ReadWholeFile(path_);
     // Load into a scratch registry first, so that nothing is saved while loading.
@@ -367,8 +367,14 @@ RegFileRegistry::RegFileRegistry(std::string path, const Codepage& codepage)
 }
 
 RegStatus RegFileRegistry::Changed() {
-    return Attempt([&] { WriteFileAtomically(path_, ExportRegFile(Keys(), codepage_)); }) ? RegStatus::Success
-                                                                                          : RegStatus::Failure;
+    try {
+        WriteFileAtomically(path_, ExportRegFile(Keys(), codepage_));
+        writeError_.clear();
+        return RegStatus::Success;
+    } catch (const PlatformError& e) {
+        writeError_ = e.what();
+        return RegStatus::Failure;
+    }
 }
 
 }  // namespace qm

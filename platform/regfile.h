@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/codepage.h"
+#include "platform/files.h"
 #include "platform/registry_memory.h"
 
 namespace qm {
@@ -27,12 +28,17 @@ void ImportRegFile(std::string_view bytes, const Codepage& codepage, MemoryRegis
 // The keys in "REGEDIT4" form, CR LF line ends, text in the code page.
 std::string ExportRegFile(const std::vector<RegKeyContent>& keys, const Codepage& codepage);
 
-// A registry kept in one registry file: loaded when made, written back after every change.
+// A registry kept in one registry file: loaded when made, written back after every change. The file
+// is locked (a lock file beside it) from before it is read until the object goes, so that writers in
+// several processes do not lose each other's values.
 class RegFileRegistry final : public MemoryRegistry {
 public:
-    // Throws RegFileError when the file exists and cannot be read as a registry file.
+    // Throws RegFileError when the file exists and cannot be read as a registry file, PlatformError
+    // when it cannot be read at all.
     RegFileRegistry(std::string path, const Codepage& codepage);
     const std::string& Path() const { return path_; }
+    // Why the last change did not reach the file (the file then holds what it held); empty when it did.
+    const std::string& WriteError() const { return writeError_; }
 
 protected:
     RegStatus Changed() override;
@@ -40,6 +46,8 @@ protected:
 private:
     std::string path_;
     const Codepage& codepage_;
+    FileLock lock_;
+    std::string writeError_;
 };
 
 }  // namespace qm

@@ -59,18 +59,25 @@ std::u16string ComposeFixedFormList(const std::vector<int>& chosen) {
 }
 
 std::vector<CustomItem> ParseCustomFormList(std::u16string_view value) {
+    // One pass: every character is looked at a bounded number of times, whatever the value holds.
     std::vector<CustomItem> items;
-    std::size_t from = 0;
-    while (true) {
-        const auto open = value.find(u'[', from);
-        if (open == std::u16string_view::npos) break;
-        const auto comma = value.find(u',', open + 1);
-        if (comma == std::u16string_view::npos) break;  // no kind follows: nothing more to place
-        const auto close = value.find(u']', comma + 1);
-        const auto kindEnd = close == std::u16string_view::npos ? value.size() : close;
-        items.push_back({std::u16string(value.substr(open + 1, comma - open - 1)),
-                         ReadInt32(value.substr(comma + 1, kindEnd - comma - 1))});
-        from = open + 1;
+    const std::size_t n = value.size();
+    std::size_t open = value.find(u'[');
+    while (open != std::u16string_view::npos) {
+        std::size_t comma = open + 1;
+        while (comma < n && value[comma] != u',' && value[comma] != u'[') ++comma;
+        if (comma >= n) break;  // no kind follows: nothing more to place
+        if (value[comma] == u'[') {
+            // A "[" inside a name is outside the grammar: the inner "[" starts the item, so that no
+            // name is read twice (a value of nested brackets stays linear).
+            open = comma;
+            continue;
+        }
+        // The kind runs to the "]"; a "[" ends its number too, and the next item starts there.
+        std::size_t end = comma + 1;
+        while (end < n && value[end] != u']' && value[end] != u'[') ++end;
+        items.push_back({std::u16string(value.substr(open + 1, comma - open - 1)), ReadInt32(value.substr(comma + 1, end - comma - 1))});
+        open = end < n && value[end] == u'[' ? end : value.find(u'[', end);
     }
     return items;
 }
@@ -83,27 +90,35 @@ std::u16string ComposeCustomFormList(const std::vector<CustomItem>& items) {
 
 void ParseSelectDatas(std::u16string_view value, FormatModel& model) {
     model.DisplayOrder.clear();
+    constexpr auto npos = std::u16string_view::npos;
+    // The first "]" at or after a place. The places asked for only move forward, so the "]" found is
+    // kept until the search passes it: the whole parse is linear in the value.
+    std::size_t close = value.find(u']');
+    const auto nextClose = [&](std::size_t pos) {
+        if (close != npos && close < pos) close = value.find(u']', pos);
+        return close;
+    };
     std::size_t from = 0;
     while (true) {
         const auto open = value.find(u'[', from);
-        if (open == std::u16string_view::npos) break;
+        if (open == npos) break;
+        const std::size_t groupClose = nextClose(open + 1);
+        const std::size_t limit = groupClose == npos ? value.size() : groupClose;
         // The five commas of the group; a group that closes before its fifth comma is skipped.
         std::size_t commas[5];
         std::size_t pos = open + 1;
         bool whole = true;
         for (auto& comma : commas) {
-            comma = value.find(u',', pos);
-            const auto close = value.find(u']', pos);
-            if (comma == std::u16string_view::npos || (close != std::u16string_view::npos && close < comma)) {
+            comma = value.substr(0, limit).find(u',', pos);
+            if (comma == npos) {
                 whole = false;
-                from = close == std::u16string_view::npos ? value.size() : close + 1;
+                from = groupClose == npos ? value.size() : groupClose + 1;
                 break;
             }
             pos = comma + 1;
         }
         if (!whole) continue;
-        const auto close = value.find(u']', commas[4] + 1);
-        const auto textEnd = close == std::u16string_view::npos ? value.size() : close;
+        const std::size_t textEnd = limit;
         const std::int32_t row = ReadInt32(value.substr(open + 1, commas[0] - open - 1));
         from = commas[4] + 1;
         // A row that names no item, or one already shown, cannot be placed.

@@ -1,53 +1,66 @@
 #include "addin/settings/number_text.h"
 
-#include <charconv>
-#include <cmath>
 #include <limits>
 
 namespace qm {
+namespace {
 
-double LeadingNumber(std::u16string_view text) {
-    std::string digits;
+// The leading number rounded half to even, held within [low, high]. Worked on the digits themselves,
+// so that neither a long run of digits nor a tiny fraction can overflow or underflow.
+long long RoundedLeading(std::u16string_view text, long long low, long long high) {
+    bool negative = false;
     bool sign = false;
     bool point = false;
     bool anyDigit = false;
+    long long whole = 0;
+    bool saturated = false;
+    int firstFraction = -1;           // the first digit after the point
+    bool restNonZero = false;         // any non-zero digit after it
+    const long long limit = std::max(-low, high) + 1;  // beyond this, only the end of the range matters
     for (const char16_t c : text) {
         if (c == u' ') continue;
         if ((c == u'-' || c == u'+') && !sign && !anyDigit && !point) {
             sign = true;
-            if (c == u'-') digits.push_back('-');
+            negative = c == u'-';
         } else if (c >= u'0' && c <= u'9') {
             anyDigit = true;
-            digits.push_back(static_cast<char>(c));
+            const int d = c - u'0';
+            if (!point) {
+                if (!saturated) {
+                    whole = whole * 10 + d;
+                    if (whole > limit) saturated = true;
+                }
+            } else if (firstFraction < 0) {
+                firstFraction = d;
+            } else if (d != 0) {
+                restNonZero = true;
+            }
         } else if (c == u'.' && !point) {
             point = true;
-            digits.push_back('.');
         } else {
             break;
         }
     }
-    if (!anyDigit) return 0.0;
-    double value = 0.0;
-    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (ec == std::errc::result_out_of_range) {
-        return digits.front() == '-' ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
+    if (!anyDigit) return 0;
+    if (!saturated && firstFraction >= 0) {
+        const bool up = firstFraction > 5 || (firstFraction == 5 && (restNonZero || whole % 2 == 1));
+        if (up) ++whole;
     }
-    (void)end;
-    return value;
+    if (saturated) return negative ? low : high;
+    const long long value = negative ? -whole : whole;
+    return value < low ? low : value > high ? high : value;
 }
 
-namespace {
-template <class Int>
-Int RoundInto(double value) {
-    // nearbyint rounds half to even in the default rounding mode.
-    const double rounded = std::nearbyint(value);
-    if (rounded <= static_cast<double>(std::numeric_limits<Int>::min())) return std::numeric_limits<Int>::min();
-    if (rounded >= static_cast<double>(std::numeric_limits<Int>::max())) return std::numeric_limits<Int>::max();
-    return static_cast<Int>(rounded);
-}
 }  // namespace
 
-std::int16_t ReadInt16(std::u16string_view text) { return RoundInto<std::int16_t>(LeadingNumber(text)); }
-std::int32_t ReadInt32(std::u16string_view text) { return RoundInto<std::int32_t>(LeadingNumber(text)); }
+std::int16_t ReadInt16(std::u16string_view text) {
+    return static_cast<std::int16_t>(
+        RoundedLeading(text, std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max()));
+}
+
+std::int32_t ReadInt32(std::u16string_view text) {
+    return static_cast<std::int32_t>(
+        RoundedLeading(text, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+}
 
 }  // namespace qm

@@ -23,11 +23,28 @@ std::u16string Repeat(const std::u16string& text, int count) {
 }  // namespace
 
 std::u16string IndentBlanks(const FormatModel& model) {
-    return std::u16string(static_cast<std::size_t>(std::max<int>(0, ReadInt16(model.Indent))), u' ');
+    return std::u16string(static_cast<std::size_t>(std::clamp<int>(ReadInt16(model.Indent), 0, kMaxIndent)), u' ');
 }
 
-std::u16string RulerLine(const FormatModel& model) {
-    return u"'" + Repeat(model.RulerSymbol, ReadInt16(model.RulerCount));
+std::u16string RulerLine(const FormatModel& model, const Codepage& codepage) {
+    std::u16string symbol = model.RulerSymbol;
+    std::size_t counted = codepage.ByteLength(TrimBlanks(symbol));
+    if (counted == 0) counted = codepage.ByteLength(symbol);
+    if (counted > kMaxRulerBytes) {
+        // A symbol longer than a whole ruler: as much of it as the ruler holds, once.
+        std::u16string cut;
+        std::size_t bytes = 0;
+        for (const char16_t c : symbol) {
+            const std::size_t width = codepage.ByteLength(std::u16string_view(&c, 1));
+            if (bytes + width > kMaxRulerBytes) break;
+            cut.push_back(c);
+            bytes += width;
+        }
+        return u"'" + cut;
+    }
+    int count = ReadInt16(model.RulerCount);
+    if (counted > 0) count = std::min(count, static_cast<int>(kMaxRulerBytes / counted));
+    return u"'" + Repeat(symbol, count);
 }
 
 std::u16string FormatArgumentItem(const std::u16string& declaration, const ItemAttribute& attributes,
@@ -55,7 +72,7 @@ std::u16string ComposeFunctionStamp(const ProcedureInfo& info, const StampContex
     const FormatModel& model = context.model;
     const std::u16string indent = IndentBlanks(model);
     std::u16string s;
-    if (model.RulerOn == 1) s = RulerLine(model);
+    if (model.RulerOn == 1) s = RulerLine(model, context.codepage);
     s += kCrLf + (u"'" + indent + u"@(f)");
     for (const int row : model.DisplayOrder) {
         if (row < 0 || static_cast<std::size_t>(row) >= model.ItemList.size()) continue;
@@ -91,7 +108,7 @@ std::u16string ComposeFunctionStamp(const ProcedureInfo& info, const StampContex
         s += kCrLf + std::u16string(u"'") + kCrLf + u"'" + indent + model.ItemList[r].name + a.PadText + u": " + value;
     }
     s += kCrLf + std::u16string(u"'");
-    if (model.RulerOn == 1) s += kCrLf + RulerLine(model);
+    if (model.RulerOn == 1) s += kCrLf + RulerLine(model, context.codepage);
     return s;
 }
 
@@ -100,12 +117,12 @@ std::u16string ComposeModuleHeader(const std::u16string& filePath, const StampCo
     const auto slash = filePath.find_last_of(u"\\/");
     const std::u16string file = slash == std::u16string::npos ? filePath : filePath.substr(slash + 1);
     std::u16string s;
-    if (model.RulerOn == 1) s = RulerLine(model) + kCrLf;
+    if (model.RulerOn == 1) s = RulerLine(model, context.codepage) + kCrLf;
     const std::size_t width = context.codepage.ByteLength(file);
     s += u"' @(h) " + file + std::u16string(width < 28 ? 28 - width : 1, u' ');
     s += u"ver 1.0 ( '" + RenderStampDate(1, 1, context.now) + u" USERNAME )";
     s += kCrLf + std::u16string(u"'") + kCrLf + u"' @(s)" + kCrLf + u"'";
-    if (model.RulerOn == 1) s += kCrLf + RulerLine(model);
+    if (model.RulerOn == 1) s += kCrLf + RulerLine(model, context.codepage);
     return s;
 }
 

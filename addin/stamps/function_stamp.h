@@ -17,10 +17,16 @@ struct StampContext {
     const Codepage& codepage;
 };
 
-// The blanks after the comment mark; a negative indent gives none.
+// What the wizard lets through; a stored format beyond it (a damaged or hand-edited store) is taken
+// within these limits, and the stamp is still made.
+inline constexpr int kMaxIndent = 30;
+inline constexpr std::size_t kMaxRulerBytes = 1000;
+
+// The blanks after the comment mark; a negative indent gives none, and at most kMaxIndent.
 std::u16string IndentBlanks(const FormatModel& model);
-// "'" and the ruler symbol repeated as often as the format says.
-std::u16string RulerLine(const FormatModel& model);
+// "'" and the ruler symbol repeated as often as the format says, the repetitions taking at most
+// kMaxRulerBytes bytes as the wizard counts them (the symbol without its outer blanks).
+std::u16string RulerLine(const FormatModel& model, const Codepage& codepage);
 
 std::u16string FormatArgumentItem(const std::u16string& declaration, const ItemAttribute& attributes,
                                   const std::u16string& indent, const std::u16string& padAll,

@@ -150,7 +150,8 @@ void TextCodeModule::Analyse() {
         const std::int32_t first = line;
         std::u16string statement = lines_[static_cast<std::size_t>(line - 1)];
         while (Continues(lines_[static_cast<std::size_t>(line - 1)]) && line < total) {
-            statement = std::u16string(TrimRightBlanks(statement));
+            // Trimmed in place: copying the statement for every line would make a long one quadratic.
+            while (!statement.empty() && IsSpace(statement.back())) statement.pop_back();
             statement.pop_back();
             ++line;
             statement += u" ";

@@ -43,6 +43,44 @@ TEST(Codepage, ConvertsBothWaysAndMarksWhatItCannotHold) {
     EXPECT_TRUE(valid);
 }
 
+// A lone surrogate or an unpaired byte is replaced by one mark of its own; its neighbours stay.
+TEST(Codepage, ALoneUnitIsReplacedAloneInEveryDirection) {
+    struct ToAnsiCase {
+        std::u16string text;
+        std::string bytes;
+    };
+    const std::u16string high(1, static_cast<char16_t>(0xD83D));
+    const std::u16string low(1, static_cast<char16_t>(0xDE00));
+    const ToAnsiCase toAnsi[] = {
+        {high + u"あいう", "?" + Cp932().ToAnsi(u"あいう")},
+        {low + u"あいう", "?" + Cp932().ToAnsi(u"あいう")},
+        {u"あ" + high, Cp932().ToAnsi(u"あ") + "?"},
+        {u"あ" + high + high + u"い", Cp932().ToAnsi(u"あ") + "??" + Cp932().ToAnsi(u"い")},
+        {high + low + u"い", "?" + Cp932().ToAnsi(u"い")},  // a pair is one character
+        {low + high + u"い", "??" + Cp932().ToAnsi(u"い")},
+    };
+    for (const auto& c : toAnsi) EXPECT_EQ(Cp932().ToAnsi(c.text), c.bytes) << Utf16ToUtf8(c.text);
+    for (const auto& c : toAnsi) EXPECT_EQ(Cp932().ByteLength(c.text), c.bytes.size()) << Utf16ToUtf8(c.text);
+
+    struct FromAnsiCase {
+        std::string bytes;
+        std::u16string text;
+    };
+    const FromAnsiCase fromAnsi[] = {
+        {"\x82 A", u"\u30FB A"},               // a lead byte whose trail is not one
+        {"\xA0\x82\xA0", u"\u30FB\u3042"},    // an unused byte before a whole character
+        {"\x82\xA0\xFD", u"\u3042\u30FB"},
+        {"\x82", u"\u30FB"},
+    };
+    for (const auto& c : fromAnsi) {
+        bool valid = true;
+        EXPECT_EQ(Cp932().FromAnsi(c.bytes, &valid), c.text) << c.bytes;
+        EXPECT_FALSE(valid);
+    }
+    // UTF-8 of a lone surrogate is one mark, and the text after it stays.
+    EXPECT_EQ(Utf16ToUtf8(high + u"あ"), "\xEF\xBF\xBD" + Utf16ToUtf8(u"あ"));
+}
+
 TEST(Utf8, MalformedSequencesAreReported) {
     bool valid = true;
     EXPECT_EQ(Utf8ToUtf16("\xE5\x90\x8D", &valid), u"名");

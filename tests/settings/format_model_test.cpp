@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
+
 #include "addin/settings/number_text.h"
 #include "tests/test_support.h"
 
@@ -22,6 +25,68 @@ TEST(LeadingNumber, ReadsTheNumberAtTheStart) {
     for (const Case& c : cases) EXPECT_EQ(ReadInt16(c.text), c.value) << Utf16ToUtf8(c.text);
     EXPECT_EQ(ReadInt32(u"99999"), 99999);
     EXPECT_EQ(ReadInt32(u"99999999999"), INT32_MAX);
+}
+
+// Numbers written with any number of digits read exactly: a long run of zeros neither underflows nor
+// overflows into a huge count.
+TEST(LeadingNumber, ReadsNumbersOfAnyLengthExactly) {
+    const auto many = [](char16_t c, std::size_t n) { return std::u16string(n, c); };
+    struct Case {
+        std::u16string text;
+        std::int16_t value;
+    };
+    const Case cases[] = {
+        {u"0." + many(u'0', 10000) + u"1", 0},
+        {u"-0." + many(u'0', 10000) + u"1", 0},
+        {u"1" + many(u'0', 10000), 32767},
+        {u"-1" + many(u'0', 10000), -32768},
+        {many(u'0', 10000) + u"3.5", 4},
+        {u"2.5" + many(u'0', 10000), 2},
+        {u"2.5" + many(u'0', 10000) + u"1", 3},
+        {u"-0.5" + many(u'0', 5000) + u"1", -1},
+        {u"0." + many(u'9', 10000), 1},
+        {u"0.4" + many(u'9', 10000), 0},
+        {u"32767.5", 32767},
+        {u"-32768.5", -32768},
+        {u"32766.5", 32766},
+        {many(u' ', 10000) + u"7", 7},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ReadInt16(c.text), c.value) << Utf16ToUtf8(c.text.substr(0, 12)) << "... (" << c.text.size() << ")";
+}
+
+// Against a reference: the number as the C library reads it, rounded half to even, for every short
+// number a generator makes (short enough for a long double to hold each exactly enough).
+TEST(LeadingNumber, AgreesWithAReferenceOnShortNumbers) {
+    std::uint32_t seed = 12345;
+    const auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) & 0x7FFF;
+    };
+    const char alphabet[] = "0123456789.-+ x";
+    for (int round = 0; round < 20000; ++round) {
+        std::string text;
+        const int length = static_cast<int>(next() % 12);
+        for (int i = 0; i < length; ++i) text.push_back(alphabet[next() % (sizeof alphabet - 1)]);
+        // The reference: blanks dropped, the leading number cut out, read by strtold.
+        std::string compact;
+        for (char c : text) {
+            if (c != ' ') compact.push_back(c);
+        }
+        std::size_t end = 0;
+        if (end < compact.size() && (compact[end] == '-' || compact[end] == '+')) ++end;
+        bool point = false;
+        bool digit = false;
+        while (end < compact.size() && ((compact[end] >= '0' && compact[end] <= '9') || (compact[end] == '.' && !point))) {
+            if (compact[end] == '.') point = true;
+            else digit = true;
+            ++end;
+        }
+        long double reference = 0;
+        if (digit) reference = std::nearbyintl(std::strtold(compact.substr(0, end).c_str(), nullptr));
+        if (reference > 32767) reference = 32767;
+        if (reference < -32768) reference = -32768;
+        EXPECT_EQ(ReadInt16(Utf8ToUtf16(text)), static_cast<std::int16_t>(reference)) << "\"" << text << "\"";
+    }
 }
 
 TEST(FixedFormList, ParsesByDigitAndComposesAscending) {

@@ -1,0 +1,221 @@
+// Nothing lost: what the command does with links, special files, read-only files, a store that several
+// processes write, a store that cannot be written, and text that is not what it should be.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/files.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+class Safety : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("qm-safety-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        settings_ = (dir_ / "settings.reg").string();
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
+        fs::remove_all(dir_, ec);
+    }
+
+    // The options go first, so that "--" in args ends them.
+    Result Run(const std::string& args, const std::string& settings = {}) {
+        const std::string out = (dir_ / "out").string();
+        const std::string err = (dir_ / "err").string();
+        const std::string command = std::string("timeout 10 '") + QUILLMARK_EXE + "' --settings '" +
+                                    (settings.empty() ? settings_ : settings) + "' --now '1999-12-01 09:05:07' " + args +
+                                    " >'" + out + "' 2>'" + err + "' </dev/null";
+        const int raw = std::system(command.c_str());
+        return {WEXITSTATUS(raw), qm::ReadWholeFile(out), qm::ReadWholeFile(err)};
+    }
+    std::string Put(const std::string& name, const std::string& bytes) {
+        const std::string path = (dir_ / name).string();
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+    static std::string Read(const std::string& path) { return qm::ReadWholeFile(path); }
+
+    fs::path dir_;
+    std::string settings_;
+};
+
+const std::string kModule =
+    "Attribute VB_Name = \"Module1\"\r\n"
+    "Option Explicit\r\n"
+    "\r\n"
+    "Public Function AddTax(ByVal price As Long) As Long\r\n"
+    "    AddTax = price\r\n"
+    "End Function\r\n";
+
+// --- Files
+
+TEST_F(Safety, WriteThroughASymbolicLinkReplacesTheFileAndKeepsTheLink) {
+    const std::string real = Put("Real.bas", kModule);
+    const std::string link = (dir_ / "Link.bas").string();
+    fs::create_symlink("Real.bas", link);
+    const Result r = Run("stamp '" + link + "' --line 5 --write");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_NE(Read(real), kModule);
+    EXPECT_EQ(Read(link), Read(real));
+}
+
+TEST_F(Safety, SpecialFilesAreRefusedAtOnceAndLeftAsTheyAre) {
+    const std::string fifo = (dir_ / "Pipe.bas").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    for (const std::string& args : {"stamp '" + fifo + "' --line 1", "stamp '" + fifo + "' --line 1 --write",
+                                    std::string("stamp /dev/zero --line 1"), std::string("stamp /dev/null --line 1 --write"),
+                                    "stamp '" + dir_.string() + "' --line 1"}) {
+        const Result r = Run(args);
+        EXPECT_EQ(r.status, 1) << args;  // 124 would be the timeout of a hang
+        EXPECT_NE(r.err.find("not a regular file"), std::string::npos) << args << ": " << r.err;
+    }
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+}
+
+TEST_F(Safety, AReadOnlyFileIsRefusedWithWhatToDo) {
+    const std::string file = Put("Locked.bas", kModule);
+    fs::permissions(file, fs::perms::owner_read | fs::perms::group_read);
+    const Result r = Run("stamp '" + file + "' --line 5 --write");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("read-only"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("chmod u+w"), std::string::npos) << r.err;
+    EXPECT_EQ(Read(file), kModule);
+    EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::group_read);
+}
+
+TEST_F(Safety, TheReplacedFileKeepsItsModeAndOwner) {
+    const std::string file = Put("Shared.bas", kModule);
+    fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::group_write);
+    const bool root = geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(chown(file.c_str(), 4321, 4321), 0);
+    }
+    ASSERT_EQ(Run("stamp '" + file + "' --line 5 --write").status, 0);
+    struct stat st {};
+    ASSERT_EQ(stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0660u);
+    if (root) {
+        EXPECT_EQ(st.st_uid, 4321u);
+        EXPECT_EQ(st.st_gid, 4321u);
+    } else {
+        GTEST_SKIP() << "keeping another user's ownership needs root";
+    }
+}
+
+// A run killed in the middle leaves its temporary file; the next write beside it removes it, and
+// leaves alone the one of a writer that still runs.
+TEST_F(Safety, TemporaryFilesOfKilledRunsAreRemoved) {
+    const std::string file = Put("Module1.bas", kModule);
+    // A process number that no process has: past the system's limit.
+    const std::string stale = Put(".Module1.bas.quillmark-999999999.tmp", "half");
+    const std::string running = Put(".Module1.bas.quillmark-" + std::to_string(getpid()) + ".tmp", "busy");
+    ASSERT_EQ(Run("stamp '" + file + "' --line 5 --write").status, 0);
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_TRUE(fs::exists(running));
+    int temps = 0;
+    for (const auto& entry : fs::directory_iterator(dir_)) {
+        if (entry.path().extension() == ".tmp") ++temps;
+    }
+    EXPECT_EQ(temps, 1);
+}
+
+// --- The store
+
+TEST_F(Safety, ConcurrentWritersLoseNoValue) {
+    // Two writers, each setting its own value over and over, at the same time.
+    ASSERT_EQ(Run("settings reset").status, 0);
+    const std::string script = Put("writers.sh",
+                                   "exe=\"$1\"; store=\"$2\"\n"
+                                   "(for i in $(seq 1 40); do \"$exe\" --settings \"$store\" settings set StartVisible $i || echo lost; done) >\"$3\" 2>&1 &\n"
+                                   "(for i in $(seq 101 140); do \"$exe\" --settings \"$store\" settings set ToolBarPosition $i || echo lost; done) >\"$4\" 2>&1\n"
+                                   "wait\n");
+    const std::string command = "bash '" + script + "' '" + QUILLMARK_EXE + "' '" + settings_ + "' '" + (dir_ / "a").string() + "' '" +
+                                (dir_ / "b").string() + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(Read((dir_ / "a").string()), "");
+    EXPECT_EQ(Read((dir_ / "b").string()), "");
+    EXPECT_EQ(Run("settings get StartVisible").out, "40\n");
+    EXPECT_EQ(Run("settings get ToolBarPosition").out, "140\n");
+}
+
+TEST_F(Safety, AStoreThatCannotBeWrittenIsReportedAndKept) {
+    // A folder in the way of the store's own folder: nothing can be written there, whoever runs it.
+    Put("blocked", "a file, not a folder");
+    const Result r = Run("settings set ToolBarPosition 0", (dir_ / "blocked" / "settings.reg").string());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("could not be written"), std::string::npos) << r.err;
+
+    // A store whose folder cannot be written: the old store stays as it was.
+    ASSERT_EQ(Run("settings set ToolBarPosition 0").status, 0);
+    const std::string before = Read(settings_);
+    fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
+    if (geteuid() == 0) {
+        fs::permissions(dir_, fs::perms::owner_all);
+        GTEST_SKIP() << "root writes into any folder; the folder-in-the-way case above ran";
+    }
+    const Result denied = Run("settings set ToolBarPosition 1");
+    fs::permissions(dir_, fs::perms::owner_all);
+    EXPECT_EQ(denied.status, 1);
+    EXPECT_EQ(Read(settings_), before);
+}
+
+TEST_F(Safety, ALinkToTheStoreStaysALink) {
+    const std::string real = (dir_ / "team.reg").string();
+    fs::create_symlink("team.reg", settings_);
+    ASSERT_EQ(Run("settings set ToolBarPosition 0").status, 0);
+    EXPECT_TRUE(fs::is_symlink(settings_));
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(real)));
+    EXPECT_EQ(Run("settings get ToolBarPosition").out, "0\n");
+}
+
+// --- Text
+
+TEST_F(Safety, AValueThatStartsWithAMinusCanBeSet) {
+    EXPECT_EQ(Run("settings set ToolBarPosition -1").status, 0);
+    EXPECT_EQ(Run("settings get ToolBarPosition").out, "-1\n");
+    const Result dashed = Run("settings set -- EditStamp -0,1,1,1,1,名前");
+    EXPECT_EQ(dashed.status, 0) << dashed.err;
+    EXPECT_EQ(Run("settings get EditStamp").out, "-0,1,1,1,1,名前\n");
+    const Result option = Run("settings set EditStamp -x");
+    EXPECT_EQ(option.status, 2);
+    EXPECT_NE(option.err.find("--"), std::string::npos);
+}
+
+TEST_F(Safety, ALoneSurrogateInARegistryFileSwallowsNothing) {
+    // "Windows Registry Editor Version 5.00" in UTF-16LE, with a lone high surrogate before あいう.
+    std::u16string text = u"\uFEFFWindows Registry Editor Version 5.00\r\n\r\n"
+                          u"[HKEY_CURRENT_USER\\Software\\Microsoft\\Visual Basic\\6.0\\Addins\\WekQM417.AddInClass]\r\n"
+                          u"\"EditStamp\"=\"1,1,1,1,1,";
+    text.push_back(static_cast<char16_t>(0xD800));
+    text += u"あいう\"\r\n";
+    std::string bytes;
+    for (const char16_t c : text) {
+        bytes.push_back(static_cast<char>(c & 0xFF));
+        bytes.push_back(static_cast<char>(c >> 8));
+    }
+    const std::string file = Put("import.reg", bytes);
+    ASSERT_EQ(Run("settings import '" + file + "'").status, 0);
+    EXPECT_EQ(Run("settings get EditStamp").out, "1,1,1,1,1,?あいう\n");
+}
+
+}  // namespace

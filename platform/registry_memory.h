@@ -12,12 +12,14 @@ struct RegValue {
     std::u16string name;
     std::uint32_t type = regtype::None;
     std::string data;
+    friend bool operator==(const RegValue&, const RegValue&) = default;
 };
 
 struct RegKeyContent {
     Hive hive = Hive::CurrentUser;
     std::u16string path;
     std::vector<RegValue> values;
+    friend bool operator==(const RegKeyContent&, const RegKeyContent&) = default;
 };
 
 class MemoryRegistry : public Registry {

@@ -111,6 +111,23 @@ TEST(CustomFormList, ParsesGroupsAndComposesThemBack) {
     EXPECT_EQ(ParseCustomFormList(u"[甲,x]"), (std::vector<CustomItem>{{u"甲", 0}}));
 }
 
+// Values outside the grammar are read in one pass: a "[" inside a name starts the item itself, so no
+// name is read twice, and a value of nested brackets stays as small as it is.
+TEST(CustomFormList, BracketsOutsideTheGrammarAreReadOnce) {
+    struct Case {
+        std::u16string value;
+        std::vector<CustomItem> items;
+    };
+    const Case cases[] = {
+        {u"[a[b,1]", {{u"b", 1}}},
+        {std::u16string(100000, u'[') + u"a,5]", {{u"a", 5}}},
+        {u"[a,1[b,2]", {{u"a", 1}, {u"b", 2}}},
+        {u"[a,1]x[b,2", {{u"a", 1}, {u"b", 2}}},
+        {u"[,3][,]", {{u"", 3}, {u"", 0}}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ParseCustomFormList(c.value), c.items) << Utf16ToUtf8(c.value.substr(0, 20));
+}
+
 FormatModel Loaded(MemoryStore& m) { return LoadFormatModel(m.store); }
 
 TEST(FormatModel, TheDefaultsLoadAsTheNewInstallationStamp) {

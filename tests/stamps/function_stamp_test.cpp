@@ -131,6 +131,37 @@ TEST_F(FunctionStamp, AppearanceSettings) {
     EXPECT_EQ(Stamp(model, kAddTax), u"'=-=-=-\r\n'@(f)\r\n'\r\n'=-=-=-");
 }
 
+// A stored format beyond what the wizard lets through is taken within its limits; the stamp is made.
+TEST_F(FunctionStamp, StoredValuesBeyondTheWizardsLimitsAreTakenWithinThem) {
+    struct Case {
+        std::u16string indent, count, symbol;
+        std::size_t blanks;
+        std::u16string ruler;  // without the comment mark
+    };
+    const std::u16string longSymbol(1500, u'*');
+    const Case cases[] = {
+        {u"30", u"1000", u"-", 30, std::u16string(1000, u'-')},           // the wizard's own limits
+        {u"40", u"99999", u"-", 30, std::u16string(1000, u'-')},
+        {u"0." + std::u16string(5000, u'0') + u"1", u"2", u"-", 0, u"--"},  // reads as 0, not as a huge count
+        {u"1", u"600", u"＝", 1, std::u16string(500, u'＝')},               // two bytes a character
+        {u"1", u"999", u" = ", 1, [] {                                      // the symbol counted without its blanks
+             std::u16string r;
+             for (int i = 0; i < 999; ++i) r += u" = ";
+             return r;
+         }()},
+        {u"1", u"5", longSymbol, 1, std::u16string(1000, u'*')},           // longer than a ruler: cut, once
+        {u"1", u"-5", u"-", 1, u""},
+    };
+    for (const Case& c : cases) {
+        FormatModel model = Model();
+        model.Indent = c.indent;
+        model.RulerCount = c.count;
+        model.RulerSymbol = c.symbol;
+        EXPECT_EQ(IndentBlanks(model).size(), c.blanks) << Utf16ToUtf8(c.indent.substr(0, 8));
+        EXPECT_EQ(RulerLine(model, Cp932()), u"'" + c.ruler) << Utf16ToUtf8(c.count);
+    }
+}
+
 TEST_F(FunctionStamp, EveryKindOfItem) {
     store_.Put(u"FixedFormList", u"0,4,5");
     store_.Put(u"CustomFormList", u"[確認者,5][再掲,0][日付２,4][謎,7]");

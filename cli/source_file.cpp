@@ -126,7 +126,13 @@ std::string SourceFile::Encode(const std::u16string& text) const {
 
 void SourceFile::Insert(std::int32_t line, const std::vector<std::u16string>& lines) {
     std::size_t at = headerLines_;
-    if (line > 1 && static_cast<std::size_t>(line - 2) < visible_.size()) at = visible_[static_cast<std::size_t>(line - 2)] + 1;
+    if (line > 1 && static_cast<std::size_t>(line - 2) < visible_.size()) {
+        // After the visible line before it, and after the hidden attribute lines that belong to that
+        // line (a default member, a WithEvents variable): the environment reads an attribute only
+        // directly under its declaration.
+        at = visible_[static_cast<std::size_t>(line - 2)] + 1;
+        while (at < entries_.size() && entries_[at].hidden) ++at;
+    }
     if (line > 1 && static_cast<std::size_t>(line - 2) >= visible_.size()) at = entries_.size();
     std::vector<Entry> added;
     for (const auto& text : lines) added.push_back({Encode(text), fileEol_, false});

@@ -50,7 +50,11 @@ ProcedureOutcome ReadProcedureAtCursor(ide::CodePane& pane) {
     ProcedureInfo& info = outcome.info;
     info.ProcName = name;
     if (const auto start = Attempt([&] { return module->ProcStartLine(name, ide::vbext_pk_Proc); })) {
-        if (*start >= c) {
+        // The first line of a procedure's region gives the module header only at the top of the
+        // module: for the first procedure, with no procedure's region before it. A later procedure
+        // whose region starts at the caret (its declaration right under the last End Sub, or the one
+        // blank or comment line between two procedures) is stamped.
+        if (*start >= c && *start - 1 <= declarations.value_or(0)) {
             outcome.target = StampTarget::ModuleHeader;
             return outcome;
         }

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "platform/files.h"
 
@@ -89,6 +90,79 @@ TEST_F(Command, MarksASelection) {
                          std::string(37, '-') + "\r\nEnd Function\r\n"),
               std::string::npos)
         << r.out;
+}
+
+// The environment reads an attribute only directly under its declaration: inserted lines never come
+// between a declaration and its hidden attribute lines.
+TEST_F(Command, InsertedLinesKeepAttributesUnderTheirDeclarations) {
+    const std::string cls =
+        "VERSION 1.0 CLASS\r\nBEGIN\r\n  MultiUse = -1\r\nEND\r\n"  // 1-4
+        "Attribute VB_Name = \"Items\"\r\n"                          // 5
+        "Option Explicit\r\n"                                         // 6
+        "\r\n"                                                        // 7
+        "Private WithEvents m_T As Timer\r\n"                         // 8
+        "Attribute m_T.VB_VarHelpID = -1\r\n"                         // 9
+        "Public Property Get Item(ByVal i As Long) As Variant\r\n"    // 10
+        "Attribute Item.VB_UserMemId = 0\r\n"                         // 11
+        "Attribute Item.VB_Description = \"The item\"\r\n"            // 12
+        "    Item = i\r\n"                                            // 13
+        "End Property\r\n";                                           // 14
+    const std::string path = Put("Items.cls", cls);
+    // Each line that is no marker or stamp line, with the lines inserted in front of it counted.
+    const auto layout = [](const std::string& out) {
+        std::vector<std::string> lines;
+        std::size_t start = 0;
+        while (start < out.size()) {
+            const auto end = out.find("\r\n", start);
+            lines.push_back(out.substr(start, end - start));
+            start = end + 2;
+        }
+        return lines;
+    };
+    const auto follows = [&](const std::vector<std::string>& lines, const std::string& line, const std::string& next) {
+        for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
+            if (lines[i] == line) return lines[i + 1] == next;
+        }
+        return false;
+    };
+    struct Case {
+        std::string args;
+        std::vector<std::pair<std::string, std::string>> adjacent;  // lines that must stay together
+    };
+    const Case cases[] = {
+        {"mark '" + path + "' --from 8", {{"Private WithEvents m_T As Timer", "Attribute m_T.VB_VarHelpID = -1"}}},
+        {"mark '" + path + "' --from 13:5",
+         {{"Public Property Get Item(ByVal i As Long) As Variant", "Attribute Item.VB_UserMemId = 0"},
+          {"Attribute Item.VB_UserMemId = 0", "Attribute Item.VB_Description = \"The item\""}}},
+        {"stamp '" + path + "' --line 13",
+         {{"Private WithEvents m_T As Timer", "Attribute m_T.VB_VarHelpID = -1"},
+          {"Public Property Get Item(ByVal i As Long) As Variant", "Attribute Item.VB_UserMemId = 0"}}},
+    };
+    for (const Case& c : cases) {
+        const Result r = Run(c.args);
+        ASSERT_EQ(r.status, 0) << c.args << ": " << r.err;
+        const auto lines = layout(r.out);
+        EXPECT_GT(lines.size(), 14u) << c.args;
+        for (const auto& [line, next] : c.adjacent) EXPECT_TRUE(follows(lines, line, next)) << c.args << ": " << line << "\n" << r.out;
+    }
+    // The marks still wrap what they were asked to: the closing line after the attribute, in front of
+    // the next declaration; the opening line after the attributes, in front of the first body line.
+    const auto mark8 = layout(Run("mark '" + path + "' --from 8").out);
+    for (std::size_t i = 0; i < mark8.size(); ++i) {
+        if (mark8[i] == "Attribute m_T.VB_VarHelpID = -1") {
+            ASSERT_LT(i + 2, mark8.size());
+            EXPECT_EQ(mark8[i + 1].rfind("'---", 0), 0u) << mark8[i + 1];
+            EXPECT_EQ(mark8[i + 2], "Public Property Get Item(ByVal i As Long) As Variant");
+        }
+    }
+    const auto mark13 = layout(Run("mark '" + path + "' --from 13:5").out);
+    for (std::size_t i = 0; i < mark13.size(); ++i) {
+        if (mark13[i] == "    Item = i") {
+            ASSERT_GT(i, 1u);
+            EXPECT_EQ(mark13[i - 1].rfind("    '---", 0), 0u) << mark13[i - 1];
+            EXPECT_EQ(mark13[i - 2], "Attribute Item.VB_Description = \"The item\"");
+        }
+    }
 }
 
 TEST_F(Command, BadInputGetsAMessageAndLeavesTheFileAlone) {

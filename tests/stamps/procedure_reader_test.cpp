@@ -80,6 +80,34 @@ TEST(ReadProcedureAtCursor, FirstLineOfARegionAtTheTopIsTheModule) {
     EXPECT_EQ(ReadAt(u"Option Explicit", 1).target, StampTarget::ModuleHeader);
 }
 
+// Only the first procedure's region start means the module: for a later procedure, the first line of
+// its region (the declaration right under the last End, the one blank line between two procedures, a
+// comment under the last End) stamps that procedure above its declaration.
+TEST(ReadProcedureAtCursor, ALaterProceduresRegionStartStampsThatProcedure) {
+    struct Case {
+        const char16_t* text;
+        int line;
+        StampTarget target;
+        int body;
+    };
+    const Case cases[] = {
+        {u"Sub A()\r\nEnd Sub\r\nSub B()\r\nEnd Sub", 3, StampTarget::Procedure, 3},
+        {u"Option Explicit\r\nSub A()\r\nEnd Sub\r\nFunction B() As Long\r\nEnd Function", 4, StampTarget::Procedure, 4},
+        {u"Sub A()\r\nEnd Sub\r\n\r\nSub B()\r\nEnd Sub", 3, StampTarget::Procedure, 4},
+        {u"Sub A()\r\nEnd Sub\r\n' B's comment\r\nSub B()\r\nEnd Sub", 3, StampTarget::Procedure, 4},
+        // The first procedure keeps the rule: with nothing in front of it, or after the declarations.
+        {u"Sub A()\r\nEnd Sub\r\nSub B()\r\nEnd Sub", 1, StampTarget::ModuleHeader, 0},
+        {u"Option Explicit\r\n\r\nSub A()\r\nEnd Sub", 2, StampTarget::ModuleHeader, 0},
+    };
+    for (const Case& c : cases) {
+        const ProcedureOutcome got = ReadAt(c.text, c.line);
+        EXPECT_EQ(got.target, c.target) << Utf16ToUtf8(c.text) << " line " << c.line;
+        if (c.target == StampTarget::Procedure) {
+            EXPECT_EQ(got.info.BodyLine, c.body) << Utf16ToUtf8(c.text);
+        }
+    }
+}
+
 TEST(ReadProcedureAtCursor, PropertiesPickTheLatestRegionAboveTheCaret) {
     const char16_t* text =
         u"Property Get Value() As Long\r\n"   // 1

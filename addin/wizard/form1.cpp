@@ -342,6 +342,9 @@ void Form1::Design() {
     Option1[0]->SetValue(true);
     for (auto& l : List1) l->Clear();
     List2.Clear();
+    customIds_.clear();
+    rowIds_.clear();
+    orderIds_.clear();
     List3.Clear();
     for (auto& l : List4) l->Clear();
     for (auto& b : Command3) b->SetEnabled(true);
@@ -400,6 +403,7 @@ void Form1::Form_Load() {
     // 5: the custom items.
     const auto custom = ParseCustomFormList(store_.ReadSettingString(u"CustomFormList", defaultText(u"CustomFormList")));
     for (const CustomItem& item : custom) List2.AddItem(item.name, item.kind);
+    SyncCustomIds();
     if (List2.ListCount() == 0) {
         Command3[1]->SetEnabled(false);
         Command3[2]->SetEnabled(false);
@@ -423,6 +427,7 @@ void Form1::Form_Load() {
         parsed.ItemAttributes = ItemAttributes;
         ParseSelectDatas(store_.ReadSettingString(u"SelectDatas", defaultText(u"SelectDatas")), parsed);
         for (const int row : parsed.DisplayOrder) List4[1]->AddItem(List3.Entry(row).text, row);
+        orderIds_ = rowIds_;
         for (std::size_t r = 0; r < kMaxItemRows; ++r) {
             ItemAttributes[r].Attr1 = parsed.ItemAttributes[r].Attr1;
             ItemAttributes[r].Attr2 = parsed.ItemAttributes[r].Attr2;
@@ -546,14 +551,19 @@ void Form1::RebuildItems() {
     RebuildItemList = false;
     for (auto& item : ItemAttributes) item = ItemAttribute{};
     List3.Clear();
-    const auto append = [&](const std::u16string& text, std::int32_t kind) {
+    rowIds_.clear();
+    const auto append = [&](const std::u16string& text, std::int32_t kind, std::uint32_t id) {
         // The table has 31 rows; more items were refused where they were added.
         if (List3.ListCount() >= static_cast<int>(kMaxItemRows)) return;
         List3.AddItem(text, kind);
+        rowIds_.push_back(id);
         ItemAttributes[static_cast<std::size_t>(List3.ListCount() - 1)] = DefaultAttributes(static_cast<AttributeKind>(kind));
     };
-    for (const auto& entry : List1[1]->Entries()) append(entry.text, FixedItems()[static_cast<std::size_t>(entry.tag)].kind);
-    for (const auto& entry : List2.Entries()) append(entry.text, entry.tag);
+    for (const auto& entry : List1[1]->Entries()) {
+        append(entry.text, FixedItems()[static_cast<std::size_t>(entry.tag)].kind, static_cast<std::uint32_t>(entry.tag));
+    }
+    SyncCustomIds();
+    for (int i = 0; i < List2.ListCount(); ++i) append(List2.Entry(i).text, List2.Entry(i).tag, customIds_[static_cast<std::size_t>(i)]);
     CurrentKind = -1;
     if (List3.ListCount() > 0) {
         List3.SetListIndex(0);
@@ -582,6 +592,7 @@ void Form1::RebuildOrder() {
     List4[0]->Clear();
     List4[1]->Clear();
     for (int r = 0; r < List3.ListCount(); ++r) List4[0]->AddItem(List3.Entry(r).text, r);
+    orderIds_ = rowIds_;
 }
 
 void Form1::UpdateOrderNext() { Command1[3]->SetEnabled(List4[0]->ListCount() == 0); }
@@ -603,7 +614,10 @@ void Form1::StoreAttributePanel() {
             record.Attr3 = static_cast<std::int16_t>(Combo1[2]->ListIndex());
             record.Attr4 = static_cast<std::int16_t>(Check4.Value());
             break;
-        case 5: record.AttrText = Text1.Text(); break;
+        case 5:
+            // A text the page's check refuses never reaches the record, whoever stores the panel.
+            if (Text1.Text().find_first_of(u"[]") == std::u16string::npos) record.AttrText = Text1.Text();
+            break;
         default: break;
     }
 }
@@ -698,8 +712,47 @@ FormatModel Form1::Model() const {
     return m;
 }
 
+FormatModel Form1::ModelToSave() const {
+    FormatModel shown = Model();
+    if (!RebuildItemList && !RebuildOrderList) return shown;
+    // The fixed or custom items changed after the display order was decided (a Back from the last
+    // page, then Finish): the order keeps the items that still exist, in their order, under their new
+    // rows and with their records; a removed item leaves it, a new one is not in it.
+    FormatModel fresh = shown;
+    BuildItemList(fresh);
+    std::vector<std::uint32_t> freshIds;
+    for (const int n : fresh.ChosenFixedItems) freshIds.push_back(static_cast<std::uint32_t>(n));
+    for (std::size_t i = 0; i < customIds_.size(); ++i) freshIds.push_back(customIds_[i]);
+    freshIds.resize(std::min(freshIds.size(), fresh.ItemList.size()));
+    // The decided order names rows of the item list as it was when the order lists were made; the
+    // records belong to the rows of the item list as it is now.
+    fresh.DisplayOrder.clear();
+    for (const int row : shown.DisplayOrder) {
+        if (row < 0 || static_cast<std::size_t>(row) >= orderIds_.size()) continue;
+        const std::uint32_t id = orderIds_[static_cast<std::size_t>(row)];
+        const auto found = std::find(freshIds.begin(), freshIds.end(), id);
+        if (found == freshIds.end()) continue;
+        const auto r = static_cast<std::size_t>(found - freshIds.begin());
+        const auto current = std::find(rowIds_.begin(), rowIds_.end(), id);
+        const auto c = static_cast<std::size_t>(current - rowIds_.begin());
+        // A record belongs to a kind: an item whose kind was changed starts from its kind's defaults.
+        if (current != rowIds_.end() && c < shown.ItemList.size() && fresh.ItemList[r].kind == shown.ItemList[c].kind) {
+            fresh.ItemAttributes[r] = shown.ItemAttributes[c];
+        }
+        fresh.DisplayOrder.push_back(static_cast<int>(r));
+    }
+    qm::ComputeItemPadding(fresh);
+    return fresh;
+}
+
+void Form1::SyncCustomIds() {
+    // The custom item dialog adds at the end; anything else is a removal that went another way.
+    while (customIds_.size() < static_cast<std::size_t>(List2.ListCount())) customIds_.push_back(nextCustomId_++);
+    customIds_.resize(static_cast<std::size_t>(List2.ListCount()));
+}
+
 void Form1::SaveWizardFormat() {
-    const FormatModel m = Model();
+    const FormatModel m = ModelToSave();
     if (Option1[0]->Value()) {
         SaveFunctionFormat(m, store_);
     } else {
@@ -771,13 +824,16 @@ void Form1::Command1_Click(int index) {
             break;
         case 2:
         case 3:
-            StoreAttributePanel();
+            // Validated first: a text the check refuses never reaches a record.
             if (!ValidateWizardPage()) return;
+            StoreAttributePanel();
             StepPage(index);
             ShowPage();
             break;
         case 4:
+            // What is saved is what the user sees: the panel shown, once the check accepts it.
             if (!ValidateWizardPage()) return;
+            StoreAttributePanel();
             SaveWizardFormat();
             store_.WriteSettingNumber(u"StartVisible", Check1.Value() == 1 ? 1 : 0);
             Close();
@@ -852,6 +908,7 @@ void Form1::Command3_Click(int index) {
             dialog->wizard = this;
             dialog->Prepare(Form2::Mode::Add, u"", -1);
             dialog->ShowModal();
+            SyncCustomIds();
             UpdateCustomButtons();
             break;
         case 1: {
@@ -868,6 +925,7 @@ void Form1::Command3_Click(int index) {
             RebuildItemList = true;
             RebuildOrderList = true;
             List2.RemoveItem(selected);
+            if (static_cast<std::size_t>(selected) < customIds_.size()) customIds_.erase(customIds_.begin() + selected);
             if (List2.ListCount() == 0) {
                 UpdateCustomButtons();
             } else {

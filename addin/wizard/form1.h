@@ -168,6 +168,19 @@ private:
     int ItemCount() const;
     void Message(const std::u16string& text);
     void Close();
+    // What Finish saves: the model shown, and where the item choice changed since the display order
+    // was decided, the order of the items that still exist under their new rows, with their records.
+    FormatModel ModelToSave() const;
+    // Keeps customIds_ in step with the custom item list after the custom item dialog.
+    void SyncCustomIds();
+
+    // Which item each entry is, across renames and removals: a fixed item by its number, a custom
+    // item by a number of its own (kFirstCustomId and up) that an edit keeps.
+    static constexpr std::uint32_t kFirstCustomId = 100;
+    std::vector<std::uint32_t> customIds_;  // by entry of List2
+    std::vector<std::uint32_t> rowIds_;     // by row of List3, as it was built
+    std::vector<std::uint32_t> orderIds_;   // by row of List3 as it was when the order lists were made
+    std::uint32_t nextCustomId_ = kFirstCustomId;
 
     SettingsStore& store_;
     const Clock& clock_;

@@ -448,7 +448,7 @@ int CommandPreview(const Options& options) {
     out += "\n表示ｻﾝﾌﾟﾙ (編集記録ｽﾀﾝﾌﾟ) :\n" + Utf16ToUtf8(marker.substr(0, cr)) + "\n" +
            Utf16ToUtf8(marker.substr(marker.find_last_of(u'\r') + 1)) + "\n";
     for (std::size_t row = 0; row < model.ItemList.size(); ++row) {
-        if (model.ItemList[row].kind != 4) continue;
+        if (model.ItemList[row].kind != kind::kCreationDate) continue;
         out += "表示サンプル (" + Utf16ToUtf8(model.ItemList[row].name) + ") : " +
                Utf16ToUtf8(FormatCreationDate(model, static_cast<int>(row), now)) + "\n";
     }

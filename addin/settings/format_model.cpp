@@ -9,28 +9,28 @@ namespace qm {
 
 const std::array<FixedItem, kFixedItemCount>& FixedItems() {
     static const std::array<FixedItem, kFixedItemCount> items = {{
-        {u"関数名", 0},
-        {u"機能", -1},
-        {u"引数", 2},
-        {u"戻り値", 3},
-        {u"作成日", 4},
-        {u"作成者", 5},
-        {u"機能説明", -1},
-        {u"備考", -1},
+        {u"関数名", kind::kFunctionName},
+        {u"機能", kind::kNone},
+        {u"引数", kind::kArguments},
+        {u"戻り値", kind::kReturnValue},
+        {u"作成日", kind::kCreationDate},
+        {u"作成者", kind::kAuthor},
+        {u"機能説明", kind::kNone},
+        {u"備考", kind::kNone},
     }};
     return items;
 }
 
-ItemAttribute DefaultAttributes(AttributeKind kind) {
+ItemAttribute DefaultAttributes(AttributeKind itemKind) {
     ItemAttribute a;
-    switch (kind) {
-        case 2:
+    switch (itemKind) {
+        case kind::kArguments:
             a.Attr2 = 1;
             break;
-        case 3:
+        case kind::kReturnValue:
             a.Attr1 = 1;
             break;
-        case 4:
+        case kind::kCreationDate:
             a.Attr1 = 1;
             a.Attr2 = 1;
             a.Attr3 = 1;

@@ -14,6 +14,17 @@ namespace qm {
 // 4 creation date, 5 author. 1 is the wizard's empty attribute panel and never stored.
 using AttributeKind = std::int16_t;
 
+// The kinds of item, as the item lists tag them and the stamps read them.
+namespace kind {
+inline constexpr AttributeKind kNone = -1;  // no attributes (機能, 機能説明, 備考, or a custom item without a kind)
+inline constexpr AttributeKind kFunctionName = 0;
+inline constexpr AttributeKind kEmptyPanel = 1;  // only the wizard's empty attribute panel; never stored
+inline constexpr AttributeKind kArguments = 2;
+inline constexpr AttributeKind kReturnValue = 3;
+inline constexpr AttributeKind kCreationDate = 4;
+inline constexpr AttributeKind kAuthor = 5;
+}  // namespace kind
+
 inline constexpr int kFixedItemCount = 8;
 inline constexpr std::size_t kMaxItemRows = 31;
 

@@ -77,29 +77,29 @@ std::u16string ComposeFunctionStamp(const ProcedureInfo& info, const StampContex
     for (const int row : model.DisplayOrder) {
         if (row < 0 || static_cast<std::size_t>(row) >= model.ItemList.size()) continue;
         const auto r = static_cast<std::size_t>(row);
-        const AttributeKind kind = model.ItemList[r].kind;
+        const AttributeKind itemKind = model.ItemList[r].kind;
         const ItemAttribute& a = model.ItemAttributes[r];
         std::u16string value;
-        switch (kind) {
-            case -1:
+        switch (itemKind) {
+            case kind::kNone:
                 break;
-            case 0:
+            case kind::kFunctionName:
                 value = info.ProcName;
                 if (a.Attr1 == 1) value += u"()";
                 if (info.KindCode == u"G") value += u" [ﾌﾟﾛﾊﾟﾃｨ Get]";
                 if (info.KindCode == u"L") value += u" [ﾌﾟﾛﾊﾟﾃｨ Let]";
                 if (info.KindCode == u"S") value += u" [ﾌﾟﾛﾊﾟﾃｨ Set]";
                 break;
-            case 2:
+            case kind::kArguments:
                 value = FormatArgumentItem(info.Declaration, a, indent, model.PadAll, context.codepage);
                 break;
-            case 3:
+            case kind::kReturnValue:
                 if (info.KindCode != u"MF" && info.KindCode != u"G" && a.Attr1 == 1) value = u"なし";
                 break;
-            case 4:
+            case kind::kCreationDate:
                 value = FormatCreationDate(model, row, context.now);
                 break;
-            case 5:
+            case kind::kAuthor:
                 value = a.AttrText;
                 break;
             default:

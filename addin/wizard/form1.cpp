@@ -7,6 +7,7 @@
 #include "addin/stamps/edit_stamp.h"
 #include "addin/stamps/stamp_date.h"
 #include "addin/wizard/form2.h"
+#include "addin/wizard/wizard_pages.h"
 #include "platform/failure.h"
 #include "platform/text.h"
 
@@ -67,7 +68,12 @@ std::unique_ptr<T> Make(ui::Form& form, const char16_t* name, int index, ui::Con
 }
 
 // A kind shown by a panel: -1 has the empty panel 1.
-std::int16_t PanelKind(std::int32_t kind) { return kind == -1 ? 1 : static_cast<std::int16_t>(kind); }
+std::int16_t PanelKind(std::int32_t itemKind) {
+    return itemKind == kind::kNone ? kind::kEmptyPanel : static_cast<std::int16_t>(itemKind);
+}
+
+// "[" and "]" would break the stored value's groups.
+bool AuthorTextAllowed(const std::u16string& text) { return text.find_first_of(u"[]") == std::u16string::npos; }
 
 }  // namespace
 
@@ -477,64 +483,38 @@ void Form1::Form_Load() {
 }
 
 std::u16string Form1::PageTitle(int page) {
-    const std::u16string head = u"Wek Quillmark ﾌｫｰﾏｯﾄ ｳｨｻﾞｰﾄﾞ - ";
-    switch (page) {
-        case 0: return head + u"はじめに";
-        case 1: return head + u"ｽﾀﾝﾌﾟ 種類の選択";
-        case 10: return head + u"定形項目の選択";
-        case 11: return head + u"独自項目の作成";
-        case 12: return head + u"属性詳細の設定";
-        case 13: return head + u"項目名の表示順設定";
-        case 14: return head + u"外観の拡張設定";
-        case 60: return head + u"編集記録ｽﾀﾝﾌﾟの設定";
-        case 100: return head + u"完了！";
-        default: return head;
-    }
+    const WizardPage* found = FindWizardPage(page);
+    return std::u16string(kWizardTitleHead) + (found != nullptr ? found->title : u"");
 }
 
 void Form1::StepPage(int button) {
     PreviousPage = CurrentPage;
+    const WizardPage* page = FindWizardPage(CurrentPage);
+    if (page == nullptr) return;
     const bool functionStamp = Option1[0]->Value();
-    const bool back = button == 2;
-    switch (CurrentPage) {
-        case 0: CurrentPage = back ? 0 : 1; break;
-        case 1: CurrentPage = back ? 0 : (functionStamp ? 10 : 60); break;
-        case 10: CurrentPage = back ? 1 : 11; break;
-        case 11: CurrentPage = back ? 10 : 12; break;
-        case 12: CurrentPage = back ? 11 : 13; break;
-        case 13: CurrentPage = back ? 12 : 14; break;
-        case 14: CurrentPage = back ? 13 : 100; break;
-        case 60: CurrentPage = back ? 1 : 100; break;
-        case 100: CurrentPage = back ? (functionStamp ? 14 : 60) : 100; break;
-        default: break;
+    if (button == 2) {
+        CurrentPage = functionStamp ? page->backFunction : page->backEdit;
+    } else {
+        CurrentPage = functionStamp ? page->nextFunction : page->nextEdit;
     }
 }
 
 void Form1::ShowPage() {
     caption = PageTitle(CurrentPage);
-    switch (CurrentPage) {
-        case 0: Command1[2]->SetEnabled(false); break;
-        case 1: Command1[2]->SetEnabled(true); break;
-        case 12:
-            if (RebuildItemList) RebuildItems();
-            Command1[3]->SetEnabled(true);
-            break;
-        case 13:
-            if (RebuildOrderList) RebuildOrder();
-            UpdateOrderNext();
-            Command1[4]->SetEnabled(false);
-            break;
-        case 14:
-        case 60:
-            Command1[3]->SetEnabled(true);
-            Command1[4]->SetEnabled(true);
-            break;
-        case 100:
+    if (const WizardPage* page = FindWizardPage(CurrentPage)) {
+        const auto apply = [](ui::CommandButton& button, ButtonState state) {
+            if (state != ButtonState::Keep) button.SetEnabled(state == ButtonState::Enable);
+        };
+        if (page->rebuildItems && RebuildItemList) RebuildItems();
+        if (page->rebuildOrder && RebuildOrderList) RebuildOrder();
+        if (CurrentPage == 13) UpdateOrderNext();
+        if (CurrentPage == 100) {
             Label36.caption =
                 u"Wek Quillmark ﾌｫｰﾏｯﾄ ｳｨｻﾞｰﾄﾞは、Visual Basic の ｺｰﾄﾞで Wek Quillmark ﾌｫｰﾏｯﾄを作成するために必要な情報の収集を完了しました。";
-            Command1[3]->SetEnabled(false);
-            break;
-        default: break;
+        }
+        apply(*Command1[2], page->back);
+        apply(*Command1[3], page->next);
+        apply(*Command1[4], page->finish);
     }
     const auto current = Picture3.find(CurrentPage);
     if (current != Picture3.end()) {
@@ -602,21 +582,21 @@ void Form1::StoreAttributePanel() {
     if (CurrentRow < 0 || static_cast<std::size_t>(CurrentRow) >= kMaxItemRows) return;
     ItemAttribute& record = ItemAttributes[static_cast<std::size_t>(CurrentRow)];
     switch (CurrentKind) {
-        case 0: record.Attr1 = Option2[0]->Value() ? 0 : 1; break;
-        case 2:
+        case kind::kFunctionName: record.Attr1 = Option2[0]->Value() ? 0 : 1; break;
+        case kind::kArguments:
             record.Attr1 = Option3[0]->Value() ? 0 : 1;
             record.Attr2 = static_cast<std::int16_t>(Check2.Value());
             break;
-        case 3: record.Attr1 = static_cast<std::int16_t>(Check3.Value()); break;
-        case 4:
+        case kind::kReturnValue: record.Attr1 = static_cast<std::int16_t>(Check3.Value()); break;
+        case kind::kCreationDate:
             record.Attr1 = static_cast<std::int16_t>(Combo1[0]->ListIndex());
             record.Attr2 = static_cast<std::int16_t>(Combo1[1]->ListIndex());
             record.Attr3 = static_cast<std::int16_t>(Combo1[2]->ListIndex());
             record.Attr4 = static_cast<std::int16_t>(Check4.Value());
             break;
-        case 5:
+        case kind::kAuthor:
             // A text the page's check refuses never reaches the record, whoever stores the panel.
-            if (Text1.Text().find_first_of(u"[]") == std::u16string::npos) record.AttrText = Text1.Text();
+            if (AuthorTextAllowed(Text1.Text())) record.AttrText = Text1.Text();
             break;
         default: break;
     }
@@ -643,20 +623,20 @@ void Form1::List3_Click() {
     };
     switch (CurrentKind) {
         // Only 1 asks for the second form; any other stored number shows the first.
-        case 0: Option2[record.Attr1 == 1 ? 1 : 0]->SetValue(true); break;
-        case 2:
+        case kind::kFunctionName: Option2[record.Attr1 == 1 ? 1 : 0]->SetValue(true); break;
+        case kind::kArguments:
             Option3[record.Attr1 == 1 ? 1 : 0]->SetValue(true);
             Check2.SetValue(record.Attr2 == 1 ? 1 : 0);
             break;
-        case 3: Check3.SetValue(record.Attr1 == 1 ? 1 : 0); break;
-        case 4:
+        case kind::kReturnValue: Check3.SetValue(record.Attr1 == 1 ? 1 : 0); break;
+        case kind::kCreationDate:
             Combo1[0]->SetListIndex(listIndex(*Combo1[0], record.Attr1));
             Combo1[1]->SetListIndex(listIndex(*Combo1[1], record.Attr2));
             Combo1[2]->SetListIndex(listIndex(*Combo1[2], record.Attr3));
             Check4.SetValue(record.Attr4 == 1 ? 1 : 0);
             Label21.caption = PreviewCreationDate();
             break;
-        case 5: Text1.SetText(record.AttrText); break;
+        case kind::kAuthor: Text1.SetText(record.AttrText); break;
         default: break;
     }
     if (CurrentKind != PreviousKind) ShowPanel(CurrentKind);
@@ -669,7 +649,7 @@ bool Form1::ValidateWizardPage() {
         return false;
     };
     if (CurrentPage == 12) {
-        if (CurrentKind == 5 && Text1.Text().find_first_of(u"[]") != std::u16string::npos) {
+        if (CurrentKind == kind::kAuthor && !AuthorTextAllowed(Text1.Text())) {
             return fail(u"'['または、']'の記号文字は都合により使用できません。", Text1);
         }
         return true;
@@ -762,35 +742,22 @@ void Form1::SaveWizardFormat() {
 }
 
 void Form1::ComputeItemPadding() {
-    std::size_t widest = 0;
-    for (int r = 0; r < List3.ListCount() && r < static_cast<int>(kMaxItemRows); ++r) {
-        ItemAttribute& record = ItemAttributes[static_cast<std::size_t>(r)];
-        record.NameLength = static_cast<std::int16_t>(List3.Entry(r).text.size());
-        widest = std::max(widest, static_cast<std::size_t>(record.NameLength));
+    // The padding rule of the stored format itself, over the item list as shown.
+    FormatModel shown;
+    for (const auto& entry : List3.Entries()) shown.ItemList.push_back({entry.text, static_cast<AttributeKind>(entry.tag)});
+    shown.ItemAttributes = ItemAttributes;
+    qm::ComputeItemPadding(shown);
+    for (std::size_t r = 0; r < kMaxItemRows; ++r) {
+        ItemAttributes[r].PadText = shown.ItemAttributes[r].PadText;
+        ItemAttributes[r].NameLength = shown.ItemAttributes[r].NameLength;
     }
-    const std::size_t w = widest + 1;
-    PadAll = std::u16string(w, u'\u3000');
-    for (int r = 0; r < List3.ListCount() && r < static_cast<int>(kMaxItemRows); ++r) {
-        ItemAttribute& record = ItemAttributes[static_cast<std::size_t>(r)];
-        record.PadText = std::u16string(w - static_cast<std::size_t>(record.NameLength), u'\u3000');
-    }
+    PadAll = shown.PadAll;
 }
 
 void Form1::ShowWizardPageHelp() {
-    int context = 0;
-    switch (CurrentPage) {
-        case 0: context = 13; break;
-        case 1: context = 8; break;
-        case 10: context = 14; break;
-        case 11: context = 15; break;
-        case 12: context = 16; break;
-        case 13: context = 17; break;
-        case 14: context = 18; break;
-        case 60: context = 19; break;
-        case 100: context = 20; break;
-        default: return;
-    }
-    Attempt([&] { GetUi().ShowHelp(HelpFile, context); });
+    const WizardPage* page = FindWizardPage(CurrentPage);
+    if (page == nullptr) return;
+    Attempt([&] { GetUi().ShowHelp(HelpFile, page->helpContext); });
 }
 
 std::u16string Form1::PreviewCreationDate() const {
@@ -968,7 +935,7 @@ void Form1::Check5_Click() {
         c->SetEnabled(on);
     }
     // System colours: window text on window, or grey text on the inactive border colour.
-    for (ui::TextBox* box : {&Text3, &Text4}) box->SetForeColor(on ? 8 : 17);
+    for (ui::TextBox* box : {&Text3, &Text4}) box->SetForeColor(on ? ui::kColorWindowText : ui::kColorGrayText);
 }
 
 void Form1::Check6_Click() {

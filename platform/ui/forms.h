@@ -14,6 +14,10 @@ namespace qm::ui {
 
 class Form;
 
+// System colours, by their index, as a form sets the colour of a control's text.
+inline constexpr std::int32_t kColorWindowText = 8;
+inline constexpr std::int32_t kColorGrayText = 17;
+
 enum class Property { Left, Top, Width, Height, FontSize };
 
 class Control {

@@ -6,6 +6,7 @@
 #include "addin/shell/addin_class.h"
 #include "addin/stamps/edit_stamp.h"
 #include "addin/stamps/stamp_date.h"
+#include "addin/settings/format_rules.h"
 #include "addin/wizard/form2.h"
 #include "addin/wizard/wizard_pages.h"
 #include "platform/failure.h"
@@ -40,23 +41,6 @@ std::u16string IntroText() {
     return text;
 }
 
-// The integer test: the shortest decimal form of a whole number of at most 15 digits.
-bool IsWholeNumber(std::u16string_view text, long long* value) {
-    const std::u16string_view t = TrimBlanks(text);
-    std::size_t p = 0;
-    if (!t.empty() && t[0] == u'-') p = 1;
-    const std::u16string_view digits = t.substr(p);
-    if (digits.empty() || digits.size() > 15) return false;
-    for (const char16_t c : digits) {
-        if (c < u'0' || c > u'9') return false;
-    }
-    if (digits.size() > 1 && digits[0] == u'0') return false;
-    if (p == 1 && digits == u"0") return false;
-    long long v = 0;
-    for (const char16_t c : digits) v = v * 10 + (c - u'0');
-    *value = p == 1 ? -v : v;
-    return true;
-}
 
 template <class T>
 std::unique_ptr<T> Make(ui::Form& form, const char16_t* name, int index, ui::Control* container, double l, double t,
@@ -72,8 +56,7 @@ std::int16_t PanelKind(std::int32_t itemKind) {
     return itemKind == kind::kNone ? kind::kEmptyPanel : static_cast<std::int16_t>(itemKind);
 }
 
-// "[" and "]" would break the stored value's groups.
-bool AuthorTextAllowed(const std::u16string& text) { return text.find_first_of(u"[]") == std::u16string::npos; }
+
 
 }  // namespace
 
@@ -596,7 +579,7 @@ void Form1::StoreAttributePanel() {
             break;
         case kind::kAuthor:
             // A text the page's check refuses never reaches the record, whoever stores the panel.
-            if (AuthorTextAllowed(Text1.Text())) record.AttrText = Text1.Text();
+            if (!CheckAuthorText(Text1.Text())) record.AttrText = Text1.Text();
             break;
         default: break;
     }
@@ -643,32 +626,20 @@ void Form1::List3_Click() {
 }
 
 bool Form1::ValidateWizardPage() {
-    const auto fail = [&](const std::u16string& text, ui::TextBox& box) {
-        Message(text);
-        Attempt([&] { box.SetFocus(); });
-        return false;
-    };
-    if (CurrentPage == 12) {
-        if (CurrentKind == kind::kAuthor && !AuthorTextAllowed(Text1.Text())) {
-            return fail(u"'['または、']'の記号文字は都合により使用できません。", Text1);
-        }
-        return true;
+    std::optional<FormatRefusal> refusal;
+    if (CurrentPage == 12 && CurrentKind == kind::kAuthor) refusal = CheckAuthorText(Text1.Text());
+    if (CurrentPage == 14) refusal = CheckAppearance(Text2.Text(), Check5.Value() == 1, Text3.Text(), Text4.Text(), codepage_);
+    if (!refusal) return true;
+    Message(refusal->message);
+    ui::TextBox* field = &Text2;
+    switch (refusal->field) {
+        case FormatField::AuthorText: field = &Text1; break;
+        case FormatField::RulerSymbol: field = &Text3; break;
+        case FormatField::RulerCount: field = &Text4; break;
+        default: break;
     }
-    if (CurrentPage != 14) return true;
-    long long indent = 0;
-    if (TrimBlanks(Text2.Text()).empty()) return fail(u"数値を入力して下さい。", Text2);
-    if (!IsWholeNumber(Text2.Text(), &indent)) return fail(u"数値以外の文字は入力できません。", Text2);
-    if (indent > 30) return fail(u"30以上の数値は入力できません。", Text2);
-    if (Check5.Value() != 1) return true;
-    if (TrimBlanks(Text3.Text()).empty()) return fail(u"記号文字を入力して下さい。", Text3);
-    long long count = 0;
-    if (TrimBlanks(Text4.Text()).empty()) return fail(u"数値を入力して下さい。", Text4);
-    if (!IsWholeNumber(Text4.Text(), &count)) return fail(u"数値以外の文字は入力できません。", Text4);
-    const auto bytes = static_cast<long long>(codepage_.ByteLength(TrimBlanks(Text3.Text())));
-    if (bytes * count > 1000) {
-        return fail(u"1000文字以上の結果になる数値は入力できません。この場合の数値指定は " + DecimalText(1000 / bytes) + u"までです。", Text4);
-    }
-    return true;
+    Attempt([&] { field->SetFocus(); });
+    return false;
 }
 
 FormatModel Form1::Model() const {

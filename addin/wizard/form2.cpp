@@ -1,5 +1,7 @@
 #include "addin/wizard/form2.h"
 
+#include "addin/settings/format_rules.h"
+
 #include "addin/shell/addin_module.h"
 #include "addin/wizard/form1.h"
 #include "platform/failure.h"
@@ -8,7 +10,6 @@
 namespace qm {
 namespace {
 constexpr std::int32_t kKinds[] = {-1, 0, 2, 3, 4, 5};
-constexpr std::size_t kMaxNameLength = 30;
 }  // namespace
 
 Form2::Form2(ui::Ui& ui, const Codepage& codepage) : ui::Form(ui, u"Form2"), codepage_(codepage) {
@@ -85,13 +86,8 @@ void Form2::Command1_Click(int index) {
         return;
     }
     const std::u16string& name = Text1.Text();
-    // Every character must take two bytes in the code page.
-    if (!codepage_.CanEncode(name) || codepage_.ByteLength(name) != name.size() * 2) {
-        Fail(u"全角以外の文字は使用できません。");
-        return;
-    }
-    if (name.size() > kMaxNameLength) {
-        Fail(u"項目名が長すぎます。全角30文字以内にしてください。");
+    if (const auto refusal = CheckCustomItemName(name, codepage_)) {
+        Fail(refusal->message);
         return;
     }
     if (wizard == nullptr) {

@@ -153,6 +153,42 @@ void SourceFile::Insert(std::int32_t line, const std::vector<std::u16string>& li
     Index();
 }
 
+std::size_t SourceFile::FileLineOf(std::int32_t line) const {
+    if (line < 1 || static_cast<std::size_t>(line) > visible_.size()) return 0;
+    return visible_[static_cast<std::size_t>(line - 1)] + 1;
+}
+
+void SourceFile::Replace(std::int32_t line, std::int32_t count, const std::vector<std::u16string>& lines) {
+    if (line < 1 || count < 0 || static_cast<std::size_t>(line - 1 + count) > visible_.size()) return;
+    const std::size_t first = visible_[static_cast<std::size_t>(line - 1)];
+    // The replaced lines run from the first to the last visible one named, hidden lines between them
+    // included only when none are (they stay where they are otherwise).
+    std::vector<std::size_t> doomed;
+    for (std::int32_t k = 0; k < count; ++k) doomed.push_back(visible_[static_cast<std::size_t>(line - 1 + k)]);
+    const Eol eol = count > 0 ? entries_[doomed.back()].eol : fileEol_;
+    for (auto it = doomed.rbegin(); it != doomed.rend(); ++it) entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(*it));
+    std::vector<Entry> added;
+    for (const auto& text : lines) added.push_back({Encode(text), fileEol_, false});
+    if (!added.empty()) added.back().eol = eol == Eol::None ? Eol::None : added.back().eol;
+    entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(first), std::make_move_iterator(added.begin()),
+                    std::make_move_iterator(added.end()));
+    Index();
+}
+
+std::string SourceFile::AsUtf8(const std::string& bytes) const {
+    if (encoding_ == Encoding::Utf8) return bytes;
+    // Line by line, so that line ends stay as they are.
+    std::string out;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        auto end = bytes.find('\n', start);
+        end = end == std::string::npos ? bytes.size() : end + 1;
+        out += Utf16ToUtf8(codepage_.FromAnsi(std::string_view(bytes).substr(start, end - start)));
+        start = end;
+    }
+    return out;
+}
+
 std::string SourceFile::Render() const {
     std::string out;
     std::size_t total = 0;

@@ -29,10 +29,19 @@ public:
     // attribute line inside a procedure counts as the visible line in front of it.
     std::optional<std::int32_t> ModuleLineOf(std::size_t fileLine) const;
     std::vector<std::u16string> TakeModuleLines() { return std::move(moduleLines_); }
+    const std::vector<std::u16string>& ModuleLines() const { return moduleLines_; }
+    // The file line (1-based) that shows module line `line`.
+    std::size_t FileLineOf(std::int32_t line) const;
+    // Puts lines in the place of `count` module lines from `line` on; each replaced line keeps its
+    // line end.
+    void Replace(std::int32_t line, std::int32_t count, const std::vector<std::u16string>& lines);
     // Places inserted module lines into the file: in front of module line `line`, directly after
     // the visible line before it (or after the hidden header for line 1).
     void Insert(std::int32_t line, const std::vector<std::u16string>& lines);
     std::string Render() const;
+    Encoding FileEncoding() const { return encoding_; }
+    // Text of the whole file in UTF-8, for showing differences.
+    std::string AsUtf8(const std::string& bytes) const;
 
 private:
     enum class Eol { None, Lf, CrLf };

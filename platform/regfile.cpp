@@ -356,8 +356,9 @@ std::string ExportRegFile(const std::vector<RegKeyContent>& keys, const Codepage
     return codepage.ToAnsi(out);
 }
 
-RegFileRegistry::RegFileRegistry(std::string path, const Codepage& codepage)
-    : path_(std::move(path)), codepage_(codepage), lock_(path_) {
+RegFileRegistry::RegFileRegistry(std::string path, const Codepage& codepage, bool readOnly)
+    : path_(std::move(path)), codepage_(codepage), readOnly_(readOnly) {
+    if (!readOnly_) lock_ = std::make_unique<FileLock>(path_);
     if (!FileExists(path_)) return;
     const std::string bytes = ReadWholeFile(path_);
     // Load into a scratch registry first, so that nothing is saved while loading.
@@ -367,6 +368,7 @@ RegFileRegistry::RegFileRegistry(std::string path, const Codepage& codepage)
 }
 
 RegStatus RegFileRegistry::Changed() {
+    if (readOnly_) return RegStatus::Success;
     try {
         WriteFileAtomically(path_, ExportRegFile(Keys(), codepage_));
         writeError_.clear();

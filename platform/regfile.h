@@ -1,6 +1,7 @@
 #pragma once
 // Registry export files, as regedit writes and reads them: "REGEDIT4" (code page 932) and
 // "Windows Registry Editor Version 5.00" (UTF-16LE).
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -34,8 +35,8 @@ std::string ExportRegFile(const std::vector<RegKeyContent>& keys, const Codepage
 class RegFileRegistry final : public MemoryRegistry {
 public:
     // Throws RegFileError when the file exists and cannot be read as a registry file, PlatformError
-    // when it cannot be read at all.
-    RegFileRegistry(std::string path, const Codepage& codepage);
+    // when it cannot be read at all. Read-only: changes stay in memory, nothing is locked or written.
+    RegFileRegistry(std::string path, const Codepage& codepage, bool readOnly = false);
     const std::string& Path() const { return path_; }
     // Why the last change did not reach the file (the file then holds what it held); empty when it did.
     const std::string& WriteError() const { return writeError_; }
@@ -46,7 +47,8 @@ protected:
 private:
     std::string path_;
     const Codepage& codepage_;
-    FileLock lock_;
+    bool readOnly_;
+    std::unique_ptr<FileLock> lock_;
     std::string writeError_;
 };
 

@@ -1,0 +1,114 @@
+// quillmark refresh: the function-name and argument lines of existing stamps, made again from the
+// current declaration and format; everything the user wrote stays.
+#include <algorithm>
+#include <iostream>
+#include <map>
+
+#include "addin/stamps/function_stamp.h"
+#include "addin/stamps/procedure_reader.h"
+#include "cli/commands.h"
+#include "cli/stamp_blocks.h"
+#include "platform/failure.h"
+#include "platform/files.h"
+#include "platform/text.h"
+
+namespace qm::cli {
+namespace {
+
+struct Edit {
+    std::int32_t first;
+    std::int32_t count;
+    std::vector<std::u16string> lines;
+};
+
+// The text after " -" of an argument line, by the argument's name.
+std::map<std::u16string, std::u16string> Descriptions(const StampItem& item) {
+    std::map<std::u16string, std::u16string> out;
+    for (const auto& value : item.values) {
+        const auto dash = value.find(u" -");
+        if (dash == std::u16string::npos) continue;
+        out[std::u16string(TrimBlanks(std::u16string_view(value).substr(0, dash)))] = value.substr(dash + 2);
+    }
+    return out;
+}
+
+std::vector<Edit> Refresh(const std::vector<std::u16string>& lines, const StampedProcedure& p, const StampContext& context) {
+    ProcedureInfo info;
+    info.ProcName = p.region.name;
+    info.BodyLine = p.region.bodyLine;
+    info.Declaration = p.declaration;
+    switch (p.region.kind) {
+        case ide::vbext_pk_Get: info.KindCode = u"G"; break;
+        case ide::vbext_pk_Let: info.KindCode = u"L"; break;
+        case ide::vbext_pk_Set: info.KindCode = u"S"; break;
+        default: info.KindCode = ClassifySubOrFunction(p.declaration); break;
+    }
+    const std::vector<std::u16string> fresh = ide::TextCodeModule::SplitText(ComposeFunctionStamp(info, context));
+    const auto freshItems = ReadStampItems(fresh, 1, static_cast<std::int32_t>(fresh.size()));
+    const auto oldItems = ReadStampItems(lines, p.blockFirst, p.blockLast);
+    const auto names = ItemNamesOfKind(context.model, kind::kFunctionName);
+    const auto arguments = ItemNamesOfKind(context.model, kind::kArguments);
+    std::vector<Edit> edits;
+    for (const StampItem& old : oldItems) {
+        const bool isName = std::find(names.begin(), names.end(), old.name) != names.end();
+        const bool isArguments = std::find(arguments.begin(), arguments.end(), old.name) != arguments.end();
+        if (!isName && !isArguments) continue;
+        const auto match = std::find_if(freshItems.begin(), freshItems.end(), [&](const StampItem& f) { return f.name == old.name; });
+        if (match == freshItems.end()) continue;
+        std::vector<std::u16string> replacement(fresh.begin() + (match->firstLine - 1), fresh.begin() + match->lastLine);
+        if (isArguments) {
+            // Each argument still there keeps what the user wrote after its " -".
+            const auto kept = Descriptions(old);
+            for (auto& line : replacement) {
+                const auto dash = line.rfind(u" -");
+                if (dash == std::u16string::npos || dash + 2 != line.size()) continue;
+                const auto start = line.find_last_of(u" :\u3000", dash - 1);
+                const std::u16string name(TrimBlanks(std::u16string_view(line).substr(start + 1, dash - start - 1)));
+                if (const auto it = kept.find(name); it != kept.end()) line += it->second;
+            }
+        }
+        const std::vector<std::u16string> current(lines.begin() + (old.firstLine - 1), lines.begin() + old.lastLine);
+        if (replacement != current) edits.push_back({old.firstLine, old.lastLine - old.firstLine + 1, std::move(replacement)});
+    }
+    return edits;
+}
+
+}  // namespace
+
+int CommandRefresh(const RefreshOptions& options) {
+    const LocalDateTime now = Now(options.common);
+    std::vector<std::string> problems;
+    const std::vector<std::string> files = ExpandSources(options.files, problems);
+    const Output output = OutputOf(options.write, options.diff, files.size());
+    Store store(options.common, Store::Mode::Read);
+    const FormatModel model = store.Format(options.common);
+    const StampContext context{model, now, store.Cp()};
+    for (const std::string& path : files) {
+        try {
+            std::string before;
+            try {
+                before = ReadWholeFile(path);
+            } catch (const PlatformError& e) {
+                throw Failure{path + ": cannot read: " + e.what()};
+            }
+            SourceFile file = LoadSource(path, options.common, store.Cp());
+            const std::vector<std::u16string> lines = file.ModuleLines();
+            ide::TextCodeModule module(lines);
+            std::vector<Edit> edits;
+            for (const StampedProcedure& p : FindProcedures(module)) {
+                if (!p.hasStamp) continue;
+                for (auto& e : Refresh(lines, p, context)) edits.push_back(std::move(e));
+            }
+            // From the bottom up, so that the lines above keep their numbers.
+            std::sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) { return a.first > b.first; });
+            for (const Edit& e : edits) file.Replace(e.first, e.count, e.lines);
+            Emit(path, before, file, output);
+        } catch (const Failure& e) {
+            problems.push_back(e.message);
+        }
+    }
+    for (const auto& p : problems) std::cerr << "quillmark: " << p << '\n';
+    return problems.empty() ? 0 : 1;
+}
+
+}  // namespace qm::cli

@@ -1,0 +1,260 @@
+// quillmark settings: the stored values of the add-in's key, read and written as the add-in keeps
+// them; format values are checked as the wizard checks them before they are stored.
+#include <climits>
+#include <cstdlib>
+#include <iostream>
+
+#include "addin/settings/format_rules.h"
+#include "addin/stamps/edit_stamp.h"
+#include "addin/stamps/function_stamp.h"
+#include "cli/commands.h"
+#include "platform/failure.h"
+#include "platform/files.h"
+#include "platform/registry_memory.h"
+#include "platform/text.h"
+
+namespace qm::cli {
+
+int CommandPreview(const PreviewOptions& options);
+
+namespace {
+
+// The format values: those of the wizard, which a team shares.
+const char16_t* const kFormatValues[] = {u"FixedFormList", u"CustomFormList", u"SelectDatas", u"ExtendValue", u"EditStamp"};
+
+bool IsFormatValue(const std::u16string& name) {
+    for (const char16_t* v : kFormatValues) {
+        if (name == v) return true;
+    }
+    return false;
+}
+
+// Why a format value would not be stored by the wizard; nothing when it would.
+std::optional<std::string> Refusal(const std::u16string& name, const std::u16string& value, SettingsStore& current, const Codepage& codepage) {
+    const auto say = [](const FormatRefusal& r) { return Utf16ToUtf8(r.message); };
+    // The format as stored, read from a copy: reading the store itself would store the defaults.
+    MemoryRegistry copy;
+    RegKey key = 0;
+    copy.CreateKey(Hive::CurrentUser, kSettingsKey, &key);
+    for (const StoredSetting& s : current.ListSettings()) {
+        copy.SetValue(key, s.name, s.type, reinterpret_cast<const std::uint8_t*>(s.data.data()), static_cast<std::uint32_t>(s.data.size()));
+    }
+    copy.CloseKey(key);
+    SettingsStore scratch(copy, codepage);
+    const FormatModel model = LoadFormatModel(scratch);
+    if (name == u"FixedFormList") {
+        const auto chosen = ParseFixedFormList(value);
+        if (ComposeFixedFormList(chosen) != value) return "not in the stored form: the numbers 0 to 7 of the fixed items, ascending, separated by \",\" (0,1,2,3)";
+        return std::nullopt;
+    }
+    if (name == u"CustomFormList") {
+        const auto items = ParseCustomFormList(value);
+        for (const auto& item : items) {
+            if (const auto r = CheckCustomItemName(item.name, codepage)) return say(*r) + " (" + Utf16ToUtf8(item.name) + ")";
+            if (item.kind != kind::kNone && (item.kind < kind::kFunctionName || item.kind > kind::kAuthor || item.kind == kind::kEmptyPanel)) {
+                return "the kind of " + Utf16ToUtf8(item.name) + " must be -1, 0, 2, 3, 4 or 5";
+            }
+        }
+        if (model.ChosenFixedItems.size() + items.size() > kMaxItemRows) return Utf16ToUtf8(u"項目は全部で31個までしか使用できません。");
+        if (ComposeCustomFormList(items) != value) return "not in the stored form: [name,kind] for each custom item ([確認者,5][変更履歴,-1])";
+        return std::nullopt;
+    }
+    if (name == u"SelectDatas") {
+        FormatModel parsed = model;
+        ParseSelectDatas(value, parsed);
+        for (const int row : parsed.DisplayOrder) {
+            if (parsed.ItemList[static_cast<std::size_t>(row)].kind != kind::kAuthor) continue;
+            if (const auto r = CheckAuthorText(parsed.ItemAttributes[static_cast<std::size_t>(row)].AttrText)) return say(*r);
+        }
+        if (ComposeSelectDatas(parsed) != value) {
+            return "not in the stored form, or a group names a row the items do not have (" + std::to_string(parsed.ItemList.size()) +
+                   " rows): [row,a1,a2,a3,a4,text] for each shown item, rows counted from 0";
+        }
+        return std::nullopt;
+    }
+    if (name == u"ExtendValue") {
+        FormatModel parsed;
+        ParseExtendValue(value, parsed);
+        if (const auto r = CheckAppearance(parsed.Indent, parsed.RulerOn == 1, parsed.RulerSymbol, parsed.RulerCount, codepage)) return say(*r);
+        if (ComposeExtendValue(parsed) != value) return "not in the stored form: indent,ruler on (0 or 1),ruler count,ruler symbol (1,1,78,-)";
+        return std::nullopt;
+    }
+    if (name == u"EditStamp") {
+        FormatModel parsed;
+        ParseEditStamp(value, parsed);
+        if (ComposeEditStamp(parsed) != value) return "not in the stored form: date,head mark,separator,year form,time,editor (1,1,1,1,1,名前)";
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+const char* YesNo(std::int16_t v) { return v == 1 ? "yes" : "no"; }
+
+// The format as a person reads it, then the stamps it makes.
+void Show(Store& store, const CommonOptions& common) {
+    const FormatModel model = store.Format(common);
+    std::cout << "settings: " << store.Path() << (store.TeamFile() ? " (team file)" : "") << "\n\n";
+    std::cout << "function-description stamp, items in stamp order:\n";
+    static const char* const kKinds[] = {"function name", "", "arguments", "return value", "creation date", "author"};
+    for (const int row : model.DisplayOrder) {
+        const auto& item = model.ItemList[static_cast<std::size_t>(row)];
+        const auto& a = model.ItemAttributes[static_cast<std::size_t>(row)];
+        std::cout << "  " << Utf16ToUtf8(item.name);
+        switch (item.kind) {
+            case kind::kFunctionName: std::cout << "  (" << kKinds[0] << (a.Attr1 == 1 ? ", with ()" : "") << ")"; break;
+            case kind::kArguments:
+                std::cout << "  (" << kKinds[2] << (a.Attr1 == 1 ? ", as ARG1, ARG2 ..." : ", by name") << (a.Attr2 == 1 ? ", なし when none" : "") << ")";
+                break;
+            case kind::kReturnValue: std::cout << "  (" << kKinds[3] << (a.Attr1 == 1 ? ", なし for a Sub" : "") << ")"; break;
+            case kind::kCreationDate:
+                std::cout << "  (" << kKinds[4] << ": head mark " << a.Attr1 << ", separator " << a.Attr2 << ", year form " << a.Attr3
+                          << ", time " << YesNo(a.Attr4) << ")";
+                break;
+            case kind::kAuthor: std::cout << "  (" << kKinds[5] << ": " << Utf16ToUtf8(a.AttrText) << ")"; break;
+            default: std::cout << "  (filled in by hand)"; break;
+        }
+        std::cout << '\n';
+    }
+    std::cout << "  indent " << Utf16ToUtf8(model.Indent) << ", ruler " << (model.RulerOn == 1 ? Utf16ToUtf8(model.RulerSymbol) + " x " + Utf16ToUtf8(model.RulerCount) : std::string("off"))
+              << "\n\nedit-record stamp: date " << YesNo(model.ShowDate) << ", head mark " << model.HeadMark << ", separator " << model.DateSeparator
+              << ", year form " << model.YearForm << ", time " << YesNo(model.ShowTime) << ", editor " << Utf16ToUtf8(model.EditorName) << "\n\n";
+    std::cout.flush();
+    PreviewOptions preview;
+    preview.common = common;
+    CommandPreview(preview);
+}
+
+}  // namespace
+
+int CommandSettings(const SettingsOptions& options) {
+    const std::string& verb = options.verb;
+    const auto need = [&](std::size_t count) {
+        if (options.arguments.size() != count) throw UsageError{"settings " + verb + " takes " + std::to_string(count) + " argument(s)"};
+    };
+    const bool writes = verb == "set" || verb == "reset" || verb == "import";
+    if (options.force && verb != "set") throw UsageError{"--force goes with settings set"};
+    Store store(options.common, writes ? Store::Mode::Write : Store::Mode::Read);
+    SettingsStore& settings = store.Settings();
+    if (verb == "list") {
+        need(0);
+        for (const StoredSetting& s : settings.ListSettings()) {
+            std::cout << Utf16ToUtf8(s.name) << '\t' << (s.type == regtype::Dword ? "number" : "text") << '\t' << SettingText(s, store.Cp()) << '\n';
+        }
+        return 0;
+    }
+    if (verb == "show") {
+        need(0);
+        Show(store, options.common);
+        return 0;
+    }
+    if (verb == "get") {
+        need(1);
+        const std::u16string name = Utf8ToUtf16(options.arguments[0]);
+        if (const auto stored = settings.PeekSetting(name)) {
+            std::cout << SettingText(*stored, store.Cp()) << '\n';
+            return 0;
+        }
+        const SettingInfo* info = FindSetting(name);
+        if (info == nullptr) throw Failure{"no setting \"" + options.arguments[0] + "\" is stored"};
+        // Not stored yet: what the add-in would read.
+        std::cout << (info->kind == SettingKind::Number ? std::to_string(info->defaultNumber) : Utf16ToUtf8(info->defaultText)) << '\n';
+        return 0;
+    }
+    if (verb == "set") {
+        need(2);
+        const std::u16string name = Utf8ToUtf16(options.arguments[0]);
+        const SettingInfo* info = FindSetting(name);
+        if (info == nullptr) throw Failure{"\"" + options.arguments[0] + "\" is not a setting of the add-in"};
+        bool valid = true;
+        const std::u16string value = Utf8ToUtf16(options.arguments[1], &valid);
+        if (!valid) throw Failure{"the value is not valid UTF-8"};
+        if (IsFormatValue(name) && !options.force) {
+            if (const auto why = Refusal(name, value, settings, store.Cp())) {
+                throw Failure{options.arguments[0] + ": " + *why + " (--force stores it all the same)"};
+            }
+        }
+        // The first read of a missing key lays down the initial values; a write alone would not create it.
+        if (!settings.KeyExists()) settings.ReadSettingString(info->name, info->defaultText);
+        if (info->kind == SettingKind::Number) {
+            const std::string& text = options.arguments[1];
+            char* end = nullptr;
+            const long long number = std::strtoll(text.c_str(), &end, 10);
+            if (text.empty() || *end != '\0' || number < INT32_MIN || number > INT32_MAX) {
+                throw Failure{Utf16ToUtf8(info->name) + " holds a whole number, not \"" + text + "\""};
+            }
+            settings.WriteSettingNumber(info->name, static_cast<std::int32_t>(number));
+        } else {
+            if (!store.Cp().CanEncode(value)) throw Failure{"the value holds characters that code page 932 cannot store"};
+            settings.WriteSettingString(info->name, value);
+        }
+        store.MustBeWritten();
+        const auto stored = settings.PeekSetting(info->name);
+        if (!stored || SettingText(*stored, store.Cp()) != options.arguments[1]) throw Failure{store.Path() + ": the value could not be written"};
+        return 0;
+    }
+    if (verb == "reset") {
+        need(0);
+        if (store.TeamFile()) {
+            // A team's file: the format values only, the old file kept beside it.
+            try {
+                const std::string backup = store.Path() + ".bak";
+                WriteFileAtomically(backup, ReadWholeFile(store.Path()));
+            } catch (const PlatformError& e) {
+                throw Failure{store.Path() + ".bak: the backup could not be written: " + e.what() + " (nothing was reset)"};
+            }
+            if (!settings.KeyExists()) settings.ReadSettingString(u"EditStamp", FindSetting(u"EditStamp")->defaultText);
+            for (const char16_t* v : kFormatValues) {
+                const SettingInfo* info = FindSetting(v);
+                settings.WriteSettingString(v, info->initial ? info->initialText : info->defaultText);
+            }
+        } else {
+            if (!settings.DeleteKey()) throw Failure{store.Path() + ": the stored settings could not be removed"};
+            settings.ReadSettingString(u"EditStamp", FindSetting(u"EditStamp")->defaultText);
+        }
+        store.MustBeWritten();
+        if (!settings.KeyExists()) throw Failure{store.Path() + ": the settings could not be written"};
+        return 0;
+    }
+    if (verb == "export") {
+        need(1);
+        const auto values = settings.ListSettings();
+        if (!settings.KeyExists()) throw Failure{store.Path() + ": no settings are stored yet"};
+        std::vector<RegKeyContent> keys{{Hive::CurrentUser, kSettingsKey, {}}};
+        for (const auto& s : values) keys.front().values.push_back({s.name, s.type, s.data});
+        try {
+            WriteFileAtomically(options.arguments[0], ExportRegFile(keys, store.Cp()));
+        } catch (const PlatformError& e) {
+            throw Failure{options.arguments[0] + ": cannot write: " + e.what()};
+        }
+        return 0;
+    }
+    if (verb == "import") {
+        need(1);
+        const std::string& source = options.arguments[0];
+        MemoryRegistry scratch;
+        try {
+            ImportRegFile(ReadWholeFile(source), store.Cp(), scratch);
+        } catch (const RegFileError& e) {
+            throw Failure{source + ":" + std::to_string(e.Line()) + ": " + e.what()};
+        } catch (const PlatformError& e) {
+            throw Failure{source + ": cannot read: " + e.what()};
+        }
+        SettingsStore incoming(scratch, store.Cp());
+        if (!incoming.KeyExists()) throw Failure{source + ": holds no key HKEY_CURRENT_USER\\" + Utf16ToUtf8(kSettingsKey)};
+        if (!settings.KeyExists()) settings.ReadSettingString(u"EditStamp", FindSetting(u"EditStamp")->defaultText);
+        for (const StoredSetting& s : incoming.ListSettings()) {
+            if (s.type == regtype::Dword && s.data.size() == 4) {
+                settings.WriteSettingNumber(s.name, std::stoi(SettingText(s, store.Cp())));
+            } else if (s.type == regtype::Sz || s.type == regtype::ExpandSz) {
+                settings.WriteSettingString(s.name, Utf8ToUtf16(SettingText(s, store.Cp())));
+            } else {
+                std::cerr << "quillmark: " << source << ": " << Utf16ToUtf8(s.name) << " is neither text nor a number and was not imported\n";
+            }
+        }
+        store.MustBeWritten();
+        return 0;
+    }
+    throw UsageError{"unknown settings command \"" + verb + "\": list, show, get, set, reset, export or import"};
+}
+
+}  // namespace qm::cli

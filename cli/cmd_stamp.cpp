@@ -1,0 +1,106 @@
+// quillmark stamp: the function-description stamp at a line, or on every procedure that has none.
+#include <algorithm>
+#include <iostream>
+
+#include "addin/stamps/function_stamp.h"
+#include "addin/stamps/procedure_reader.h"
+#include "cli/commands.h"
+#include "cli/stamp_blocks.h"
+#include "platform/failure.h"
+#include "platform/files.h"
+#include "platform/text.h"
+
+namespace qm::cli {
+namespace {
+
+// What the button does with the caret on a line of the file.
+void StampAtLine(const std::string& path, SourceFile& file, std::int32_t line, const StampContext& context) {
+    const std::size_t count = std::max<std::size_t>(file.FileLineCount(), 1);
+    if (line < 1 || static_cast<std::size_t>(line) > count) {
+        throw Failure{path + ": line " + std::to_string(line) + " is outside the file (" + std::to_string(file.FileLineCount()) + " lines)"};
+    }
+    const auto moduleLine = file.ModuleLineOf(static_cast<std::size_t>(line));
+    SourceCodeModule module(file, Utf8ToUtf16(path));
+    ide::TextCodePane pane(module);
+    if (!moduleLine) {
+        // The hidden header counts as the declarations section.
+        ProcedureOutcome outcome;
+        outcome.target = StampTarget::ModuleHeader;
+        ApplyFunctionStamp(pane, outcome, context);
+    } else {
+        Attempt([&] { pane.SetSelection({*moduleLine, 1, *moduleLine, 1}); });
+        RunFunctionStamp(pane, context);
+    }
+}
+
+// Every procedure without a stamp, from the last to the first so that the lines above stay where they
+// are; then the module header when asked for and missing. Returns how many stamps were made.
+int StampAll(const std::string& path, SourceFile& file, bool moduleHeader, const StampContext& context) {
+    ide::TextCodeModule reading(file.ModuleLines());
+    const auto procedures = FindProcedures(reading);
+    const bool header = moduleHeader && !HasModuleHeader(file.ModuleLines());
+    SourceCodeModule module(file, Utf8ToUtf16(path));
+    ide::TextCodePane pane(module);
+    int made = 0;
+    for (auto it = procedures.rbegin(); it != procedures.rend(); ++it) {
+        if (it->hasStamp) continue;
+        ProcedureOutcome outcome;
+        outcome.target = StampTarget::Procedure;
+        outcome.info.ProcName = it->region.name;
+        outcome.info.BodyLine = it->region.bodyLine;
+        outcome.info.Declaration = it->declaration;
+        switch (it->region.kind) {
+            case ide::vbext_pk_Get: outcome.info.KindCode = u"G"; break;
+            case ide::vbext_pk_Let: outcome.info.KindCode = u"L"; break;
+            case ide::vbext_pk_Set: outcome.info.KindCode = u"S"; break;
+            default: outcome.info.KindCode = ClassifySubOrFunction(it->declaration); break;
+        }
+        ApplyFunctionStamp(pane, outcome, context);
+        ++made;
+    }
+    if (header) {
+        ProcedureOutcome outcome;
+        outcome.target = StampTarget::ModuleHeader;
+        ApplyFunctionStamp(pane, outcome, context);
+        ++made;
+    }
+    return made;
+}
+
+}  // namespace
+
+int CommandStamp(const StampOptions& options) {
+    if (options.all == (options.line != 0)) throw UsageError{"give either --line N (one FILE) or --all"};
+    if (!options.all && options.moduleHeader) throw UsageError{"--module-header goes with --all"};
+    const LocalDateTime now = Now(options.common);
+    std::vector<std::string> problems;
+    const std::vector<std::string> files = ExpandSources(options.files, problems);
+    if (!options.all && (options.files.size() != 1 || files.size() != 1)) {
+        for (const auto& p : problems) std::cerr << "quillmark: " << p << '\n';
+        throw UsageError{"--line N goes with exactly one VB6 source file"};
+    }
+    const Output output = OutputOf(options.write, options.diff, files.size());
+    Store store(options.common, Store::Mode::Read);
+    const FormatModel model = store.Format(options.common);
+    const StampContext context{model, now, store.Cp()};
+    for (const std::string& path : files) {
+        try {
+            const std::string before = ReadWholeFile(path);
+            SourceFile file = LoadSource(path, options.common, store.Cp());
+            if (options.all) {
+                StampAll(path, file, options.moduleHeader, context);
+            } else {
+                StampAtLine(path, file, options.line, context);
+            }
+            Emit(path, before, file, output);
+        } catch (const Failure& e) {
+            problems.push_back(e.message);
+        } catch (const PlatformError& e) {
+            problems.push_back(path + ": cannot read: " + e.what());
+        }
+    }
+    for (const auto& p : problems) std::cerr << "quillmark: " << p << '\n';
+    return problems.empty() ? 0 : 1;
+}
+
+}  // namespace qm::cli

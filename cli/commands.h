@@ -1,0 +1,61 @@
+#pragma once
+// The commands of quillmark, one source file each. Each returns the exit status (0 success, 1
+// findings or failure); wrong usage throws UsageError, a failure Failure.
+#include <string>
+#include <vector>
+
+#include "cli/common.h"
+
+namespace qm::cli {
+
+struct StampOptions {
+    CommonOptions common;
+    std::vector<std::string> files;
+    int line = 0;  // 0: --all
+    bool all = false;
+    bool moduleHeader = false;
+    bool write = false;
+    bool diff = false;
+};
+int CommandStamp(const StampOptions& options);
+
+struct MarkOptions {
+    CommonOptions common;
+    std::string file;
+    std::string from;
+    std::string to;
+    bool write = false;
+    bool diff = false;
+};
+int CommandMark(const MarkOptions& options);
+
+struct CheckOptions {
+    CommonOptions common;
+    std::vector<std::string> files;
+    bool moduleHeader = false;
+    bool publicOnly = false;
+};
+int CommandCheck(const CheckOptions& options);
+
+struct RefreshOptions {
+    CommonOptions common;
+    std::vector<std::string> files;
+    bool write = false;
+    bool diff = false;
+};
+int CommandRefresh(const RefreshOptions& options);
+
+struct SettingsOptions {
+    CommonOptions common;
+    std::string verb;
+    std::vector<std::string> arguments;
+    bool force = false;
+};
+int CommandSettings(const SettingsOptions& options);
+
+struct PreviewOptions {
+    CommonOptions common;
+};
+int CommandPreview(const PreviewOptions& options);
+
+}  // namespace qm::cli

@@ -62,8 +62,10 @@ std::vector<Edit> Refresh(const std::vector<std::u16string>& lines, const Stampe
             for (auto& line : replacement) {
                 const auto dash = line.rfind(u" -");
                 if (dash == std::u16string::npos || dash + 2 != line.size()) continue;
-                const auto start = line.find_last_of(u" :\u3000", dash - 1);
-                const std::u16string name(TrimBlanks(std::u16string_view(line).substr(start + 1, dash - start - 1)));
+                // The name is the last word in front of the padding before " -".
+                const std::u16string_view head = TrimRightBlanks(std::u16string_view(line).substr(0, dash));
+                const auto start = head.find_last_of(u" :\u3000");
+                const std::u16string name(head.substr(start == std::u16string_view::npos ? 0 : start + 1));
                 if (const auto it = kept.find(name); it != kept.end()) line += it->second;
             }
         }

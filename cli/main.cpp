@@ -85,7 +85,11 @@ int Run(int argc, char** argv) {
     SettingsOptions settings;
     auto* g = app.add_subcommand("settings", "the stored values: list | show | get NAME | set NAME VALUE | reset | export FILE | import FILE");
     g->add_option("VERB", settings.verb, "list, show, get, set, reset, export or import")->required();
-    g->add_option("ARGUMENTS", settings.arguments, "NAME, VALUE or FILE; a VALUE that starts with \"-\" goes after \"--\"");
+    // Two plain values (a list would read "[...]" as several): NAME or FILE, and VALUE.
+    std::string first;
+    std::string second;
+    auto* firstArgument = g->add_option("NAME", first, "NAME, or the FILE of export and import");
+    auto* secondArgument = g->add_option("VALUE", second, "the VALUE of set; one that starts with \"-\" goes after \"--\"");
     g->add_flag("--force", settings.force, "set: stores a format value that the wizard would refuse");
     AddCommon(*g, settings.common, false, false, false);
 
@@ -102,9 +106,12 @@ int Run(int argc, char** argv) {
     } catch (const CLI::ParseError& e) {
         if (e.get_exit_code() == 0) return app.exit(e);  // --help and --version, on standard output
         const std::string command = CommandOf(argc, argv);
+        const std::string what = e.what();
         const bool extra = dynamic_cast<const CLI::ExtrasError*>(&e) != nullptr;
-        std::cerr << "quillmark" << (command.empty() ? "" : " " + command) << ": " << e.what() << '\n'
-                  << (extra ? "A value that starts with \"-\" goes after \"--\". " : "") << "Run \"quillmark help"
+        const bool option = extra && what.find(": --") != std::string::npos;
+        std::cerr << "quillmark" << (command.empty() ? "" : " " + command) << ": "
+                  << (option ? "an option that does not apply here: " + what.substr(what.find(": --") + 2) : what) << '\n'
+                  << (extra && !option ? "A value that starts with \"-\" goes after \"--\". " : "") << "Run \"quillmark help"
                   << (command.empty() ? "" : " " + command) << "\" for the options.\n";
         return 2;
     }
@@ -129,7 +136,11 @@ int Run(int argc, char** argv) {
     if (*m) return CommandMark(mark);
     if (*c) return CommandCheck(check);
     if (*r) return CommandRefresh(refresh);
-    if (*g) return CommandSettings(settings);
+    if (*g) {
+        if (firstArgument->count() > 0) settings.arguments.push_back(first);
+        if (secondArgument->count() > 0) settings.arguments.push_back(second);
+        return CommandSettings(settings);
+    }
     if (*p) return CommandPreview(preview);
     std::cout << app.help();
     return 0;

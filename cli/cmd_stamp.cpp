@@ -33,38 +33,30 @@ void StampAtLine(const std::string& path, SourceFile& file, std::int32_t line, c
     }
 }
 
-// Every procedure without a stamp, from the last to the first so that the lines above stay where they
-// are; then the module header when asked for and missing. Returns how many stamps were made.
+// Every procedure without a stamp, and the module header when asked for and missing, in one pass
+// over the file. Returns how many stamps were made.
 int StampAll(const std::string& path, SourceFile& file, bool moduleHeader, const StampContext& context) {
     ide::TextCodeModule reading(file.ModuleLines());
-    const auto procedures = FindProcedures(reading);
-    const bool header = moduleHeader && !HasModuleHeader(file.ModuleLines());
-    SourceCodeModule module(file, Utf8ToUtf16(path));
-    ide::TextCodePane pane(module);
-    int made = 0;
-    for (auto it = procedures.rbegin(); it != procedures.rend(); ++it) {
-        if (it->hasStamp) continue;
-        ProcedureOutcome outcome;
-        outcome.target = StampTarget::Procedure;
-        outcome.info.ProcName = it->region.name;
-        outcome.info.BodyLine = it->region.bodyLine;
-        outcome.info.Declaration = it->declaration;
-        switch (it->region.kind) {
-            case ide::vbext_pk_Get: outcome.info.KindCode = u"G"; break;
-            case ide::vbext_pk_Let: outcome.info.KindCode = u"L"; break;
-            case ide::vbext_pk_Set: outcome.info.KindCode = u"S"; break;
-            default: outcome.info.KindCode = ClassifySubOrFunction(it->declaration); break;
+    std::vector<SourceFile::Insertion> insertions;
+    if (moduleHeader && !HasModuleHeader(file.ModuleLines())) {
+        insertions.push_back({1, ide::TextCodeModule::SplitText(ComposeModuleHeader(Utf8ToUtf16(path), context))});
+    }
+    for (const StampedProcedure& p : FindProcedures(reading)) {
+        if (p.hasStamp) continue;
+        ProcedureInfo info;
+        info.ProcName = p.region.name;
+        info.BodyLine = p.region.bodyLine;
+        info.Declaration = p.declaration;
+        switch (p.region.kind) {
+            case ide::vbext_pk_Get: info.KindCode = u"G"; break;
+            case ide::vbext_pk_Let: info.KindCode = u"L"; break;
+            case ide::vbext_pk_Set: info.KindCode = u"S"; break;
+            default: info.KindCode = ClassifySubOrFunction(p.declaration); break;
         }
-        ApplyFunctionStamp(pane, outcome, context);
-        ++made;
+        insertions.push_back({p.region.bodyLine, ide::TextCodeModule::SplitText(ComposeFunctionStamp(info, context))});
     }
-    if (header) {
-        ProcedureOutcome outcome;
-        outcome.target = StampTarget::ModuleHeader;
-        ApplyFunctionStamp(pane, outcome, context);
-        ++made;
-    }
-    return made;
+    file.InsertAll(insertions);
+    return static_cast<int>(insertions.size());
 }
 
 }  // namespace

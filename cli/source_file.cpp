@@ -1,5 +1,7 @@
 #include "cli/source_file.h"
 
+#include <algorithm>
+
 #include "platform/text.h"
 
 namespace qm::cli {
@@ -124,32 +126,51 @@ std::string SourceFile::Encode(const std::u16string& text) const {
     return encoding_ == Encoding::Utf8 ? Utf16ToUtf8(text) : codepage_.ToAnsi(text);
 }
 
-void SourceFile::Insert(std::int32_t line, const std::vector<std::u16string>& lines) {
-    std::size_t at = headerLines_;
-    if (line > 1 && static_cast<std::size_t>(line - 2) < visible_.size()) {
-        // After the visible line before it, and after the hidden attribute lines that belong to that
-        // line (a default member, a WithEvents variable): the environment reads an attribute only
-        // directly under its declaration.
-        at = visible_[static_cast<std::size_t>(line - 2)] + 1;
-        while (at < entries_.size() && entries_[at].hidden) ++at;
+void SourceFile::Insert(std::int32_t line, const std::vector<std::u16string>& lines) { InsertAll({{line, lines}}); }
+
+void SourceFile::InsertAll(const std::vector<Insertion>& insertions) {
+    // Where each goes in the file as it is; then one pass builds the new file, so that many
+    // insertions (a whole module stamped) cost what one does.
+    std::vector<std::pair<std::size_t, const Insertion*>> places;
+    for (const Insertion& insertion : insertions) {
+        const std::int32_t line = insertion.line;
+        std::size_t at = headerLines_;
+        if (line > 1 && static_cast<std::size_t>(line - 2) < visible_.size()) {
+            // After the visible line before it, and after the hidden attribute lines that belong to that
+            // line (a default member, a WithEvents variable): the environment reads an attribute only
+            // directly under its declaration.
+            at = visible_[static_cast<std::size_t>(line - 2)] + 1;
+            while (at < entries_.size() && entries_[at].hidden) ++at;
+        }
+        if (line > 1 && static_cast<std::size_t>(line - 2) >= visible_.size()) at = entries_.size();
+        if (!insertion.lines.empty()) places.emplace_back(at, &insertion);
     }
-    if (line > 1 && static_cast<std::size_t>(line - 2) >= visible_.size()) at = entries_.size();
-    std::vector<Entry> added;
-    for (const auto& text : lines) added.push_back({Encode(text), fileEol_, false});
-    // A byte order mark stays the first thing in the file.
+    std::stable_sort(places.begin(), places.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::size_t total = entries_.size();
+    for (const auto& [at, insertion] : places) total += insertion->lines.size();
+    std::vector<Entry> result;
+    result.reserve(total);
+    std::size_t next = 0;
     constexpr std::string_view bom = "\xEF\xBB\xBF";
-    if (at == 0 && !entries_.empty() && !added.empty() && encoding_ == Encoding::Utf8 &&
-        std::string_view(entries_.front().raw).substr(0, 3) == bom) {
-        entries_.front().raw.erase(0, 3);
-        added.front().raw.insert(0, bom);
+    for (const auto& [at, insertion] : places) {
+        while (next < at) result.push_back(std::move(entries_[next++]));
+        std::vector<Entry> added;
+        for (const auto& text : insertion->lines) added.push_back({Encode(text), fileEol_, false});
+        // A byte order mark stays the first thing in the file.
+        if (at == 0 && result.empty() && !entries_.empty() && encoding_ == Encoding::Utf8 &&
+            std::string_view(entries_.front().raw).substr(0, 3) == bom) {
+            entries_.front().raw.erase(0, 3);
+            added.front().raw.insert(0, bom);
+        }
+        // Appending to a file whose last line has no line break: that line gets one, the new last line none.
+        if (at == entries_.size() && !result.empty() && result.back().eol == Eol::None) {
+            result.back().eol = fileEol_;
+            added.back().eol = Eol::None;
+        }
+        for (auto& e : added) result.push_back(std::move(e));
     }
-    // Appending to a file whose last line has no line break: that line gets one, the new last line none.
-    if (at == entries_.size() && !entries_.empty() && entries_.back().eol == Eol::None && !added.empty()) {
-        entries_.back().eol = fileEol_;
-        added.back().eol = Eol::None;
-    }
-    entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(at), std::make_move_iterator(added.begin()),
-                    std::make_move_iterator(added.end()));
+    while (next < entries_.size()) result.push_back(std::move(entries_[next++]));
+    entries_ = std::move(result);
     Index();
 }
 

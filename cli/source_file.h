@@ -38,6 +38,12 @@ public:
     // Places inserted module lines into the file: in front of module line `line`, directly after
     // the visible line before it (or after the hidden header for line 1).
     void Insert(std::int32_t line, const std::vector<std::u16string>& lines);
+    // Several insertions at once, each in front of a module line as the file stands now.
+    struct Insertion {
+        std::int32_t line;
+        std::vector<std::u16string> lines;
+    };
+    void InsertAll(const std::vector<Insertion>& insertions);
     std::string Render() const;
     Encoding FileEncoding() const { return encoding_; }
     // Text of the whole file in UTF-8, for showing differences.

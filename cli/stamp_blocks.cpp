@@ -1,6 +1,7 @@
 #include "cli/stamp_blocks.h"
 
 #include <algorithm>
+#include <set>
 
 #include "addin/stamps/declaration.h"
 #include "addin/stamps/procedure_reader.h"
@@ -40,12 +41,10 @@ bool Holds(const std::vector<std::u16string>& lines, std::int32_t first, std::in
 
 std::vector<StampedProcedure> FindProcedures(ide::TextCodeModule& module) {
     std::vector<StampedProcedure> found;
+    std::set<std::pair<int, std::u16string>> seen;
     const auto& lines = module.AllLines();
     for (const ide::ProcedureRegion& region : module.Procedures()) {
-        const bool seen = std::any_of(found.begin(), found.end(), [&](const StampedProcedure& p) {
-            return p.region.kind == region.kind && EqualsIgnoreCase(p.region.name, region.name);
-        });
-        if (seen) continue;
+        if (!seen.emplace(static_cast<int>(region.kind), FoldAscii(region.name)).second) continue;
         StampedProcedure p;
         p.region = region;
         p.declaration = ReadDeclaration(module, region.bodyLine);

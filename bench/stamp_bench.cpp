@@ -74,6 +74,7 @@ void BM_CommandStamp(benchmark::State& state) {
         out << "Attribute VB_Name = \"Big\"\r\n";
         for (const auto& line : Module(state.range(0))) out << qm::Utf16ToUtf8(line) << "\r\n";
     }
+    { std::ofstream(dir / "s.reg", std::ios::binary) << "REGEDIT4\r\n\r\n"; }
     const std::string command = std::string(QUILLMARK_EXE) + " stamp " + file + " --line " +
                                 std::to_string(state.range(0) / 2) + " --settings " + (dir / "s.reg").string() +
                                 " >/dev/null";
@@ -84,6 +85,34 @@ void BM_CommandStamp(benchmark::State& state) {
     fs::remove(file);
 }
 BENCHMARK(BM_CommandStamp)->Arg(100000)->Arg(300000)->Arg(1000000)->Complexity(benchmark::oN)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+// check over a project of 500 modules, 1,000,000 lines in all, as a CI job runs it.
+void BM_CommandCheckProject(benchmark::State& state) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / "qm-bench-project";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    std::ofstream project(dir / "Big.vbp", std::ios::binary);
+    const auto modules = state.range(0);
+    const auto lines = Module(1000000 / modules);
+    for (std::int64_t m = 0; m < modules; ++m) {
+        const std::string name = "Module" + std::to_string(m) + ".bas";
+        project << "Module=M" << m << "; " << name << "\r\n";
+        std::ofstream out(dir / name, std::ios::binary);
+        out << "Attribute VB_Name = \"M" << m << "\"\r\n";
+        for (const auto& line : lines) out << qm::Utf16ToUtf8(line) << "\r\n";
+    }
+    project.close();
+    { std::ofstream(dir / "s.reg", std::ios::binary) << "REGEDIT4\r\n\r\n"; }
+    const std::string command = std::string(QUILLMARK_EXE) + " check " + (dir / "Big.vbp").string() + " --settings " +
+                                (dir / "s.reg").string() + " >/dev/null";
+    for (auto _ : state) {
+        // Status 1: every procedure lacks a stamp, which is what is measured.
+        if (std::system(command.c_str()) == -1) state.SkipWithError("quillmark failed");
+    }
+    fs::remove_all(dir);
+}
+BENCHMARK(BM_CommandCheckProject)->Arg(500)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 }  // namespace
 

@@ -31,18 +31,6 @@ constexpr char kNotRegular[] = "not a regular file (a named pipe, a device or a 
 // Paths are UTF-8 everywhere in the program; the system's own encoding is the library's business.
 fs::path PathOf(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
 
-std::string Folder(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string BaseName(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string SystemError(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
 
 }  // namespace
 
@@ -99,6 +87,21 @@ FileLock::FileLock(const std::string&) {}
 FileLock::~FileLock() = default;
 
 #else
+
+namespace {
+std::string Folder(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string BaseName(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string SystemError(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
+}  // namespace
 
 std::string ResolveLinks(const std::string& path) {
     std::string current = path;

@@ -113,11 +113,14 @@ wineserver -k 2>/dev/null; wineserver -w
 # --- The command's registry files against the real registry.
 w reg delete "$key" /v EditStamp /f >/dev/null
 cp "$build/cli/quillmark.exe" "$(c_path quillmark.exe)"
-w 'C:\quillmark.exe' --settings 'C:\store.reg' settings set EditStamp '0,1,3,0,0,担当'
+# A named store must exist: the command never makes one up.
+printf 'REGEDIT4\r\n\r\n' > "$(c_path store.reg)"
+printf 'REGEDIT4\r\n\r\n' > "$(c_path back.reg)"
+w 'C:\quillmark.exe' settings --settings 'C:\store.reg' set EditStamp '0,1,3,0,0,担当'
 check "the command's store imports into the registry" w reg import 'C:\store.reg'
 check "  and the add-in's key reads the same" bash -c "$wine 'C:\\quillmark.exe' settings get EditStamp 2>/dev/null | tr -d '\r' | grep -qx '0,1,3,0,0,担当'"
 w reg export "$key" 'C:\exported.reg' /y >/dev/null
-check "a key exported by the system reads back in the command" bash -c "$wine 'C:\\quillmark.exe' --settings 'C:\\back.reg' settings import 'C:\\exported.reg' && $wine 'C:\\quillmark.exe' --settings 'C:\\back.reg' settings get EditStamp 2>/dev/null | tr -d '\r' | grep -qx '0,1,3,0,0,担当'"
+check "a key exported by the system reads back in the command" bash -c "$wine 'C:\\quillmark.exe' settings --settings 'C:\\back.reg' import 'C:\\exported.reg' && $wine 'C:\\quillmark.exe' settings --settings 'C:\\back.reg' get EditStamp 2>/dev/null | tr -d '\r' | grep -qx '0,1,3,0,0,担当'"
 
 # --- Removal through the uninstall string.
 "$wine" 'C:\windows\WekQM417_Setup.exe' /UNINST 'Wek Quillmark for VB6 Ver1.0' >/dev/null 2>&1 &

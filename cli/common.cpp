@@ -248,7 +248,17 @@ std::vector<std::string> ExpandSources(const std::vector<std::string>& arguments
             }
         }
     }
-    return files;
+    // A module that several projects share is one module.
+    std::vector<std::string> once;
+    std::vector<fs::path> seen;
+    for (const std::string& file : files) {
+        std::error_code ec;
+        const fs::path canonical = fs::weakly_canonical(fs::path(file), ec);
+        if (std::find(seen.begin(), seen.end(), canonical) != seen.end()) continue;
+        seen.push_back(canonical);
+        once.push_back(file);
+    }
+    return once;
 }
 
 Output OutputOf(bool write, bool diff, std::size_t files) {

@@ -144,6 +144,10 @@ TEST_F(Team, ProjectsNameTheirModulesAndOnlySourceFilesAreWritten) {
     EXPECT_EQ(notes.status, 1);
     EXPECT_NE(notes.err.find("not a VB6 source file"), std::string::npos);
     EXPECT_EQ(Run("check -").status, 2);
+    // A module that two projects share is checked once.
+    Put("project/Tool.vbp", "Module=Module1; src/Module1.bas\r\n");
+    const Result shared = Run("check App.vbp Tool.vbp src/Module1.bas --public-only");
+    EXPECT_EQ(std::count(shared.out.begin(), shared.out.end(), '\n'), 1) << shared.out;
 }
 
 TEST_F(Team, TheTeamFileIsFoundAboveAndPersonalNamesComeFirst) {

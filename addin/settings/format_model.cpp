@@ -141,8 +141,16 @@ std::u16string ComposeSelectDatas(const FormatModel& model) {
     for (const int row : model.DisplayOrder) {
         if (row < 0 || static_cast<std::size_t>(row) >= kMaxItemRows) continue;
         const ItemAttribute& a = model.ItemAttributes[static_cast<std::size_t>(row)];
-        out += u"[" + DecimalText(row) + u"," + DecimalText(a.Attr1) + u"," + DecimalText(a.Attr2) + u"," +
-               DecimalText(a.Attr3) + u"," + DecimalText(a.Attr4) + u"," + a.AttrText + u"]";
+        // Appended piece by piece: GCC 12 warns of overlaps that cannot happen in long chains of
+        // temporaries of std::u16string (a known false positive of -Wrestrict at -O2 and above).
+        out += u'[';
+        for (const std::int32_t n : {static_cast<std::int32_t>(row), static_cast<std::int32_t>(a.Attr1), static_cast<std::int32_t>(a.Attr2),
+                                     static_cast<std::int32_t>(a.Attr3), static_cast<std::int32_t>(a.Attr4)}) {
+            out += DecimalText(n);
+            out += u',';
+        }
+        out += a.AttrText;
+        out += u']';
     }
     return out;
 }

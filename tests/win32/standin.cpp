@@ -408,8 +408,8 @@ int wmain(int argc, wchar_t** argv) {
     {
         HKEY settings = nullptr;
         RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Visual Basic\\6.0\\Addins\\WekQM417.AddInClass", 0, KEY_WRITE, &settings);
-        const DWORD standard = 0;
-        RegSetValueExW(settings, L"ToolBarPosition", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&standard), 4);
+        const DWORD onStandard = 0;
+        RegSetValueExW(settings, L"ToolBarPosition", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&onStandard), 4);
         RegCloseKey(settings);
         auto bare = SimulatedVbe::Create(ui, {false, false, 0});
         IExtensibility* second = nullptr;

@@ -306,10 +306,10 @@ public:
             args[2].vt = VT_DISPATCH;
             args[2].pdispVal = new ControlObj(std::shared_ptr<ide::CommandBarControl>(&control, [](auto*) {}));
             DISPPARAMS params{args, nullptr, 3, 0};
-            IDispatch* sink = sink_;
-            sink->AddRef();
-            sink->Invoke(1, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
-            sink->Release();
+            IDispatch* advised = sink_;
+            advised->AddRef();
+            advised->Invoke(1, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
+            advised->Release();
             args[2].pdispVal->Release();
         });
         return S_OK;

@@ -33,17 +33,7 @@ std::map<std::u16string, std::u16string> Descriptions(const StampItem& item) {
 }
 
 std::vector<Edit> Refresh(const std::vector<std::u16string>& lines, const StampedProcedure& p, const StampContext& context) {
-    ProcedureInfo info;
-    info.ProcName = p.region.name;
-    info.BodyLine = p.region.bodyLine;
-    info.Declaration = p.declaration;
-    switch (p.region.kind) {
-        case ide::vbext_pk_Get: info.KindCode = u"G"; break;
-        case ide::vbext_pk_Let: info.KindCode = u"L"; break;
-        case ide::vbext_pk_Set: info.KindCode = u"S"; break;
-        default: info.KindCode = ClassifySubOrFunction(p.declaration); break;
-    }
-    const std::vector<std::u16string> fresh = ide::TextCodeModule::SplitText(ComposeFunctionStamp(info, context));
+    const std::vector<std::u16string> fresh = ide::TextCodeModule::SplitText(ComposeFunctionStamp(InfoOf(p), context));
     const auto freshItems = ReadStampItems(fresh, 1, static_cast<std::int32_t>(fresh.size()));
     const auto oldItems = ReadStampItems(lines, p.blockFirst, p.blockLast);
     const auto names = ItemNamesOfKind(context.model, kind::kFunctionName);

@@ -43,17 +43,7 @@ int StampAll(const std::string& path, SourceFile& file, bool moduleHeader, const
     }
     for (const StampedProcedure& p : FindProcedures(reading)) {
         if (p.hasStamp) continue;
-        ProcedureInfo info;
-        info.ProcName = p.region.name;
-        info.BodyLine = p.region.bodyLine;
-        info.Declaration = p.declaration;
-        switch (p.region.kind) {
-            case ide::vbext_pk_Get: info.KindCode = u"G"; break;
-            case ide::vbext_pk_Let: info.KindCode = u"L"; break;
-            case ide::vbext_pk_Set: info.KindCode = u"S"; break;
-            default: info.KindCode = ClassifySubOrFunction(p.declaration); break;
-        }
-        insertions.push_back({p.region.bodyLine, ide::TextCodeModule::SplitText(ComposeFunctionStamp(info, context))});
+        insertions.push_back({p.region.bodyLine, ide::TextCodeModule::SplitText(ComposeFunctionStamp(InfoOf(p), context))});
     }
     file.InsertAll(insertions);
     return static_cast<int>(insertions.size());

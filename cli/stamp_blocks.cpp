@@ -63,6 +63,20 @@ std::vector<StampedProcedure> FindProcedures(ide::TextCodeModule& module) {
     return found;
 }
 
+ProcedureInfo InfoOf(const StampedProcedure& procedure) {
+    ProcedureInfo info;
+    info.ProcName = procedure.region.name;
+    info.BodyLine = procedure.region.bodyLine;
+    info.Declaration = procedure.declaration;
+    switch (procedure.region.kind) {
+        case ide::vbext_pk_Get: info.KindCode = u"G"; break;
+        case ide::vbext_pk_Let: info.KindCode = u"L"; break;
+        case ide::vbext_pk_Set: info.KindCode = u"S"; break;
+        default: info.KindCode = ClassifySubOrFunction(procedure.declaration); break;
+    }
+    return info;
+}
+
 bool HasModuleHeader(const std::vector<std::u16string>& lines) {
     std::int32_t last = 0;
     while (static_cast<std::size_t>(last) < lines.size() && IsComment(lines[static_cast<std::size_t>(last)])) ++last;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "addin/settings/format_model.h"
+#include "addin/stamps/procedure_reader.h"
 #include "platform/ide/text_code_module.h"
 
 namespace qm::cli {
@@ -27,6 +28,9 @@ std::vector<StampedProcedure> FindProcedures(ide::TextCodeModule& module);
 
 // The module's visible code starts with a comment block holding "@(h)".
 bool HasModuleHeader(const std::vector<std::u16string>& lines);
+
+// What the stamp of the procedure is made from, as the button reads it.
+ProcedureInfo InfoOf(const StampedProcedure& procedure);
 
 // One item of a stamp: "'" indent NAME padding ": " VALUE, and the lines that continue it.
 struct StampItem {

@@ -42,12 +42,7 @@ int CommandMark(const MarkOptions& options) {
     const Output output = OutputOf(options.write, options.diff, 1);
     Store store(options.common, Store::Mode::Read);
     std::string before;
-    try {
-        before = ReadWholeFile(path);
-    } catch (const PlatformError& e) {
-        throw Failure{path + ": cannot read: " + e.what()};
-    }
-    SourceFile file = LoadSource(path, options.common, store.Cp());
+    SourceFile file = LoadSource(path, options.common, store.Cp(), &before);
     const std::size_t count = std::max<std::size_t>(file.FileLineCount(), 1);
     for (const std::int32_t line : {start.line, end.line}) {
         if (static_cast<std::size_t>(line) > count) {

@@ -78,12 +78,7 @@ int CommandRefresh(const RefreshOptions& options) {
     for (const std::string& path : files) {
         try {
             std::string before;
-            try {
-                before = ReadWholeFile(path);
-            } catch (const PlatformError& e) {
-                throw Failure{path + ": cannot read: " + e.what()};
-            }
-            SourceFile file = LoadSource(path, options.common, store.Cp());
+            SourceFile file = LoadSource(path, options.common, store.Cp(), &before);
             const std::vector<std::u16string> lines = file.ModuleLines();
             ide::TextCodeModule module(lines);
             std::vector<Edit> edits;

@@ -67,8 +67,8 @@ int CommandStamp(const StampOptions& options) {
     const StampContext context{model, now, store.Cp()};
     for (const std::string& path : files) {
         try {
-            const std::string before = ReadWholeFile(path);
-            SourceFile file = LoadSource(path, options.common, store.Cp());
+            std::string before;
+            SourceFile file = LoadSource(path, options.common, store.Cp(), &before);
             if (options.all) {
                 StampAll(path, file, options.moduleHeader, context);
             } else {

@@ -292,13 +292,14 @@ void Emit(const std::string& path, const std::string& before, const SourceFile& 
     }
 }
 
-SourceFile LoadSource(const std::string& path, const CommonOptions& options, const Codepage& codepage) {
+SourceFile LoadSource(const std::string& path, const CommonOptions& options, const Codepage& codepage, std::string* before) {
     std::string bytes;
     try {
         bytes = ReadWholeFile(path);
     } catch (const PlatformError& e) {
         throw Failure{path + ": cannot read: " + e.what()};
     }
+    if (before != nullptr) *before = bytes;
     try {
         return SourceFile(std::move(bytes), FileEncoding(options), codepage);
     } catch (const SourceError& e) {

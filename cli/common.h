@@ -72,8 +72,9 @@ enum class Output { Print, Write, Diff };
 Output OutputOf(bool write, bool diff, std::size_t files);
 void Emit(const std::string& path, const std::string& before, const SourceFile& file, Output output);
 
-// The file read and decoded; failures name the file.
-SourceFile LoadSource(const std::string& path, const CommonOptions& options, const Codepage& codepage);
+// The file read once and decoded; failures name the file. before, when given, receives the bytes as
+// they were, for the difference shown or the write skipped.
+SourceFile LoadSource(const std::string& path, const CommonOptions& options, const Codepage& codepage, std::string* before = nullptr);
 
 // A unified diff of two texts (UTF-8), with three lines of context; empty when they are the same.
 std::string UnifiedDiff(const std::string& path, const std::string& before, const std::string& after);

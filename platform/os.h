@@ -14,6 +14,10 @@ public:
     virtual std::u16string ProgramPath() = 0;
     virtual std::u16string SystemDirectory() = 0;
     virtual std::u16string WindowsDirectory() = 0;
+    // For a 32-bit program on 64-bit Windows: the folder its system directory stands for, by the
+    // name that 64-bit programs (Explorer, the list of installed programs) resolve to the same files.
+    // Nothing elsewhere.
+    virtual std::optional<std::u16string> Wow64SystemDirectory() = 0;
     // The user's Programs folder of the Start menu; nothing when it cannot be determined.
     virtual std::optional<std::u16string> ProgramsFolder() = 0;
 

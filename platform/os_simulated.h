@@ -22,6 +22,7 @@ public:
     std::u16string ProgramPath() override { return programPath; }
     std::u16string SystemDirectory() override { return systemDirectory; }
     std::u16string WindowsDirectory() override { return windowsDirectory; }
+    std::optional<std::u16string> Wow64SystemDirectory() override { return wow64SystemDirectory; }
     std::optional<std::u16string> ProgramsFolder() override { return programsFolder; }
     bool FileExists(const std::u16string& path) override;
     bool DirectoryExists(const std::u16string& path) override;
@@ -48,6 +49,7 @@ public:
     std::u16string programPath = u"D:\\SETUP\\Setup.exe";
     std::u16string systemDirectory = u"C:\\WINDOWS\\SYSTEM32";
     std::u16string windowsDirectory = u"C:\\WINDOWS";
+    std::optional<std::u16string> wow64SystemDirectory;  // set: a 32-bit program on 64-bit Windows
     std::optional<std::u16string> programsFolder = u"C:\\WINDOWS\\Start Menu\\Programs";
     std::set<std::u16string> lockedFiles;  // folded paths of files in use
     bool busyPointer = false;

@@ -142,7 +142,7 @@ void frmMain::Install() {
     const Codepage& cp = services_.codepage;
     Attempt([&] { os.SetBusyPointer(true); });
 
-    const char16_t* required[] = {kLibrary, u"Quillmark.cnt", u"Quillmark.hlp"};
+    const char16_t* required[] = {kLibrary, u"Quillmark.cnt", u"Quillmark.hlp", u"Quillmark.chm"};
     for (const char16_t* name : required) {
         if (!os.FileExists(programDirectory_ + name)) {
             Message(u"ｲﾝｽﾄｰﾙに必要なﾌｧｲﾙが存在しません。\r" + programDirectory_ + name);
@@ -210,7 +210,10 @@ void frmMain::Install() {
             notDone.push_back(u"ｽﾀｰﾄ ﾒﾆｭｰへのｼｮｰﾄｶｯﾄの作成 (" + group + u")");
         } else {
             Attempt([&] { os.OpenFolder(group); });
-            const bool help = Attempt([&] { os.CreateShortcut(group + kHelpLink, systemDirectory_ + u"Quillmark.hlp", u""); });
+            // The help that opens on this system, by the name that Explorer finds it under.
+            const std::u16string helpFile = Attempt([&] { return services_.ui.WinHelpAvailable(); }).value_or(true) ? u"Quillmark.hlp" : u"Quillmark.chm";
+            const std::u16string shellSystem = WithBackslash(Attempt([&] { return os.Wow64SystemDirectory(); }).value_or(std::nullopt).value_or(systemDirectory_));
+            const bool help = Attempt([&] { os.CreateShortcut(group + kHelpLink, shellSystem + helpFile, u""); });
             const bool remove = Attempt([&] {
                 os.CreateShortcut(group + kUninstallLink, windowsDirectory_ + kInstalledSetup, u"/UNINST");
             });
@@ -243,7 +246,7 @@ void frmMain::Uninstall() {
         if (!os.FileExists(path)) return;  // already gone
         if (!Attempt([&] { os.DeleteFileAt(path); })) notRemoved.push_back(path);
     };
-    for (const char16_t* name : {kLibrary, u"Quillmark.cnt", u"Quillmark.GID", u"Quillmark.hlp"}) {
+    for (const char16_t* name : {kLibrary, u"Quillmark.cnt", u"Quillmark.GID", u"Quillmark.hlp", u"Quillmark.chm"}) {
         remove(systemDirectory_ + name);
     }
     const auto programs = Attempt([&] { return os.ProgramsFolder(); }).value_or(std::nullopt);

@@ -1,6 +1,7 @@
 #include "addin/shell/addin_class.h"
 
 #include "addin/resources/button_faces.h"
+#include "addin/shell/help.h"
 #include "addin/stamps/edit_stamp.h"
 #include "addin/stamps/function_stamp.h"
 #include "platform/failure.h"
@@ -310,7 +311,7 @@ void AddInClass::RunVersion() {
 }
 
 void AddInClass::RunHelp() {
-    Attempt([&] { services_.ui.StartProgram(u"WINHLP32.EXE " + module_.AppPath + u"Quillmark.hlp"); });
+    Attempt([&] { OpenHelpContents(services_.ui, module_.AppPath + u"Quillmark.hlp"); });
 }
 
 void AddInClass::ウィザード_Click_Click(Control&, bool&, bool&) { RunWizard(); }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "addin/resources/button_faces.h"
+#include "addin/shell/help.h"
 #include "addin/shell/addin_class.h"
 #include "addin/stamps/edit_stamp.h"
 #include "addin/stamps/stamp_date.h"
@@ -728,7 +729,7 @@ void Form1::ComputeItemPadding() {
 void Form1::ShowWizardPageHelp() {
     const WizardPage* page = FindWizardPage(CurrentPage);
     if (page == nullptr) return;
-    Attempt([&] { GetUi().ShowHelp(HelpFile, page->helpContext); });
+    Attempt([&] { OpenHelpTopic(GetUi(), HelpFile, page->helpContext); });
 }
 
 std::u16string Form1::PreviewCreationDate() const {

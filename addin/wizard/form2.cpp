@@ -3,6 +3,7 @@
 #include "addin/settings/format_rules.h"
 
 #include "addin/shell/addin_module.h"
+#include "addin/shell/help.h"
 #include "addin/wizard/form1.h"
 #include "platform/failure.h"
 #include "platform/text.h"
@@ -82,7 +83,7 @@ void Form2::Command1_Click(int index) {
         return;
     }
     if (index == 2) {
-        if (wizard != nullptr) Attempt([&] { GetUi().ShowHelp(wizard->HelpFile, 22); });
+        if (wizard != nullptr) Attempt([&] { OpenHelpTopic(GetUi(), wizard->HelpFile, 22); });
         return;
     }
     const std::u16string& name = Text1.Text();

@@ -101,6 +101,11 @@ void HeadlessUi::ShowHelp(const std::u16string& helpFile, std::int32_t context) 
     helpRequests.emplace_back(helpFile, context);
 }
 
+void HeadlessUi::ShowHtmlHelp(const std::u16string& helpFile, std::int32_t context) {
+    if (htmlHelpFails) throw PlatformError("help cannot be shown");
+    htmlHelpRequests.emplace_back(helpFile, context);
+}
+
 void HeadlessUi::FormLoaded(Form& form) {
     if (std::find(loaded_.begin(), loaded_.end(), &form) == loaded_.end()) loaded_.push_back(&form);
 }

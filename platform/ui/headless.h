@@ -34,6 +34,8 @@ public:
     void DoEvents() override { ++eventsProcessed; }
     void StartProgram(const std::u16string& commandLine) override;
     void ShowHelp(const std::u16string& helpFile, std::int32_t context) override;
+    bool WinHelpAvailable() override { return winHelp; }
+    void ShowHtmlHelp(const std::u16string& helpFile, std::int32_t context) override;
     void FormLoaded(Form& form) override;
     void FormUnloaded(Form& form) override;
     void TimerChanged(Timer&) override {}
@@ -60,6 +62,9 @@ public:
     std::vector<std::u16string> startedPrograms;
     std::vector<std::pair<std::u16string, std::int32_t>> helpRequests;
     std::vector<std::u16string> programsThatFail;  // command lines that cannot start
+    bool winHelp = true;                            // false: a system without WinHelp
+    bool htmlHelpFails = false;                     // the HTML Help viewer is missing or broken
+    std::vector<std::pair<std::u16string, std::int32_t>> htmlHelpRequests;
     int eventsProcessed = 0;
     ModalHandler onModal;
     // Runs for each message box as it is shown (the user reads it and presses OK).

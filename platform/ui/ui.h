@@ -60,8 +60,13 @@ public:
     virtual void DoEvents() = 0;
     // Starts a program from a command line in a normal window with focus; throws when it cannot.
     virtual void StartProgram(const std::u16string& commandLine) = 0;
-    // Opens the help file at a context number; throws when it cannot.
+    // Opens the WinHelp file at a context number; throws when it cannot.
     virtual void ShowHelp(const std::u16string& helpFile, std::int32_t context) = 0;
+    // Whether the system's WinHelp viewer shows help files (Windows 10 and later have none).
+    virtual bool WinHelpAvailable() = 0;
+    // Opens the HTML Help file at a context number, or at its default topic for 0; throws when it
+    // cannot.
+    virtual void ShowHtmlHelp(const std::u16string& helpFile, std::int32_t context) = 0;
 
     // Forms tell the backend when they are loaded, so that their timers can run.
     virtual void FormLoaded(Form& form) = 0;

@@ -41,6 +41,14 @@ std::u16string Win32Os::WindowsDirectory() {
     return FromWide(buffer);
 }
 
+std::optional<std::u16string> Win32Os::Wow64SystemDirectory() {
+    BOOL wow64 = FALSE;
+    if (!IsWow64Process(GetCurrentProcess(), &wow64) || !wow64) return std::nullopt;
+    wchar_t buffer[MAX_PATH] = {};
+    if (GetSystemWow64DirectoryW(buffer, MAX_PATH) == 0) return std::nullopt;
+    return FromWide(buffer);
+}
+
 std::optional<std::u16string> Win32Os::ProgramsFolder() {
     win32::UniqueIdList list;
     if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_PROGRAMS, list.put())) || !list) return std::nullopt;

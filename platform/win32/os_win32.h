@@ -9,6 +9,7 @@ public:
     std::u16string ProgramPath() override;
     std::u16string SystemDirectory() override;
     std::u16string WindowsDirectory() override;
+    std::optional<std::u16string> Wow64SystemDirectory() override;
     std::optional<std::u16string> ProgramsFolder() override;
     bool FileExists(const std::u16string& path) override;
     bool DirectoryExists(const std::u16string& path) override;

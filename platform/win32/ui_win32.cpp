@@ -768,6 +768,34 @@ void Win32Ui::ShowHelp(const std::u16string& helpFile, std::int32_t context) {
     }
 }
 
+bool Win32Ui::WinHelpAvailable() {
+    // The real version: GetVersionEx answers what the compatibility settings make it answer.
+    // Microsoft ships no WinHelp viewer for Windows 10 and later.
+    using RtlGetVersionProc = LONG(WINAPI*)(OSVERSIONINFOW*);
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    const auto getVersion = ntdll == nullptr ? nullptr : reinterpret_cast<RtlGetVersionProc>(
+                                                             reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")));
+    if (getVersion == nullptr) return true;
+    OSVERSIONINFOW version{};
+    version.dwOSVersionInfoSize = sizeof(version);
+    if (getVersion(&version) != 0) return true;
+    return version.dwMajorVersion < 10;
+}
+
+void Win32Ui::ShowHtmlHelp(const std::u16string& helpFile, std::int32_t context) {
+    // The viewer is loaded when it is first needed and stays: its windows live on this thread.
+    using HtmlHelpProc = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
+    static const HMODULE viewer = LoadLibraryW(L"hhctrl.ocx");
+    const auto htmlHelp = viewer == nullptr ? nullptr
+                                            : reinterpret_cast<HtmlHelpProc>(reinterpret_cast<void*>(GetProcAddress(viewer, "HtmlHelpW")));
+    if (htmlHelp == nullptr) throw PlatformError("the HTML Help viewer is missing");
+    constexpr UINT kDisplayTopic = 0x0000, kHelpContext = 0x000F;  // HH_DISPLAY_TOPIC, HH_HELP_CONTEXT
+    const std::wstring file = Wide(helpFile);
+    const HWND window = context == 0 ? htmlHelp(nullptr, file.c_str(), kDisplayTopic, 0)
+                                     : htmlHelp(nullptr, file.c_str(), kHelpContext, static_cast<DWORD_PTR>(context));
+    if (window == nullptr) throw PlatformError("help cannot be shown");
+}
+
 void Win32Ui::FormLoaded(ui::Form& form) {
     if (std::find(loaded_.begin(), loaded_.end(), &form) == loaded_.end()) loaded_.push_back(&form);
 }

@@ -29,6 +29,8 @@ public:
     void DoEvents() override;
     void StartProgram(const std::u16string& commandLine) override;
     void ShowHelp(const std::u16string& helpFile, std::int32_t context) override;
+    bool WinHelpAvailable() override;
+    void ShowHtmlHelp(const std::u16string& helpFile, std::int32_t context) override;
     void FormLoaded(ui::Form& form) override;
     void FormUnloaded(ui::Form& form) override;
     void TimerChanged(ui::Timer& timer) override;

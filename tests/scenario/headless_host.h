@@ -22,7 +22,11 @@ public:
     void SetClock(const LocalDateTime& now) override { clock_.Set(now); }
     void SetScreen(float twipsPerPixelX, float twipsPerPixelY) override;
     void SetLibrary(const std::u16string& path) override { libraryPath_ = path; }
-    void SetHelpViewerMissing() override { helpMissing_ = true; }
+    void SetHelpViewerMissing() override {
+        helpMissing_ = true;
+        ui_.htmlHelpFails = true;
+    }
+    void SetWindowsVersion(int major) override { ui_.winHelp = major < 10; }
     std::shared_ptr<ide::Extensibility> AddIn() override;
     bool EnvironmentEnabled() override;
     void ClipboardSetText(const std::u16string& text) override;
@@ -33,6 +37,7 @@ public:
     std::vector<Message> Messages() override;
     std::vector<std::u16string> Started() override { return ui_.startedPrograms; }
     std::vector<std::pair<std::u16string, std::int32_t>> HelpRequests() override { return ui_.helpRequests; }
+    std::vector<std::pair<std::u16string, std::int32_t>> HtmlHelpRequests() override { return ui_.htmlHelpRequests; }
     bool PollerRunning() override;
 
     bool DialogOpen() override { return !ui_.ModalStack().empty(); }

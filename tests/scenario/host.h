@@ -56,6 +56,8 @@ public:
     virtual void SetScreen(float twipsPerPixelX, float twipsPerPixelY) = 0;
     virtual void SetLibrary(const std::u16string& path) = 0;
     virtual void SetHelpViewerMissing() = 0;
+    // The major version of Windows the add-in runs on (10 and later have no WinHelp).
+    virtual void SetWindowsVersion(int major) = 0;
     // The add-in, created anew when the environment has released the last one. The host keeps no
     // reference of its own: the environment holds it while it is connected.
     virtual std::shared_ptr<ide::Extensibility> AddIn() = 0;
@@ -74,6 +76,7 @@ public:
     virtual std::vector<Message> Messages() = 0;
     virtual std::vector<std::u16string> Started() = 0;
     virtual std::vector<std::pair<std::u16string, std::int32_t>> HelpRequests() = 0;
+    virtual std::vector<std::pair<std::u16string, std::int32_t>> HtmlHelpRequests() = 0;
     virtual bool PollerRunning() = 0;
 
     // The innermost dialog on screen; the functions below fail with StepError when none is open.

@@ -251,6 +251,9 @@ private:
             Module(w[1]).SetReadOnly(true);
         } else if (verb == "help-viewer-missing") {
             host_.SetHelpViewerMissing();
+        } else if (verb == "windows-version") {
+            need(2);
+            host_.SetWindowsVersion(Int(w[1]));
         } else if (verb == "connect") {
             connected_ = true;
             Vbe().ConnectAddIn(host_.AddIn(), w.size() > 1 ? Int(w[1]) : 1);
@@ -374,6 +377,8 @@ private:
             ExpectEq(N(started.back()), w[2], "started program");
         } else if (what == "nothing-started") {
             Expect(host_.Started().empty(), "a program was started");
+        } else if (what == "no-help") {
+            Expect(host_.HelpRequests().empty() && host_.HtmlHelpRequests().empty(), "help was shown");
         } else if (what == "dialog") {
             need(3);
             NeedDialog();
@@ -462,10 +467,10 @@ private:
             Inspect(w[2]);
             const auto [name, index] = ControlRef(w[2]);
             Expect(host_.ForeColorIs(name, index, Int(w[3])), w[2] + " is not shown in colour " + w[3]);
-        } else if (what == "help") {
+        } else if (what == "help" || what == "html-help") {
             need(4);
-            const auto requests = host_.HelpRequests();
-            Expect(!requests.empty(), "no help was asked for");
+            const auto requests = what == "help" ? host_.HelpRequests() : host_.HtmlHelpRequests();
+            Expect(!requests.empty(), "no " + what + " was asked for");
             ExpectEq(N(requests.back().first), w[2], "help file");
             ExpectEq(requests.back().second, Int(w[3]), "help context");
         } else if (what == "environment-disabled" || what == "environment-enabled") {

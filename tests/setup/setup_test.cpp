@@ -16,7 +16,7 @@ constexpr char16_t kGroupPath[] = u"C:\\WINDOWS\\Start Menu\\Programs\\Wek Quill
 class Setup : public ::testing::Test {
 protected:
     Setup() {
-        for (const char16_t* name : {u"WekQM417.dll", u"Quillmark.cnt", u"Quillmark.hlp", u"Setup.exe"}) {
+        for (const char16_t* name : {u"WekQM417.dll", u"Quillmark.cnt", u"Quillmark.hlp", u"Quillmark.chm", u"Setup.exe"}) {
             os.PutFile(std::u16string(u"D:\\SETUP\\") + name, Utf16ToUtf8(name) + " v1");
         }
         os.AddDirectory(u"C:\\WINDOWS\\SYSTEM32");
@@ -120,6 +120,7 @@ TEST_F(Setup, InstallsEverything) {
     EXPECT_EQ(os.FileContent(u"C:\\WINDOWS\\SYSTEM32\\WekQM417.dll"), "WekQM417.dll v1");
     EXPECT_EQ(os.FileContent(u"C:\\WINDOWS\\SYSTEM32\\Quillmark.cnt"), "Quillmark.cnt v1");
     EXPECT_EQ(os.FileContent(u"C:\\WINDOWS\\SYSTEM32\\Quillmark.hlp"), "Quillmark.hlp v1");
+    EXPECT_EQ(os.FileContent(u"C:\\WINDOWS\\SYSTEM32\\Quillmark.chm"), "Quillmark.chm v1");
     EXPECT_EQ(os.FileContent(u"C:\\WINDOWS\\WekQM417_Setup.exe"), "Setup.exe v1");
     ASSERT_EQ(os.commandLines.size(), 1u);
     EXPECT_EQ(os.commandLines[0], u"C:\\WINDOWS\\SYSTEM32\\Regsvr32.exe /S \"C:\\WINDOWS\\SYSTEM32\\WekQM417.dll\"");
@@ -158,7 +159,7 @@ TEST_F(Setup, InstallsEverything) {
 }
 
 TEST_F(Setup, AMissingRequiredFileStopsBeforeAnyChange) {
-    for (const char16_t* missing : {u"WekQM417.dll", u"Quillmark.cnt", u"Quillmark.hlp"}) {
+    for (const char16_t* missing : {u"WekQM417.dll", u"Quillmark.cnt", u"Quillmark.hlp", u"Quillmark.chm"}) {
         SimulatedOs fresh = os;
         fresh.DeleteFileAt(std::u16string(u"D:\\SETUP\\") + missing);
         std::swap(os, fresh);
@@ -238,7 +239,7 @@ TEST_F(Setup, RemovesEverythingAndCanRunTwice) {
     Run(u"/UNINST Wek Quillmark for VB6 Ver1.0");
     EXPECT_EQ(LastMessage(), u"ｱﾌﾟﾘｹｰｼｮﾝの削除が完了しました。");
     EXPECT_EQ(os.commandLines.back(), u"C:\\WINDOWS\\SYSTEM32\\Regsvr32.exe /U /S \"C:\\WINDOWS\\SYSTEM32\\WekQM417.dll\"");
-    for (const char16_t* name : {u"WekQM417.dll", u"Quillmark.cnt", u"Quillmark.GID", u"Quillmark.hlp"}) {
+    for (const char16_t* name : {u"WekQM417.dll", u"Quillmark.cnt", u"Quillmark.GID", u"Quillmark.hlp", u"Quillmark.chm"}) {
         EXPECT_FALSE(os.FileExists(kSystem + std::u16string(name))) << Utf16ToUtf8(name);
     }
     EXPECT_FALSE(os.DirectoryExists(kGroupPath));
@@ -266,6 +267,38 @@ TEST_F(Setup, RemovalKeepsTheUsersFilesAndNamesWhatItCouldNotRemove) {
     EXPECT_TRUE(os.FileExists(std::u16string(kGroupPath) + u"\\memo.txt"));
     EXPECT_EQ(os.ShortcutAt(std::u16string(kGroupPath) + u"\\Quillmark ﾍﾙﾌﾟ.lnk"), nullptr);
     EXPECT_FALSE(KeyExists(Hive::CurrentUser, kSettingsKey));
+}
+
+// The help shortcut leads to the help that opens on the system, by the name Explorer finds it under:
+// a 32-bit program on 64-bit Windows copies into the 32-bit system folder (the system redirects
+// SYSTEM32 there for it), which 64-bit Explorer knows as SysWOW64. Registration and the uninstall
+// entry stay as they are: the 32-bit tool, and the Windows folder, which is not redirected.
+TEST_F(Setup, ShortcutsNameTheFilesAsExplorerFindsThem) {
+    struct Case {
+        const char* system;
+        bool winHelp;
+        std::optional<std::u16string> wow64;
+        const char16_t* helpTarget;
+    };
+    const Case cases[] = {
+        {"32-bit Windows with WinHelp", true, std::nullopt, u"C:\\WINDOWS\\SYSTEM32\\Quillmark.hlp"},
+        {"Windows 10, 32 bits", false, std::nullopt, u"C:\\WINDOWS\\SYSTEM32\\Quillmark.chm"},
+        {"Windows 7, 64 bits", true, u"C:\\WINDOWS\\SysWOW64", u"C:\\WINDOWS\\SysWOW64\\Quillmark.hlp"},
+        {"Windows 11, 64 bits", false, u"C:\\WINDOWS\\SysWOW64\\", u"C:\\WINDOWS\\SysWOW64\\Quillmark.chm"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.system);
+        ui.winHelp = c.winHelp;
+        os.wow64SystemDirectory = c.wow64;
+        Run(u"");
+        EXPECT_EQ(LastMessage(), u"ｾｯﾄｱｯﾌﾟが完了しました。");
+        const auto* help = os.ShortcutAt(std::u16string(kGroupPath) + u"\\Quillmark ﾍﾙﾌﾟ.lnk");
+        ASSERT_NE(help, nullptr);
+        EXPECT_EQ(help->target, c.helpTarget);
+        EXPECT_EQ(os.ShortcutAt(std::u16string(kGroupPath) + u"\\Quillmark ｱﾝｲﾝｽﾄｰﾙ.lnk")->target, u"C:\\WINDOWS\\WekQM417_Setup.exe");
+        EXPECT_EQ(os.commandLines.back(), u"C:\\WINDOWS\\SYSTEM32\\Regsvr32.exe /S \"C:\\WINDOWS\\SYSTEM32\\WekQM417.dll\"");
+        EXPECT_EQ(os.FileContent(u"C:\\WINDOWS\\SYSTEM32\\Quillmark.chm"), "Quillmark.chm v1");
+    }
 }
 
 TEST_F(Setup, CancelChangesNothing) {

@@ -50,6 +50,8 @@ int g_dpi = 0;  // 0: the screen's own
 bool g_helpMissing = false;
 std::vector<std::u16string> g_started;
 std::vector<std::pair<std::u16string, std::int32_t>> g_help;
+std::vector<std::pair<std::u16string, std::int32_t>> g_htmlHelp;
+DWORD g_windowsMajor = 5;  // a system with WinHelp, unless the scenario says otherwise
 std::vector<scenario::Message> g_messages;
 Win32Host* g_host = nullptr;
 
@@ -82,6 +84,28 @@ BOOL WINAPI FakeCreateProcessW(LPCWSTR, LPWSTR commandLine, LPSECURITY_ATTRIBUTE
 BOOL WINAPI FakeWinHelpW(HWND, LPCWSTR file, UINT command, ULONG_PTR data) {
     if (command == HELP_CONTEXT) g_help.emplace_back(FromWide(file), static_cast<std::int32_t>(data));
     return TRUE;
+}
+
+// The HTML Help viewer and the system's real version are found at run time, by name.
+HWND WINAPI FakeHtmlHelpW(HWND, LPCWSTR file, UINT command, DWORD_PTR data) {
+    if (g_helpMissing) return nullptr;
+    if (command == 0x0000 || command == 0x000F) g_htmlHelp.emplace_back(FromWide(file), command == 0 ? 0 : static_cast<std::int32_t>(data));
+    return GetDesktopWindow();
+}
+
+LONG WINAPI FakeRtlGetVersion(OSVERSIONINFOW* version) {
+    version->dwMajorVersion = g_windowsMajor;
+    version->dwMinorVersion = g_windowsMajor == 5 ? 1 : 0;
+    version->dwBuildNumber = g_windowsMajor == 5 ? 2600 : 19045;
+    return 0;
+}
+
+FARPROC WINAPI FakeGetProcAddress(HMODULE module, LPCSTR name) {
+    if (reinterpret_cast<ULONG_PTR>(name) > 0xFFFF) {
+        if (std::strcmp(name, "HtmlHelpW") == 0) return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&FakeHtmlHelpW));
+        if (std::strcmp(name, "RtlGetVersion") == 0) return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&FakeRtlGetVersion));
+    }
+    return GetProcAddress(module, name);
 }
 
 // --- The library's dialogs, as a user and an accessibility aid see them.
@@ -226,6 +250,7 @@ void Win32Host::SetLibrary(const std::u16string& path) {
 }
 
 void Win32Host::SetHelpViewerMissing() { g_helpMissing = true; }
+void Win32Host::SetWindowsVersion(int major) { g_windowsMajor = static_cast<DWORD>(major); }
 
 std::shared_ptr<ide::Extensibility> Win32Host::AddIn() {
     if (auto alive = addIn_.lock()) return alive;
@@ -260,7 +285,8 @@ void Win32Host::LoadLibraryAsInstalled() {
     const bool patched = PatchImport(library_, "KERNEL32.dll", "GetLocalTime", reinterpret_cast<void*>(&FakeGetLocalTime)) &&
                          PatchImport(library_, "GDI32.dll", "GetDeviceCaps", reinterpret_cast<void*>(&FakeGetDeviceCaps)) &&
                          PatchImport(library_, "KERNEL32.dll", "CreateProcessW", reinterpret_cast<void*>(&FakeCreateProcessW)) &&
-                         PatchImport(library_, "USER32.dll", "WinHelpW", reinterpret_cast<void*>(&FakeWinHelpW));
+                         PatchImport(library_, "USER32.dll", "WinHelpW", reinterpret_cast<void*>(&FakeWinHelpW)) &&
+                         PatchImport(library_, "KERNEL32.dll", "GetProcAddress", reinterpret_cast<void*>(&FakeGetProcAddress));
     if (!patched) throw StepError{"the library's imports are not the expected ones"};
 }
 
@@ -309,6 +335,7 @@ bool Win32Host::PollerRunning() {
 std::vector<scenario::Message> Win32Host::Messages() { return g_messages; }
 std::vector<std::u16string> Win32Host::Started() { return g_started; }
 std::vector<std::pair<std::u16string, std::int32_t>> Win32Host::HelpRequests() { return g_help; }
+std::vector<std::pair<std::u16string, std::int32_t>> Win32Host::HtmlHelpRequests() { return g_htmlHelp; }
 
 bool Win32Host::CloseMessageBox() {
     const auto boxes = ThreadWindows(u"#32770");

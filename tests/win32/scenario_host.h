@@ -30,6 +30,7 @@ public:
     void SetScreen(float twipsPerPixelX, float twipsPerPixelY) override;
     void SetLibrary(const std::u16string& path) override;
     void SetHelpViewerMissing() override;
+    void SetWindowsVersion(int major) override;
     std::shared_ptr<ide::Extensibility> AddIn() override;
     bool EnvironmentEnabled() override;
     void ClipboardSetText(const std::u16string& text) override;
@@ -40,6 +41,7 @@ public:
     std::vector<scenario::Message> Messages() override;
     std::vector<std::u16string> Started() override;
     std::vector<std::pair<std::u16string, std::int32_t>> HelpRequests() override;
+    std::vector<std::pair<std::u16string, std::int32_t>> HtmlHelpRequests() override;
     bool PollerRunning() override;
 
     bool DialogOpen() override { return TopDialog() != nullptr; }

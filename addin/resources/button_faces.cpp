@@ -1,5 +1,7 @@
 #include "addin/resources/button_faces.h"
 
+#include "addin/resources/artwork.h"
+
 #include <array>
 #include <string_view>
 
@@ -81,20 +83,7 @@ const Bitmap& ButtonFace(int index) {
 }
 
 const Bitmap& ProductImage() {
-    // A tall banner: a dark blue ground fading to light blue, with a quill stroke down the middle.
-    static const Bitmap image = [] {
-        Bitmap b{79, 189, {}};
-        for (int y = 0; y < 189; ++y) {
-            for (int x = 0; x < 79; ++x) {
-                const auto shade = static_cast<std::uint32_t>(64 + y * 160 / 189);
-                std::uint32_t colour = (shade / 4) << 16 | (shade / 2) << 8 | shade;
-                const int quill = 60 - y / 4;
-                if (x >= quill - 2 && x <= quill + 2 && y > 20 && y < 170) colour = 0xFFFFFF;
-                b.pixels.push_back(colour);
-            }
-        }
-        return b;
-    }();
+    static const Bitmap image = DrawProductBanner();
     return image;
 }
 

@@ -20,5 +20,41 @@ for file in com/WekQM417.dll setup/Setup.exe cli/quillmark.exe; do
 done
 exports=$("$objdump" -p "$build/com/WekQM417.dll" | awk '/\[Ordinal\/Name Pointer\] Table/ {on=1; next} on && /^[ \t]*\[/ {print $NF} on && /^$/ {on=0}')
 check "the library exports exactly the four entry points, undecorated" test "$(echo "$exports" | sort | tr '\n' ' ')" = "DllCanUnloadNow DllGetClassObject DllRegisterServer DllUnregisterServer "
+
+# Resources: version information in Japanese and English on all three; a manifest that asks for the
+# administrator on the setup program and for nothing on the command; the product icon on both programs.
+resource_types() {  # the resource types of a file, as decimal numbers
+  "$objdump" -p "$1" | awk '/Resource Directory section/ {on=1; next} on && /^[0-9a-f]+   Entry: ID:/ {print $4}' | sed 's/,$//' |
+    while read -r id; do echo $((id)); done
+}
+has_type() { resource_types "$1" | grep -qx "$2"; }
+has_text() {  # a text as the resources hold it (UTF-16LE)
+  local pattern
+  pattern=$(printf '%s' "$2" | iconv -f UTF-8 -t UTF-16LE | od -An -v -tx1 | tr -s ' \n' ' ' | sed 's/ *$//; s/^ *//; s/ /\\x/g; s/^/\\x/')
+  LC_ALL=C grep -q -a -P "$pattern" "$1"
+}
+manifest() { strings -n 8 "$1" | tr -d '\r' | sed -n '/<assembly/,/<\/assembly>/p'; }
+manifest_has() { manifest "$1" | grep -q -F "$2"; }
+no_manifest() { ! resource_types "$1" | grep -qx 24; }
+for file in com/WekQM417.dll setup/Setup.exe cli/quillmark.exe; do
+  check "$file has version information" has_type "$build/$file" 16
+  check "$file names the product" has_text "$build/$file" "Wek Quillmark for VB6 Ver1.0"
+  check "$file has its version, 1.0" has_text "$build/$file" "1.0.0.0"
+  check "$file has a Japanese block" has_text "$build/$file" "041104B0"
+  check "$file has an English block" has_text "$build/$file" "040904B0"
+  check "$file has the copyright line" has_text "$build/$file" "Copyright (C) 2026 Quillmark. All rights reserved."
+done
+check "com/WekQM417.dll describes itself" has_text "$build/com/WekQM417.dll" "Wek Quillmark for VB6 アドイン"
+check "setup/Setup.exe describes itself" has_text "$build/setup/Setup.exe" "Wek Quillmark for VB6 セットアップ"
+check "cli/quillmark.exe describes itself" has_text "$build/cli/quillmark.exe" "Wek Quillmark コマンド"
+for file in setup/Setup.exe cli/quillmark.exe; do
+  check "$file has a manifest" has_type "$build/$file" 24
+  check "$file has the product icon" has_type "$build/$file" 14
+  check "$file names the systems it supports" manifest_has "$build/$file" "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"
+done
+check "the setup program asks for the administrator" manifest_has "$build/setup/Setup.exe" 'level="requireAdministrator"'
+check "the command asks for nothing" manifest_has "$build/cli/quillmark.exe" 'level="asInvoker"'
+check "the library has no manifest" no_manifest "$build/com/WekQM417.dll"
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -761,7 +761,21 @@ void Win32Ui::StartProgram(const std::u16string& commandLine) {
     const win32::ProcessHandles process(started);
 }
 
+namespace {
+
+// A help file that is not there is not handed to a viewer: the viewer would complain in a message
+// box of its own, and WinHelp would hold the caller until the user closed it.
+void RequireHelpFile(const std::u16string& helpFile) {
+    const DWORD attributes = GetFileAttributesW(Wide(helpFile).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        throw PlatformError("the help file is missing");
+    }
+}
+
+}  // namespace
+
 void Win32Ui::ShowHelp(const std::u16string& helpFile, std::int32_t context) {
+    RequireHelpFile(helpFile);
     HWND owner = views_.empty() ? nullptr : views_.back()->hwnd;
     if (!WinHelpW(owner, Wide(helpFile).c_str(), HELP_CONTEXT, static_cast<ULONG_PTR>(context))) {
         throw PlatformError("help cannot be shown");
@@ -789,6 +803,7 @@ void Win32Ui::ShowHtmlHelp(const std::u16string& helpFile, std::int32_t context)
     const auto htmlHelp = viewer == nullptr ? nullptr
                                             : reinterpret_cast<HtmlHelpProc>(reinterpret_cast<void*>(GetProcAddress(viewer, "HtmlHelpW")));
     if (htmlHelp == nullptr) throw PlatformError("the HTML Help viewer is missing");
+    RequireHelpFile(helpFile);
     constexpr UINT kDisplayTopic = 0x0000, kHelpContext = 0x000F;  // HH_DISPLAY_TOPIC, HH_HELP_CONTEXT
     const std::wstring file = Wide(helpFile);
     const HWND window = context == 0 ? htmlHelp(nullptr, file.c_str(), kDisplayTopic, 0)

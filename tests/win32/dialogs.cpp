@@ -1,10 +1,14 @@
 // Shows one dialog of the product as the user sees it, for screenshots:
 //   dialogs wizard PAGE | custom | settings | version | setup | uninstall
+// and opens the product's help as its Help buttons and help command do, in the viewer the system
+// has, then waits for the user (SECONDS):
+//   dialogs help HELPFILE CONTEXT SECONDS   (context 0: the help command)
 #include <windows.h>
 
 #include <string>
 
 #include "addin/shell/form3.h"
+#include "addin/shell/help.h"
 #include "addin/shell/form4.h"
 #include "addin/wizard/form1.h"
 #include "addin/wizard/form2.h"
@@ -14,6 +18,7 @@
 #include "platform/registry_memory.h"
 #include "platform/ui/headless.h"
 #include "platform/win32/ui_win32.h"
+#include "platform/win32/wide.h"
 #include "setup/setup_program.h"
 
 int wmain(int argc, wchar_t** argv) {
@@ -26,6 +31,25 @@ int wmain(int argc, wchar_t** argv) {
     qm::FixedClock clock({2026, 12, 7, 10, 11, 12});
     qm::Win32Ui ui(GetModuleHandleW(nullptr));
     qm::AddInModule module;
+    if (which == L"help" && argc > 4) {
+        const std::u16string file = qm::win32::FromWide(argv[2]);
+        const int context = _wtoi(argv[3]);
+        try {
+            if (context == 0) {
+                qm::OpenHelpContents(ui, file);
+            } else {
+                qm::OpenHelpTopic(ui, file, context);
+            }
+        } catch (const std::exception&) {
+            return 3;  // the viewer refused: the product ignores this
+        }
+        const DWORD end = GetTickCount() + static_cast<DWORD>(_wtoi(argv[4])) * 1000;
+        while (static_cast<LONG>(end - GetTickCount()) > 0) {
+            ui.DoEvents();
+            Sleep(20);
+        }
+        return 0;
+    }
     if (which == L"wizard" || which == L"custom") {
         store.WriteSettingString(u"CustomFormList", u"");
         qm::Form1 wizard(ui, store, clock, *codepage);

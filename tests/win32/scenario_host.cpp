@@ -277,6 +277,13 @@ void Win32Host::LoadLibraryAsInstalled() {
         CreateDirectoryW(target.substr(0, slash).c_str(), nullptr);
     }
     if (!CopyFileW(builtLibrary_.c_str(), target.c_str(), FALSE)) throw StepError{"the library cannot be copied to " + Utf16ToUtf8(libraryPath_)};
+    // The help files go beside it, from the package folder of the build.
+    const auto folderOf = [](const std::wstring& path) { return path.substr(0, path.find_last_of(L"\\/") + 1); };
+    const std::wstring built = folderOf(builtLibrary_);
+    const std::wstring package = folderOf(built.substr(0, built.size() - 1)) + L"package\\";
+    for (const wchar_t* name : {L"Quillmark.hlp", L"Quillmark.cnt", L"Quillmark.chm"}) {
+        CopyFileW((package + name).c_str(), (folderOf(target) + name).c_str(), FALSE);
+    }
     library_ = LoadLibraryW(target.c_str());
     if (library_ == nullptr) throw StepError{"the library cannot be loaded"};
     using Register = HRESULT(STDAPICALLTYPE*)();

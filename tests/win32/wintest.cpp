@@ -1,7 +1,9 @@
 // Acts on the windows of another program as a user would, for the tests under Wine:
 //   wintest click TITLE BUTTON [SECONDS]   waits for a window, prints its texts, presses the button
 //   wintest wait-gone TITLE [SECONDS]      waits until no window has that title
+//   wintest link FILE                      prints the target of a shortcut
 #include <windows.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <string>
@@ -57,6 +59,23 @@ int wmain(int argc, wchar_t** argv) {
     if (argc < 3) return 2;
     const std::wstring command = argv[1];
     const std::wstring title = argv[2];
+    if (command == L"link") {
+        if (FAILED(CoInitialize(nullptr))) return 1;
+        IShellLinkW* link = nullptr;
+        IPersistFile* file = nullptr;
+        wchar_t target[MAX_PATH] = {};
+        const bool read = SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                                     reinterpret_cast<void**>(&link))) &&
+                          SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+                          SUCCEEDED(file->Load(title.c_str(), STGM_READ)) &&
+                          SUCCEEDED(link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH));
+        if (file != nullptr) file->Release();
+        if (link != nullptr) link->Release();
+        CoUninitialize();
+        if (!read) return 1;
+        Print(std::wstring(target) + L"\n");
+        return 0;
+    }
     if (command == L"wait-gone") {
         const int seconds = argc > 3 ? _wtoi(argv[3]) : 20;
         for (int i = 0; i < seconds * 10; ++i) {

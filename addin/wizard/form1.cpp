@@ -205,6 +205,7 @@ Form1::Form1(ui::Ui& ui, SettingsStore& store, const Clock& clock, const Codepag
     Label21.SetContainer(Picture8[4].get());
     Label21.caption = u"1999-11-10 18:30:25";
     Label21.Move(1320, 2160, 2100, 255);
+    Label21.useMnemonic = false;  // a live sample: every character as it is
     panelLabel(5, u"名前 : ", 360);
     Text1.SetContainer(Picture8[5].get());
     Text1.Move(240, 660, 3240, 300);
@@ -254,9 +255,9 @@ Form1::Form1(ui::Ui& ui, SettingsStore& store, const Clock& clock, const Codepag
     Text3.Move(2160, 1350, 720, 300);
     Label31.SetContainer(&Frame3);
     Label31.caption = u"× 表示倍数 :";
-    Label31.Move(3000, 1380, 1200, 255);
+    Label31.Move(3000, 1380, 1320, 255);
     Text4.SetContainer(&Frame3);
-    Text4.Move(4200, 1350, 720, 300);
+    Text4.Move(4440, 1350, 720, 300);
 
     ui::Control* p60 = Picture3[60].get();
     Label33.SetContainer(p60);
@@ -293,6 +294,7 @@ Form1::Form1(ui::Ui& ui, SettingsStore& store, const Clock& clock, const Codepag
     Label39.Move(kBodyLeft, 2760, 1200, 255);
     Label34.SetContainer(p60);
     Label34.Move(kBodyLeft, 3060, kBodyWidth, 600);
+    Label34.useMnemonic = false;  // a live sample, with the user's own name in it
     Label34.fontName = u"ＭＳ ゴシック";
 
     ui::Control* p100 = Picture3[100].get();

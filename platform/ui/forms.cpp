@@ -133,6 +133,27 @@ void PictureBox::ZOrderFront() {
 bool Line::Has(Property) const { return false; }
 
 Timer::Timer(Form& form, std::u16string name, int index) : Control(form, std::move(name), index) { tabStop_ = false; }
+Label::Label(Form& form, std::u16string name, int index) : Control(form, std::move(name), index) { tabStop_ = false; }
+Frame::Frame(Form& form, std::u16string name, int index) : Control(form, std::move(name), index) { tabStop_ = false; }
+
+char16_t AccessKeyOf(std::u16string_view caption) {
+    for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] != u'&') continue;
+        if (caption[i + 1] != u'&') return caption[i + 1];
+        ++i;  // "&&"
+    }
+    return 0;
+}
+
+std::u16string ShownCaption(std::u16string_view caption) {
+    std::u16string shown;
+    for (std::size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] == u'&' && i + 1 < caption.size()) ++i;
+        else if (caption[i] == u'&') continue;
+        shown.push_back(caption[i]);
+    }
+    return shown;
+}
 
 bool Timer::Has(Property property) const { return property == Property::Left || property == Property::Top; }
 
@@ -207,6 +228,38 @@ void Reachable(Control& control) {
     }
 }
 }  // namespace
+
+void PressAccessKey(Form& form, char16_t key) {
+    const auto fold = [](char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c; };
+    const auto& controls = form.Controls();
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        Control& control = *controls[i];
+        std::u16string caption;
+        bool movesOn = false;
+        if (auto* label = dynamic_cast<Label*>(&control)) {
+            if (!label->useMnemonic) continue;
+            caption = label->caption;
+            movesOn = true;
+        } else if (auto* frame = dynamic_cast<Frame*>(&control)) {
+            caption = frame->caption;
+            movesOn = true;
+        } else if (auto* button = dynamic_cast<CommandButton*>(&control)) {
+            caption = button->caption;
+        } else if (auto* check = dynamic_cast<CheckBox*>(&control)) {
+            caption = check->caption;
+        } else if (auto* option = dynamic_cast<OptionButton*>(&control)) {
+            caption = option->caption;
+        }
+        const char16_t own = AccessKeyOf(caption);
+        if (own == 0 || fold(own) != fold(key) || !control.Usable()) continue;
+        if (!movesOn) return Click(control);
+        for (std::size_t next = i + 1; next < controls.size(); ++next) {
+            if (controls[next]->TabStop() && controls[next]->Usable()) return Focus(*controls[next]);
+        }
+        return;
+    }
+    throw PlatformError("no control of the form has that access key");
+}
 
 void Click(Control& control) {
     Reachable(control);

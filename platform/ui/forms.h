@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/bitmap.h"
@@ -74,11 +75,15 @@ private:
     Control* container_ = nullptr;
 };
 
+// A label never takes the focus; its access key (the character after "&") moves the focus to the
+// next control that does. "&&" shows one "&". A label that shows the user's own text (a sample)
+// clears useMnemonic and shows every "&" as it is.
 class Label : public Control {
 public:
-    using Control::Control;
+    Label(Form& form, std::u16string name, int index);
     const char* Kind() const override { return "Label"; }
     std::u16string caption;
+    bool useMnemonic = true;
 };
 
 class TextBox : public Control {
@@ -164,7 +169,7 @@ public:
 
 class Frame : public Control {
 public:
-    using Control::Control;
+    Frame(Form& form, std::u16string name, int index);
     const char* Kind() const override { return "Frame"; }
     std::u16string caption;
 };
@@ -262,7 +267,15 @@ private:
 
 // The user's actions. Each fails (PlatformError) when the user could not do it: the control is
 // hidden or disabled, its form is not open, or another window is in front of it.
+// The access key of a caption: the character after a single "&" (0: none; "&&" is "&" itself).
+char16_t AccessKeyOf(std::u16string_view caption);
+// A caption as the screen shows it: "&&" as "&", a single "&" left out.
+std::u16string ShownCaption(std::u16string_view caption);
+
 namespace user {
+// Alt and a key: the control whose caption has that access key (letters in either case) acts as on
+// a click; a label or a frame moves the focus to the next control after it that takes the focus.
+void PressAccessKey(Form& form, char16_t key);
 void Click(Control& control);
 void DblClick(Control& control);
 void Type(TextBox& box, const std::u16string& text);

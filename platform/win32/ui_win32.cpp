@@ -345,7 +345,8 @@ void Win32Ui::Build(View& view, HWND owner) {
             // are and whether they are shown.
             s |= SS_LEFT;
         } else if (kind == "Label") {
-            s |= SS_LEFT | SS_NOPREFIX;
+            // The system underlines a label's access key and moves the focus on from it.
+            s |= SS_LEFT | (static_cast<ui::Label&>(c).useMnemonic ? 0 : SS_NOPREFIX);
         } else if (kind == "TextBox") {
             cls = L"EDIT";
             s |= WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;
@@ -662,7 +663,10 @@ void Win32Ui::ShowMessage(const std::u16string& text, const std::u16string& titl
     HWND focus = GetFocus();
     // Modal to the whole thread as the dialogs are: the box disables only its owner itself.
     const std::vector<HWND> disabled = DisableThreadWindows(nullptr);
-    const int answer = MessageBoxW(owner, ScreenText(text).c_str(), Wide(title).c_str(), MB_OK);
+    // In front of whatever window the work opened meanwhile (a folder window of the shell, say),
+    // so that the user sees the message and the program does not seem to hang.
+    if (owner != nullptr) SetForegroundWindow(owner);
+    const int answer = MessageBoxW(owner, ScreenText(text).c_str(), Wide(title).c_str(), MB_OK | MB_SETFOREGROUND);
     EnableWindows(disabled);
     if (owner != nullptr && IsWindow(owner)) SetActiveWindow(owner);
     if (focus != nullptr && IsWindow(focus) && IsWindowEnabled(focus)) ::SetFocus(focus);

@@ -75,6 +75,8 @@ ui::Form& HeadlessHost::Dialog() {
     return *ui_.ModalStack().back();
 }
 
+void HeadlessHost::PressAccessKey(char16_t key) { ui::user::PressAccessKey(Dialog(), key); }
+
 ui::Control& HeadlessHost::ControlOf(const std::u16string& name, int index) {
     ui::Control* c = Dialog().Find(name, index);
     if (c == nullptr) throw StepError{"the dialog has no such control"};

@@ -41,6 +41,7 @@ public:
     bool PollerRunning() override;
 
     bool DialogOpen() override { return !ui_.ModalStack().empty(); }
+    void PressAccessKey(char16_t key) override;
     std::u16string DialogName() override { return Dialog().Name(); }
     std::u16string DialogCaption() override { return Dialog().caption; }
     Box DialogPlace() override;

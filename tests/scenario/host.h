@@ -81,6 +81,8 @@ public:
 
     // The innermost dialog on screen; the functions below fail with StepError when none is open.
     virtual bool DialogOpen() = 0;
+    // Alt and the key on the innermost dialog.
+    virtual void PressAccessKey(char16_t key) = 0;
     virtual std::u16string DialogName() = 0;
     virtual std::u16string DialogCaption() = 0;
     // The dialog's size and place, and the screen's size, in twips.

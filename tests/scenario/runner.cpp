@@ -249,6 +249,11 @@ private:
         } else if (verb == "readonly") {
             need(2);
             Module(w[1]).SetReadOnly(true);
+        } else if (verb == "access-key") {
+            need(2);
+            const std::u16string key = U(w[1]);
+            if (key.size() != 1) throw StepError{"access-key takes one character"};
+            host_.PressAccessKey(key[0]);
         } else if (verb == "help-viewer-missing") {
             host_.SetHelpViewerMissing();
         } else if (verb == "windows-version") {

@@ -410,6 +410,15 @@ void Win32Host::Drive(const std::function<bool()>& step) {
     step_ = nullptr;
 }
 
+void Win32Host::PressAccessKey(char16_t key) {
+    // The keys reach the window with the focus; the dialog's loop finds the control they name.
+    HWND dialog = Dialog();
+    HWND focus = GetFocus();
+    HWND target = focus != nullptr && (focus == dialog || IsChild(dialog, focus)) ? focus : dialog;
+    PostMessageW(target, WM_SYSCHAR, static_cast<WPARAM>(key), static_cast<LPARAM>(1) << 29);
+    Pump(100);
+}
+
 HWND Win32Host::TopDialog() const {
     for (HWND form : ThreadWindows(u"QuillmarkForm")) {
         if (IsWindowEnabled(form)) return form;

@@ -2,6 +2,8 @@
 //   wintest click TITLE BUTTON [SECONDS]   waits for a window, prints its texts, presses the button
 //   wintest wait-gone TITLE [SECONDS]      waits until no window has that title
 //   wintest link FILE                      prints the target of a shortcut
+//   wintest front TITLE OWNER [SECONDS]    waits for a window; succeeds when it is the foreground
+//                                          window and belongs to the window titled OWNER
 #include <windows.h>
 #include <shlobj.h>
 
@@ -75,6 +77,15 @@ int wmain(int argc, wchar_t** argv) {
         if (!read) return 1;
         Print(std::wstring(target) + L"\n");
         return 0;
+    }
+    if (command == L"front" && argc > 3) {
+        HWND window = WaitFor(title, argc > 4 ? _wtoi(argv[4]) : 20);
+        if (window == nullptr) return 1;
+        Sleep(1000);  // whatever else was opening has opened
+        wchar_t owner[512] = {};
+        GetWindowTextW(GetWindow(window, GW_OWNER), owner, 512);
+        Print(std::wstring(L"foreground: ") + (GetForegroundWindow() == window ? L"yes" : L"no") + L", owner: " + owner + L"\n");
+        return GetForegroundWindow() == window && std::wstring(argv[3]) == owner ? 0 : 1;
     }
     if (command == L"wait-gone") {
         const int seconds = argc > 3 ? _wtoi(argv[3]) : 20;

@@ -94,7 +94,11 @@ if [ -n "$setup32" ] && [ -f "$setup32/package/Setup.exe" ]; then
   check "WOW64: the help shortcut names the .chm in SysWOW64" grep -q -i -x 'C:\\windows\\syswow64\\Quillmark.chm' <<<"$link"
   uninstall=$(WINEDEBUG=-all "$wine" reg query 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Wek Quillmark for VB6 Ver1.0' /v UninstallString /reg:32 2>/dev/null | tr -d '\r')
   check "WOW64: the uninstall string names the Windows folder" grep -q -i 'C:\\windows\\WekQM417_Setup.exe /UNINST' <<<"$uninstall"
-  check "WOW64: the 32-bit registration tool registered the library" bash -c "WINEDEBUG=-all $wine reg query 'HKCR\\WekQM417.AddInClass\\CLSID' /reg:32 >/dev/null 2>&1"
+  registered32() {  # the class, in the registry that 32-bit programs (the environment) see
+    WINEDEBUG=-all "$wine" reg query 'HKCR\CLSID\{6F1E2B7C-3D4A-4E55-9A21-5C0D7B8E9F41}\InprocServer32' /reg:32 2>/dev/null |
+      tr -d '\r' | grep -q -i 'WekQM417.dll'
+  }
+  check "WOW64: the 32-bit registration tool registered the library" registered32
 fi
 rm -f "$log"
 echo "$passed passed, $failed failed"

@@ -76,12 +76,15 @@ mv "$pkg/Quillmark.cnt.away" "$pkg/Quillmark.cnt"
 "$wine" 'C:\pkg\Setup.exe' >/dev/null 2>&1 &
 setup=$!
 wintest click 'Wek Quillmark for VB6 Ver1.0 - ｾｯﾄｱｯﾌﾟ' 'ｾｯﾄｱｯﾌﾟ開始' >/dev/null
+front=$(wintest front WekQM417_Setup 'Wek Quillmark for VB6 Ver1.0 - ｾｯﾄｱｯﾌﾟ' 60)
+echo "  completion message: $front"
+check "the completion message is in front of the folder window, owned by the dialog" grep -q '^foreground: yes, owner: Wek Quillmark for VB6 Ver1.0 - ｾｯﾄｱｯﾌﾟ$' <<<"$front"
 out=$(wintest click WekQM417_Setup OK 60)
 wait $setup
 check "the installation completes" grep -q 'ｾｯﾄｱｯﾌﾟが完了しました。' <<<"$out"
 # The installation opened the group in a shell window; the user closes it.
 wineserver -k 2>/dev/null; wineserver -w
-for f in WekQM417.dll Quillmark.cnt Quillmark.hlp; do check "$f is copied" cmp "$pkg/$f" "$sys/$f"; done
+for f in WekQM417.dll Quillmark.cnt Quillmark.hlp Quillmark.chm; do check "$f is copied" cmp "$pkg/$f" "$sys/$f"; done
 check "the uninstaller is copied" cmp "$pkg/Setup.exe" "$(c_path windows/WekQM417_Setup.exe)"
 check "the library is registered" reg_has 'HKCR\WekQM417.AddInClass\CLSID' '' '{6F1E2B7C'
 key='HKCU\Software\Microsoft\Visual Basic\6.0\Addins\WekQM417.AddInClass'
@@ -95,6 +98,9 @@ check "the uninstall entry is written" reg_has "$ukey" UninstallString 'WekQM417
 group=$(find "$WINEPREFIX/drive_c" -type d -name 'Wek Quillmark for VB6 Ver1.0' | head -1)
 check "the program group is made" test -n "$group"
 check "  with the help shortcut" test -e "$group/Quillmark ﾍﾙﾌﾟ.lnk"
+# Wine says it is Windows 10, which has no WinHelp: the shortcut leads to the HTML Help file.
+link=$(wintest link "$(w winepath -w "$group/Quillmark ﾍﾙﾌﾟ.lnk" | tr -d '\r')")
+check "  which leads to the help that opens on this system ($link)" grep -q -i -x 'C:\\windows\\system32\\Quillmark.chm' <<<"$link"
 check "  and the uninstall shortcut" test -e "$group/Quillmark ｱﾝｲﾝｽﾄｰﾙ.lnk"
 
 # --- Installing again keeps the user's format.
@@ -129,7 +135,7 @@ wintest click 'Wek Quillmark for VB6 Ver1.0 - 削除' '削除' >/dev/null
 out=$(wintest click WekQM417_Setup OK 60)
 wait $setup
 check "the removal completes" grep -q 'ｱﾌﾟﾘｹｰｼｮﾝの削除が完了しました。' <<<"$out"
-for f in WekQM417.dll Quillmark.cnt Quillmark.hlp; do check "$f is deleted" test ! -e "$sys/$f"; done
+for f in WekQM417.dll Quillmark.cnt Quillmark.hlp Quillmark.chm; do check "$f is deleted" test ! -e "$sys/$f"; done
 check "the class is unregistered" reg_gone 'HKCR\WekQM417.AddInClass'
 check "the settings key is deleted" reg_gone "$key"
 check "the uninstall entry is deleted" reg_gone "$ukey"

@@ -29,6 +29,16 @@ run() {
   shoot version version
   shoot setup setup
   shoot uninstall uninstall
+  # The help viewers at two topics: WinHelp where Windows has it (Wine posing as XP), HTML Help
+  # where it has none (Windows 10). The help files lie where the setup program puts them.
+  mkdir -p "$WINEPREFIX/drive_c/windows/system32"
+  cp "$build"/package/Quillmark.* "$WINEPREFIX/drive_c/windows/system32/"
+  for version in winxp64 win10; do
+    wine64 reg add 'HKCU\Software\Wine' /v Version /d $version /f >/dev/null 2>&1
+    viewer=$([ $version = win10 ] && echo htmlhelp || echo winhelp)
+    for context in 13 22; do shoot "help-$viewer-$context" help 'C:\windows\system32\Quillmark.hlp' $context 6; done
+  done
+  wine64 reg add 'HKCU\Software\Wine' /v Version /d win10 /f >/dev/null 2>&1
 }
 if [ -z "${DISPLAY:-}" ]; then
   xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"

@@ -123,10 +123,39 @@ void Win32Os::CreateShortcut(const std::u16string& linkPath, const std::u16strin
     if (FAILED(hr)) throw PlatformError("the shortcut could not be created");
 }
 
+namespace {
+
+struct FolderWindowSearch {
+    std::wstring path, name;
+    bool found = false;
+};
+
+BOOL CALLBACK FindFolderWindow(HWND hwnd, LPARAM data) {
+    auto* search = reinterpret_cast<FolderWindowSearch*>(data);
+    if (!IsWindowVisible(hwnd)) return TRUE;
+    wchar_t title[1024] = {};
+    GetWindowTextW(hwnd, title, 1024);
+    const std::wstring text = title;
+    if (text == search->path || text == search->name || (!search->name.empty() && text.find(search->name) != std::wstring::npos)) {
+        search->found = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
 void Win32Os::OpenFolder(const std::u16string& path) {
     const auto result = reinterpret_cast<INT_PTR>(
         ShellExecuteW(nullptr, L"open", Wide(path).c_str(), nullptr, Wide(path).c_str(), SW_SHOWNORMAL));
     if (result <= 32) throw PlatformError("the folder could not be opened");
+    // The shell opens the window a moment later. Waiting for it (a few seconds at most) keeps it from
+    // coming up over what the program shows next, the message that the installation is complete.
+    FolderWindowSearch search{Wide(path), Wide(path.substr(path.find_last_of(u'\\') + 1))};
+    for (int waited = 0; waited < 5000 && !search.found; waited += 100) {
+        EnumWindows(FindFolderWindow, reinterpret_cast<LPARAM>(&search));
+        if (!search.found) Sleep(100);
+    }
 }
 
 void Win32Os::SetBusyPointer(bool busy) { SetCursor(LoadCursor(nullptr, busy ? IDC_WAIT : IDC_ARROW)); }

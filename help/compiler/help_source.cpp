@@ -36,7 +36,7 @@ public:
 
     HelpSource Read() {
         std::size_t start = 0;
-        while (start <= source_.size()) {
+        while (start < source_.size() || start == 0) {
             std::size_t end = source_.find('\n', start);
             if (end == std::string_view::npos) end = source_.size();
             std::string_view raw = source_.substr(start, end - start);
@@ -72,8 +72,8 @@ private:
         if (StartsWith(line, u";")) return;
         if (line.empty()) return EndParagraph();
         if (StartsWith(line, u"@")) return ReadCommand(line);
-        if (StartsWith(line, u"## ")) return Add(ParagraphKind::Heading, TrimLeftBlanks(line.substr(3)));
-        if (StartsWith(line, u"* ")) return Add(ParagraphKind::Bullet, TrimLeftBlanks(line.substr(2)));
+        if (line == u"##" || StartsWith(line, u"## ")) return Add(ParagraphKind::Heading, TrimLeftBlanks(line.substr(2)));
+        if (line == u"*" || StartsWith(line, u"* ")) return Add(ParagraphKind::Bullet, TrimLeftBlanks(line.substr(1)));
         if (open_ == nullptr) {
             Current().paragraphs.push_back(Paragraph{ParagraphKind::Body, {}});
             open_ = &Current().paragraphs.back();

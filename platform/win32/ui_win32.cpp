@@ -218,6 +218,8 @@ struct Win32Ui::View {
     std::vector<HWND> controls;  // by index in the form's control list
     std::vector<std::wstring> texts;
     std::vector<std::vector<ui::ListEntry>> lists;
+    // A label or frame whose access key was pressed: the focus moves on from it.
+    HWND accessFrom = nullptr;
     // Declared before the window, so that they outlive it: the controls use them until it is gone.
     std::vector<win32::UniqueFont> fonts;
     std::vector<win32::UniqueBitmap> bitmaps;
@@ -551,6 +553,32 @@ long long Win32Ui::Handle(void* hwnd, unsigned message, unsigned long long wPara
             Attempt([&] { view->form->UserClose(); });
             SyncAll();
             return 0;
+        case WM_NEXTDLGCTL: {
+            // The dialog manager's request to move the focus, as a dialog's own window procedure
+            // carries it out. A label's access key comes as two requests: to the label, then on to
+            // the next control; a label never holds the focus, so the first is only remembered.
+            HWND dialog = static_cast<HWND>(hwnd);
+            HWND target = nullptr;
+            if (LOWORD(lParam) != 0) {
+                target = reinterpret_cast<HWND>(wParam);
+                if (target != nullptr && (GetWindowLongW(target, GWL_STYLE) & WS_TABSTOP) == 0) {
+                    view->accessFrom = target;
+                    return 0;
+                }
+            } else {
+                HWND from = view->accessFrom != nullptr && IsWindow(view->accessFrom) ? view->accessFrom : GetFocus();
+                target = GetNextDlgTabItem(dialog, from, wParam != 0);
+            }
+            view->accessFrom = nullptr;
+            if (target == nullptr) return 0;
+            ::SetFocus(target);
+            const auto& controls = view->form->Controls();
+            for (std::size_t i = 0; i < controls.size() && i < view->controls.size(); ++i) {
+                if (view->controls[i] == target) Attempt([&] { controls[i]->SetFocus(); });
+            }
+            SyncAll();
+            return 0;
+        }
         case WM_SETFOCUS: {
             // Back from a message box or another window: the focus returns to the form's active
             // control, as in a dialog, not to the form's own window.

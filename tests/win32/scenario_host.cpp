@@ -415,8 +415,9 @@ void Win32Host::PressAccessKey(char16_t key) {
     HWND dialog = Dialog();
     HWND focus = GetFocus();
     HWND target = focus != nullptr && (focus == dialog || IsChild(dialog, focus)) ? focus : dialog;
+    // Left to the dialog's own loop, which runs before the next step: the dialog manager there
+    // finds the control the key names.
     PostMessageW(target, WM_SYSCHAR, static_cast<WPARAM>(key), static_cast<LPARAM>(1) << 29);
-    Pump(100);
 }
 
 HWND Win32Host::TopDialog() const {

@@ -72,7 +72,8 @@ check "  and nothing was copied" test ! -e "$sys/WekQM417.dll"
 check "  nor written" reg_gone 'HKCU\Software\Microsoft\Visual Basic\6.0\Addins\WekQM417.AddInClass'
 mv "$pkg/Quillmark.cnt.away" "$pkg/Quillmark.cnt"
 
-# --- Installation.
+# --- Installation, on a system without WinHelp (Wine poses as Windows 10).
+w reg add 'HKCU\Software\Wine' /v Version /d win10 /f >/dev/null
 "$wine" 'C:\pkg\Setup.exe' >/dev/null 2>&1 &
 setup=$!
 wintest click 'Wek Quillmark for VB6 Ver1.0 - ｾｯﾄｱｯﾌﾟ' 'ｾｯﾄｱｯﾌﾟ開始' >/dev/null
@@ -100,7 +101,7 @@ check "the uninstall entry is written" reg_has "$ukey" UninstallString 'WekQM417
 group=$(find "$WINEPREFIX/drive_c" -type d -name 'Wek Quillmark for VB6 Ver1.0' | head -1)
 check "the program group is made" test -n "$group"
 check "  with the help shortcut" test -e "$group/Quillmark ﾍﾙﾌﾟ.lnk"
-# Wine says it is Windows 10, which has no WinHelp: the shortcut leads to the HTML Help file.
+# Windows 10 has no WinHelp: the shortcut leads to the HTML Help file.
 link=$(wintest link "$(w winepath -w "$group/Quillmark ﾍﾙﾌﾟ.lnk" | tr -d '\r')")
 check "  which leads to the help that opens on this system ($link)" grep -q -i -x 'C:\\windows\\system32\\Quillmark.chm' <<<"$link"
 check "  and the uninstall shortcut" test -e "$group/Quillmark ｱﾝｲﾝｽﾄｰﾙ.lnk"

@@ -19,7 +19,7 @@ struct Engine {
     qm::SettingsStore store{registry, *codepage};
 };
 
-void Stamp(benchmark::State& state, std::vector<std::u16string> lines, std::int32_t caret, const qm::FormatModel& model,
+void Stamp(benchmark::State& state, const std::vector<std::u16string>& lines, std::int32_t caret, const qm::FormatModel& model,
            const qm::Codepage& codepage) {
     for (auto _ : state) {
         state.PauseTiming();

@@ -44,7 +44,7 @@ std::string FindTeamFile() {
 
 // The user's own store; empty on Windows, where it is the add-in's own registry key.
 std::string UserStorePath() {
-    if (const std::string env = Env("QUILLMARK_SETTINGS"); !env.empty()) return env;
+    if (std::string env = Env("QUILLMARK_SETTINGS"); !env.empty()) return env;
 #ifdef _WIN32
     return {};
 #else

@@ -180,15 +180,17 @@ std::size_t SourceFile::FileLineOf(std::int32_t line) const {
 }
 
 void SourceFile::Replace(std::int32_t line, std::int32_t count, const std::vector<std::u16string>& lines) {
-    if (line < 1 || count < 0 || static_cast<std::size_t>(line - 1 + count) > visible_.size()) return;
+    if (line < 1 || count < 0 || static_cast<std::size_t>(line) - 1 + static_cast<std::size_t>(count) > visible_.size()) return;
     const std::size_t first = visible_[static_cast<std::size_t>(line - 1)];
     // The replaced lines run from the first to the last visible one named, hidden lines between them
     // included only when none are (they stay where they are otherwise).
     std::vector<std::size_t> doomed;
-    for (std::int32_t k = 0; k < count; ++k) doomed.push_back(visible_[static_cast<std::size_t>(line - 1 + k)]);
+    doomed.reserve(static_cast<std::size_t>(count));
+    for (std::int32_t k = 0; k < count; ++k) doomed.push_back(visible_[static_cast<std::size_t>(line) - 1 + static_cast<std::size_t>(k)]);
     const Eol eol = count > 0 ? entries_[doomed.back()].eol : fileEol_;
     for (auto it = doomed.rbegin(); it != doomed.rend(); ++it) entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(*it));
     std::vector<Entry> added;
+    added.reserve(lines.size());
     for (const auto& text : lines) added.push_back({Encode(text), fileEol_, false});
     if (!added.empty()) added.back().eol = eol == Eol::None ? Eol::None : added.back().eol;
     entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(first), std::make_move_iterator(added.begin()),

@@ -246,8 +246,8 @@ std::u16string Quote(std::u16string_view text) {
 }
 
 std::u16string HexData(std::u16string head, const std::string& bytes) {
-    std::u16string out = head;
     std::size_t column = head.size();
+    std::u16string out = std::move(head);
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const auto b = static_cast<unsigned char>(bytes[i]);
         out.push_back(HexDigit(b >> 4));

@@ -99,7 +99,7 @@ RegStatus MemoryRegistry::QueryValue(RegKey key, const std::u16string& name, std
         *size = stored;
         return RegStatus::MoreData;
     }
-    if (stored > 0) std::memcpy(data, it->data.data(), stored);
+    std::copy_n(it->data.data(), stored, data);
     *size = stored;
     return RegStatus::Success;
 }

@@ -89,7 +89,7 @@ public:
 
 private:
     void Blend(int x, int y, Rgb colour, double opacity) {
-        const auto at = static_cast<std::size_t>(y * width_ + x);
+        const std::size_t at = static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x);
         Rgb& c = colour_[at];
         double& a = alpha_[at];
         const double out = opacity + a * (1 - opacity);
@@ -275,7 +275,7 @@ std::vector<std::uint8_t> EncodeIcon(const std::vector<TranslucentBitmap>& pictu
         for (int i = 0; i < 6; ++i) add32(0);
         for (int y = h - 1; y >= 0; --y) {
             for (int x = 0; x < w; ++x) {
-                const auto at = static_cast<std::size_t>(y * w + x);
+                const std::size_t at = static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x);
                 const std::uint32_t p = picture.colours.pixels[at];
                 image.push_back(static_cast<std::uint8_t>(p & 0xFF));
                 image.push_back(static_cast<std::uint8_t>(p >> 8 & 0xFF));
@@ -287,7 +287,8 @@ std::vector<std::uint8_t> EncodeIcon(const std::vector<TranslucentBitmap>& pictu
         for (int y = h - 1; y >= 0; --y) {
             std::vector<std::uint8_t> row(static_cast<std::size_t>(maskRow), 0);
             for (int x = 0; x < w; ++x) {
-                if (picture.alpha[static_cast<std::size_t>(y * w + x)] < 128) row[static_cast<std::size_t>(x / 8)] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
+                const std::size_t at = static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x);
+                if (picture.alpha[at] < 128) row[static_cast<std::size_t>(x / 8)] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
             }
             image.insert(image.end(), row.begin(), row.end());
         }

@@ -308,7 +308,7 @@ TextCodePane* SimulatedVbe::Pane(const std::u16string& caption) {
     return nullptr;
 }
 
-void SimulatedVbe::ConnectAddIn(std::shared_ptr<Extensibility> addIn, std::int32_t connectMode) {
+void SimulatedVbe::ConnectAddIn(const std::shared_ptr<Extensibility>& addIn, std::int32_t connectMode) {
     if (addIn_ != nullptr) DisconnectAddIn(1);
     if (!addIn) return;
     addIn_ = addIn;

@@ -50,7 +50,7 @@ public:
 
     // The add-in, as the add-in manager loads and unloads it. The environment holds it while it is
     // connected and releases it when it disconnects it, inside that call, as the real one may.
-    void ConnectAddIn(std::shared_ptr<Extensibility> addIn, std::int32_t connectMode);
+    void ConnectAddIn(const std::shared_ptr<Extensibility>& addIn, std::int32_t connectMode);
     void DisconnectAddIn(std::int32_t removeMode);
     // The environment closes: the add-in is disconnected (mode 0) and released.
     void Shutdown();

@@ -51,7 +51,7 @@ protected:
         return {WEXITSTATUS(raw), qm::ReadWholeFile(out), qm::ReadWholeFile(err)};
     }
     std::string Put(const std::string& name, const std::string& bytes) {
-        const std::string path = (dir_ / name).string();
+        std::string path = (dir_ / name).string();
         std::ofstream(path, std::ios::binary) << bytes;
         return path;
     }

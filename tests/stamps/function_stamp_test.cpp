@@ -175,7 +175,7 @@ TEST_F(FunctionStamp, EveryKindOfItem) {
     EXPECT_NE(stamp.find(u"' 確認者\u3000: 鈴木\r\n"), std::u16string::npos);
     EXPECT_NE(stamp.find(u"' 再掲\u3000\u3000: AddTax\r\n"), std::u16string::npos);
     EXPECT_NE(stamp.find(u"' 日付２\u3000: 1999/12/01  09:05:07\r\n"), std::u16string::npos);
-    EXPECT_EQ(stamp.find(u"謎"), std::u16string::npos);  // an unknown kind writes nothing at all
+    EXPECT_EQ(stamp.find(u'謎'), std::u16string::npos);  // an unknown kind writes nothing at all
 }
 
 TEST_F(FunctionStamp, ModuleHeader) {

@@ -54,12 +54,22 @@ void StampInModule(benchmark::State& state, qm::ide::Selection (*selection)(std:
 }
 
 void BM_FunctionStamp(benchmark::State& state) {
-    StampInModule(state, [](std::int32_t middle) { return qm::ide::Selection{middle, 1, middle, 1}; }, qm::RunFunctionStamp);
+    StampInModule(
+        state,
+        [](std::int32_t middle) {
+            return qm::ide::Selection{middle, 1, middle, 1};
+        },
+        qm::RunFunctionStamp);
 }
 BENCHMARK(BM_FunctionStamp)->RangeMultiplier(10)->Range(1000, 100000)->Complexity(benchmark::oN)->Unit(benchmark::kMillisecond);
 
 void BM_EditStamp(benchmark::State& state) {
-    StampInModule(state, [](std::int32_t middle) { return qm::ide::Selection{middle, 5, middle + 20, 1}; }, qm::RunEditStamp);
+    StampInModule(
+        state,
+        [](std::int32_t middle) {
+            return qm::ide::Selection{middle, 5, middle + 20, 1};
+        },
+        qm::RunEditStamp);
 }
 BENCHMARK(BM_EditStamp)->RangeMultiplier(10)->Range(1000, 100000)->Complexity(benchmark::oN)->Unit(benchmark::kMillisecond);
 
@@ -75,16 +85,22 @@ void BM_CommandStamp(benchmark::State& state) {
         for (const auto& line : Module(state.range(0))) out << qm::Utf16ToUtf8(line) << "\r\n";
     }
     { std::ofstream(dir / "s.reg", std::ios::binary) << "REGEDIT4\r\n\r\n"; }
-    const std::string command = std::string(QUILLMARK_EXE) + " stamp " + file + " --line " +
-                                std::to_string(state.range(0) / 2) + " --settings " + (dir / "s.reg").string() +
-                                " >/dev/null";
+    const std::string command = std::string(QUILLMARK_EXE) + " stamp " + file + " --line " + std::to_string(state.range(0) / 2) +
+                                " --settings " + (dir / "s.reg").string() + " >/dev/null";
     for (auto _ : state) {
         if (std::system(command.c_str()) != 0) state.SkipWithError("quillmark failed");
     }
     state.SetComplexityN(state.range(0));
     fs::remove(file);
 }
-BENCHMARK(BM_CommandStamp)->Arg(100000)->Arg(300000)->Arg(1000000)->Complexity(benchmark::oN)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_CommandStamp)
+    ->Arg(100000)
+    ->Arg(300000)
+    ->Arg(1000000)
+    ->Complexity(benchmark::oN)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseRealTime();
 
 // check over a project of 500 modules, 1,000,000 lines in all, as a CI job runs it.
 void BM_CommandCheckProject(benchmark::State& state) {
@@ -104,8 +120,8 @@ void BM_CommandCheckProject(benchmark::State& state) {
     }
     project.close();
     { std::ofstream(dir / "s.reg", std::ios::binary) << "REGEDIT4\r\n\r\n"; }
-    const std::string command = std::string(QUILLMARK_EXE) + " check " + (dir / "Big.vbp").string() + " --settings " +
-                                (dir / "s.reg").string() + " >/dev/null";
+    const std::string command =
+        std::string(QUILLMARK_EXE) + " check " + (dir / "Big.vbp").string() + " --settings " + (dir / "s.reg").string() + " >/dev/null";
     for (auto _ : state) {
         // Status 1: every procedure lacks a stamp, which is what is measured.
         if (std::system(command.c_str()) == -1) state.SkipWithError("quillmark failed");

@@ -28,7 +28,8 @@ int CommandCheck(const CheckOptions& options) {
     // Argument items listed by name; one numbered ARG1, ARG2 ... names nothing to compare.
     std::vector<std::u16string> argumentItems;
     for (std::size_t r = 0; r < model.ItemList.size() && r < kMaxItemRows; ++r) {
-        if (model.ItemList[r].kind == kind::kArguments && model.ItemAttributes[r].Attr1 != 1) argumentItems.push_back(model.ItemList[r].name);
+        if (model.ItemList[r].kind == kind::kArguments && model.ItemAttributes[r].Attr1 != 1)
+            argumentItems.push_back(model.ItemList[r].name);
     }
     const auto among = [](const std::vector<std::u16string>& names, const std::u16string& name) {
         return std::find(names.begin(), names.end(), name) != names.end();
@@ -62,7 +63,8 @@ int CommandCheck(const CheckOptions& options) {
                         const auto stamped = ArgumentNamesShown(item);
                         const auto declared = ParseDeclaration(p.declaration).argumentNames;
                         if (stamped != declared) {
-                            report(p.region.bodyLine, p.region.name, "arguments differ: stamp " + Joined(stamped) + "; declaration " + Joined(declared));
+                            report(p.region.bodyLine, p.region.name,
+                                   "arguments differ: stamp " + Joined(stamped) + "; declaration " + Joined(declared));
                         }
                     }
                 }

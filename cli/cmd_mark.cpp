@@ -46,7 +46,8 @@ int CommandMark(const MarkOptions& options) {
     const std::size_t count = std::max<std::size_t>(file.FileLineCount(), 1);
     for (const std::int32_t line : {start.line, end.line}) {
         if (static_cast<std::size_t>(line) > count) {
-            throw Failure{path + ": line " + std::to_string(line) + " is outside the file (" + std::to_string(file.FileLineCount()) + " lines)"};
+            throw Failure{path + ": line " + std::to_string(line) + " is outside the file (" + std::to_string(file.FileLineCount()) +
+                          " lines)"};
         }
     }
     const auto first = file.ModuleLineOf(static_cast<std::size_t>(start.line));

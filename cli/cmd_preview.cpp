@@ -31,8 +31,8 @@ int CommandPreview(const PreviewOptions& options) {
            Utf16ToUtf8(marker.substr(marker.find_last_of(u'\r') + 1)) + "\n";
     for (std::size_t row = 0; row < model.ItemList.size(); ++row) {
         if (model.ItemList[row].kind != kind::kCreationDate) continue;
-        out += "表示サンプル (" + Utf16ToUtf8(model.ItemList[row].name) + ") : " +
-               Utf16ToUtf8(FormatCreationDate(model, static_cast<int>(row), now)) + "\n";
+        out += "表示サンプル (" + Utf16ToUtf8(model.ItemList[row].name) +
+               ") : " + Utf16ToUtf8(FormatCreationDate(model, static_cast<int>(row), now)) + "\n";
     }
     std::fwrite(out.data(), 1, out.size(), stdout);
     std::fflush(stdout);

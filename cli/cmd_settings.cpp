@@ -30,7 +30,8 @@ bool IsFormatValue(const std::u16string& name) {
 }
 
 // Why a format value would not be stored by the wizard; nothing when it would.
-std::optional<std::string> Refusal(const std::u16string& name, const std::u16string& value, SettingsStore& current, const Codepage& codepage) {
+std::optional<std::string> Refusal(const std::u16string& name, const std::u16string& value, SettingsStore& current,
+                                   const Codepage& codepage) {
     const auto say = [](const FormatRefusal& r) { return Utf16ToUtf8(r.message); };
     // The format as stored, read from a copy: reading the store itself would store the defaults.
     MemoryRegistry copy;
@@ -44,19 +45,22 @@ std::optional<std::string> Refusal(const std::u16string& name, const std::u16str
     const FormatModel model = LoadFormatModel(scratch);
     if (name == u"FixedFormList") {
         const auto chosen = ParseFixedFormList(value);
-        if (ComposeFixedFormList(chosen) != value) return "not in the stored form: the numbers 0 to 7 of the fixed items, ascending, separated by \",\" (0,1,2,3)";
+        if (ComposeFixedFormList(chosen) != value)
+            return "not in the stored form: the numbers 0 to 7 of the fixed items, ascending, separated by \",\" (0,1,2,3)";
         return std::nullopt;
     }
     if (name == u"CustomFormList") {
         const auto items = ParseCustomFormList(value);
         for (const auto& item : items) {
             if (const auto r = CheckCustomItemName(item.name, codepage)) return say(*r) + " (" + Utf16ToUtf8(item.name) + ")";
-            if (item.kind != kind::kNone && (item.kind < kind::kFunctionName || item.kind > kind::kAuthor || item.kind == kind::kEmptyPanel)) {
+            if (item.kind != kind::kNone &&
+                (item.kind < kind::kFunctionName || item.kind > kind::kAuthor || item.kind == kind::kEmptyPanel)) {
                 return "the kind of " + Utf16ToUtf8(item.name) + " must be -1, 0, 2, 3, 4 or 5";
             }
         }
         if (model.ChosenFixedItems.size() + items.size() > kMaxItemRows) return Utf16ToUtf8(u"項目は全部で31個までしか使用できません。");
-        if (ComposeCustomFormList(items) != value) return "not in the stored form: [name,kind] for each custom item ([確認者,5][変更履歴,-1])";
+        if (ComposeCustomFormList(items) != value)
+            return "not in the stored form: [name,kind] for each custom item ([確認者,5][変更履歴,-1])";
         return std::nullopt;
     }
     if (name == u"SelectDatas") {
@@ -75,14 +79,17 @@ std::optional<std::string> Refusal(const std::u16string& name, const std::u16str
     if (name == u"ExtendValue") {
         FormatModel parsed;
         ParseExtendValue(value, parsed);
-        if (const auto r = CheckAppearance(parsed.Indent, parsed.RulerOn == 1, parsed.RulerSymbol, parsed.RulerCount, codepage)) return say(*r);
-        if (ComposeExtendValue(parsed) != value) return "not in the stored form: indent,ruler on (0 or 1),ruler count,ruler symbol (1,1,78,-)";
+        if (const auto r = CheckAppearance(parsed.Indent, parsed.RulerOn == 1, parsed.RulerSymbol, parsed.RulerCount, codepage))
+            return say(*r);
+        if (ComposeExtendValue(parsed) != value)
+            return "not in the stored form: indent,ruler on (0 or 1),ruler count,ruler symbol (1,1,78,-)";
         return std::nullopt;
     }
     if (name == u"EditStamp") {
         FormatModel parsed;
         ParseEditStamp(value, parsed);
-        if (ComposeEditStamp(parsed) != value) return "not in the stored form: date,head mark,separator,year form,time,editor (1,1,1,1,1,名前)";
+        if (ComposeEditStamp(parsed) != value)
+            return "not in the stored form: date,head mark,separator,year form,time,editor (1,1,1,1,1,名前)";
         return std::nullopt;
     }
     return std::nullopt;
@@ -101,23 +108,34 @@ void Show(Store& store, const CommonOptions& common) {
         const auto& a = model.ItemAttributes[static_cast<std::size_t>(row)];
         std::cout << "  " << Utf16ToUtf8(item.name);
         switch (item.kind) {
-            case kind::kFunctionName: std::cout << "  (" << kKinds[0] << (a.Attr1 == 1 ? ", with ()" : "") << ")"; break;
-            case kind::kArguments:
-                std::cout << "  (" << kKinds[2] << (a.Attr1 == 1 ? ", as ARG1, ARG2 ..." : ", by name") << (a.Attr2 == 1 ? ", なし when none" : "") << ")";
+            case kind::kFunctionName:
+                std::cout << "  (" << kKinds[0] << (a.Attr1 == 1 ? ", with ()" : "") << ")";
                 break;
-            case kind::kReturnValue: std::cout << "  (" << kKinds[3] << (a.Attr1 == 1 ? ", なし for a Sub" : "") << ")"; break;
+            case kind::kArguments:
+                std::cout << "  (" << kKinds[2] << (a.Attr1 == 1 ? ", as ARG1, ARG2 ..." : ", by name")
+                          << (a.Attr2 == 1 ? ", なし when none" : "") << ")";
+                break;
+            case kind::kReturnValue:
+                std::cout << "  (" << kKinds[3] << (a.Attr1 == 1 ? ", なし for a Sub" : "") << ")";
+                break;
             case kind::kCreationDate:
                 std::cout << "  (" << kKinds[4] << ": head mark " << a.Attr1 << ", separator " << a.Attr2 << ", year form " << a.Attr3
                           << ", time " << YesNo(a.Attr4) << ")";
                 break;
-            case kind::kAuthor: std::cout << "  (" << kKinds[5] << ": " << Utf16ToUtf8(a.AttrText) << ")"; break;
-            default: std::cout << "  (filled in by hand)"; break;
+            case kind::kAuthor:
+                std::cout << "  (" << kKinds[5] << ": " << Utf16ToUtf8(a.AttrText) << ")";
+                break;
+            default:
+                std::cout << "  (filled in by hand)";
+                break;
         }
         std::cout << '\n';
     }
-    std::cout << "  indent " << Utf16ToUtf8(model.Indent) << ", ruler " << (model.RulerOn == 1 ? Utf16ToUtf8(model.RulerSymbol) + " x " + Utf16ToUtf8(model.RulerCount) : std::string("off"))
-              << "\n\nedit-record stamp: date " << YesNo(model.ShowDate) << ", head mark " << model.HeadMark << ", separator " << model.DateSeparator
-              << ", year form " << model.YearForm << ", time " << YesNo(model.ShowTime) << ", editor " << Utf16ToUtf8(model.EditorName) << "\n\n";
+    std::cout << "  indent " << Utf16ToUtf8(model.Indent) << ", ruler "
+              << (model.RulerOn == 1 ? Utf16ToUtf8(model.RulerSymbol) + " x " + Utf16ToUtf8(model.RulerCount) : std::string("off"))
+              << "\n\nedit-record stamp: date " << YesNo(model.ShowDate) << ", head mark " << model.HeadMark << ", separator "
+              << model.DateSeparator << ", year form " << model.YearForm << ", time " << YesNo(model.ShowTime) << ", editor "
+              << Utf16ToUtf8(model.EditorName) << "\n\n";
     std::cout.flush();
     PreviewOptions preview;
     preview.common = common;
@@ -138,7 +156,8 @@ int CommandSettings(const SettingsOptions& options) {
     if (verb == "list") {
         need(0);
         for (const StoredSetting& s : settings.ListSettings()) {
-            std::cout << Utf16ToUtf8(s.name) << '\t' << (s.type == regtype::Dword ? "number" : "text") << '\t' << SettingText(s, store.Cp()) << '\n';
+            std::cout << Utf16ToUtf8(s.name) << '\t' << (s.type == regtype::Dword ? "number" : "text") << '\t' << SettingText(s, store.Cp())
+                      << '\n';
         }
         return 0;
     }
@@ -189,7 +208,8 @@ int CommandSettings(const SettingsOptions& options) {
         }
         store.MustBeWritten();
         const auto stored = settings.PeekSetting(info->name);
-        if (!stored || SettingText(*stored, store.Cp()) != options.arguments[1]) throw Failure{store.Path() + ": the value could not be written"};
+        if (!stored || SettingText(*stored, store.Cp()) != options.arguments[1])
+            throw Failure{store.Path() + ": the value could not be written"};
         return 0;
     }
     if (verb == "reset") {
@@ -248,7 +268,8 @@ int CommandSettings(const SettingsOptions& options) {
             } else if (s.type == regtype::Sz || s.type == regtype::ExpandSz) {
                 settings.WriteSettingString(s.name, Utf8ToUtf16(SettingText(s, store.Cp())));
             } else {
-                std::cerr << "quillmark: " << source << ": " << Utf16ToUtf8(s.name) << " is neither text nor a number and was not imported\n";
+                std::cerr << "quillmark: " << source << ": " << Utf16ToUtf8(s.name)
+                          << " is neither text nor a number and was not imported\n";
             }
         }
         store.MustBeWritten();

@@ -17,7 +17,8 @@ namespace {
 void StampAtLine(const std::string& path, SourceFile& file, std::int32_t line, const StampContext& context) {
     const std::size_t count = std::max<std::size_t>(file.FileLineCount(), 1);
     if (line < 1 || static_cast<std::size_t>(line) > count) {
-        throw Failure{path + ": line " + std::to_string(line) + " is outside the file (" + std::to_string(file.FileLineCount()) + " lines)"};
+        throw Failure{path + ": line " + std::to_string(line) + " is outside the file (" + std::to_string(file.FileLineCount()) +
+                      " lines)"};
     }
     const auto moduleLine = file.ModuleLineOf(static_cast<std::size_t>(line));
     SourceCodeModule module(file, Utf8ToUtf16(path));

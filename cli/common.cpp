@@ -120,8 +120,9 @@ Store::Store(const CommonOptions& options, Mode mode) {
     }
 #endif
     if (mustExist && !FileExists(path_)) {
-        throw Failure{path_ + ": no such settings file (a named or team settings file is never created; make one with "
-                              "\"quillmark settings export FILE\")"};
+        throw Failure{path_ +
+                      ": no such settings file (a named or team settings file is never created; make one with "
+                      "\"quillmark settings export FILE\")"};
     }
     try {
         if (mode == Mode::Read && !FileExists(path_)) {

@@ -23,8 +23,9 @@ constexpr const char* kVersion = "quillmark 1.0 (Wek Quillmark for VB6 Ver1.0)";
 constexpr const char* kCommands[] = {"stamp", "mark", "check", "refresh", "settings", "preview"};
 
 void AddCommon(CLI::App& command, CommonOptions& common, bool dates, bool files, bool personal) {
-    command.add_option("--settings", common.settings, "the settings store, a registry file (default: $QUILLMARK_SETTINGS, "
-                                                      ".quillmark.reg here or above, else the user's own store)");
+    command.add_option("--settings", common.settings,
+                       "the settings store, a registry file (default: $QUILLMARK_SETTINGS, "
+                       ".quillmark.reg here or above, else the user's own store)");
     if (dates) command.add_option("--now", common.now, "fixes the clock: \"YYYY-MM-DD HH:MM:SS\"");
     if (files) command.add_option("--encoding", common.encoding, "cp932 (as VB6 saves its files) or utf-8")->capture_default_str();
     if (personal) {
@@ -76,14 +77,16 @@ int Run(int argc, char** argv) {
     AddCommon(*c, check.common, false, true, false);
 
     RefreshOptions refresh;
-    auto* r = app.add_subcommand("refresh", "makes the function-name and argument lines of existing stamps again, keeping what was written");
+    auto* r =
+        app.add_subcommand("refresh", "makes the function-name and argument lines of existing stamps again, keeping what was written");
     r->add_option("FILE", refresh.files, "VB6 source files and projects (.vbp)")->required();
     r->add_flag("--write", refresh.write, "replaces the files");
     r->add_flag("--diff", refresh.diff, "shows what --write would change, and writes nothing");
     AddCommon(*r, refresh.common, true, true, true);
 
     SettingsOptions settings;
-    auto* g = app.add_subcommand("settings", "the stored values: list | show | get NAME | set NAME VALUE | reset | export FILE | import FILE");
+    auto* g =
+        app.add_subcommand("settings", "the stored values: list | show | get NAME | set NAME VALUE | reset | export FILE | import FILE");
     g->add_option("VERB", settings.verb, "list, show, get, set, reset, export or import")->required();
     // Two plain values (a list would read "[...]" as several): NAME or FILE, and VALUE.
     std::string first;

@@ -15,8 +15,7 @@ bool StartsWithWord(std::u16string_view line, std::u16string_view word) {
 }
 
 bool IsIdentChar(char16_t c) {
-    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_' || c == u'.' ||
-           c >= 0x80;
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_' || c == u'.' || c >= 0x80;
 }
 
 // "Attribute name = value": a line the code window never shows.
@@ -34,8 +33,7 @@ bool IsAttributeLine(std::u16string_view line) {
 
 }  // namespace
 
-SourceFile::SourceFile(std::string bytes, Encoding encoding, const Codepage& codepage)
-    : encoding_(encoding), codepage_(codepage) {
+SourceFile::SourceFile(std::string bytes, Encoding encoding, const Codepage& codepage) : encoding_(encoding), codepage_(codepage) {
     std::size_t start = 0;
     bool sawEol = false;
     while (start < bytes.size()) {
@@ -77,8 +75,7 @@ SourceFile::SourceFile(std::string bytes, Encoding encoding, const Codepage& cod
     std::size_t i = 0;
     while (i < texts.size()) {
         const std::u16string& t = texts[i];
-        if (StartsWithWord(t, u"VERSION") || IsAttributeLine(t) ||
-            (StartsWithWord(t, u"Object") && t.find(u'=') != std::u16string::npos)) {
+        if (StartsWithWord(t, u"VERSION") || IsAttributeLine(t) || (StartsWithWord(t, u"Object") && t.find(u'=') != std::u16string::npos)) {
             ++i;
             continue;
         }

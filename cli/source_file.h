@@ -71,8 +71,7 @@ private:
 // A code module over a source file that records every insertion in the file.
 class SourceCodeModule final : public ide::TextCodeModule {
 public:
-    SourceCodeModule(SourceFile& file, std::u16string path)
-        : ide::TextCodeModule(file.TakeModuleLines(), std::move(path)), file_(file) {}
+    SourceCodeModule(SourceFile& file, std::u16string path) : ide::TextCodeModule(file.TakeModuleLines(), std::move(path)), file_(file) {}
     void InsertLines(std::int32_t line, const std::u16string& text) override {
         ide::TextCodeModule::InsertLines(line, text);
         std::vector<std::u16string> lines = SplitText(text);

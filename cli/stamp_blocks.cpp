@@ -69,10 +69,18 @@ ProcedureInfo InfoOf(const StampedProcedure& procedure) {
     info.BodyLine = procedure.region.bodyLine;
     info.Declaration = procedure.declaration;
     switch (procedure.region.kind) {
-        case ide::vbext_pk_Get: info.KindCode = u"G"; break;
-        case ide::vbext_pk_Let: info.KindCode = u"L"; break;
-        case ide::vbext_pk_Set: info.KindCode = u"S"; break;
-        default: info.KindCode = ClassifySubOrFunction(procedure.declaration); break;
+        case ide::vbext_pk_Get:
+            info.KindCode = u"G";
+            break;
+        case ide::vbext_pk_Let:
+            info.KindCode = u"L";
+            break;
+        case ide::vbext_pk_Set:
+            info.KindCode = u"S";
+            break;
+        default:
+            info.KindCode = ClassifySubOrFunction(procedure.declaration);
+            break;
     }
     return info;
 }
@@ -90,8 +98,7 @@ std::vector<StampItem> ReadStampItems(const std::vector<std::u16string>& lines, 
         const std::u16string_view text = CommentText(lines[static_cast<std::size_t>(l - 1)]);
         const std::u16string_view trimmed = TrimAll(text);
         const auto colon = text.find(u": ");
-        const bool itemLine = colon != std::u16string_view::npos && !TrimAll(text.substr(0, colon)).empty() &&
-                              trimmed.find(u"@(") != 0;
+        const bool itemLine = colon != std::u16string_view::npos && !TrimAll(text.substr(0, colon)).empty() && trimmed.find(u"@(") != 0;
         if (itemLine) {
             items.push_back({std::u16string(TrimAll(text.substr(0, colon))), {std::u16string(text.substr(colon + 2))}, l, l});
             open = true;

@@ -36,7 +36,7 @@ ProcedureInfo InfoOf(const StampedProcedure& procedure);
 struct StampItem {
     std::u16string name;
     std::vector<std::u16string> values;  // the first line's value, then each continuation line's text
-    std::int32_t firstLine = 0;           // module lines
+    std::int32_t firstLine = 0;          // module lines
     std::int32_t lastLine = 0;
 };
 std::vector<StampItem> ReadStampItems(const std::vector<std::u16string>& lines, std::int32_t first, std::int32_t last);

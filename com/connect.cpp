@@ -105,8 +105,8 @@ public:
         return win32::Guarded(E_FAIL, [&] {
             if (!runtime_) {
                 runtime_ = std::make_shared<Runtime>();
-                runtime_->addIn = std::make_shared<AddInClass>(AddInServices{*runtime_->registry, *runtime_->codepage, runtime_->clock,
-                                                                             *runtime_->ui, LibraryPath(), runtime_});
+                runtime_->addIn = std::make_shared<AddInClass>(
+                    AddInServices{*runtime_->registry, *runtime_->codepage, runtime_->clock, *runtime_->ui, LibraryPath(), runtime_});
             }
             const std::shared_ptr<Runtime> hold = runtime_;
             hold->addIn->OnConnection(WrapVbe(VBInst), ConnectMode, WrapAddIn(AddInInst));
@@ -146,12 +146,18 @@ private:
             return out.lVal;
         };
         switch (id) {
-            case 1: return OnConnection(object(0), number(1), object(2), nullptr);
-            case 2: return OnDisconnection(number(0), nullptr);
-            case 3: return OnAddInsUpdate(nullptr);
-            case 4: return OnStartupComplete(nullptr);
-            case 5: return OnBeginShutdown(nullptr);
-            default: return DISP_E_MEMBERNOTFOUND;
+            case 1:
+                return OnConnection(object(0), number(1), object(2), nullptr);
+            case 2:
+                return OnDisconnection(number(0), nullptr);
+            case 3:
+                return OnAddInsUpdate(nullptr);
+            case 4:
+                return OnStartupComplete(nullptr);
+            case 5:
+                return OnBeginShutdown(nullptr);
+            default:
+                return DISP_E_MEMBERNOTFOUND;
         }
     }
 

@@ -109,10 +109,10 @@ Variant Disp::Invoke(const wchar_t* name, WORD flags, VARIANT* args, UINT count)
     const HRESULT hr = object_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result.get(), &exception, &badArgument);
     if (hr == DISP_E_EXCEPTION && exception.pfnDeferredFillIn != nullptr) exception.pfnDeferredFillIn(&exception);
     if (FAILED(hr)) {
-        const std::u16string description = exception.bstrDescription == nullptr
-                                               ? std::u16string()
-                                               : std::u16string(reinterpret_cast<const char16_t*>(exception.bstrDescription),
-                                                                SysStringLen(exception.bstrDescription));
+        const std::u16string description =
+            exception.bstrDescription == nullptr
+                ? std::u16string()
+                : std::u16string(reinterpret_cast<const char16_t*>(exception.bstrDescription), SysStringLen(exception.bstrDescription));
         const std::string call = "Invoke of " + std::string(name, name + wcslen(name));
         Fail(call.c_str(), hr == DISP_E_EXCEPTION && exception.scode != 0 ? exception.scode : hr, description);
     }
@@ -136,8 +136,6 @@ Variant Disp::Call(const wchar_t* name, std::initializer_list<Variant> args) con
     return Invoke(name, DISPATCH_METHOD | DISPATCH_PROPERTYGET, raw.data(), static_cast<UINT>(raw.size()));
 }
 
-Disp Disp::Object(const wchar_t* name, std::initializer_list<Variant> args) const {
-    return Disp(Get(name, args).AsObject(), false);
-}
+Disp Disp::Object(const wchar_t* name, std::initializer_list<Variant> args) const { return Disp(Get(name, args).AsObject(), false); }
 
 }  // namespace qm::com

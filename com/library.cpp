@@ -82,28 +82,28 @@ HRESULT STDAPICALLTYPE DllCanUnloadNow() { return g_objects == 0 ? S_OK : S_FALS
 
 HRESULT STDAPICALLTYPE DllRegisterServer() {
     return qm::win32::Guarded(SELFREG_E_CLASS, [] {
-    wchar_t path[MAX_PATH * 4] = {};
-    if (GetModuleFileNameW(g_instance, path, MAX_PATH * 4) == 0) return SELFREG_E_CLASS;
-    const std::wstring clsid = ClsidText();
-    const std::wstring progId = qm::com::kProgId;
-    const bool ok = SetKey(progId, nullptr, L"Wek Quillmark for VB6 Ver1.0") && SetKey(progId + L"\\CLSID", nullptr, clsid) &&
-                    SetKey(L"CLSID\\" + clsid, nullptr, progId) && SetKey(L"CLSID\\" + clsid + L"\\ProgID", nullptr, progId) &&
-                    SetKey(L"CLSID\\" + clsid + L"\\InprocServer32", nullptr, path) &&
-                    SetKey(L"CLSID\\" + clsid + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
-    return ok ? S_OK : SELFREG_E_CLASS;
+        wchar_t path[MAX_PATH * 4] = {};
+        if (GetModuleFileNameW(g_instance, path, MAX_PATH * 4) == 0) return SELFREG_E_CLASS;
+        const std::wstring clsid = ClsidText();
+        const std::wstring progId = qm::com::kProgId;
+        const bool ok = SetKey(progId, nullptr, L"Wek Quillmark for VB6 Ver1.0") && SetKey(progId + L"\\CLSID", nullptr, clsid) &&
+                        SetKey(L"CLSID\\" + clsid, nullptr, progId) && SetKey(L"CLSID\\" + clsid + L"\\ProgID", nullptr, progId) &&
+                        SetKey(L"CLSID\\" + clsid + L"\\InprocServer32", nullptr, path) &&
+                        SetKey(L"CLSID\\" + clsid + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
+        return ok ? S_OK : SELFREG_E_CLASS;
     });
 }
 
 HRESULT STDAPICALLTYPE DllUnregisterServer() {
     return qm::win32::Guarded(SELFREG_E_CLASS, [] {
-    const std::wstring clsid = ClsidText();
-    const std::wstring progId = qm::com::kProgId;
-    for (const std::wstring& key : {L"CLSID\\" + clsid + L"\\InprocServer32", L"CLSID\\" + clsid + L"\\ProgID",
-                                    L"CLSID\\" + clsid, progId + L"\\CLSID", progId}) {
-        const LONG rc = RegDeleteKeyW(HKEY_CLASSES_ROOT, key.c_str());
-        if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) return SELFREG_E_CLASS;
-    }
-    return S_OK;
+        const std::wstring clsid = ClsidText();
+        const std::wstring progId = qm::com::kProgId;
+        for (const std::wstring& key : {L"CLSID\\" + clsid + L"\\InprocServer32", L"CLSID\\" + clsid + L"\\ProgID", L"CLSID\\" + clsid,
+                                        progId + L"\\CLSID", progId}) {
+            const LONG rc = RegDeleteKeyW(HKEY_CLASSES_ROOT, key.c_str());
+            if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) return SELFREG_E_CLASS;
+        }
+        return S_OK;
     });
 }
 

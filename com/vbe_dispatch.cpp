@@ -129,8 +129,7 @@ public:
     std::shared_ptr<ide::CommandBarControl> Add(ide::ControlType type, std::optional<std::int32_t> before) override {
         const Variant b = before ? Variant(static_cast<long>(*before)) : Variant::Missing();
         return std::make_shared<DispControl>(Disp(
-            d_.Call(L"Add", {Variant(static_cast<long>(type)), Variant::Missing(), Variant::Missing(), b, Variant::Missing()})
-                .AsObject(),
+            d_.Call(L"Add", {Variant(static_cast<long>(type)), Variant::Missing(), Variant::Missing(), b, Variant::Missing()}).AsObject(),
             false));
     }
 
@@ -206,9 +205,9 @@ public:
         return win32::Guarded(S_OK, [&] {
             // Arguments arrive last first: CancelDefault, handled, the control.
             const VARIANT& control = params->rgvarg[params->cArgs - 1];
-            IDispatch* raw = control.vt == VT_DISPATCH ? control.pdispVal
+            IDispatch* raw = control.vt == VT_DISPATCH                                                ? control.pdispVal
                              : control.vt == (VT_DISPATCH | VT_BYREF) && control.ppdispVal != nullptr ? *control.ppdispVal
-                                                                                                       : nullptr;
+                                                                                                      : nullptr;
             DispControl wrapped{Disp(raw)};
             bool handled = false;
             bool cancel = false;
@@ -269,9 +268,7 @@ public:
     std::shared_ptr<ide::CommandBars> GetCommandBars() override { return std::make_shared<DispBars>(d_.Object(L"CommandBars")); }
     std::shared_ptr<ide::Events> GetEvents() override { return std::make_shared<DispEvents>(d_.Object(L"Events")); }
     std::shared_ptr<ide::Window> ActiveWindow() override { return std::make_shared<DispWindow>(d_.Object(L"ActiveWindow")); }
-    std::shared_ptr<ide::CodePane> ActiveCodePane() override {
-        return std::make_shared<DispCodePane>(d_.Object(L"ActiveCodePane"));
-    }
+    std::shared_ptr<ide::CodePane> ActiveCodePane() override { return std::make_shared<DispCodePane>(d_.Object(L"ActiveCodePane")); }
     std::uintptr_t MainWindow() override {
         const long hwnd = d_.Object(L"MainWindow").Get(L"HWnd").AsLong();
         if (hwnd == 0) throw PlatformError("the environment has no main window");

@@ -25,11 +25,11 @@ bool SameModel(const qm::FormatModel& a, const qm::FormatModel& b, bool exact) {
         const auto& y = b.ItemAttributes[static_cast<std::size_t>(row)];
         if (x.Attr1 != y.Attr1 || x.Attr2 != y.Attr2 || x.Attr3 != y.Attr3 || x.Attr4 != y.Attr4 || x.AttrText != y.AttrText) return false;
     }
-    const bool numbers = exact ? a.Indent == b.Indent && a.RulerCount == b.RulerCount
-                               : qm::ReadInt16(a.Indent) == qm::ReadInt16(b.Indent) && qm::ReadInt16(a.RulerCount) == qm::ReadInt16(b.RulerCount);
-    return numbers && a.RulerOn == b.RulerOn && a.RulerSymbol == b.RulerSymbol &&
-           a.ShowDate == b.ShowDate && a.HeadMark == b.HeadMark && a.DateSeparator == b.DateSeparator && a.YearForm == b.YearForm &&
-           a.ShowTime == b.ShowTime && a.EditorName == b.EditorName;
+    const bool numbers =
+        exact ? a.Indent == b.Indent && a.RulerCount == b.RulerCount
+              : qm::ReadInt16(a.Indent) == qm::ReadInt16(b.Indent) && qm::ReadInt16(a.RulerCount) == qm::ReadInt16(b.RulerCount);
+    return numbers && a.RulerOn == b.RulerOn && a.RulerSymbol == b.RulerSymbol && a.ShowDate == b.ShowDate && a.HeadMark == b.HeadMark &&
+           a.DateSeparator == b.DateSeparator && a.YearForm == b.YearForm && a.ShowTime == b.ShowTime && a.EditorName == b.EditorName;
 }
 
 }  // namespace

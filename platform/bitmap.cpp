@@ -57,7 +57,8 @@ std::string EncodeBmp16(const Bitmap& bitmap, const std::vector<std::uint32_t>& 
     for (int y = bitmap.height - 1; y >= 0; --y) {
         std::string row(rowBytes, '\0');
         for (int x = 0; x < bitmap.width; ++x) {
-            const auto index = Nearest(bitmap.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(bitmap.width) + static_cast<std::size_t>(x)], palette);
+            const auto index = Nearest(
+                bitmap.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(bitmap.width) + static_cast<std::size_t>(x)], palette);
             row[static_cast<std::size_t>(x / 2)] |= static_cast<char>(x % 2 == 0 ? index << 4 : index);
         }
         out += row;

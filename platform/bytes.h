@@ -13,8 +13,8 @@ inline std::array<std::uint8_t, 4> PackLe32(std::uint32_t value) {
 
 // bytes holds at least four bytes.
 inline std::uint32_t UnpackLe32(const unsigned char* bytes) {
-    return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-           static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+    return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 | static_cast<std::uint32_t>(bytes[2]) << 16 |
+           static_cast<std::uint32_t>(bytes[3]) << 24;
 }
 inline std::uint32_t UnpackLe32(std::string_view bytes) { return UnpackLe32(reinterpret_cast<const unsigned char*>(bytes.data())); }
 

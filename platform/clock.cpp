@@ -45,8 +45,8 @@ std::optional<LocalDateTime> ParseDateTime(std::string_view text) {
             return std::nullopt;
         }
     }
-    if (t.year < 1 || t.month < 1 || t.month > 12 || t.day < 1 || t.day > DaysInMonth(t.year, t.month) ||
-        t.hour > 23 || t.minute > 59 || t.second > 59) {
+    if (t.year < 1 || t.month < 1 || t.month > 12 || t.day < 1 || t.day > DaysInMonth(t.year, t.month) || t.hour > 23 || t.minute > 59 ||
+        t.second > 59) {
         return std::nullopt;
     }
     return t;

@@ -69,7 +69,8 @@ public:
                     // Skip the whole character: a surrogate pair is one character. A lone surrogate is
                     // one on its own, and the character after it stays.
                     const auto unitAt = [&](std::size_t at) {
-                        return static_cast<char16_t>(static_cast<unsigned char>(wide[at]) | (static_cast<unsigned char>(wide[at + 1]) << 8));
+                        return static_cast<char16_t>(static_cast<unsigned char>(wide[at]) |
+                                                     (static_cast<unsigned char>(wide[at + 1]) << 8));
                     };
                     const char16_t unit = unitAt(done);
                     const bool pair = unit >= 0xD800 && unit <= 0xDBFF && done + 4 <= wide.size() && unitAt(done + 2) >= 0xDC00 &&
@@ -113,8 +114,7 @@ public:
                 }
             }
             for (std::size_t k = 0; k + 1 < wide.size(); k += 2) {
-                out.push_back(static_cast<char16_t>(static_cast<unsigned char>(wide[k]) |
-                                                    (static_cast<unsigned char>(wide[k + 1]) << 8)));
+                out.push_back(static_cast<char16_t>(static_cast<unsigned char>(wide[k]) | (static_cast<unsigned char>(wide[k + 1]) << 8)));
             }
             i = j;
         }

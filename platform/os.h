@@ -35,8 +35,7 @@ public:
     // Starts a program in a minimised window, waits for it to end and returns its exit status.
     virtual std::int32_t RunAndWait(const std::u16string& commandLine) = 0;
     // A shell link at linkPath (ending ".lnk") to target with arguments.
-    virtual void CreateShortcut(const std::u16string& linkPath, const std::u16string& target,
-                                const std::u16string& arguments) = 0;
+    virtual void CreateShortcut(const std::u16string& linkPath, const std::u16string& target, const std::u16string& arguments) = 0;
     // Opens the folder in a normal shell window.
     virtual void OpenFolder(const std::u16string& path) = 0;
     virtual void SetBusyPointer(bool busy) = 0;

@@ -84,8 +84,7 @@ std::int32_t SimulatedOs::RunAndWait(const std::u16string& commandLine) {
     return (*found)(commandLine);
 }
 
-void SimulatedOs::CreateShortcut(const std::u16string& linkPath, const std::u16string& target,
-                                 const std::u16string& arguments) {
+void SimulatedOs::CreateShortcut(const std::u16string& linkPath, const std::u16string& target, const std::u16string& arguments) {
     if (!DirectoryExists(ParentOf(Key(linkPath)))) throw PlatformError("the folder of the shortcut does not exist");
     shortcuts_[Key(linkPath)] = {target, arguments};
 }

@@ -32,8 +32,7 @@ public:
     void RemoveEmptyDirectory(const std::u16string& path) override;
     bool DirectoryIsEmpty(const std::u16string& path) override;
     std::int32_t RunAndWait(const std::u16string& commandLine) override;
-    void CreateShortcut(const std::u16string& linkPath, const std::u16string& target,
-                        const std::u16string& arguments) override;
+    void CreateShortcut(const std::u16string& linkPath, const std::u16string& target, const std::u16string& arguments) override;
     void OpenFolder(const std::u16string& path) override;
     void SetBusyPointer(bool busy) override { busyPointer = busy; }
 
@@ -60,9 +59,9 @@ private:
     static std::u16string Key(const std::u16string& path);
     bool Locked(const std::u16string& path) const;
     std::map<std::u16string, std::pair<std::u16string, std::string>> files_;  // folded path -> (path, content)
-    std::set<std::u16string> directories_;                                      // folded
-    std::map<std::u16string, Shortcut> shortcuts_;                              // folded link path
-    std::map<std::u16string, Program> programs_;                                // folded program path
+    std::set<std::u16string> directories_;                                    // folded
+    std::map<std::u16string, Shortcut> shortcuts_;                            // folded link path
+    std::map<std::u16string, Program> programs_;                              // folded program path
 };
 
 }  // namespace qm

@@ -191,8 +191,8 @@ private:
             // The Unicode form holds these as UTF-16LE; the ANSI view holds them in the code page.
             std::u16string wide;
             for (std::size_t k = 0; k + 1 < bytes.size(); k += 2) {
-                wide.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[k]) |
-                                                     (static_cast<unsigned char>(bytes[k + 1]) << 8)));
+                wide.push_back(
+                    static_cast<char16_t>(static_cast<unsigned char>(bytes[k]) | (static_cast<unsigned char>(bytes[k + 1]) << 8)));
             }
             entry.data = codepage_.ToAnsi(wide);
         } else {
@@ -225,8 +225,7 @@ void DeleteTree(MemoryRegistry& registry, Hive hive, const std::u16string& path)
     std::vector<std::u16string> doomed;
     for (const auto& key : registry.Keys()) {
         const std::u16string other = FoldAscii(key.path);
-        if (key.hive == hive && (other == folded || (other.size() > folded.size() &&
-                                                     other.compare(0, folded.size(), folded) == 0 &&
+        if (key.hive == hive && (other == folded || (other.size() > folded.size() && other.compare(0, folded.size(), folded) == 0 &&
                                                      other[folded.size()] == u'\\'))) {
             doomed.push_back(key.path);
         }
@@ -274,8 +273,7 @@ void ImportRegFile(std::string_view bytes, const Codepage& codepage, MemoryRegis
         unicode = true;
         if (bytes.size() % 2 != 0) throw RegFileError(1, "UTF-16 file with an odd number of bytes");
         for (std::size_t k = 2; k + 1 < bytes.size(); k += 2) {
-            text.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[k]) |
-                                                 (static_cast<unsigned char>(bytes[k + 1]) << 8)));
+            text.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[k]) | (static_cast<unsigned char>(bytes[k + 1]) << 8)));
         }
     } else {
         // Decode line by line so that a bad byte is reported with its line.

@@ -31,14 +31,12 @@ public:
     virtual RegStatus CreateKey(Hive hive, const std::u16string& path, RegKey* key) = 0;
     // Copies the value into data, *size bytes at most; *size becomes the stored length. When the
     // buffer is too small nothing is copied and the result is MoreData. A null data asks for the size.
-    virtual RegStatus QueryValue(RegKey key, const std::u16string& name, std::uint32_t* type, std::uint8_t* data,
-                                 std::uint32_t* size) = 0;
+    virtual RegStatus QueryValue(RegKey key, const std::u16string& name, std::uint32_t* type, std::uint8_t* data, std::uint32_t* size) = 0;
     virtual RegStatus SetValue(RegKey key, const std::u16string& name, std::uint32_t type, const std::uint8_t* data,
                                std::uint32_t size) = 0;
     virtual RegStatus DeleteValue(RegKey key, const std::u16string& name) = 0;
     // The value at index in stored order; NotFound past the last one.
-    virtual RegStatus EnumValue(RegKey key, std::uint32_t index, std::u16string* name, std::uint32_t* type,
-                                std::string* data) = 0;
+    virtual RegStatus EnumValue(RegKey key, std::uint32_t index, std::u16string* name, std::uint32_t* type, std::string* data) = 0;
     // Deletes a key that has no subkeys.
     virtual RegStatus DeleteKey(Hive hive, const std::u16string& path) = 0;
     virtual RegStatus CloseKey(RegKey key) = 0;

@@ -35,8 +35,7 @@ bool MemoryRegistry::Exists(Hive hive, const std::u16string& folded) const {
         const std::u16string other = FoldAscii(key.path);
         if (other == folded) return true;
         // A parent of a stored key exists too.
-        if (other.size() > folded.size() && other.compare(0, folded.size(), folded) == 0 &&
-            other[folded.size()] == u'\\') {
+        if (other.size() > folded.size() && other.compare(0, folded.size(), folded) == 0 && other[folded.size()] == u'\\') {
             return true;
         }
     }
@@ -81,12 +80,11 @@ RegStatus MemoryRegistry::CreateKey(Hive hive, const std::u16string& path, RegKe
     return RegStatus::Success;
 }
 
-RegStatus MemoryRegistry::QueryValue(RegKey key, const std::u16string& name, std::uint32_t* type,
-                                     std::uint8_t* data, std::uint32_t* size) {
+RegStatus MemoryRegistry::QueryValue(RegKey key, const std::u16string& name, std::uint32_t* type, std::uint8_t* data, std::uint32_t* size) {
     RegKeyContent* content = Resolve(key);
     if (content == nullptr) return RegStatus::Failure;
-    const auto it = std::find_if(content->values.begin(), content->values.end(),
-                                 [&](const RegValue& v) { return EqualsIgnoreCase(v.name, name); });
+    const auto it =
+        std::find_if(content->values.begin(), content->values.end(), [&](const RegValue& v) { return EqualsIgnoreCase(v.name, name); });
     if (it == content->values.end()) return RegStatus::NotFound;
     if (type != nullptr) *type = it->type;
     const auto stored = static_cast<std::uint32_t>(it->data.size());
@@ -104,13 +102,13 @@ RegStatus MemoryRegistry::QueryValue(RegKey key, const std::u16string& name, std
     return RegStatus::Success;
 }
 
-RegStatus MemoryRegistry::SetValue(RegKey key, const std::u16string& name, std::uint32_t type,
-                                   const std::uint8_t* data, std::uint32_t size) {
+RegStatus MemoryRegistry::SetValue(RegKey key, const std::u16string& name, std::uint32_t type, const std::uint8_t* data,
+                                   std::uint32_t size) {
     RegKeyContent* content = Resolve(key);
     if (content == nullptr) return RegStatus::Failure;
     const std::string bytes = size == 0 ? std::string() : std::string(reinterpret_cast<const char*>(data), size);
-    const auto it = std::find_if(content->values.begin(), content->values.end(),
-                                 [&](const RegValue& v) { return EqualsIgnoreCase(v.name, name); });
+    const auto it =
+        std::find_if(content->values.begin(), content->values.end(), [&](const RegValue& v) { return EqualsIgnoreCase(v.name, name); });
     if (it == content->values.end()) {
         content->values.push_back({name, type, bytes});
     } else {
@@ -123,15 +121,14 @@ RegStatus MemoryRegistry::SetValue(RegKey key, const std::u16string& name, std::
 RegStatus MemoryRegistry::DeleteValue(RegKey key, const std::u16string& name) {
     RegKeyContent* content = Resolve(key);
     if (content == nullptr) return RegStatus::Failure;
-    const auto it = std::find_if(content->values.begin(), content->values.end(),
-                                 [&](const RegValue& v) { return EqualsIgnoreCase(v.name, name); });
+    const auto it =
+        std::find_if(content->values.begin(), content->values.end(), [&](const RegValue& v) { return EqualsIgnoreCase(v.name, name); });
     if (it == content->values.end()) return RegStatus::NotFound;
     content->values.erase(it);
     return Changed();
 }
 
-RegStatus MemoryRegistry::EnumValue(RegKey key, std::uint32_t index, std::u16string* name, std::uint32_t* type,
-                                    std::string* data) {
+RegStatus MemoryRegistry::EnumValue(RegKey key, std::uint32_t index, std::u16string* name, std::uint32_t* type, std::string* data) {
     RegKeyContent* content = Resolve(key);
     if (content == nullptr) return RegStatus::Failure;
     if (index >= content->values.size()) return RegStatus::NotFound;
@@ -153,8 +150,8 @@ RegStatus MemoryRegistry::DeleteKey(Hive hive, const std::u16string& path) {
             return RegStatus::AccessDenied;  // subkeys must go first
         }
     }
-    const auto it = std::find_if(keys_.begin(), keys_.end(),
-                                 [&](const RegKeyContent& k) { return k.hive == hive && FoldAscii(k.path) == folded; });
+    const auto it =
+        std::find_if(keys_.begin(), keys_.end(), [&](const RegKeyContent& k) { return k.hive == hive && FoldAscii(k.path) == folded; });
     if (it != keys_.end()) {
         keys_.erase(it);
         return Changed();
@@ -162,8 +159,6 @@ RegStatus MemoryRegistry::DeleteKey(Hive hive, const std::u16string& path) {
     return RegStatus::Success;
 }
 
-RegStatus MemoryRegistry::CloseKey(RegKey key) {
-    return handles_.erase(key) == 1 ? RegStatus::Success : RegStatus::Failure;
-}
+RegStatus MemoryRegistry::CloseKey(RegKey key) { return handles_.erase(key) == 1 ? RegStatus::Success : RegStatus::Failure; }
 
 }  // namespace qm

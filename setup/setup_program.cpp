@@ -94,12 +94,11 @@ void frmMain::Finish() {
     Unload();
 }
 
-bool frmMain::WriteValue(Hive hive, const std::u16string& path, const std::u16string& name, std::uint32_t type,
-                         const std::string& data, bool keepExisting) {
+bool frmMain::WriteValue(Hive hive, const std::u16string& path, const std::u16string& name, std::uint32_t type, const std::string& data,
+                         bool keepExisting) {
     Registry& registry = services_.registry;
     RegKey key = 0;
-    if (registry.OpenKey(hive, path, &key) != RegStatus::Success &&
-        registry.CreateKey(hive, path, &key) != RegStatus::Success) {
+    if (registry.OpenKey(hive, path, &key) != RegStatus::Success && registry.CreateKey(hive, path, &key) != RegStatus::Success) {
         return false;
     }
     std::uint32_t size = 0;
@@ -154,8 +153,7 @@ void frmMain::Install() {
     // The files. A failed copy stops here: what follows needs them.
     const auto copy = [&](const std::u16string& from, const std::u16string& to) {
         if (Attempt([&] { os.CopyFileOver(from, to); })) return true;
-        Message(u"ﾌｧｲﾙをｺﾋﾟｰできませんでした。\r" + to +
-                u"\rﾌｧｲﾙを使用しているﾌﾟﾛｸﾞﾗﾑ(Visual Basic など)を終了してください。\r" + kRetry);
+        Message(u"ﾌｧｲﾙをｺﾋﾟｰできませんでした。\r" + to + u"\rﾌｧｲﾙを使用しているﾌﾟﾛｸﾞﾗﾑ(Visual Basic など)を終了してください。\r" + kRetry);
         Finish();
         return false;
     };
@@ -171,8 +169,8 @@ void frmMain::Install() {
     const auto status = Attempt([&] { return os.RunAndWait(systemDirectory_ + u"Regsvr32.exe /S \"" + library + u"\""); });
     if (!status || *status != 0) {
         Message(u"ｱﾄﾞｲﾝの登録に失敗しました。\r" + library +
-                (status ? u"\r(Regsvr32.exe の終了ｺｰﾄﾞ " + DecimalText(*status) + u")" : u"\r(Regsvr32.exe を起動できません)") +
-                u"\r" + kRetry);
+                (status ? u"\r(Regsvr32.exe の終了ｺｰﾄﾞ " + DecimalText(*status) + u")" : u"\r(Regsvr32.exe を起動できません)") + u"\r" +
+                kRetry);
         Finish();
         return;
     }
@@ -211,12 +209,13 @@ void frmMain::Install() {
         } else {
             Attempt([&] { os.OpenFolder(group); });
             // The help that opens on this system, by the name that Explorer finds it under.
-            const std::u16string helpFile = Attempt([&] { return services_.ui.WinHelpAvailable(); }).value_or(true) ? u"Quillmark.hlp" : u"Quillmark.chm";
-            const std::u16string shellSystem = WithBackslash(Attempt([&] { return os.Wow64SystemDirectory(); }).value_or(std::nullopt).value_or(systemDirectory_));
+            const std::u16string helpFile =
+                Attempt([&] { return services_.ui.WinHelpAvailable(); }).value_or(true) ? u"Quillmark.hlp" : u"Quillmark.chm";
+            const std::u16string shellSystem =
+                WithBackslash(Attempt([&] { return os.Wow64SystemDirectory(); }).value_or(std::nullopt).value_or(systemDirectory_));
             const bool help = Attempt([&] { os.CreateShortcut(group + kHelpLink, shellSystem + helpFile, u""); });
-            const bool remove = Attempt([&] {
-                os.CreateShortcut(group + kUninstallLink, windowsDirectory_ + kInstalledSetup, u"/UNINST");
-            });
+            const bool remove =
+                Attempt([&] { os.CreateShortcut(group + kUninstallLink, windowsDirectory_ + kInstalledSetup, u"/UNINST"); });
             if (!help || !remove) notDone.push_back(u"ｽﾀｰﾄ ﾒﾆｭｰへのｼｮｰﾄｶｯﾄの作成 (" + group + u")");
         }
     }

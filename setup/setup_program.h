@@ -51,8 +51,8 @@ private:
     void Message(const std::u16string& text);
     void Finish();
     // Sets a value unless keepExisting and it is already there; false when the key cannot be reached or written.
-    bool WriteValue(Hive hive, const std::u16string& path, const std::u16string& name, std::uint32_t type,
-                    const std::string& data, bool keepExisting);
+    bool WriteValue(Hive hive, const std::u16string& path, const std::u16string& name, std::uint32_t type, const std::string& data,
+                    bool keepExisting);
     bool MakeFolders(const std::u16string& path);
 
     SetupServices services_;

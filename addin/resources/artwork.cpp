@@ -17,13 +17,18 @@ struct Rgb {
     double r, g, b;
 };
 
-Rgb FromPixel(std::uint32_t p) { return {static_cast<double>(p >> 16 & 0xFF), static_cast<double>(p >> 8 & 0xFF), static_cast<double>(p & 0xFF)}; }
+Rgb FromPixel(std::uint32_t p) {
+    return {static_cast<double>(p >> 16 & 0xFF), static_cast<double>(p >> 8 & 0xFF), static_cast<double>(p & 0xFF)};
+}
 
 // A canvas of colour and coverage on which shapes are laid with 4 x 4 samples per pixel.
 class Canvas {
 public:
-    Canvas(int width, int height) : width_(width), height_(height), colour_(static_cast<std::size_t>(width * height), {0, 0, 0}),
-                                    alpha_(static_cast<std::size_t>(width * height), 0.0) {}
+    Canvas(int width, int height)
+        : width_(width),
+          height_(height),
+          colour_(static_cast<std::size_t>(width * height), {0, 0, 0}),
+          alpha_(static_cast<std::size_t>(width * height), 0.0) {}
 
     template <typename Inside>
     void Fill(Rgb colour, double opacity, Inside inside) {

@@ -200,15 +200,15 @@ void ParseEditStamp(std::u16string_view value, FormatModel& model) {
 }
 
 std::u16string ComposeEditStamp(const FormatModel& model) {
-    return DecimalText(model.ShowDate) + u"," + DecimalText(model.HeadMark) + u"," + DecimalText(model.DateSeparator) +
-           u"," + DecimalText(model.YearForm) + u"," + DecimalText(model.ShowTime) + u"," + model.EditorName;
+    return DecimalText(model.ShowDate) + u"," + DecimalText(model.HeadMark) + u"," + DecimalText(model.DateSeparator) + u"," +
+           DecimalText(model.YearForm) + u"," + DecimalText(model.ShowTime) + u"," + model.EditorName;
 }
 
 void BuildItemList(FormatModel& model) {
     model.ItemList.clear();
     for (const int n : model.ChosenFixedItems) {
-        if (n >= 0 && n < kFixedItemCount) model.ItemList.push_back({FixedItems()[static_cast<std::size_t>(n)].name,
-                                                                     FixedItems()[static_cast<std::size_t>(n)].kind});
+        if (n >= 0 && n < kFixedItemCount)
+            model.ItemList.push_back({FixedItems()[static_cast<std::size_t>(n)].name, FixedItems()[static_cast<std::size_t>(n)].kind});
     }
     for (const CustomItem& item : model.CustomItems) {
         if (model.ItemList.size() >= kMaxItemRows) break;
@@ -233,9 +233,7 @@ void ComputeItemPadding(FormatModel& model) {
 }
 
 FormatModel LoadFormatModel(SettingsStore& store) {
-    const auto read = [&](const char16_t* name) {
-        return store.ReadSettingString(name, FindSetting(name)->defaultText);
-    };
+    const auto read = [&](const char16_t* name) { return store.ReadSettingString(name, FindSetting(name)->defaultText); };
     FormatModel model;
     model.SetSelectList = store.ReadSettingNumber(u"SetSelectList", FindSetting(u"SetSelectList")->defaultNumber);
     model.ChosenFixedItems = ParseFixedFormList(read(u"FixedFormList"));
@@ -255,8 +253,6 @@ void SaveFunctionFormat(const FormatModel& model, SettingsStore& store) {
     store.WriteSettingString(u"ExtendValue", ComposeExtendValue(model));
 }
 
-void SaveEditFormat(const FormatModel& model, SettingsStore& store) {
-    store.WriteSettingString(u"EditStamp", ComposeEditStamp(model));
-}
+void SaveEditFormat(const FormatModel& model, SettingsStore& store) { store.WriteSettingString(u"EditStamp", ComposeEditStamp(model)); }
 
 }  // namespace qm

@@ -33,8 +33,8 @@ std::optional<FormatRefusal> CheckAppearance(std::u16string_view indent, bool ru
     if (!IsWholeNumber(count, &number)) return FormatRefusal{FormatField::RulerCount, u"数値以外の文字は入力できません。"};
     const auto bytes = static_cast<long long>(codepage.ByteLength(TrimBlanks(symbol)));
     if (bytes * number > 1000) {
-        return FormatRefusal{FormatField::RulerCount,
-                             u"1000文字以上の結果になる数値は入力できません。この場合の数値指定は " + DecimalText(1000 / bytes) + u"までです。"};
+        return FormatRefusal{FormatField::RulerCount, u"1000文字以上の結果になる数値は入力できません。この場合の数値指定は " +
+                                                          DecimalText(1000 / bytes) + u"までです。"};
     }
     return std::nullopt;
 }

@@ -14,8 +14,8 @@ long long RoundedLeading(std::u16string_view text, long long low, long long high
     bool anyDigit = false;
     long long whole = 0;
     bool saturated = false;
-    int firstFraction = -1;           // the first digit after the point
-    bool restNonZero = false;         // any non-zero digit after it
+    int firstFraction = -1;                            // the first digit after the point
+    bool restNonZero = false;                          // any non-zero digit after it
     const long long limit = std::max(-low, high) + 1;  // beyond this, only the end of the range matters
     for (const char16_t c : text) {
         if (c == u' ') continue;

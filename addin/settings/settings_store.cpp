@@ -12,8 +12,7 @@ const std::vector<SettingInfo>& SettingsTable() {
         {u"CommandLineSafe", SettingKind::Number, true, 0, u"", 0, u""},
         {u"CustomFormList", SettingKind::Text, true, 0, u"", 0, u""},
         {u"Description", SettingKind::Text, true, 0,
-         u"Lexivaneなどに使用する関数説明のｽﾀﾝﾌﾟやｺｰﾄﾞの追加・変更を記録するためのｽﾀﾝﾌﾟをｺｰﾄﾞｳｲﾝﾄﾞｳに張り付けます。", 0,
-         u""},
+         u"Lexivaneなどに使用する関数説明のｽﾀﾝﾌﾟやｺｰﾄﾞの追加・変更を記録するためのｽﾀﾝﾌﾟをｺｰﾄﾞｳｲﾝﾄﾞｳに張り付けます。", 0, u""},
         {u"ExtendValue", SettingKind::Text, true, 0, u"1,1,78,-", 0, u"1,1,78,-"},
         {u"FixedFormList", SettingKind::Text, true, 0, u"0,1,2,3", 0, u"0,1,2,3"},
         {u"FriendlyName", SettingKind::Text, true, 0, u"Wek Quillmark for VB6 Ver1.0", 0, u""},
@@ -79,8 +78,7 @@ std::u16string SettingsStore::ReadSettingString(const std::u16string& name, cons
     }
     std::string buffer(1024, '\0');
     auto size = static_cast<std::uint32_t>(buffer.size());
-    RegStatus status =
-        registry_.QueryValue(key, name, nullptr, reinterpret_cast<std::uint8_t*>(buffer.data()), &size);
+    RegStatus status = registry_.QueryValue(key, name, nullptr, reinterpret_cast<std::uint8_t*>(buffer.data()), &size);
     if (status == RegStatus::MoreData) {
         // A long value is read whole rather than taken for a missing one and overwritten.
         buffer.assign(size, '\0');

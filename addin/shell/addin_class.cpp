@@ -68,8 +68,7 @@ const Entry kToolItems[8] = {
 
 }  // namespace
 
-AddInClass::AddInClass(AddInServices services)
-    : services_(std::move(services)), store_(services_.registry, services_.codepage) {}
+AddInClass::AddInClass(AddInServices services) : services_(std::move(services)), store_(services_.registry, services_.codepage) {}
 
 AddInClass::~AddInClass() = default;
 
@@ -98,8 +97,7 @@ void AddInClass::Bind(std::shared_ptr<ide::CommandBarEvents>& source, const std:
     });
 }
 
-void AddInClass::Configure(const std::shared_ptr<ide::CommandBarControl>& item, bool group, const char16_t* caption,
-                           int face) {
+void AddInClass::Configure(const std::shared_ptr<ide::CommandBarControl>& item, bool group, const char16_t* caption, int face) {
     if (group) Attempt([&] { Live(item).SetBeginGroup(true); });
     Attempt([&] { Live(item).SetCaption(caption); });
     if (face >= 0) Attempt([&] { PutFace(Live(item), face); });
@@ -156,8 +154,8 @@ void AddInClass::BuildToolbarMenu() {
         Attempt([&] { item = Live(controls).Add(kToolItems[i].type, Live(controls).Count() + 1); });
         Configure(item, kToolItems[i].group, kToolItems[i].caption, kToolItems[i].face);
     }
-    std::shared_ptr<ide::CommandBarEvents>* sources[] = {&B_ウィザード_Click, &B_環境設定_Click, &B_ヘルプ_Click,
-                                                         &B_バージョン情報_Click, &B_終了_Click};
+    std::shared_ptr<ide::CommandBarEvents>* sources[] = {&B_ウィザード_Click, &B_環境設定_Click, &B_ヘルプ_Click, &B_バージョン情報_Click,
+                                                         &B_終了_Click};
     for (int i = 3; i < 8; ++i) Bind(*sources[i - 3], ToolItems_[static_cast<std::size_t>(i)], kToolItems[i].handler);
 }
 
@@ -179,8 +177,8 @@ void AddInClass::BuildAddInsMenu() {
         Attempt([&] { item = Live(controls).Add(kMenuItems[i].type, Live(controls).Count() + 1); });
         Configure(item, kMenuItems[i].group, kMenuItems[i].caption, kMenuItems[i].face);
     }
-    std::shared_ptr<ide::CommandBarEvents>* sources[] = {&ウィザード_Click, &環境設定_Click, &ヘルプ_Click,
-                                                         &バージョン情報_Click, &終了_Click};
+    std::shared_ptr<ide::CommandBarEvents>* sources[] = {&ウィザード_Click, &環境設定_Click, &ヘルプ_Click, &バージョン情報_Click,
+                                                         &終了_Click};
     for (int i = 1; i < 6; ++i) Bind(*sources[i - 1], MenuItems_[static_cast<std::size_t>(i)], kMenuItems[i].handler);
 }
 

@@ -27,8 +27,7 @@ public:
     void 終了();
 
     // The add-in interface.
-    void OnConnection(std::shared_ptr<ide::VBE> VBInst, std::int32_t ConnectMode,
-                      std::shared_ptr<ide::AddIn> AddInInst) override;
+    void OnConnection(std::shared_ptr<ide::VBE> VBInst, std::int32_t ConnectMode, std::shared_ptr<ide::AddIn> AddInInst) override;
     void OnDisconnection(std::int32_t RemoveMode) override;
     void OnStartupComplete() override {}
     void OnAddInsUpdate() override {}
@@ -90,8 +89,7 @@ private:
 
     std::shared_ptr<ide::CommandBarEvents> MenuHandler1, MenuHandler2;
     std::shared_ptr<ide::CommandBarEvents> ウィザード_Click, 環境設定_Click, ヘルプ_Click, バージョン情報_Click, 終了_Click;
-    std::shared_ptr<ide::CommandBarEvents> B_ウィザード_Click, B_環境設定_Click, B_ヘルプ_Click, B_バージョン情報_Click,
-        B_終了_Click;
+    std::shared_ptr<ide::CommandBarEvents> B_ウィザード_Click, B_環境設定_Click, B_ヘルプ_Click, B_バージョン情報_Click, B_終了_Click;
 
     // Shared, so that a dialog shown modally outlives a disconnection that happens meanwhile.
     std::shared_ptr<Form1> form1_;

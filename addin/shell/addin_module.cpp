@@ -18,8 +18,7 @@ std::u16string DirectoryOf(const std::u16string& libraryPath) {
 
 void ScaleFormToScreen(ui::Form& form, const AddInModule& module) {
     if (module.ScreenTwipsX == 15) return;
-    const double clientHeight =
-        form.scaleMode == 1 ? form.scaleHeight : form.scaleHeight * static_cast<double>(module.ScreenTwipsY);
+    const double clientHeight = form.scaleMode == 1 ? form.scaleHeight : form.scaleHeight * static_cast<double>(module.ScreenTwipsY);
     const double nonClient = form.height - clientHeight;
     const double sx = module.ScaleX;
     const double sy = module.ScaleY;

@@ -9,9 +9,7 @@ bool IsWordChar(char16_t c) {
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_' || c >= 0x80;
 }
 bool IsSpace(char16_t c) { return c == u' ' || c == u'\t'; }
-bool IsTypeSuffix(char16_t c) {
-    return c == u'$' || c == u'%' || c == u'&' || c == u'!' || c == u'#' || c == u'@';
-}
+bool IsTypeSuffix(char16_t c) { return c == u'$' || c == u'%' || c == u'&' || c == u'!' || c == u'#' || c == u'@'; }
 
 class Cursor {
 public:

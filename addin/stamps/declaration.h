@@ -9,7 +9,7 @@ namespace qm {
 struct ParsedDeclaration {
     std::u16string keyword;  // "Sub", "Function", "Property Get", "Property Let", "Property Set"; empty when none
     std::u16string name;
-    bool hasArguments = false;               // the list holds at least one argument
+    bool hasArguments = false;                  // the list holds at least one argument
     std::vector<std::u16string> argumentNames;  // each argument's name, "()" kept for arrays
 };
 

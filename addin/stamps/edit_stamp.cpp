@@ -66,9 +66,7 @@ void RunEditStamp(ide::CodePane& pane, const StampContext& context) {
     // so the opening marker never stands alone.
     const std::int32_t closing = Attempt([&] { return std::min(s + n + 1, module->CountOfLines() + 1); }).value_or(s + n + 1);
     Attempt([&] { module->InsertLines(closing, indent + BuildEditMarker(1, context)); });
-    Attempt([&] {
-        pane.SetSelection({s + 1, selection->startColumn, e + 1, selection->endColumn});
-    });
+    Attempt([&] { pane.SetSelection({s + 1, selection->startColumn, e + 1, selection->endColumn}); });
 }
 
 }  // namespace qm

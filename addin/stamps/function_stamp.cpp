@@ -47,9 +47,8 @@ std::u16string RulerLine(const FormatModel& model, const Codepage& codepage) {
     return u"'" + Repeat(symbol, count);
 }
 
-std::u16string FormatArgumentItem(const std::u16string& declaration, const ItemAttribute& attributes,
-                                  const std::u16string& indent, const std::u16string& padAll,
-                                  const Codepage& codepage) {
+std::u16string FormatArgumentItem(const std::u16string& declaration, const ItemAttribute& attributes, const std::u16string& indent,
+                                  const std::u16string& padAll, const Codepage& codepage) {
     const ParsedDeclaration parsed = ParseDeclaration(declaration);
     if (!parsed.hasArguments) return attributes.Attr2 == 1 ? u"なし" : u"";
     std::size_t widest = 0;
@@ -142,8 +141,6 @@ void ApplyFunctionStamp(ide::CodePane& pane, const ProcedureOutcome& outcome, co
     Attempt([&] { pane.SetTopLine(outcome.info.BodyLine); });
 }
 
-void RunFunctionStamp(ide::CodePane& pane, const StampContext& context) {
-    ApplyFunctionStamp(pane, ReadProcedureAtCursor(pane), context);
-}
+void RunFunctionStamp(ide::CodePane& pane, const StampContext& context) { ApplyFunctionStamp(pane, ReadProcedureAtCursor(pane), context); }
 
 }  // namespace qm

@@ -28,9 +28,8 @@ std::u16string IndentBlanks(const FormatModel& model);
 // kMaxRulerBytes bytes as the wizard counts them (the symbol without its outer blanks).
 std::u16string RulerLine(const FormatModel& model, const Codepage& codepage);
 
-std::u16string FormatArgumentItem(const std::u16string& declaration, const ItemAttribute& attributes,
-                                  const std::u16string& indent, const std::u16string& padAll,
-                                  const Codepage& codepage);
+std::u16string FormatArgumentItem(const std::u16string& declaration, const ItemAttribute& attributes, const std::u16string& indent,
+                                  const std::u16string& padAll, const Codepage& codepage);
 std::u16string ComposeFunctionStamp(const ProcedureInfo& info, const StampContext& context);
 std::u16string ComposeModuleHeader(const std::u16string& filePath, const StampContext& context);
 

@@ -72,8 +72,7 @@ ProcedureOutcome ReadProcedureAtCursor(ide::CodePane& pane) {
         ide::vbext_ProcKind kind;
         const char16_t* code;
     };
-    static const std::array<Candidate, 3> kinds = {
-        {{ide::vbext_pk_Get, u"G"}, {ide::vbext_pk_Let, u"L"}, {ide::vbext_pk_Set, u"S"}}};
+    static const std::array<Candidate, 3> kinds = {{{ide::vbext_pk_Get, u"G"}, {ide::vbext_pk_Let, u"L"}, {ide::vbext_pk_Set, u"S"}}};
     const Candidate* chosen = nullptr;
     std::int32_t chosenStart = 0;
     for (const Candidate& candidate : kinds) {

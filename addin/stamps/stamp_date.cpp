@@ -29,7 +29,7 @@ EraYear JapaneseEra(const LocalDateTime& date) {
     };
     // First days of the eras, as the system's Japanese calendar counts them.
     static const Era eras[] = {
-        {DateKey(2019, 5, 1), u'R', 2019}, {DateKey(1989, 1, 8), u'H', 1989}, {DateKey(1926, 12, 25), u'S', 1926},
+        {DateKey(2019, 5, 1), u'R', 2019},  {DateKey(1989, 1, 8), u'H', 1989}, {DateKey(1926, 12, 25), u'S', 1926},
         {DateKey(1912, 7, 30), u'T', 1912}, {DateKey(1868, 9, 8), u'M', 1868},
     };
     const int key = DateKey(date.year, date.month, date.day);
@@ -41,8 +41,10 @@ EraYear JapaneseEra(const LocalDateTime& date) {
 
 std::u16string YearFormText(std::int16_t yearForm, const LocalDateTime& now) {
     switch (yearForm) {
-        case 0: return FourDigits(now.year);
-        case 1: return TwoDigits(now.year % 100);
+        case 0:
+            return FourDigits(now.year);
+        case 1:
+            return TwoDigits(now.year % 100);
         case 2:
         case 3: {
             const EraYear era = JapaneseEra(now);
@@ -50,17 +52,25 @@ std::u16string YearFormText(std::int16_t yearForm, const LocalDateTime& now) {
             if (yearForm == 3) out += u".";
             return out + TwoDigits(era.year);
         }
-        default: return {};
+        default:
+            return {};
     }
 }
 
 std::u16string RenderStampDate(std::int16_t separator, std::int16_t yearForm, const LocalDateTime& now) {
     std::u16string sep;
     switch (separator) {
-        case 1: sep = u"."; break;
-        case 2: sep = u"/"; break;
-        case 3: sep = u"-"; break;
-        default: break;
+        case 1:
+            sep = u".";
+            break;
+        case 2:
+            sep = u"/";
+            break;
+        case 3:
+            sep = u"-";
+            break;
+        default:
+            break;
     }
     return YearFormText(yearForm, now) + sep + TwoDigits(now.month) + sep + TwoDigits(now.day);
 }
@@ -69,8 +79,8 @@ std::u16string TimeText(const LocalDateTime& now) {
     return TwoDigits(now.hour) + u":" + TwoDigits(now.minute) + u":" + TwoDigits(now.second);
 }
 
-std::u16string CreationDateText(std::int16_t headMark, std::int16_t separator, std::int16_t yearForm,
-                                std::int16_t withTime, const LocalDateTime& now) {
+std::u16string CreationDateText(std::int16_t headMark, std::int16_t separator, std::int16_t yearForm, std::int16_t withTime,
+                                const LocalDateTime& now) {
     std::u16string out = headMark == 1 ? u"'" : u"";
     out += RenderStampDate(separator, yearForm, now);
     if (withTime == 1) out += u"  " + TimeText(now);

@@ -23,8 +23,8 @@ std::u16string TimeText(const LocalDateTime& now);
 std::u16string YearFormText(std::int16_t yearForm, const LocalDateTime& now);
 
 // Head mark, date body, and two blanks and the time when asked for.
-std::u16string CreationDateText(std::int16_t headMark, std::int16_t separator, std::int16_t yearForm,
-                                std::int16_t withTime, const LocalDateTime& now);
+std::u16string CreationDateText(std::int16_t headMark, std::int16_t separator, std::int16_t yearForm, std::int16_t withTime,
+                                const LocalDateTime& now);
 // The creation-date text of a row of the item list, from its record.
 std::u16string FormatCreationDate(const FormatModel& model, int row, const LocalDateTime& now);
 

@@ -31,7 +31,14 @@ std::u16string IntroText() {
                                u"- ｺｰﾄﾞの編集作業を記録するｽﾀﾝﾌﾟのﾌｫｰﾏｯﾄ作成",
                                u"",
                                u"- Lexivaneなどで使用する関数説明のﾌｫｰﾏｯﾄ作成",
-                               u"", u"", u"", u"", u"", u"", u"", u"",
+                               u"",
+                               u"",
+                               u"",
+                               u"",
+                               u"",
+                               u"",
+                               u"",
+                               u"",
                                u"[戻る]をｸﾘｯｸすることにより、選択内容をいつでも変更でき",
                                u"ます。開始するには[次へ]をｸﾘｯｸしてください。"};
     std::u16string text;
@@ -44,8 +51,7 @@ std::u16string IntroText() {
 
 
 template <class T>
-std::unique_ptr<T> Make(ui::Form& form, const char16_t* name, int index, ui::Control* container, double l, double t,
-                        double w, double h) {
+std::unique_ptr<T> Make(ui::Form& form, const char16_t* name, int index, ui::Control* container, double l, double t, double w, double h) {
     auto control = std::make_unique<T>(form, name, index);
     control->SetContainer(container);
     control->Move(l, t, w, h);
@@ -53,10 +59,7 @@ std::unique_ptr<T> Make(ui::Form& form, const char16_t* name, int index, ui::Con
 }
 
 // A kind shown by a panel: -1 has the empty panel 1.
-std::int16_t PanelKind(std::int32_t itemKind) {
-    return itemKind == kind::kNone ? kind::kEmptyPanel : static_cast<std::int16_t>(itemKind);
-}
-
+std::int16_t PanelKind(std::int32_t itemKind) { return itemKind == kind::kNone ? kind::kEmptyPanel : static_cast<std::int16_t>(itemKind); }
 
 
 }  // namespace
@@ -119,7 +122,8 @@ Form1::Form1(ui::Ui& ui, SettingsStore& store, const Clock& clock, const Codepag
     }
     const char16_t* moves10[] = {u">", u">>", u"<", u"<<"};
     for (int i = 0; i < 4; ++i) {
-        Command2[static_cast<std::size_t>(i)] = Make<ui::CommandButton>(*this, u"Command2", i, p10, kBodyLeft + 2220, 1380.0 + 540 * i, 600, 375);
+        Command2[static_cast<std::size_t>(i)] =
+            Make<ui::CommandButton>(*this, u"Command2", i, p10, kBodyLeft + 2220, 1380.0 + 540 * i, 600, 375);
         Command2[static_cast<std::size_t>(i)]->caption = moves10[i];
         Command2[static_cast<std::size_t>(i)]->onClick = [this, i] { Command2_Click(i); };
     }
@@ -136,7 +140,8 @@ Form1::Form1(ui::Ui& ui, SettingsStore& store, const Clock& clock, const Codepag
     List2.onDblClick = [this] { List2_DblClick(); };
     const char16_t* customButtons[] = {u"追加(&W)...", u"編集(&E)...", u"削除(&D)"};
     for (int i = 0; i < 3; ++i) {
-        Command3[static_cast<std::size_t>(i)] = Make<ui::CommandButton>(*this, u"Command3", i, p11, kBodyLeft + 3480, 1230.0 + 480 * i, 1455, 375);
+        Command3[static_cast<std::size_t>(i)] =
+            Make<ui::CommandButton>(*this, u"Command3", i, p11, kBodyLeft + 3480, 1230.0 + 480 * i, 1455, 375);
         Command3[static_cast<std::size_t>(i)]->caption = customButtons[i];
         Command3[static_cast<std::size_t>(i)]->onClick = [this, i] { Command3_Click(i); };
     }
@@ -160,14 +165,16 @@ Form1::Form1(ui::Ui& ui, SettingsStore& store, const Clock& clock, const Codepag
     Frame2.SetContainer(p12);
     Frame2.caption = u"属性詳細情報";
     Frame2.Move(kBodyLeft + 1800, 900, 3720, 2820);
-    const char16_t* panelTitles[] = {u"属性 : 関数名", u"属性 : なし", u"属性 : 引数", u"属性 : 戻り値", u"属性 : 作成日", u"属性 : 作成者"};
+    const char16_t* panelTitles[] = {u"属性 : 関数名", u"属性 : なし",   u"属性 : 引数",
+                                     u"属性 : 戻り値", u"属性 : 作成日", u"属性 : 作成者"};
     for (const int kind : kPanels) {
         Picture8[kind] = Make<ui::PictureBox>(*this, u"Picture8", kind, &Frame2, 120, 240, 3480, 2460);
         Label11[kind] = Make<ui::Label>(*this, u"Label11", kind, Picture8[kind].get(), 0, 0, 3480, 255);
         Label11[kind]->caption = panelTitles[kind];
     }
     const auto panelLabel = [&](int kind, const char16_t* text, double y) {
-        panelLabels.push_back(Make<ui::Label>(*this, u"Label12", static_cast<int>(panelLabels.size()), Picture8[kind].get(), 0, y, 2400, 255));
+        panelLabels.push_back(
+            Make<ui::Label>(*this, u"Label12", static_cast<int>(panelLabels.size()), Picture8[kind].get(), 0, y, 2400, 255));
         panelLabels.back()->caption = text;
     };
     panelLabel(0, u"表示形式 : ", 360);
@@ -191,7 +198,8 @@ Form1::Form1(ui::Ui& ui, SettingsStore& store, const Clock& clock, const Codepag
     panelLabel(4, u"日付表示形式 : ", 360);
     const char16_t* dateLists[] = {u"頭記号", u"区切り記号", u"年表示形式"};
     for (int i = 0; i < 3; ++i) {
-        panelLabels.push_back(Make<ui::Label>(*this, u"Label12", static_cast<int>(panelLabels.size()), Picture8[4].get(), 120, 660.0 + 360 * i, 1140, 255));
+        panelLabels.push_back(
+            Make<ui::Label>(*this, u"Label12", static_cast<int>(panelLabels.size()), Picture8[4].get(), 120, 660.0 + 360 * i, 1140, 255));
         panelLabels.back()->caption = dateLists[i];
         Combo1[static_cast<std::size_t>(i)] = Make<ui::ComboBox>(*this, u"Combo1", i, Picture8[4].get(), 1320, 630.0 + 360 * i, 1560, 300);
         Combo1[static_cast<std::size_t>(i)]->onClick = [this, i] { Combo1_Click(i); };
@@ -224,14 +232,16 @@ Form1::Form1(ui::Ui& ui, SettingsStore& store, const Clock& clock, const Codepag
     }
     const char16_t* moves13[] = {u">", u"<"};
     for (int i = 0; i < 2; ++i) {
-        Command4[static_cast<std::size_t>(i)] = Make<ui::CommandButton>(*this, u"Command4", i, p13, kBodyLeft + 2220, 1620.0 + 540 * i, 600, 375);
+        Command4[static_cast<std::size_t>(i)] =
+            Make<ui::CommandButton>(*this, u"Command4", i, p13, kBodyLeft + 2220, 1620.0 + 540 * i, 600, 375);
         Command4[static_cast<std::size_t>(i)]->caption = moves13[i];
         Command4[static_cast<std::size_t>(i)]->onClick = [this, i] { Command4_Click(i); };
     }
 
     ui::Control* p14 = Picture3[14].get();
     Label26.SetContainer(p14);
-    Label26.caption = u"全体の外観を拡張します。ｺﾒﾝﾄの記号[']の後のｽﾍﾟｰｽ設定や項目欄の最上位と最下位に記号文字などを使用したﾗｲﾝを拡張します。";
+    Label26.caption =
+        u"全体の外観を拡張します。ｺﾒﾝﾄの記号[']の後のｽﾍﾟｰｽ設定や項目欄の最上位と最下位に記号文字などを使用したﾗｲﾝを拡張します。";
     Label26.Move(kBodyLeft, 120, kBodyWidth, 735);
     Frame3.SetContainer(p14);
     Frame3.caption = u"拡張";
@@ -352,8 +362,8 @@ void Form1::Design() {
     Text2.SetText(u"1");
     Text3.SetText(u"-");
     Text4.SetText(u"1");
-    for (ui::Control* c : {static_cast<ui::Control*>(&Label30), static_cast<ui::Control*>(&Text3),
-                           static_cast<ui::Control*>(&Label31), static_cast<ui::Control*>(&Text4)}) {
+    for (ui::Control* c : {static_cast<ui::Control*>(&Label30), static_cast<ui::Control*>(&Text3), static_cast<ui::Control*>(&Label31),
+                           static_cast<ui::Control*>(&Text4)}) {
         c->SetEnabled(true);
     }
     Text5.SetText(u"");
@@ -496,7 +506,8 @@ void Form1::ShowPage() {
         if (CurrentPage == 13) UpdateOrderNext();
         if (CurrentPage == 100) {
             Label36.caption =
-                u"Wek Quillmark ﾌｫｰﾏｯﾄ ｳｨｻﾞｰﾄﾞは、Visual Basic の ｺｰﾄﾞで Wek Quillmark ﾌｫｰﾏｯﾄを作成するために必要な情報の収集を完了しました。";
+                u"Wek Quillmark ﾌｫｰﾏｯﾄ ｳｨｻﾞｰﾄﾞは、Visual Basic の ｺｰﾄﾞで Wek Quillmark "
+                u"ﾌｫｰﾏｯﾄを作成するために必要な情報の収集を完了しました。";
         }
         apply(*Command1[2], page->back);
         apply(*Command1[3], page->next);
@@ -568,12 +579,16 @@ void Form1::StoreAttributePanel() {
     if (CurrentRow < 0 || static_cast<std::size_t>(CurrentRow) >= kMaxItemRows) return;
     ItemAttribute& record = ItemAttributes[static_cast<std::size_t>(CurrentRow)];
     switch (CurrentKind) {
-        case kind::kFunctionName: record.Attr1 = Option2[0]->Value() ? 0 : 1; break;
+        case kind::kFunctionName:
+            record.Attr1 = Option2[0]->Value() ? 0 : 1;
+            break;
         case kind::kArguments:
             record.Attr1 = Option3[0]->Value() ? 0 : 1;
             record.Attr2 = static_cast<std::int16_t>(Check2.Value());
             break;
-        case kind::kReturnValue: record.Attr1 = static_cast<std::int16_t>(Check3.Value()); break;
+        case kind::kReturnValue:
+            record.Attr1 = static_cast<std::int16_t>(Check3.Value());
+            break;
         case kind::kCreationDate:
             record.Attr1 = static_cast<std::int16_t>(Combo1[0]->ListIndex());
             record.Attr2 = static_cast<std::int16_t>(Combo1[1]->ListIndex());
@@ -584,7 +599,8 @@ void Form1::StoreAttributePanel() {
             // A text the page's check refuses never reaches the record, whoever stores the panel.
             if (!CheckAuthorText(Text1.Text())) record.AttrText = Text1.Text();
             break;
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -609,12 +625,16 @@ void Form1::List3_Click() {
     };
     switch (CurrentKind) {
         // Only 1 asks for the second form; any other stored number shows the first.
-        case kind::kFunctionName: Option2[record.Attr1 == 1 ? 1 : 0]->SetValue(true); break;
+        case kind::kFunctionName:
+            Option2[record.Attr1 == 1 ? 1 : 0]->SetValue(true);
+            break;
         case kind::kArguments:
             Option3[record.Attr1 == 1 ? 1 : 0]->SetValue(true);
             Check2.SetValue(record.Attr2 == 1 ? 1 : 0);
             break;
-        case kind::kReturnValue: Check3.SetValue(record.Attr1 == 1 ? 1 : 0); break;
+        case kind::kReturnValue:
+            Check3.SetValue(record.Attr1 == 1 ? 1 : 0);
+            break;
         case kind::kCreationDate:
             Combo1[0]->SetListIndex(listIndex(*Combo1[0], record.Attr1));
             Combo1[1]->SetListIndex(listIndex(*Combo1[1], record.Attr2));
@@ -622,8 +642,11 @@ void Form1::List3_Click() {
             Check4.SetValue(record.Attr4 == 1 ? 1 : 0);
             Label21.caption = PreviewCreationDate();
             break;
-        case kind::kAuthor: Text1.SetText(record.AttrText); break;
-        default: break;
+        case kind::kAuthor:
+            Text1.SetText(record.AttrText);
+            break;
+        default:
+            break;
     }
     if (CurrentKind != PreviousKind) ShowPanel(CurrentKind);
 }
@@ -636,10 +659,17 @@ bool Form1::ValidateWizardPage() {
     Message(refusal->message);
     ui::TextBox* field = &Text2;
     switch (refusal->field) {
-        case FormatField::AuthorText: field = &Text1; break;
-        case FormatField::RulerSymbol: field = &Text3; break;
-        case FormatField::RulerCount: field = &Text4; break;
-        default: break;
+        case FormatField::AuthorText:
+            field = &Text1;
+            break;
+        case FormatField::RulerSymbol:
+            field = &Text3;
+            break;
+        case FormatField::RulerCount:
+            field = &Text4;
+            break;
+        default:
+            break;
     }
     Attempt([&] { field->SetFocus(); });
     return false;
@@ -736,8 +766,7 @@ void Form1::ShowWizardPageHelp() {
 
 std::u16string Form1::PreviewCreationDate() const {
     return CreationDateText(static_cast<std::int16_t>(Combo1[0]->ListIndex()), static_cast<std::int16_t>(Combo1[1]->ListIndex()),
-                            static_cast<std::int16_t>(Combo1[2]->ListIndex()), static_cast<std::int16_t>(Check4.Value()),
-                            clock_.Now());
+                            static_cast<std::int16_t>(Combo1[2]->ListIndex()), static_cast<std::int16_t>(Check4.Value()), clock_.Now());
 }
 
 std::u16string Form1::PreviewEditMarker() const {
@@ -779,7 +808,8 @@ void Form1::Command1_Click(int index) {
             store_.WriteSettingNumber(u"StartVisible", Check1.Value() == 1 ? 1 : 0);
             Close();
             break;
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -826,11 +856,20 @@ void Form1::MoveFixed(ui::ListBox& from, ui::ListBox& to, bool all) {
 
 void Form1::Command2_Click(int index) {
     switch (index) {
-        case 0: MoveFixed(*List1[0], *List1[1], false); break;
-        case 1: MoveFixed(*List1[0], *List1[1], true); break;
-        case 2: MoveFixed(*List1[1], *List1[0], false); break;
-        case 3: MoveFixed(*List1[1], *List1[0], true); break;
-        default: break;
+        case 0:
+            MoveFixed(*List1[0], *List1[1], false);
+            break;
+        case 1:
+            MoveFixed(*List1[0], *List1[1], true);
+            break;
+        case 2:
+            MoveFixed(*List1[1], *List1[0], false);
+            break;
+        case 3:
+            MoveFixed(*List1[1], *List1[0], true);
+            break;
+        default:
+            break;
     }
 }
 
@@ -874,7 +913,8 @@ void Form1::Command3_Click(int index) {
             }
             break;
         }
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -904,8 +944,8 @@ void Form1::Combo1_Click(int) { Label21.caption = PreviewCreationDate(); }
 
 void Form1::Check5_Click() {
     const bool on = Check5.Value() == 1;
-    for (ui::Control* c : {static_cast<ui::Control*>(&Label30), static_cast<ui::Control*>(&Text3),
-                           static_cast<ui::Control*>(&Label31), static_cast<ui::Control*>(&Text4)}) {
+    for (ui::Control* c : {static_cast<ui::Control*>(&Label30), static_cast<ui::Control*>(&Text3), static_cast<ui::Control*>(&Label31),
+                           static_cast<ui::Control*>(&Text4)}) {
         c->SetEnabled(on);
     }
     // System colours: window text on window, or grey text on the inactive border colour.

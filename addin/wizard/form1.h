@@ -77,8 +77,8 @@ public:
 
     // The frame.
     std::array<std::unique_ptr<ui::CommandButton>, 5> Command1;  // help, cancel, back, next, finish
-    std::map<int, std::unique_ptr<ui::PictureBox>> Picture3;      // the pages, by number
-    std::map<int, std::unique_ptr<ui::Image>> PageImage;          // the picture at each page's left
+    std::map<int, std::unique_ptr<ui::PictureBox>> Picture3;     // the pages, by number
+    std::map<int, std::unique_ptr<ui::Image>> PageImage;         // the picture at each page's left
 
     // Page 0.
     ui::Label Label1{*this, u"Label1", -1};

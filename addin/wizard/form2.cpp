@@ -38,9 +38,7 @@ Form2::Form2(ui::Ui& ui, const Codepage& codepage) : ui::Form(ui, u"Form2"), cod
     Command1[1]->isCancel = true;
 }
 
-std::int32_t Form2::KindOfEntry(int index) {
-    return index >= 0 && index < static_cast<int>(std::size(kKinds)) ? kKinds[index] : -1;
-}
+std::int32_t Form2::KindOfEntry(int index) { return index >= 0 && index < static_cast<int>(std::size(kKinds)) ? kKinds[index] : -1; }
 
 int Form2::EntryOfKind(std::int32_t kind) {
     for (std::size_t i = 0; i < std::size(kKinds); ++i) {

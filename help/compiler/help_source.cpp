@@ -53,7 +53,8 @@ public:
         if (result_.topics.empty()) Fail("the source has no topic");
         if (result_.title.empty()) Fail("the source has no @title");
         for (const auto& [id, line] : links_) {
-            if (result_.Find(id) == nullptr) throw HelpSourceError(line, "a link names the topic " + Utf16ToUtf8(id) + ", which does not exist");
+            if (result_.Find(id) == nullptr)
+                throw HelpSourceError(line, "a link names the topic " + Utf16ToUtf8(id) + ", which does not exist");
         }
         return std::move(result_);
     }

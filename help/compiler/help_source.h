@@ -24,10 +24,10 @@ struct Paragraph {
 };
 
 struct Topic {
-    std::u16string id;       // context string: letters, digits, "_" and "."
-    std::uint32_t map = 0;   // context number the programs ask for; 0: none
+    std::u16string id;      // context string: letters, digits, "_" and "."
+    std::uint32_t map = 0;  // context number the programs ask for; 0: none
     std::u16string title;
-    int book = -1;           // index into HelpSource::books, -1: at the top level
+    int book = -1;  // index into HelpSource::books, -1: at the top level
     std::vector<Paragraph> paragraphs;
 };
 

@@ -20,11 +20,20 @@ public:
         std::string out;
         for (char c : codepage_.ToAnsi(text)) {
             switch (c) {
-                case '&': out += "&amp;"; break;
-                case '<': out += "&lt;"; break;
-                case '>': out += "&gt;"; break;
-                case '"': out += "&quot;"; break;
-                default: out.push_back(c);
+                case '&':
+                    out += "&amp;";
+                    break;
+                case '<':
+                    out += "&lt;";
+                    break;
+                case '>':
+                    out += "&gt;";
+                    break;
+                case '"':
+                    out += "&quot;";
+                    break;
+                default:
+                    out.push_back(c);
             }
         }
         return out;
@@ -72,9 +81,15 @@ std::string Page(const HelpSource& source, const Topic& topic, const Html& html)
             lines += html.Line(source, paragraph.lines[i]);
         }
         switch (paragraph.kind) {
-            case ParagraphKind::Heading: out += "<h2>" + lines + "</h2>\r\n"; break;
-            case ParagraphKind::Bullet: out += "<li>" + lines + "</li>\r\n"; break;
-            case ParagraphKind::Body: out += "<p>" + lines + "</p>\r\n"; break;
+            case ParagraphKind::Heading:
+                out += "<h2>" + lines + "</h2>\r\n";
+                break;
+            case ParagraphKind::Bullet:
+                out += "<li>" + lines + "</li>\r\n";
+                break;
+            case ParagraphKind::Body:
+                out += "<p>" + lines + "</p>\r\n";
+                break;
         }
     }
     if (inList) out += "</ul>\r\n";
@@ -85,8 +100,8 @@ std::string Page(const HelpSource& source, const Topic& topic, const Html& html)
 
 std::string PageName(const Topic& topic) { return Ascii(FoldAscii(topic.id)) + ".htm"; }
 
-std::map<std::string, std::string> WriteHtmlHelpProject(const HelpSource& source, const Codepage& codepage,
-                                                        std::string_view projectName, std::string_view chmName) {
+std::map<std::string, std::string> WriteHtmlHelpProject(const HelpSource& source, const Codepage& codepage, std::string_view projectName,
+                                                        std::string_view chmName) {
     const Html html(codepage);
     std::map<std::string, std::string> files;
     const std::string name(projectName);
@@ -94,7 +109,9 @@ std::map<std::string, std::string> WriteHtmlHelpProject(const HelpSource& source
 
     std::string contents = "<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\">\r\n<HTML>\r\n<HEAD>\r\n";
     contents += kMeta;
-    contents += "</HEAD>\r\n<BODY>\r\n<OBJECT type=\"text/site properties\">\r\n<param name=\"ImageType\" value=\"Folder\">\r\n</OBJECT>\r\n<UL>\r\n";
+    contents +=
+        "</HEAD>\r\n<BODY>\r\n<OBJECT type=\"text/site properties\">\r\n<param name=\"ImageType\" "
+        "value=\"Folder\">\r\n</OBJECT>\r\n<UL>\r\n";
     int book = -1;
     for (const Topic& topic : source.topics) {
         if (topic.book != book) {
@@ -131,8 +148,8 @@ std::map<std::string, std::string> WriteHtmlHelpProject(const HelpSource& source
     project += "Default Window=main\r\nDefault topic=" + first + "\r\n";
     project += "Display compile progress=No\r\nLanguage=0x411 Japanese\r\n";
     project += "Title=" + html.Text(source.title) + "\r\n\r\n";
-    project += "[WINDOWS]\r\nmain=\"" + html.Text(source.title) + "\",\"" + name + ".hhc\",\"" + name + ".hhk\",\"" + first +
-               "\",\"" + first + "\",,,,,0x63520,,0x387e,,,,,,,,0\r\n\r\n";
+    project += "[WINDOWS]\r\nmain=\"" + html.Text(source.title) + "\",\"" + name + ".hhc\",\"" + name + ".hhk\",\"" + first + "\",\"" +
+               first + "\",,,,,0x63520,,0x387e,,,,,,,,0\r\n\r\n";
     project += "[FILES]\r\nquillmark.css\r\n";
     for (const Topic& topic : source.topics) project += PageName(topic) + "\r\n";
     project += "\r\n[ALIAS]\r\n";

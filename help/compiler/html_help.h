@@ -15,7 +15,7 @@ std::string PageName(const Topic& topic);
 
 // File name to bytes, all text in Shift_JIS: the project file projectName + ".hhp", which compiles
 // into chmName, the contents (.hhc), the index (.hhk), the style sheet and a page per topic.
-std::map<std::string, std::string> WriteHtmlHelpProject(const HelpSource& source, const Codepage& codepage,
-                                                        std::string_view projectName, std::string_view chmName);
+std::map<std::string, std::string> WriteHtmlHelpProject(const HelpSource& source, const Codepage& codepage, std::string_view projectName,
+                                                        std::string_view chmName);
 
 }  // namespace qm::help

@@ -13,9 +13,9 @@ namespace qm::help {
 namespace {
 
 constexpr std::uint32_t kNone = 0xFFFFFFFF;
-constexpr std::size_t kTopicBlockSize = 4096;     // a topic block in the file
+constexpr std::size_t kTopicBlockSize = 4096;  // a topic block in the file
 constexpr std::size_t kBlockHeaderSize = 12;
-constexpr std::size_t kDecompressSize = 0x4000;   // what a compressed topic block may expand to
+constexpr std::size_t kDecompressSize = 0x4000;  // what a compressed topic block may expand to
 constexpr std::size_t kTopicLinkSize = 21;
 constexpr std::uint32_t kCharsetShiftJis = 128;
 constexpr char16_t kFaceName[] = u"ＭＳ Ｐゴシック";
@@ -81,10 +81,10 @@ std::string FontFile(const Encoder& encode) {
     };
     const Descriptor descriptors[] = {{0, 20, {0, 0, 0}}, {1, 28, {0x1F, 0x3A, 0x70}}, {1, 22, {0x1F, 0x3A, 0x70}}};
     std::string out;
-    Put16(out, 1);                                   // face names
+    Put16(out, 1);                                              // face names
     Put16(out, static_cast<unsigned>(std::size(descriptors)));  // descriptors
-    Put16(out, 8);                                   // where the face names start
-    Put16(out, static_cast<unsigned>(8 + kFaceSize)); // where the descriptors start
+    Put16(out, 8);                                              // where the face names start
+    Put16(out, static_cast<unsigned>(8 + kFaceSize));           // where the descriptors start
     out += face;
     for (const Descriptor& d : descriptors) {
         Put8(out, d.attributes);
@@ -143,7 +143,7 @@ Record ParagraphRecord(const Paragraph& paragraph, Font font, const Encoder& enc
     Put8(record.data1, 0x00);
     Put8(record.data1, 0x80);
     Put16(record.data1, 0);
-    unsigned bits = 0x0004;  // spacing below
+    unsigned bits = 0x0004;                                       // spacing below
     if (paragraph.kind != ParagraphKind::Body) bits |= 0x0002;    // spacing above
     if (paragraph.kind == ParagraphKind::Bullet) bits |= 0x0050;  // left and first-line indent
     Put16(record.data1, bits);
@@ -230,8 +230,7 @@ std::string CompressLz77(std::string_view data) {
     std::map<std::uint32_t, std::vector<std::size_t>> seen;
     auto key = [&](std::size_t at) {
         return static_cast<std::uint32_t>(static_cast<unsigned char>(data[at])) << 16 |
-               static_cast<std::uint32_t>(static_cast<unsigned char>(data[at + 1])) << 8 |
-               static_cast<unsigned char>(data[at + 2]);
+               static_cast<std::uint32_t>(static_cast<unsigned char>(data[at + 1])) << 8 | static_cast<unsigned char>(data[at + 2]);
     };
     auto remember = [&](std::size_t at) {
         if (at + kMinLength <= data.size()) seen[key(at)].push_back(at);
@@ -379,8 +378,8 @@ std::string WriteWinHelpFile(const HelpSource& source, const Codepage& codepage,
     Put16(system, 0x036C);
     Put16(system, 33);  // the version of Windows 95 help files
     Put16(system, 1);
-    Put32(system, 0);   // no date: the same source gives the same file
-    Put16(system, 4);   // LZ77, topic blocks of 4 KB
+    Put32(system, 0);  // no date: the same source gives the same file
+    Put16(system, 4);  // LZ77, topic blocks of 4 KB
     PutSystemRecord(system, 1, Z(encode(source.title)));
     if (!source.copyright.empty()) PutSystemRecord(system, 2, Z(encode(source.copyright)));
     std::string contents;

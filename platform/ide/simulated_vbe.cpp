@@ -243,7 +243,8 @@ std::shared_ptr<SimulatedVbe> SimulatedVbe::Create(ui::Ui& ui, Options options) 
     if (options.addInsBar) add(u"Add-Ins", {u"ｱﾄﾞｲﾝ ﾏﾈｰｼﾞｬ(&A)..."});
     if (options.standardBar) {
         const std::vector<std::u16string> all = {u"ﾌﾟﾛｼﾞｪｸﾄの追加", u"ﾌｫｰﾑの追加", u"ﾌﾟﾛｼﾞｪｸﾄを開く", u"ﾌﾟﾛｼﾞｪｸﾄの上書き保存",
-                                                 u"切り取り", u"ｺﾋﾟｰ", u"貼り付け", u"検索", u"元に戻す", u"ﾂｰﾙﾎﾞｯｸｽ"};
+                                                 u"切り取り",       u"ｺﾋﾟｰ",       u"貼り付け",       u"検索",
+                                                 u"元に戻す",       u"ﾂｰﾙﾎﾞｯｸｽ"};
         add(u"標準", std::vector<std::u16string>(all.begin(), all.begin() + std::clamp(options.standardControls, 0, 10)));
     }
     return vbe;
@@ -262,8 +263,7 @@ std::shared_ptr<CodePane> SimulatedVbe::ActiveCodePane() {
     return lastCode_->pane;
 }
 
-TextCodeModule& SimulatedVbe::AddCodeWindow(const std::u16string& caption, std::vector<std::u16string> lines,
-                                            std::u16string path) {
+TextCodeModule& SimulatedVbe::AddCodeWindow(const std::u16string& caption, std::vector<std::u16string> lines, std::u16string path) {
     auto window = std::make_shared<SimWindow>(caption, true);
     window->module = std::make_unique<TextCodeModule>(std::move(lines), std::move(path));
     window->pane = std::make_shared<SimPane>(*window->module, window);

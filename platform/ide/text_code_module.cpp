@@ -132,8 +132,7 @@ void TextCodeModule::InsertLines(std::int32_t line, const std::u16string& text) 
     if (line < 1 || line > static_cast<std::int32_t>(lines_.size()) + 1) throw PlatformError("InsertLines: bad line");
     std::vector<std::u16string> added = SplitText(text);
     if (added.empty()) added.emplace_back();  // an empty text is one empty line
-    lines_.insert(lines_.begin() + (line - 1), std::make_move_iterator(added.begin()),
-                  std::make_move_iterator(added.end()));
+    lines_.insert(lines_.begin() + (line - 1), std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()));
     analysed_ = false;
 }
 
@@ -221,13 +220,9 @@ const ProcedureRegion& TextCodeModule::Find(const std::u16string& name, vbext_Pr
     throw PlatformError("no procedure of that name and kind");
 }
 
-std::int32_t TextCodeModule::ProcStartLine(const std::u16string& name, vbext_ProcKind kind) {
-    return Find(name, kind).startLine;
-}
+std::int32_t TextCodeModule::ProcStartLine(const std::u16string& name, vbext_ProcKind kind) { return Find(name, kind).startLine; }
 
-std::int32_t TextCodeModule::ProcBodyLine(const std::u16string& name, vbext_ProcKind kind) {
-    return Find(name, kind).bodyLine;
-}
+std::int32_t TextCodeModule::ProcBodyLine(const std::u16string& name, vbext_ProcKind kind) { return Find(name, kind).bodyLine; }
 
 void TextCodePane::SetSelection(const Selection& selection) {
     const std::int32_t total = module_.CountOfLines();

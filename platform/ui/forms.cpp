@@ -15,11 +15,16 @@ bool Control::Has(Property) const { return true; }
 double Control::Get(Property property) const {
     if (!Has(property)) throw PlatformError("the control has no such property");
     switch (property) {
-        case Property::Left: return left_;
-        case Property::Top: return top_;
-        case Property::Width: return width_;
-        case Property::Height: return height_;
-        case Property::FontSize: return fontSize_;
+        case Property::Left:
+            return left_;
+        case Property::Top:
+            return top_;
+        case Property::Width:
+            return width_;
+        case Property::Height:
+            return height_;
+        case Property::FontSize:
+            return fontSize_;
     }
     return 0;
 }
@@ -27,11 +32,21 @@ double Control::Get(Property property) const {
 void Control::Set(Property property, double value) {
     if (!Has(property)) throw PlatformError("the control has no such property");
     switch (property) {
-        case Property::Left: left_ = value; break;
-        case Property::Top: top_ = value; break;
-        case Property::Width: width_ = value; break;
-        case Property::Height: height_ = value; break;
-        case Property::FontSize: fontSize_ = value; break;
+        case Property::Left:
+            left_ = value;
+            break;
+        case Property::Top:
+            top_ = value;
+            break;
+        case Property::Width:
+            width_ = value;
+            break;
+        case Property::Height:
+            height_ = value;
+            break;
+        case Property::FontSize:
+            fontSize_ = value;
+            break;
     }
 }
 
@@ -148,8 +163,10 @@ char16_t AccessKeyOf(std::u16string_view caption) {
 std::u16string ShownCaption(std::u16string_view caption) {
     std::u16string shown;
     for (std::size_t i = 0; i < caption.size(); ++i) {
-        if (caption[i] == u'&' && i + 1 < caption.size()) ++i;
-        else if (caption[i] == u'&') continue;
+        if (caption[i] == u'&' && i + 1 < caption.size())
+            ++i;
+        else if (caption[i] == u'&')
+            continue;
         shown.push_back(caption[i]);
     }
     return shown;

@@ -97,9 +97,7 @@ void HeadlessUi::StartProgram(const std::u16string& commandLine) {
     startedPrograms.push_back(commandLine);
 }
 
-void HeadlessUi::ShowHelp(const std::u16string& helpFile, std::int32_t context) {
-    helpRequests.emplace_back(helpFile, context);
-}
+void HeadlessUi::ShowHelp(const std::u16string& helpFile, std::int32_t context) { helpRequests.emplace_back(helpFile, context); }
 
 void HeadlessUi::ShowHtmlHelp(const std::u16string& helpFile, std::int32_t context) {
     if (htmlHelpFails) throw PlatformError("help cannot be shown");

@@ -62,8 +62,8 @@ public:
     std::vector<std::u16string> startedPrograms;
     std::vector<std::pair<std::u16string, std::int32_t>> helpRequests;
     std::vector<std::u16string> programsThatFail;  // command lines that cannot start
-    bool winHelp = true;                            // false: a system without WinHelp
-    bool htmlHelpFails = false;                     // the HTML Help viewer is missing or broken
+    bool winHelp = true;                           // false: a system without WinHelp
+    bool htmlHelpFails = false;                    // the HTML Help viewer is missing or broken
     std::vector<std::pair<std::u16string, std::int32_t>> htmlHelpRequests;
     int eventsProcessed = 0;
     ModalHandler onModal;

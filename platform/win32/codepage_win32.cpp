@@ -24,8 +24,8 @@ public:
 
     std::u16string FromAnsi(std::string_view bytes, bool* valid) const override {
         if (valid != nullptr) {
-            *valid = bytes.empty() || MultiByteToWideChar(kCodePage, MB_ERR_INVALID_CHARS, bytes.data(),
-                                                          static_cast<int>(bytes.size()), nullptr, 0) > 0;
+            *valid = bytes.empty() ||
+                     MultiByteToWideChar(kCodePage, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0) > 0;
         }
         if (bytes.empty()) return {};
         const int n = MultiByteToWideChar(kCodePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);

@@ -106,8 +106,7 @@ std::int32_t Win32Os::RunAndWait(const std::u16string& commandLine) {
     return static_cast<std::int32_t>(code);
 }
 
-void Win32Os::CreateShortcut(const std::u16string& linkPath, const std::u16string& target,
-                             const std::u16string& arguments) {
+void Win32Os::CreateShortcut(const std::u16string& linkPath, const std::u16string& target, const std::u16string& arguments) {
     const win32::ComInit com;
     win32::ComPtr<IShellLinkW> link;
     HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void());
@@ -146,8 +145,8 @@ BOOL CALLBACK FindFolderWindow(HWND hwnd, LPARAM data) {
 }  // namespace
 
 void Win32Os::OpenFolder(const std::u16string& path) {
-    const auto result = reinterpret_cast<INT_PTR>(
-        ShellExecuteW(nullptr, L"open", Wide(path).c_str(), nullptr, Wide(path).c_str(), SW_SHOWNORMAL));
+    const auto result =
+        reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", Wide(path).c_str(), nullptr, Wide(path).c_str(), SW_SHOWNORMAL));
     if (result <= 32) throw PlatformError("the folder could not be opened");
     // The shell opens the window a moment later. Waiting for it (a few seconds at most) keeps it from
     // coming up over what the program shows next, the message that the installation is complete.

@@ -19,8 +19,7 @@ public:
     void RemoveEmptyDirectory(const std::u16string& path) override;
     bool DirectoryIsEmpty(const std::u16string& path) override;
     std::int32_t RunAndWait(const std::u16string& commandLine) override;
-    void CreateShortcut(const std::u16string& linkPath, const std::u16string& target,
-                        const std::u16string& arguments) override;
+    void CreateShortcut(const std::u16string& linkPath, const std::u16string& target, const std::u16string& arguments) override;
     void OpenFolder(const std::u16string& path) override;
     void SetBusyPointer(bool busy) override;
 };

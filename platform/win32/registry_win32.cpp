@@ -7,21 +7,30 @@ namespace {
 
 HKEY Root(Hive hive) {
     switch (hive) {
-        case Hive::ClassesRoot: return HKEY_CLASSES_ROOT;
-        case Hive::CurrentUser: return HKEY_CURRENT_USER;
-        case Hive::LocalMachine: return HKEY_LOCAL_MACHINE;
-        case Hive::Users: return HKEY_USERS;
+        case Hive::ClassesRoot:
+            return HKEY_CLASSES_ROOT;
+        case Hive::CurrentUser:
+            return HKEY_CURRENT_USER;
+        case Hive::LocalMachine:
+            return HKEY_LOCAL_MACHINE;
+        case Hive::Users:
+            return HKEY_USERS;
     }
     return HKEY_CURRENT_USER;
 }
 
 RegStatus Status(LONG rc) {
     switch (rc) {
-        case ERROR_SUCCESS: return RegStatus::Success;
-        case ERROR_FILE_NOT_FOUND: return RegStatus::NotFound;
-        case ERROR_MORE_DATA: return RegStatus::MoreData;
-        case ERROR_ACCESS_DENIED: return RegStatus::AccessDenied;
-        default: return RegStatus::Failure;
+        case ERROR_SUCCESS:
+            return RegStatus::Success;
+        case ERROR_FILE_NOT_FOUND:
+            return RegStatus::NotFound;
+        case ERROR_MORE_DATA:
+            return RegStatus::MoreData;
+        case ERROR_ACCESS_DENIED:
+            return RegStatus::AccessDenied;
+        default:
+            return RegStatus::Failure;
     }
 }
 
@@ -54,8 +63,7 @@ RegStatus Win32Registry::CreateKey(Hive hive, const std::u16string& path, RegKey
     return Status(rc);
 }
 
-RegStatus Win32Registry::QueryValue(RegKey key, const std::u16string& name, std::uint32_t* type, std::uint8_t* data,
-                                    std::uint32_t* size) {
+RegStatus Win32Registry::QueryValue(RegKey key, const std::u16string& name, std::uint32_t* type, std::uint8_t* data, std::uint32_t* size) {
     HKEY handle = Handle(key);
     if (handle == nullptr) return RegStatus::Failure;
     DWORD t = 0;
@@ -80,8 +88,7 @@ RegStatus Win32Registry::DeleteValue(RegKey key, const std::u16string& name) {
     return Status(RegDeleteValueA(handle, codepage_.ToAnsi(name).c_str()));
 }
 
-RegStatus Win32Registry::EnumValue(RegKey key, std::uint32_t index, std::u16string* name, std::uint32_t* type,
-                                   std::string* data) {
+RegStatus Win32Registry::EnumValue(RegKey key, std::uint32_t index, std::u16string* name, std::uint32_t* type, std::string* data) {
     HKEY handle = Handle(key);
     if (handle == nullptr) return RegStatus::Failure;
     char nameBuffer[16384];

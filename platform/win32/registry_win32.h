@@ -14,13 +14,10 @@ public:
     ~Win32Registry() override;
     RegStatus OpenKey(Hive hive, const std::u16string& path, RegKey* key) override;
     RegStatus CreateKey(Hive hive, const std::u16string& path, RegKey* key) override;
-    RegStatus QueryValue(RegKey key, const std::u16string& name, std::uint32_t* type, std::uint8_t* data,
-                         std::uint32_t* size) override;
-    RegStatus SetValue(RegKey key, const std::u16string& name, std::uint32_t type, const std::uint8_t* data,
-                       std::uint32_t size) override;
+    RegStatus QueryValue(RegKey key, const std::u16string& name, std::uint32_t* type, std::uint8_t* data, std::uint32_t* size) override;
+    RegStatus SetValue(RegKey key, const std::u16string& name, std::uint32_t type, const std::uint8_t* data, std::uint32_t size) override;
     RegStatus DeleteValue(RegKey key, const std::u16string& name) override;
-    RegStatus EnumValue(RegKey key, std::uint32_t index, std::u16string* name, std::uint32_t* type,
-                        std::string* data) override;
+    RegStatus EnumValue(RegKey key, std::uint32_t index, std::u16string* name, std::uint32_t* type, std::string* data) override;
     RegStatus DeleteKey(Hive hive, const std::u16string& path) override;
     RegStatus CloseKey(RegKey key) override;
 

@@ -119,8 +119,7 @@ std::string DibOf(const Bitmap& picture) {
     for (int y = picture.height - 1; y >= 0; --y) {
         for (int x = 0; x < picture.width; ++x) {
             const std::uint32_t c = picture.pixels[static_cast<std::size_t>(y * picture.width + x)];
-            const char bgra[4] = {static_cast<char>(c & 0xFF), static_cast<char>((c >> 8) & 0xFF),
-                                  static_cast<char>((c >> 16) & 0xFF), 0};
+            const char bgra[4] = {static_cast<char>(c & 0xFF), static_cast<char>((c >> 8) & 0xFF), static_cast<char>((c >> 16) & 0xFF), 0};
             dib.append(bgra, 4);
         }
     }
@@ -242,8 +241,8 @@ Win32Ui::Win32Ui(void* instance) : instance_(instance) {
     timers.hInstance = static_cast<HINSTANCE>(instance_);
     timers.lpszClassName = kTimerClass;
     RegisterClassExW(&timers);
-    timerWindow_.reset(CreateWindowExW(0, kTimerClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, static_cast<HINSTANCE>(instance_),
-                                       nullptr));
+    timerWindow_.reset(
+        CreateWindowExW(0, kTimerClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, static_cast<HINSTANCE>(instance_), nullptr));
     font_.reset(CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                             DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"MS UI Gothic"));
 }
@@ -302,8 +301,8 @@ win32::UniqueBitmap MakeBitmap(const Bitmap& picture) {
     const std::string dib = DibOf(picture);
     const win32::ScreenDc dc;
     return win32::UniqueBitmap(CreateDIBitmap(dc.get(), reinterpret_cast<const BITMAPINFOHEADER*>(dib.data()), CBM_INIT,
-                                              dib.data() + sizeof(BITMAPINFOHEADER),
-                                              reinterpret_cast<const BITMAPINFO*>(dib.data()), DIB_RGB_COLORS));
+                                              dib.data() + sizeof(BITMAPINFOHEADER), reinterpret_cast<const BITMAPINFO*>(dib.data()),
+                                              DIB_RGB_COLORS));
 }
 
 }  // namespace
@@ -436,13 +435,20 @@ void Win32Ui::Sync(View& view) {
         if ((IsWindowEnabled(hwnd) != FALSE) != enabled) EnableWindow(hwnd, enabled);
         std::wstring text;
         bool hasText = true;
-        if (auto* l = dynamic_cast<ui::Label*>(&c)) text = ScreenText(l->caption);
-        else if (auto* t = dynamic_cast<ui::TextBox*>(&c)) text = Wide(t->Text());
-        else if (auto* b = dynamic_cast<ui::CommandButton*>(&c)) text = Wide(b->caption);
-        else if (auto* f = dynamic_cast<ui::Frame*>(&c)) text = Wide(f->caption);
-        else if (auto* k = dynamic_cast<ui::CheckBox*>(&c)) text = Wide(k->caption);
-        else if (auto* o = dynamic_cast<ui::OptionButton*>(&c)) text = Wide(o->caption);
-        else hasText = false;
+        if (auto* l = dynamic_cast<ui::Label*>(&c))
+            text = ScreenText(l->caption);
+        else if (auto* t = dynamic_cast<ui::TextBox*>(&c))
+            text = Wide(t->Text());
+        else if (auto* b = dynamic_cast<ui::CommandButton*>(&c))
+            text = Wide(b->caption);
+        else if (auto* f = dynamic_cast<ui::Frame*>(&c))
+            text = Wide(f->caption);
+        else if (auto* k = dynamic_cast<ui::CheckBox*>(&c))
+            text = Wide(k->caption);
+        else if (auto* o = dynamic_cast<ui::OptionButton*>(&c))
+            text = Wide(o->caption);
+        else
+            hasText = false;
         if (hasText && text != view.texts[i]) {
             if (dynamic_cast<ui::TextBox*>(&c) == nullptr || Wide(WindowText(hwnd)) != text) SetWindowTextW(hwnd, text.c_str());
             view.texts[i] = text;
@@ -466,12 +472,14 @@ void Win32Ui::Sync(View& view) {
                 for (const auto& e : entries) {
                     const LRESULT row =
                         SendMessageW(hwnd, combo ? CB_ADDSTRING : LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(e.text).c_str()));
-                    if (row >= 0) SendMessageW(hwnd, combo ? CB_SETITEMDATA : LB_SETITEMDATA, static_cast<WPARAM>(row), static_cast<LPARAM>(e.tag));
+                    if (row >= 0)
+                        SendMessageW(hwnd, combo ? CB_SETITEMDATA : LB_SETITEMDATA, static_cast<WPARAM>(row), static_cast<LPARAM>(e.tag));
                 }
                 view.lists[i] = entries;
             }
             const LRESULT current = SendMessageW(hwnd, combo ? CB_GETCURSEL : LB_GETCURSEL, 0, 0);
-            if (current != list->ListIndex()) SendMessageW(hwnd, combo ? CB_SETCURSEL : LB_SETCURSEL, static_cast<WPARAM>(list->ListIndex()), 0);
+            if (current != list->ListIndex())
+                SendMessageW(hwnd, combo ? CB_SETCURSEL : LB_SETCURSEL, static_cast<WPARAM>(list->ListIndex()), 0);
         }
     }
     // A focus moved by the form (after a refused entry, or by the handler of a button) moves on
@@ -819,8 +827,8 @@ bool Win32Ui::WinHelpAvailable() {
     // Microsoft ships no WinHelp viewer for Windows 10 and later.
     using RtlGetVersionProc = LONG(WINAPI*)(OSVERSIONINFOW*);
     const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    const auto getVersion = ntdll == nullptr ? nullptr : reinterpret_cast<RtlGetVersionProc>(
-                                                             reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")));
+    const auto getVersion =
+        ntdll == nullptr ? nullptr : reinterpret_cast<RtlGetVersionProc>(reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")));
     if (getVersion == nullptr) return true;
     OSVERSIONINFOW version{};
     version.dwOSVersionInfoSize = sizeof(version);
@@ -832,8 +840,8 @@ void Win32Ui::ShowHtmlHelp(const std::u16string& helpFile, std::int32_t context)
     // The viewer is loaded when it is first needed and stays: its windows live on this thread.
     using HtmlHelpProc = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
     static const HMODULE viewer = LoadLibraryW(L"hhctrl.ocx");
-    const auto htmlHelp = viewer == nullptr ? nullptr
-                                            : reinterpret_cast<HtmlHelpProc>(reinterpret_cast<void*>(GetProcAddress(viewer, "HtmlHelpW")));
+    const auto htmlHelp =
+        viewer == nullptr ? nullptr : reinterpret_cast<HtmlHelpProc>(reinterpret_cast<void*>(GetProcAddress(viewer, "HtmlHelpW")));
     if (htmlHelp == nullptr) throw PlatformError("the HTML Help viewer is missing");
     RequireHelpFile(helpFile);
     constexpr UINT kDisplayTopic = 0x0000, kHelpContext = 0x000F;  // HH_DISPLAY_TOPIC, HH_HELP_CONTEXT

@@ -33,8 +33,7 @@ std::string WithOptions(const std::string& args, const std::string& settings) {
 class Command : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("qm-cli-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        dir_ = fs::temp_directory_path() / ("qm-cli-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(dir_);
         fs::create_directories(dir_);
         settings_ = (dir_ / "settings.reg").string();
@@ -46,7 +45,8 @@ protected:
     Result Run(const std::string& args) {
         const std::string out = (dir_ / "out").string();
         const std::string err = (dir_ / "err").string();
-        const std::string command = std::string("'") + QUILLMARK_EXE + "' " + WithOptions(args, settings_) + " >'" + out + "' 2>'" + err + "'";
+        const std::string command =
+            std::string("'") + QUILLMARK_EXE + "' " + WithOptions(args, settings_) + " >'" + out + "' 2>'" + err + "'";
         const int raw = std::system(command.c_str());
         return {WEXITSTATUS(raw), qm::ReadWholeFile(out), qm::ReadWholeFile(err)};
     }
@@ -61,12 +61,12 @@ protected:
 };
 
 const std::string kModule =
-    "Attribute VB_Name = \"Module1\"\r\n"                                          // 1
-    "Option Explicit\r\n"                                                          // 2
-    "\r\n"                                                                         // 3
+    "Attribute VB_Name = \"Module1\"\r\n"                                            // 1
+    "Option Explicit\r\n"                                                            // 2
+    "\r\n"                                                                           // 3
     "Public Function AddTax(ByVal price As Long, ByVal rate As Double) As Long\r\n"  // 4
-    "    AddTax = price * (1 + rate)\r\n"                                          // 5
-    "End Function\r\n";                                                            // 6
+    "    AddTax = price * (1 + rate)\r\n"                                            // 5
+    "End Function\r\n";                                                              // 6
 
 std::string Ruler() { return "'" + std::string(78, '-'); }
 
@@ -89,8 +89,7 @@ TEST_F(Command, TheHiddenHeaderCountsAsTheDeclarations) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out.substr(0, 31), "Attribute VB_Name = \"Module1\"\r\n");
     EXPECT_EQ(r.out.substr(31, 81), Ruler() + "\r\n");
-    EXPECT_NE(r.out.find("' @(h) Module1.bas" + std::string(17, ' ') + "ver 1.0 ( '99.12.01 USERNAME )\r\n"),
-              std::string::npos);
+    EXPECT_NE(r.out.find("' @(h) Module1.bas" + std::string(17, ' ') + "ver 1.0 ( '99.12.01 USERNAME )\r\n"), std::string::npos);
 }
 
 TEST_F(Command, MarksASelection) {
@@ -108,16 +107,16 @@ TEST_F(Command, MarksASelection) {
 TEST_F(Command, InsertedLinesKeepAttributesUnderTheirDeclarations) {
     const std::string cls =
         "VERSION 1.0 CLASS\r\nBEGIN\r\n  MultiUse = -1\r\nEND\r\n"  // 1-4
-        "Attribute VB_Name = \"Items\"\r\n"                          // 5
-        "Option Explicit\r\n"                                         // 6
-        "\r\n"                                                        // 7
-        "Private WithEvents m_T As Timer\r\n"                         // 8
-        "Attribute m_T.VB_VarHelpID = -1\r\n"                         // 9
-        "Public Property Get Item(ByVal i As Long) As Variant\r\n"    // 10
-        "Attribute Item.VB_UserMemId = 0\r\n"                         // 11
-        "Attribute Item.VB_Description = \"The item\"\r\n"            // 12
-        "    Item = i\r\n"                                            // 13
-        "End Property\r\n";                                           // 14
+        "Attribute VB_Name = \"Items\"\r\n"                         // 5
+        "Option Explicit\r\n"                                       // 6
+        "\r\n"                                                      // 7
+        "Private WithEvents m_T As Timer\r\n"                       // 8
+        "Attribute m_T.VB_VarHelpID = -1\r\n"                       // 9
+        "Public Property Get Item(ByVal i As Long) As Variant\r\n"  // 10
+        "Attribute Item.VB_UserMemId = 0\r\n"                       // 11
+        "Attribute Item.VB_Description = \"The item\"\r\n"          // 12
+        "    Item = i\r\n"                                          // 13
+        "End Property\r\n";                                         // 14
     const std::string path = Put("Items.cls", cls);
     // Each line that is no marker or stamp line, with the lines inserted in front of it counted.
     const auto layout = [](const std::string& out) {

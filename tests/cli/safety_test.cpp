@@ -24,8 +24,7 @@ struct Result {
 class Safety : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("qm-safety-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        dir_ = fs::temp_directory_path() / ("qm-safety-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(dir_);
         fs::create_directories(dir_);
         settings_ = (dir_ / "settings.reg").string();
@@ -154,13 +153,14 @@ TEST_F(Safety, TemporaryFilesOfKilledRunsAreRemoved) {
 TEST_F(Safety, ConcurrentWritersLoseNoValue) {
     // Two writers, each setting its own value over and over, at the same time.
     ASSERT_EQ(Run("settings reset").status, 0);
-    const std::string script = Put("writers.sh",
-                                   "exe=\"$1\"; store=\"$2\"\n"
-                                   "(for i in $(seq 1 40); do \"$exe\" settings --settings \"$store\" set StartVisible $i || echo lost; done) >\"$3\" 2>&1 &\n"
-                                   "(for i in $(seq 101 140); do \"$exe\" settings --settings \"$store\" set ToolBarPosition $i || echo lost; done) >\"$4\" 2>&1\n"
-                                   "wait\n");
-    const std::string command = "bash '" + script + "' '" + QUILLMARK_EXE + "' '" + settings_ + "' '" + (dir_ / "a").string() + "' '" +
-                                (dir_ / "b").string() + "'";
+    const std::string script =
+        Put("writers.sh",
+            "exe=\"$1\"; store=\"$2\"\n"
+            "(for i in $(seq 1 40); do \"$exe\" settings --settings \"$store\" set StartVisible $i || echo lost; done) >\"$3\" 2>&1 &\n"
+            "(for i in $(seq 101 140); do \"$exe\" settings --settings \"$store\" set ToolBarPosition $i || echo lost; done) >\"$4\" 2>&1\n"
+            "wait\n");
+    const std::string command =
+        "bash '" + script + "' '" + QUILLMARK_EXE + "' '" + settings_ + "' '" + (dir_ / "a").string() + "' '" + (dir_ / "b").string() + "'";
     ASSERT_EQ(std::system(command.c_str()), 0);
     EXPECT_EQ(Read((dir_ / "a").string()), "");
     EXPECT_EQ(Read((dir_ / "b").string()), "");
@@ -172,8 +172,8 @@ TEST_F(Safety, AStoreThatCannotBeWrittenIsReportedAndKept) {
     // A folder in the way of the store's own folder: nothing can be written there, whoever runs it.
     // (The user's own store, which a write may create; a named one must exist.)
     Put("blocked", "a file, not a folder");
-    const std::string command = std::string("QUILLMARK_SETTINGS='") + (dir_ / "blocked" / "settings.reg").string() + "' '" +
-                                QUILLMARK_EXE + "' settings set ToolBarPosition 0 2>'" + (dir_ / "err").string() + "'";
+    const std::string command = std::string("QUILLMARK_SETTINGS='") + (dir_ / "blocked" / "settings.reg").string() + "' '" + QUILLMARK_EXE +
+                                "' settings set ToolBarPosition 0 2>'" + (dir_ / "err").string() + "'";
     EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 1);
     EXPECT_NE(Read((dir_ / "err").string()).find("could not be written"), std::string::npos) << Read((dir_ / "err").string());
 
@@ -216,9 +216,10 @@ TEST_F(Safety, AValueThatStartsWithAMinusCanBeSet) {
 
 TEST_F(Safety, ALoneSurrogateInARegistryFileSwallowsNothing) {
     // "Windows Registry Editor Version 5.00" in UTF-16LE, with a lone high surrogate before あいう.
-    std::u16string text = u"\uFEFFWindows Registry Editor Version 5.00\r\n\r\n"
-                          u"[HKEY_CURRENT_USER\\Software\\Microsoft\\Visual Basic\\6.0\\Addins\\WekQM417.AddInClass]\r\n"
-                          u"\"EditStamp\"=\"1,1,1,1,1,";
+    std::u16string text =
+        u"\uFEFFWindows Registry Editor Version 5.00\r\n\r\n"
+        u"[HKEY_CURRENT_USER\\Software\\Microsoft\\Visual Basic\\6.0\\Addins\\WekQM417.AddInClass]\r\n"
+        u"\"EditStamp\"=\"1,1,1,1,1,";
     text.push_back(static_cast<char16_t>(0xD800));
     text += u"あいう\"\r\n";
     std::string bytes;

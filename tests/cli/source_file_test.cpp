@@ -11,24 +11,24 @@ using cli::Encoding;
 using cli::SourceFile;
 
 constexpr char kForm[] =
-    "VERSION 5.00\r\n"                                     // 1
+    "VERSION 5.00\r\n"  // 1
     "Object = \"{831FDD16-0C5C-11D2-A9FC-0000F8754DA1}#2.0#0\"; \"MSCOMCTL.OCX\"\r\n"
-    "Begin VB.Form Form1\r\n"                              // 3
+    "Begin VB.Form Form1\r\n"  // 3
     "   Caption         =   \"Form1\"\r\n"
     "   BeginProperty Font\r\n"
     "      Name            =   \"MS UI Gothic\"\r\n"
     "   EndProperty\r\n"
     "   Begin VB.CommandButton Command1\r\n"
     "   End\r\n"
-    "End\r\n"                                              // 10
+    "End\r\n"  // 10
     "Attribute VB_Name = \"Form1\"\r\n"
-    "Attribute VB_GlobalNameSpace = False\r\n"             // 12
-    "Option Explicit\r\n"                                  // 13: module line 1
-    "\r\n"                                                 // 14
-    "Public Property Get Value() As Long\r\n"              // 15
-    "Attribute Value.VB_UserMemId = 0\r\n"                 // 16: hidden
-    "    Value = 1\r\n"                                    // 17: module line 4
-    "End Property";                                        // 18, no final line break
+    "Attribute VB_GlobalNameSpace = False\r\n"  // 12
+    "Option Explicit\r\n"                       // 13: module line 1
+    "\r\n"                                      // 14
+    "Public Property Get Value() As Long\r\n"   // 15
+    "Attribute Value.VB_UserMemId = 0\r\n"      // 16: hidden
+    "    Value = 1\r\n"                         // 17: module line 4
+    "End Property";                             // 18, no final line break
 
 TEST(SourceFile, HidesWhatTheCodeWindowDoesNotShow) {
     SourceFile file(kForm, Encoding::Cp932, Cp932());
@@ -38,16 +38,15 @@ TEST(SourceFile, HidesWhatTheCodeWindowDoesNotShow) {
     EXPECT_EQ(file.ModuleLineOf(15), 3);
     EXPECT_EQ(file.ModuleLineOf(16), 3);  // the attribute counts as its declaration
     EXPECT_EQ(file.ModuleLineOf(17), 4);
-    EXPECT_EQ(file.TakeModuleLines(), (std::vector<std::u16string>{u"Option Explicit", u"",
-                                                                   u"Public Property Get Value() As Long",
+    EXPECT_EQ(file.TakeModuleLines(), (std::vector<std::u16string>{u"Option Explicit", u"", u"Public Property Get Value() As Long",
                                                                    u"    Value = 1", u"End Property"}));
 }
 
 TEST(SourceFile, InsertedLinesKeepEveryOtherByte) {
     SourceFile file(kForm, Encoding::Cp932, Cp932());
     file.Insert(1, {u"' 先頭"});
-    file.Insert(4, {u"' a", u"' b"});   // in front of the declaration: after the blank line
-    file.Insert(9, {u"' 末尾"});         // one past the end: the old last line gets its break
+    file.Insert(4, {u"' a", u"' b"});  // in front of the declaration: after the blank line
+    file.Insert(9, {u"' 末尾"});       // one past the end: the old last line gets its break
     std::string expected(kForm);
     expected.insert(expected.find("Option Explicit"), Cp932().ToAnsi(u"' 先頭") + "\r\n");
     expected.insert(expected.find("Public Property"), "' a\r\n' b\r\n");
@@ -65,7 +64,10 @@ TEST(SourceFile, UsesTheFilesOwnLineEnds) {
 }
 
 TEST(SourceFile, ReadsUtf8WithItsByteOrderMark) {
-    SourceFile file("\xEF\xBB\xBF" "Sub A()\r\nEnd Sub", Encoding::Utf8, Cp932());
+    SourceFile file(
+        "\xEF\xBB\xBF"
+        "Sub A()\r\nEnd Sub",
+        Encoding::Utf8, Cp932());
     file.Insert(1, {u"' 名前"});
     EXPECT_EQ(file.Render(), "\xEF\xBB\xBF' \xE5\x90\x8D\xE5\x89\x8D\r\nSub A()\r\nEnd Sub");
 }

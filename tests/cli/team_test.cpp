@@ -35,8 +35,8 @@ protected:
         const std::string out = (dir_ / "out").string();
         const std::string err = (dir_ / "err").string();
         const std::string command = "cd '" + (dir_ / "project").string() + "' && env -u QUILLMARK_SETTINGS -u QUILLMARK_AUTHOR " +
-                                    "-u QUILLMARK_EDITOR XDG_CONFIG_HOME='" + (dir_ / "home").string() + "' " + env + " '" +
-                                    QUILLMARK_EXE + "' " + args + " >'" + out + "' 2>'" + err + "'";
+                                    "-u QUILLMARK_EDITOR XDG_CONFIG_HOME='" + (dir_ / "home").string() + "' " + env + " '" + QUILLMARK_EXE +
+                                    "' " + args + " >'" + out + "' 2>'" + err + "'";
         const int raw = std::system(command.c_str());
         return {WEXITSTATUS(raw), qm::ReadWholeFile(out), qm::ReadWholeFile(err)};
     }
@@ -115,7 +115,8 @@ TEST_F(Team, RefreshRemakesNameAndArgumentsAndKeepsWhatWasWritten) {
     };
     put("price -\r\n", "price - net\r\n");
     put("rate  -\r\n", "rate  - percent\r\n");
-    put("Public Function AddTax(ByVal price As Long, ByVal rate As Double)", "Public Function AddVat(ByVal price As Long, ByVal tax As Double, ByVal rate As Double)");
+    put("Public Function AddTax(ByVal price As Long, ByVal rate As Double)",
+        "Public Function AddVat(ByVal price As Long, ByVal tax As Double, ByVal rate As Double)");
     Put("project/src/Module1.bas", text);
     ASSERT_EQ(Run("refresh src/Module1.bas --write").status, 0);
     const std::string refreshed = Read("project/src/Module1.bas");
@@ -156,7 +157,7 @@ TEST_F(Team, TheTeamFileIsFoundAboveAndPersonalNamesComeFirst) {
     ASSERT_EQ(Run("settings set FixedFormList 0,1,2,3,5").status, 0);
     ASSERT_EQ(Run("settings set SelectDatas '[0,0,0,0,0,][4,0,0,0,0,チーム]'").status, 0);
     EXPECT_NE(Read(".quillmark.reg").find("FixedFormList"), std::string::npos);
-    EXPECT_NE(Run("stamp src/Module1.bas --line 5").out.find("\x83\x60\x81\x5B\x83\x80"), std::string::npos);  // チーム
+    EXPECT_NE(Run("stamp src/Module1.bas --line 5").out.find("\x83\x60\x81\x5B\x83\x80"), std::string::npos);        // チーム
     EXPECT_NE(Run("stamp src/Module1.bas --line 5 --author 山田").out.find("\x8E\x52\x93\x63"), std::string::npos);  // 山田
     EXPECT_NE(Run("stamp src/Module1.bas --line 5", "QUILLMARK_AUTHOR=山田").out.find("\x8E\x52\x93\x63"), std::string::npos);
     EXPECT_NE(Run("mark src/Module1.bas --from 5 --editor 鈴木").out.find("\x97\xE9\x96\xD8"), std::string::npos);  // 鈴木

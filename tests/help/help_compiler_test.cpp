@@ -117,7 +117,8 @@ TEST(WinHelpFile, Lz77RoundTrips) {
     for (int i = 0; i < 20000; ++i) random.push_back(static_cast<char>((seed = seed * 1103515245 + 12345) >> 16));
     std::string text;
     for (int i = 0; i < 300; ++i) text += "関数名　:　AddTax\r\n";
-    const std::string inputs[] = {"", "a", "abc", "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", random, text, std::string(70000, '\0')};
+    const std::string inputs[] = {
+        "", "a", "abc", "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", random, text, std::string(70000, '\0')};
     for (const std::string& input : inputs) {
         const std::string packed = help::CompressLz77(input);
         EXPECT_EQ(Expand(packed), input) << input.size();
@@ -168,7 +169,7 @@ TEST(WinHelpFile, EveryContextNumberAndStringLeadsToItsTopic) {
     for (const char* name : {"|CONTEXT", "|CTXOMAP", "|FONT", "|SYSTEM", "|TOPIC"}) EXPECT_TRUE(hlp.files.count(name)) << name;
     const std::string& system = hlp.files.at("|SYSTEM");
     EXPECT_EQ(system.substr(0, 6), std::string("\x6c\x03\x21\x00\x01\x00", 6));  // version 1.33
-    EXPECT_EQ(system.substr(10, 2), std::string("\x04\x00", 2));                // LZ77, 4 KB blocks
+    EXPECT_EQ(system.substr(10, 2), std::string("\x04\x00", 2));                 // LZ77, 4 KB blocks
     EXPECT_NE(system.find(Cp932().ToAnsi(U("テストのヘルプ"))), std::string::npos);
     EXPECT_EQ(hlp.files.at("|TOPIC").size(), 3u * 4096);
 
@@ -200,8 +201,7 @@ TEST(WinHelpFile, EveryContextNumberAndStringLeadsToItsTopic) {
 }
 
 TEST(WinHelpFile, RefusesTextItCannotWriteAndTopicsTooLongForABlock) {
-    EXPECT_THROW(help::WriteWinHelpFile(ParseHelpSource("@title t\n@topic A a\n\xF0\x9F\x98\x80\n"), Cp932(), u"t.cnt"),
-                 HelpSourceError);
+    EXPECT_THROW(help::WriteWinHelpFile(ParseHelpSource("@title t\n@topic A a\n\xF0\x9F\x98\x80\n"), Cp932(), u"t.cnt"), HelpSourceError);
     unsigned seed = 7;
     std::string longTopic = "@title t\n@topic A a\n";
     const char* kana[] = {"あ", "い", "う", "え", "お", "か", "き", "く", "け", "こ", "さ", "し", "す", "せ", "そ"};

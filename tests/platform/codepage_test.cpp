@@ -16,10 +16,10 @@ TEST(Codepage, ByteLengthCountsFullWidthTwoAndHalfWidthOne) {
         {u"", 0},
         {u"Module1.bas", 11},
         {u"名前", 4},
-        {u"ｽﾀﾝﾌﾟ", 5},                     // half-width katakana, voiced mark included
+        {u"ｽﾀﾝﾌﾟ", 5},  // half-width katakana, voiced mark included
         {u"'------<名前 '99.12.01 09:05:07>------", 38},
-        {u"\u3000", 2},                     // ideographic space
-        {u"\U0001F600", 1},                 // no such character in the code page: becomes "?"
+        {u"\u3000", 2},      // ideographic space
+        {u"\U0001F600", 1},  // no such character in the code page: becomes "?"
     };
     for (const Case& c : cases) EXPECT_EQ(Cp932().ByteLength(c.text), c.bytes) << Utf16ToUtf8(c.text);
 }
@@ -67,8 +67,8 @@ TEST(Codepage, ALoneUnitIsReplacedAloneInEveryDirection) {
         std::u16string text;
     };
     const FromAnsiCase fromAnsi[] = {
-        {"\x82 A", u"\u30FB A"},               // a lead byte whose trail is not one
-        {"\xA0\x82\xA0", u"\u30FB\u3042"},    // an unused byte before a whole character
+        {"\x82 A", u"\u30FB A"},            // a lead byte whose trail is not one
+        {"\xA0\x82\xA0", u"\u30FB\u3042"},  // an unused byte before a whole character
         {"\x82\xA0\xFD", u"\u3042\u30FB"},
         {"\x82", u"\u30FB"},
     };

@@ -59,7 +59,9 @@ TEST(RegFile, ReadsRegedit4AsRegeditWritesIt) {
         "; written by hand\r\n"
         "[HKEY_CURRENT_USER\\Software\\Test]\r\n"
         "\"Text\"=\"a \\\"quoted\\\" \\\\ path\"\r\n"
-        "\"Japanese\"=\"" + Cp932().ToAnsi(u"名前ｽﾀﾝﾌﾟ") + "\"\r\n"
+        "\"Japanese\"=\"" +
+        Cp932().ToAnsi(u"名前ｽﾀﾝﾌﾟ") +
+        "\"\r\n"
         "\"Number\"=dword:0000002a\r\n"
         "\"Negative\"=dword:ffffffff\r\n"
         "\"Blob\"=hex:01,02,\\\r\n  03,ff\r\n"
@@ -101,9 +103,8 @@ TEST(RegFile, WritesTheExportFormOfRegedit) {
     const std::uint8_t two[4] = {2, 0, 0, 0};
     reg.SetValue(key, u"LoadBehavior", regtype::Dword, two, 4);
     reg.CloseKey(key);
-    EXPECT_EQ(ExportRegFile(reg.Keys(), Cp932()),
-              "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\T]\r\n\"EditStamp\"=\"" + name +
-                  "\"\r\n\"Empty\"=\"\"\r\n\"LoadBehavior\"=dword:00000002\r\n\r\n");
+    EXPECT_EQ(ExportRegFile(reg.Keys(), Cp932()), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\T]\r\n\"EditStamp\"=\"" + name +
+                                                      "\"\r\n\"Empty\"=\"\"\r\n\"LoadBehavior\"=dword:00000002\r\n\r\n");
 }
 
 TEST(RegFile, ReadsTheUnicodeForm) {
@@ -157,9 +158,8 @@ TEST(RegFile, RefusesWhatItCannotReadWithTheLine) {
 class RegFileStore : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("qm-reg-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir_ = std::filesystem::temp_directory_path() / ("qm-reg-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                                                         "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(dir_);
         path_ = (dir_ / "sub" / "settings.reg").string();
     }

@@ -17,23 +17,23 @@ ide::TextCodeModule Module(std::u16string_view text) { return ide::TextCodeModul
 
 TEST(TextCodeModule, FindsRegionsAsTheEnvironmentDoes) {
     auto m = Module(
-        u"Option Explicit\r\n"               // 1
+        u"Option Explicit\r\n"                                                    // 1
         u"Private Declare Function GetTickCount Lib \"kernel32\" () As Long\r\n"  // 2
-        u"' about the first\r\n"             // 3
-        u"\r\n"                              // 4
-        u"Public Static Function First( _\r\n"  // 5
-        u"    ByVal a As Long) As Long\r\n"  // 6
-        u"    First = a\r\n"                 // 7
-        u"End Function\r\n"                  // 8
-        u"\r\n"                              // 9
-        u"Sub Second()\r\n"                  // 10
-        u"End Sub ' done\r\n"                // 11
-        u"Friend Property Get Value() As Long\r\n"  // 12
-        u"End Property\r\n"                  // 13
-        u"Private Property Let Value(ByVal v As Long)\r\n"  // 14
-        u"End Property\r\n"                  // 15
-        u"' trailing\r\n"                    // 16
-        u"");                                // 17
+        u"' about the first\r\n"                                                  // 3
+        u"\r\n"                                                                   // 4
+        u"Public Static Function First( _\r\n"                                    // 5
+        u"    ByVal a As Long) As Long\r\n"                                       // 6
+        u"    First = a\r\n"                                                      // 7
+        u"End Function\r\n"                                                       // 8
+        u"\r\n"                                                                   // 9
+        u"Sub Second()\r\n"                                                       // 10
+        u"End Sub ' done\r\n"                                                     // 11
+        u"Friend Property Get Value() As Long\r\n"                                // 12
+        u"End Property\r\n"                                                       // 13
+        u"Private Property Let Value(ByVal v As Long)\r\n"                        // 14
+        u"End Property\r\n"                                                       // 15
+        u"' trailing\r\n"                                                         // 16
+        u"");                                                                     // 17
     EXPECT_EQ(m.CountOfLines(), 17);
     EXPECT_EQ(m.CountOfDeclarationLines(), 2);
     struct Expect {
@@ -52,7 +52,7 @@ TEST(TextCodeModule, FindsRegionsAsTheEnvironmentDoes) {
         EXPECT_EQ(m.ProcStartLine(e.name, e.kind), e.start) << Utf16ToUtf8(e.name) << e.kind;
         EXPECT_EQ(m.ProcBodyLine(e.name, e.kind), e.body) << Utf16ToUtf8(e.name) << e.kind;
     }
-    const char16_t* owners[] = {u"", u"", u"First", u"First", u"First", u"First", u"First", u"First", u"Second",
+    const char16_t* owners[] = {u"",       u"",       u"First", u"First", u"First", u"First", u"First", u"First", u"Second",
                                 u"Second", u"Second", u"Value", u"Value", u"Value", u"Value", u"Value", u"Value"};
     for (int line = 1; line <= 17; ++line) EXPECT_EQ(m.ProcOfLine(line, nullptr), owners[line - 1]) << line;
     EXPECT_EQ(m.ProcStartLine(u"first", vbext_pk_Proc), 3);  // names ignore case

@@ -125,9 +125,7 @@ std::optional<ControlState> HeadlessHost::Inspect(const std::u16string& name, in
     return s;
 }
 
-bool HeadlessHost::ForeColorIs(const std::u16string& name, int index, int colour) {
-    return ControlOf(name, index).ForeColor() == colour;
-}
+bool HeadlessHost::ForeColorIs(const std::u16string& name, int index, int colour) { return ControlOf(name, index).ForeColor() == colour; }
 
 std::u16string HeadlessHost::Focus() {
     ui::Control* active = Dialog().ActiveControl();

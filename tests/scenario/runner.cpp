@@ -188,11 +188,16 @@ private:
         if (verb == "environment") {
             need(2);
             if (host_.VbeMade()) throw StepError{"the environment is already running"};
-            if (w[1] == "no-standard-bar") options_.standardBar = false;
-            else if (w[1] == "no-addins-bar") options_.addInsBar = false;
-            else if (w[1] == "standard-controls") options_.standardControls = Int(w.at(2));
-            else if (w[1] == "no-main-window") options_.tellsMainWindow = false;
-            else throw StepError{"unknown environment option " + w[1]};
+            if (w[1] == "no-standard-bar")
+                options_.standardBar = false;
+            else if (w[1] == "no-addins-bar")
+                options_.addInsBar = false;
+            else if (w[1] == "standard-controls")
+                options_.standardControls = Int(w.at(2));
+            else if (w[1] == "no-main-window")
+                options_.tellsMainWindow = false;
+            else
+                throw StepError{"unknown environment option " + w[1]};
         } else if (verb == "screen") {
             need(3);
             host_.SetScreen(static_cast<float>(Int(w[1])), static_cast<float>(Int(w[2])));
@@ -208,7 +213,8 @@ private:
             need(3);
             Registry& registry = host_.Store();
             RegKey key = 0;
-            if (registry.CreateKey(Hive::CurrentUser, kSettingsKey, &key) != RegStatus::Success) throw StepError{"the settings key cannot be made"};
+            if (registry.CreateKey(Hive::CurrentUser, kSettingsKey, &key) != RegStatus::Success)
+                throw StepError{"the settings key cannot be made"};
             if (w[2] == "number") {
                 need(4);
                 const auto bytes = PackLe32(static_cast<std::uint32_t>(Int(w[3])));
@@ -321,8 +327,8 @@ private:
         } else if (what == "selection") {
             need(7);
             const auto s = Pane(w[2]).GetSelection();
-            const std::string got = std::to_string(s.startLine) + " " + std::to_string(s.startColumn) + " " +
-                                    std::to_string(s.endLine) + " " + std::to_string(s.endColumn);
+            const std::string got = std::to_string(s.startLine) + " " + std::to_string(s.startColumn) + " " + std::to_string(s.endLine) +
+                                    " " + std::to_string(s.endColumn);
             ExpectEq(got, w[3] + " " + w[4] + " " + w[5] + " " + w[6], w[2] + " selection");
         } else if (what == "topline") {
             need(4);
@@ -479,8 +485,9 @@ private:
             ExpectEq(N(requests.back().first), w[2], "help file");
             ExpectEq(requests.back().second, Int(w[3]), "help context");
         } else if (what == "environment-disabled" || what == "environment-enabled") {
-            Expect(host_.EnvironmentEnabled() == (what == "environment-enabled"),
-                   what == "environment-enabled" ? "the environment's main window is disabled" : "the environment's main window takes input");
+            Expect(host_.EnvironmentEnabled() == (what == "environment-enabled"), what == "environment-enabled"
+                                                                                      ? "the environment's main window is disabled"
+                                                                                      : "the environment's main window takes input");
         } else if (what == "connected") {
             Expect(Vbe().AddInConnected(), "the add-in is not connected");
         } else if (what == "disconnected") {

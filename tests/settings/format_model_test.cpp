@@ -17,10 +17,9 @@ TEST(LeadingNumber, ReadsTheNumberAtTheStart) {
         std::int16_t value;
     };
     const Case cases[] = {
-        {u"12abc", 12}, {u"", 0},        {u"abc", 0},     {u"-1", -1},   {u" 7 8 ", 78}, {u"- 5", -5},
-        {u"+4", 4},     {u"2.5", 2},     {u"3.5", 4},     {u"-2.5", -2}, {u"0.5", 0},    {u"1.49", 1},
-        {u"78,-", 78},  {u"1.2.3", 1},   {u"--5", 0},     {u".5x", 0},   {u"99999", 32767},
-        {u"-99999", -32768},             {u"1e3", 1},     {u"１２", 0},
+        {u"12abc", 12}, {u"", 0},    {u"abc", 0},       {u"-1", -1},         {u" 7 8 ", 78}, {u"- 5", -5},  {u"+4", 4},
+        {u"2.5", 2},    {u"3.5", 4}, {u"-2.5", -2},     {u"0.5", 0},         {u"1.49", 1},   {u"78,-", 78}, {u"1.2.3", 1},
+        {u"--5", 0},    {u".5x", 0}, {u"99999", 32767}, {u"-99999", -32768}, {u"1e3", 1},    {u"１２", 0},
     };
     for (const Case& c : cases) EXPECT_EQ(ReadInt16(c.text), c.value) << Utf16ToUtf8(c.text);
     EXPECT_EQ(ReadInt32(u"99999"), 99999);
@@ -51,7 +50,8 @@ TEST(LeadingNumber, ReadsNumbersOfAnyLengthExactly) {
         {u"32766.5", 32766},
         {many(u' ', 10000) + u"7", 7},
     };
-    for (const Case& c : cases) EXPECT_EQ(ReadInt16(c.text), c.value) << Utf16ToUtf8(c.text.substr(0, 12)) << "... (" << c.text.size() << ")";
+    for (const Case& c : cases)
+        EXPECT_EQ(ReadInt16(c.text), c.value) << Utf16ToUtf8(c.text.substr(0, 12)) << "... (" << c.text.size() << ")";
 }
 
 // Against a reference: the number as the C library reads it, rounded half to even, for every short
@@ -77,8 +77,10 @@ TEST(LeadingNumber, AgreesWithAReferenceOnShortNumbers) {
         bool point = false;
         bool digit = false;
         while (end < compact.size() && ((compact[end] >= '0' && compact[end] <= '9') || (compact[end] == '.' && !point))) {
-            if (compact[end] == '.') point = true;
-            else digit = true;
+            if (compact[end] == '.')
+                point = true;
+            else
+                digit = true;
             ++end;
         }
         long double reference = 0;
@@ -214,11 +216,11 @@ TEST(FormatModel, ValuesOutsideTheGrammarLoadWithoutFailing) {
         std::vector<int> order;
     };
     const Case cases[] = {
-        {u"[9,0,0,0,0,][2,0,1,0,0,]", {2}},          // a row beyond the item list
-        {u"[40,1,1,1,1,x][-1,0,0,0,0,]", {}},         // beyond the table, negative
-        {u"[1,0,0,0,0,][1,1,1,1,1,again]", {1}},      // the same row twice: the first stays
-        {u"[0,1][3,1,0,0,0,]", {3}},                  // a group that closes before its fifth comma
-        {u"[2,0,1,0,0,", {2}},                        // no closing bracket
+        {u"[9,0,0,0,0,][2,0,1,0,0,]", {2}},       // a row beyond the item list
+        {u"[40,1,1,1,1,x][-1,0,0,0,0,]", {}},     // beyond the table, negative
+        {u"[1,0,0,0,0,][1,1,1,1,1,again]", {1}},  // the same row twice: the first stays
+        {u"[0,1][3,1,0,0,0,]", {3}},              // a group that closes before its fifth comma
+        {u"[2,0,1,0,0,", {2}},                    // no closing bracket
         {u"garbage", {}},
     };
     for (const Case& c : cases) {

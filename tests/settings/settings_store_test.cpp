@@ -16,10 +16,9 @@ std::vector<std::u16string> Names(SettingsStore& store) {
 TEST(SettingsStore, AStringReadOnAMissingKeyLaysDownTheInitialSet) {
     MemoryStore m;
     EXPECT_EQ(m.store.ReadSettingString(u"EditStamp", u"1,1,1,1,1,名前"), u"1,1,1,1,1,名前");
-    const std::vector<std::u16string> expected = {u"CommandLineSafe", u"CustomFormList", u"Description",
-                                                  u"ExtendValue",     u"FixedFormList",  u"FriendlyName",
-                                                  u"LoadBehavior",    u"SelectDatas",    u"SetSelectList",
-                                                  u"StartVisible",    u"ToolBarPosition"};
+    const std::vector<std::u16string> expected = {u"CommandLineSafe", u"CustomFormList", u"Description",    u"ExtendValue",
+                                                  u"FixedFormList",   u"FriendlyName",   u"LoadBehavior",   u"SelectDatas",
+                                                  u"SetSelectList",   u"StartVisible",   u"ToolBarPosition"};
     EXPECT_EQ(Names(m.store), expected);  // "EditStamp" itself is not part of the set
     EXPECT_EQ(m.store.ReadSettingNumber(u"LoadBehavior", 0), 2);
     EXPECT_EQ(m.store.ReadSettingNumber(u"ToolBarPosition", 0), 1);

@@ -129,10 +129,9 @@ TEST_F(Setup, InstallsEverything) {
     SettingsStore store(registry, Cp932());
     std::vector<std::u16string> names;
     for (const auto& s : store.ListSettings()) names.push_back(s.name);
-    const std::vector<std::u16string> expected = {u"CommandLineSafe", u"CustomFormList", u"Description",
-                                                  u"ExtendValue",     u"FixedFormList",  u"FriendlyName",
-                                                  u"LoadBehavior",    u"SelectDatas",    u"SetSelectList",
-                                                  u"StartVisible",    u"ToolBarPosition"};
+    const std::vector<std::u16string> expected = {u"CommandLineSafe", u"CustomFormList", u"Description",    u"ExtendValue",
+                                                  u"FixedFormList",   u"FriendlyName",   u"LoadBehavior",   u"SelectDatas",
+                                                  u"SetSelectList",   u"StartVisible",   u"ToolBarPosition"};
     EXPECT_EQ(names, expected);
     EXPECT_EQ(store.ReadSettingNumber(u"LoadBehavior", 0), 1);
     EXPECT_EQ(Setting(u"CustomFormList")->data.size(), 0u);
@@ -221,7 +220,8 @@ TEST_F(Setup, FailuresAreReportedNotTakenForSuccess) {
     // No Programs folder: no folder at the drive's root, and a message that says what is missing.
     os.programsFolder.reset();
     Run(u"");
-    EXPECT_EQ(LastMessage(), u"ｱﾄﾞｲﾝはｲﾝｽﾄｰﾙされましたが、次の作業はできませんでした。\r- ｽﾀｰﾄ ﾒﾆｭｰへのｼｮｰﾄｶｯﾄの作成 (ﾌﾟﾛｸﾞﾗﾑ ﾌｫﾙﾀﾞが見つかりません)");
+    EXPECT_EQ(LastMessage(),
+              u"ｱﾄﾞｲﾝはｲﾝｽﾄｰﾙされましたが、次の作業はできませんでした。\r- ｽﾀｰﾄ ﾒﾆｭｰへのｼｮｰﾄｶｯﾄの作成 (ﾌﾟﾛｸﾞﾗﾑ ﾌｫﾙﾀﾞが見つかりません)");
     EXPECT_FALSE(os.DirectoryExists(u"\\Wek Quillmark for VB6 Ver1.0"));
     EXPECT_TRUE(KeyExists(Hive::CurrentUser, kSettingsKey));
 }

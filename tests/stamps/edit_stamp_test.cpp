@@ -23,12 +23,9 @@ TEST(BuildEditMarker, OpeningAndClosingLinesHaveTheSameWidth) {
         std::size_t bytes;
     };
     const Case cases[] = {
-        {u"1,1,1,1,1,名前", u"'------<名前 '99.12.01 09:05:07>------", 38},
-        {u"0,1,1,1,1,担当", u"'------<担当>------", 19},
-        {u"1,0,3,0,0,名前", u"'------<名前 1999-12-01>------", 0},
-        {u"1,-1,1,1,0,名前", u"'------<名前99.12.01>------", 0},
-        {u"1,1,0,2,1,ﾔﾏﾀﾞ", u"'------<ﾔﾏﾀﾞ 'H111201 09:05:07>------", 0},
-        {u"1,1,1,1,1,", u"'------< '99.12.01 09:05:07>------", 0},
+        {u"1,1,1,1,1,名前", u"'------<名前 '99.12.01 09:05:07>------", 38}, {u"0,1,1,1,1,担当", u"'------<担当>------", 19},
+        {u"1,0,3,0,0,名前", u"'------<名前 1999-12-01>------", 0},          {u"1,-1,1,1,0,名前", u"'------<名前99.12.01>------", 0},
+        {u"1,1,0,2,1,ﾔﾏﾀﾞ", u"'------<ﾔﾏﾀﾞ 'H111201 09:05:07>------", 0},   {u"1,1,1,1,1,", u"'------< '99.12.01 09:05:07>------", 0},
     };
     for (const Case& c : cases) {
         const FormatModel model = WithEditStamp(c.settings);
@@ -45,8 +42,7 @@ TEST(BuildEditMarker, OpeningAndClosingLinesHaveTheSameWidth) {
 
 TEST(PreviewEditMarker, JoinsBothLinesWithTwoCarriageReturns) {
     const FormatModel model = WithEditStamp(u"1,1,1,1,1,名前");
-    EXPECT_EQ(PreviewEditMarker({model, kNow, Cp932()}),
-              u"'------<名前 '99.12.01 09:05:07>------\r\r'" + std::u16string(37, u'-'));
+    EXPECT_EQ(PreviewEditMarker({model, kNow, Cp932()}), u"'------<名前 '99.12.01 09:05:07>------\r\r'" + std::u16string(37, u'-'));
 }
 
 TEST(BlockIndent, TheLeastIndentedLineWins) {
@@ -56,10 +52,10 @@ TEST(BlockIndent, TheLeastIndentedLineWins) {
     };
     const Case cases[] = {
         {u"        a\r\n    b\r\n            c", 4},
-        {u"    a\r\n\r\n    b", 0},       // an empty line
-        {u"    a\r\n\tb", 0},            // a tab
-        {u"    a\r\n  \r\n    b", 2},    // a line of blanks is measured like any other
-        {u"    a\r\n  ", 4},             // ... unless it is the last line
+        {u"    a\r\n\r\n    b", 0},    // an empty line
+        {u"    a\r\n\tb", 0},          // a tab
+        {u"    a\r\n  \r\n    b", 2},  // a line of blanks is measured like any other
+        {u"    a\r\n  ", 4},           // ... unless it is the last line
         {u"x", 0},
         {u"", 0},
         {u"   ", 0},
@@ -111,11 +107,10 @@ TEST(EditStampSelection, WhichLinesTheBlockHolds) {
         int closingLine;  // where the closing marker lands
     };
     const Case cases[] = {
-        {{10, 3, 12, 1}, 13},  // lines 10 and 11
-        {{10, 3, 12, 2}, 14},  // lines 10 to 12
-        {{5, 1, 5, 1}, 7},     // a caret in column 1 stands for its line
-        {{1, 1, 1, 9}, 3},
-        {{29, 4, 30, 4}, 32},  // the last line: the closing marker is appended
+        {{10, 3, 12, 1}, 13},                        // lines 10 and 11
+        {{10, 3, 12, 2}, 14},                        // lines 10 to 12
+        {{5, 1, 5, 1}, 7},                           // a caret in column 1 stands for its line
+        {{1, 1, 1, 9}, 3},    {{29, 4, 30, 4}, 32},  // the last line: the closing marker is appended
     };
     const FormatModel model = WithEditStamp(u"0,1,1,1,1,担当");
     for (const Case& c : cases) {

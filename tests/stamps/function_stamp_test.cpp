@@ -27,8 +27,7 @@ protected:
     MemoryStore store_;
 };
 
-const ProcedureInfo kAddTax{u"MF", u"AddTax", 2,
-                            u"Public Function AddTax(ByVal price As Long, ByVal rate As Double) As Long"};
+const ProcedureInfo kAddTax{u"MF", u"AddTax", 2, u"Public Function AddTax(ByVal price As Long, ByVal rate As Double) As Long"};
 
 TEST_F(FunctionStamp, TheWorkedExampleComesOutByteForByte) {
     const std::u16string expected = Join({
@@ -49,8 +48,8 @@ TEST_F(FunctionStamp, TheWorkedExampleComesOutByteForByte) {
     EXPECT_EQ(Stamp(Model(), kAddTax), expected);
 
     // Inserted in front of the declaration, which then follows line 13, and scrolled to.
-    ide::TextCodeModule module(ide::TextCodeModule::SplitText(
-        u"Option Explicit\r\n\r\n" + kAddTax.Declaration + u"\r\n    AddTax = price\r\nEnd Function"));
+    ide::TextCodeModule module(
+        ide::TextCodeModule::SplitText(u"Option Explicit\r\n\r\n" + kAddTax.Declaration + u"\r\n    AddTax = price\r\nEnd Function"));
     ide::TextCodePane pane(module);
     pane.SetSelection({4, 5, 4, 5});
     RunFunctionStamp(pane, StampContext{Model(), kNow, Cp932()});
@@ -140,16 +139,17 @@ TEST_F(FunctionStamp, StoredValuesBeyondTheWizardsLimitsAreTakenWithinThem) {
     };
     const std::u16string longSymbol(1500, u'*');
     const Case cases[] = {
-        {u"30", u"1000", u"-", 30, std::u16string(1000, u'-')},           // the wizard's own limits
+        {u"30", u"1000", u"-", 30, std::u16string(1000, u'-')},  // the wizard's own limits
         {u"40", u"99999", u"-", 30, std::u16string(1000, u'-')},
         {u"0." + std::u16string(5000, u'0') + u"1", u"2", u"-", 0, u"--"},  // reads as 0, not as a huge count
         {u"1", u"600", u"＝", 1, std::u16string(500, u'＝')},               // two bytes a character
-        {u"1", u"999", u" = ", 1, [] {                                      // the symbol counted without its blanks
+        {u"1", u"999", u" = ", 1,
+         [] {  // the symbol counted without its blanks
              std::u16string r;
              for (int i = 0; i < 999; ++i) r += u" = ";
              return r;
          }()},
-        {u"1", u"5", longSymbol, 1, std::u16string(1000, u'*')},           // longer than a ruler: cut, once
+        {u"1", u"5", longSymbol, 1, std::u16string(1000, u'*')},  // longer than a ruler: cut, once
         {u"1", u"-5", u"-", 1, u""},
     };
     for (const Case& c : cases) {
@@ -165,8 +165,7 @@ TEST_F(FunctionStamp, StoredValuesBeyondTheWizardsLimitsAreTakenWithinThem) {
 TEST_F(FunctionStamp, EveryKindOfItem) {
     store_.Put(u"FixedFormList", u"0,4,5");
     store_.Put(u"CustomFormList", u"[確認者,5][再掲,0][日付２,4][謎,7]");
-    store_.Put(u"SelectDatas",
-               u"[0,1,0,0,0,][1,1,1,1,0,][2,0,0,0,0,山田][3,0,0,0,0,鈴木][4,0,0,0,0,][5,0,2,0,1,][6,0,0,0,0,]");
+    store_.Put(u"SelectDatas", u"[0,1,0,0,0,][1,1,1,1,0,][2,0,0,0,0,山田][3,0,0,0,0,鈴木][4,0,0,0,0,][5,0,2,0,1,][6,0,0,0,0,]");
     const FormatModel model = Model();
     const std::u16string stamp = Stamp(model, kAddTax);
     EXPECT_NE(stamp.find(u"' 関数名\u3000: AddTax()\r\n"), std::u16string::npos);
@@ -193,8 +192,7 @@ TEST_F(FunctionStamp, ModuleHeader) {
         {u"顧客管理.bas", u"' @(h) 顧客管理.bas" + std::u16string(16, u' ') + u"ver 1.0 ( '99.12.01 USERNAME )"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(ComposeModuleHeader(c.path, context), Join({Ruler78(), c.line, u"'", u"' @(s)", u"'", Ruler78()}))
-            << Utf16ToUtf8(c.path);
+        EXPECT_EQ(ComposeModuleHeader(c.path, context), Join({Ruler78(), c.line, u"'", u"' @(s)", u"'", Ruler78()})) << Utf16ToUtf8(c.path);
     }
     FormatModel noRuler = Model();
     noRuler.RulerOn = 0;
@@ -204,8 +202,7 @@ TEST_F(FunctionStamp, ModuleHeader) {
 }
 
 TEST_F(FunctionStamp, TheCommandInsertsAtTheTopAndAgainOnEveryClick) {
-    ide::TextCodeModule module(ide::TextCodeModule::SplitText(u"Option Explicit\r\n\r\nSub A()\r\nEnd Sub"),
-                               u"C:\\x\\Module1.bas");
+    ide::TextCodeModule module(ide::TextCodeModule::SplitText(u"Option Explicit\r\n\r\nSub A()\r\nEnd Sub"), u"C:\\x\\Module1.bas");
     ide::TextCodePane pane(module);
     const FormatModel model = Model();
     const StampContext context{model, kNow, Cp932()};

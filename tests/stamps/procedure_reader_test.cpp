@@ -16,25 +16,25 @@ ProcedureOutcome ReadAt(std::u16string_view text, int line) {
 }
 
 constexpr char16_t kModule[] =
-    u"Option Explicit\r\n"                                // 1
-    u"Dim total As Long\r\n"                              // 2
-    u"\r\n"                                               // 3
-    u"Public Function Calc(ByVal a As Long, _\r\n"        // 4
-    u"    ByVal b As Long) As Long\r\n"                   // 5
-    u"    Calc = a + b\r\n"                               // 6
-    u"End Function\r\n"                                   // 7
-    u"\r\n"                                               // 8
-    u"' shows the form\r\n"                               // 9
-    u"Private Sub Form_Load()\r\n"                        // 10
-    u"End Sub\r\n"                                        // 11
-    u"Property Get Value() As Long\r\n"                   // 12
-    u"End Property\r\n"                                   // 13
-    u"Property Let Value(ByVal v As Long)\r\n"            // 14
-    u"End Property\r\n"                                   // 15
-    u"Public Sub b()\r\n"                                 // 16
-    u"End Sub\r\n"                                        // 17
-    u"Friend Function Total() As Long\r\n"                // 18
-    u"End Function";                                      // 19
+    u"Option Explicit\r\n"                          // 1
+    u"Dim total As Long\r\n"                        // 2
+    u"\r\n"                                         // 3
+    u"Public Function Calc(ByVal a As Long, _\r\n"  // 4
+    u"    ByVal b As Long) As Long\r\n"             // 5
+    u"    Calc = a + b\r\n"                         // 6
+    u"End Function\r\n"                             // 7
+    u"\r\n"                                         // 8
+    u"' shows the form\r\n"                         // 9
+    u"Private Sub Form_Load()\r\n"                  // 10
+    u"End Sub\r\n"                                  // 11
+    u"Property Get Value() As Long\r\n"             // 12
+    u"End Property\r\n"                             // 13
+    u"Property Let Value(ByVal v As Long)\r\n"      // 14
+    u"End Property\r\n"                             // 15
+    u"Public Sub b()\r\n"                           // 16
+    u"End Sub\r\n"                                  // 17
+    u"Friend Function Total() As Long\r\n"          // 18
+    u"End Function";                                // 19
 
 TEST(ReadProcedureAtCursor, DecidesWhatToStamp) {
     struct Case {
@@ -50,10 +50,8 @@ TEST(ReadProcedureAtCursor, DecidesWhatToStamp) {
         {2, StampTarget::ModuleHeader, u"", u"", 0, u""},
         // The blank line in front of Calc begins its region: caret there means the module.
         {3, StampTarget::ModuleHeader, u"", u"", 0, u""},
-        {4, StampTarget::Procedure, u"MF", u"Calc", 4,
-         u"Public Function Calc(ByVal a As Long, ByVal b As Long) As Long"},
-        {7, StampTarget::Procedure, u"MF", u"Calc", 4,
-         u"Public Function Calc(ByVal a As Long, ByVal b As Long) As Long"},
+        {4, StampTarget::Procedure, u"MF", u"Calc", 4, u"Public Function Calc(ByVal a As Long, ByVal b As Long) As Long"},
+        {7, StampTarget::Procedure, u"MF", u"Calc", 4, u"Public Function Calc(ByVal a As Long, ByVal b As Long) As Long"},
         // Blank and comment lines belong to the procedure below them.
         {9, StampTarget::Procedure, u"MS", u"Form_Load", 10, u"Private Sub Form_Load()"},
         {10, StampTarget::Procedure, u"MS", u"Form_Load", 10, u"Private Sub Form_Load()"},
@@ -110,7 +108,7 @@ TEST(ReadProcedureAtCursor, ALaterProceduresRegionStartStampsThatProcedure) {
 
 TEST(ReadProcedureAtCursor, PropertiesPickTheLatestRegionAboveTheCaret) {
     const char16_t* text =
-        u"Property Get Value() As Long\r\n"   // 1
+        u"Property Get Value() As Long\r\n"  // 1
         u"End Property\r\n"                  // 2
         u"\r\n"                              // 3: first line of the Let's region
         u"Property Let Value(ByVal v As Long)\r\n"
@@ -133,8 +131,7 @@ TEST(ReadProcedureAtCursor, NothingWithoutAProcedureOrAPane) {
 }
 
 TEST(ReadDeclaration, JoinsContinuationLinesAndKeepsTheTrailingComment) {
-    ide::TextCodeModule module(ide::TextCodeModule::SplitText(
-        u"  Sub Show(a As Long, _   \r\n      b As Long) ' x, y\r\nEnd Sub"));
+    ide::TextCodeModule module(ide::TextCodeModule::SplitText(u"  Sub Show(a As Long, _   \r\n      b As Long) ' x, y\r\nEnd Sub"));
     EXPECT_EQ(ReadDeclaration(module, 1), u"Sub Show(a As Long, b As Long) ' x, y");
     // A continuation on the last line stops at the end of the module.
     ide::TextCodeModule cut(ide::TextCodeModule::SplitText(u"Sub Show(a As Long, _"));

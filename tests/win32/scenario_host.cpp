@@ -21,7 +21,8 @@ bool PatchImport(HMODULE module, const char* dll, const char* function, void* re
     if (imports.VirtualAddress == 0) return false;
     for (auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); entry->Name != 0; ++entry) {
         if (lstrcmpiA(reinterpret_cast<const char*>(base + entry->Name), dll) != 0) continue;
-        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + (entry->OriginalFirstThunk != 0 ? entry->OriginalFirstThunk : entry->FirstThunk));
+        auto* names =
+            reinterpret_cast<IMAGE_THUNK_DATA*>(base + (entry->OriginalFirstThunk != 0 ? entry->OriginalFirstThunk : entry->FirstThunk));
         auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->FirstThunk);
         for (; names->u1.AddressOfData != 0; ++names, ++slots) {
             if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
@@ -65,8 +66,8 @@ int WINAPI FakeGetDeviceCaps(HDC dc, int index) {
     return GetDeviceCaps(dc, index);
 }
 
-BOOL WINAPI FakeCreateProcessW(LPCWSTR, LPWSTR commandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID,
-                               LPCWSTR, LPSTARTUPINFOW, LPPROCESS_INFORMATION process) {
+BOOL WINAPI FakeCreateProcessW(LPCWSTR, LPWSTR commandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID, LPCWSTR,
+                               LPSTARTUPINFOW, LPPROCESS_INFORMATION process) {
     const std::u16string line = FromWide(commandLine);
     if (g_helpMissing && line.rfind(u"WINHLP32.EXE", 0) == 0) {
         SetLastError(ERROR_FILE_NOT_FOUND);
@@ -133,9 +134,7 @@ std::u16string NameOf(HWND form, HWND control) {
     return n > 0 ? FromWide(name) : u"";
 }
 
-std::u16string Ref(const std::u16string& name, int index) {
-    return index < 0 ? name : name + u"(" + DecimalText(index) + u")";
-}
+std::u16string Ref(const std::u16string& name, int index) { return index < 0 ? name : name + u"(" + DecimalText(index) + u")"; }
 
 struct Windows {
     std::u16string cls;
@@ -179,14 +178,18 @@ std::string KindOf(HWND hwnd) {
     if (lstrcmpiW(Wide(cls).c_str(), L"ComboBox") == 0) return "ComboBox";
     if (lstrcmpiW(Wide(cls).c_str(), L"Button") == 0) {
         switch (style & BS_TYPEMASK) {
-            case BS_GROUPBOX: return "Frame";
+            case BS_GROUPBOX:
+                return "Frame";
             case BS_3STATE:
             case BS_AUTO3STATE:
             case BS_CHECKBOX:
-            case BS_AUTOCHECKBOX: return "CheckBox";
+            case BS_AUTOCHECKBOX:
+                return "CheckBox";
             case BS_RADIOBUTTON:
-            case BS_AUTORADIOBUTTON: return "OptionButton";
-            default: return "CommandButton";
+            case BS_AUTORADIOBUTTON:
+                return "OptionButton";
+            default:
+                return "CommandButton";
         }
     }
     if ((style & SS_TYPEMASK) == SS_BITMAP) return "Image";
@@ -228,16 +231,16 @@ ide::SimulatedVbe& Win32Host::Vbe(const ide::SimulatedVbe::Options& options) {
         vbe_ = ide::SimulatedVbe::Create(*ui_, options);
         // The environment's main window: a real top-level window of this thread, which the add-in's
         // dialogs must own and disable.
-        mainWindow_ = CreateWindowExW(0, L"STATIC", L"Project1 - Microsoft Visual Basic [設計]", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                      0, 0, 640, 480, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        mainWindow_ = CreateWindowExW(0, L"STATIC", L"Project1 - Microsoft Visual Basic [設計]", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                                      640, 480, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
         vbe_->SetMainWindow(reinterpret_cast<ui::WindowHandle>(mainWindow_));
     }
     return *vbe_;
 }
 
 void Win32Host::SetClock(const LocalDateTime& now) {
-    g_now = {static_cast<WORD>(now.year), static_cast<WORD>(now.month), 0, static_cast<WORD>(now.day),
-             static_cast<WORD>(now.hour), static_cast<WORD>(now.minute), static_cast<WORD>(now.second), 0};
+    g_now = {static_cast<WORD>(now.year),   static_cast<WORD>(now.month),  0, static_cast<WORD>(now.day), static_cast<WORD>(now.hour),
+             static_cast<WORD>(now.minute), static_cast<WORD>(now.second), 0};
 }
 
 void Win32Host::SetScreen(float twipsPerPixelX, float) {
@@ -276,7 +279,8 @@ void Win32Host::LoadLibraryAsInstalled() {
     for (std::size_t slash = target.find(L'\\', 3); slash != std::wstring::npos; slash = target.find(L'\\', slash + 1)) {
         CreateDirectoryW(target.substr(0, slash).c_str(), nullptr);
     }
-    if (!CopyFileW(builtLibrary_.c_str(), target.c_str(), FALSE)) throw StepError{"the library cannot be copied to " + Utf16ToUtf8(libraryPath_)};
+    if (!CopyFileW(builtLibrary_.c_str(), target.c_str(), FALSE))
+        throw StepError{"the library cannot be copied to " + Utf16ToUtf8(libraryPath_)};
     // The help files go beside it, from the package folder of the build.
     const auto folderOf = [](const std::wstring& path) { return path.substr(0, path.find_last_of(L"\\/") + 1); };
     const std::wstring built = folderOf(builtLibrary_);
@@ -475,7 +479,8 @@ std::optional<scenario::ControlState> Win32Host::Inspect(const std::u16string& n
     if (s.kind == "ListBox" || combo) {
         const auto count = static_cast<int>(SendMessageW(hwnd, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0));
         for (int row = 0; row < count; ++row) {
-            const auto tag = static_cast<std::int32_t>(SendMessageW(hwnd, combo ? CB_GETITEMDATA : LB_GETITEMDATA, static_cast<WPARAM>(row), 0));
+            const auto tag =
+                static_cast<std::int32_t>(SendMessageW(hwnd, combo ? CB_GETITEMDATA : LB_GETITEMDATA, static_cast<WPARAM>(row), 0));
             s.entries.push_back({ListText(hwnd, combo, row), tag});
         }
         s.value = static_cast<int>(SendMessageW(hwnd, combo ? CB_GETCURSEL : LB_GETCURSEL, 0, 0));

@@ -40,7 +40,8 @@ HFONT WINAPI CountCreateFontW(int h, int w, int e, int o, int wt, DWORD i, DWORD
     if (font != nullptr) g_gdiLive.insert(font);
     return font;
 }
-HBITMAP WINAPI CountCreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init, const void* bits, const BITMAPINFO* info, UINT usage) {
+HBITMAP WINAPI CountCreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init, const void* bits, const BITMAPINFO* info,
+                                   UINT usage) {
     HBITMAP bitmap = CreateDIBitmap(dc, header, init, bits, info, usage);
     if (bitmap != nullptr) g_gdiLive.insert(bitmap);
     return bitmap;
@@ -144,9 +145,9 @@ std::wstring StaticTexts(HWND top) {
 }
 
 struct Action {
-    std::wstring window;                 // title of the window to wait for
-    std::wstring button;                 // caption of the button to press in it
-    std::function<void(HWND)> before;    // what to look at first
+    std::wstring window;               // title of the window to wait for
+    std::wstring button;               // caption of the button to press in it
+    std::function<void(HWND)> before;  // what to look at first
 };
 std::deque<Action> g_actions;
 
@@ -173,7 +174,8 @@ std::wstring W(const char* utf8) {
 
 std::u16string ReadSetting(const wchar_t* name) {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Visual Basic\\6.0\\Addins\\WekQM417.AddInClass", 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Visual Basic\\6.0\\Addins\\WekQM417.AddInClass", 0, KEY_READ, &key) !=
+        ERROR_SUCCESS) {
         return u"<no key>";
     }
     wchar_t data[1024] = {};
@@ -219,17 +221,17 @@ int wmain(int argc, wchar_t** argv) {
         Check(FAILED(CLSIDFromProgID(L"WekQM417.AddInClass", &clsid)), "an unregistered add-in has no class");
         const CLSID ours = {0x6f1e2b7c, 0x3d4a, 0x4e55, {0x9a, 0x21, 0x5c, 0x0d, 0x7b, 0x8e, 0x9f, 0x41}};
         IUnknown* object = nullptr;
-        Check(CoCreateInstance(ours, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, reinterpret_cast<void**>(&object)) ==
-                  REGDB_E_CLASSNOTREG,
+        Check(CoCreateInstance(ours, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, reinterpret_cast<void**>(&object)) == REGDB_E_CLASSNOTREG,
               "  and cannot be created");
         std::printf("%d passed, %d failed\n", g_passed, g_failed);
         return g_failed == 0 ? 0 : 1;
     }
     qm::Win32Ui ui(GetModuleHandleW(nullptr));
     auto vbe = SimulatedVbe::Create(ui);
-    auto& module = vbe->AddCodeWindow(u"Module1 (Code)", {u"Option Explicit", u"", u"Public Function AddTax(ByVal price As Long) As Long",
-                                                          u"    AddTax = price", u"End Function"},
-                                      u"C:\\Project\\Module1.bas");
+    auto& module = vbe->AddCodeWindow(
+        u"Module1 (Code)",
+        {u"Option Explicit", u"", u"Public Function AddTax(ByVal price As Long) As Long", u"    AddTax = price", u"End Function"},
+        u"C:\\Project\\Module1.bas");
     vbe->AddWindow(U("イミディエイト"));
 
     // Created by its ProgID, as the environment creates add-ins.
@@ -330,7 +332,8 @@ int wmain(int argc, wchar_t** argv) {
         g_actions.push_back({W("ﾊﾞｰｼﾞｮﾝ情報"), L"OK", nullptr});
         vbe->Click(U("ﾊﾞｰｼﾞｮﾝ情報(&V)..."));
         g_actions.push_back({W("Wek Quillmark ﾌｫｰﾏｯﾄ ｳｨｻﾞｰﾄﾞ - はじめに"), W("次へ (&N)>"), nullptr});
-        g_actions.push_back({W("Wek Quillmark ﾌｫｰﾏｯﾄ ｳｨｻﾞｰﾄﾞ - ｽﾀﾝﾌﾟ 種類の選択"), W("Lexivaneなどで使用する関数説明のﾌｫｰﾏｯﾄ作成"), nullptr});
+        g_actions.push_back(
+            {W("Wek Quillmark ﾌｫｰﾏｯﾄ ｳｨｻﾞｰﾄﾞ - ｽﾀﾝﾌﾟ 種類の選択"), W("Lexivaneなどで使用する関数説明のﾌｫｰﾏｯﾄ作成"), nullptr});
         g_actions.push_back({W("Wek Quillmark ﾌｫｰﾏｯﾄ ｳｨｻﾞｰﾄﾞ - ｽﾀﾝﾌﾟ 種類の選択"), W("次へ (&N)>"), nullptr});
         g_actions.push_back({W("Wek Quillmark ﾌｫｰﾏｯﾄ ｳｨｻﾞｰﾄﾞ - 定形項目の選択"), W("次へ (&N)>"), nullptr});
         g_actions.push_back({W("Wek Quillmark ﾌｫｰﾏｯﾄ ｳｨｻﾞｰﾄﾞ - 独自項目の作成"), W("追加(&W)..."), nullptr});
@@ -349,10 +352,11 @@ int wmain(int argc, wchar_t** argv) {
     const DWORD userAfter = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
     const std::size_t madeAfter = g_gdiLive.size();
     const long windowsAfter = ThreadWindowCount();
-    std::printf("over 20 rounds of every dialog: GetGuiResources GDI %lu -> %lu, USER %lu -> %lu; "
-                "GDI objects the library made and kept %zu -> %zu; windows of the thread %ld -> %ld\n",
-                static_cast<unsigned long>(gdiBefore), static_cast<unsigned long>(gdiAfter), static_cast<unsigned long>(userBefore),
-                static_cast<unsigned long>(userAfter), madeBefore, madeAfter, windowsBefore, windowsAfter);
+    std::printf(
+        "over 20 rounds of every dialog: GetGuiResources GDI %lu -> %lu, USER %lu -> %lu; "
+        "GDI objects the library made and kept %zu -> %zu; windows of the thread %ld -> %ld\n",
+        static_cast<unsigned long>(gdiBefore), static_cast<unsigned long>(gdiAfter), static_cast<unsigned long>(userBefore),
+        static_cast<unsigned long>(userAfter), madeBefore, madeAfter, windowsBefore, windowsAfter);
     Check(g_actions.empty(), "every dialog opened and closed 20 times");
     Check(gdiAfter <= gdiBefore && userAfter <= userBefore, "  the system's GDI and USER counts are back where they were");
     Check(madeAfter == madeBefore && windowsAfter == windowsBefore, "  every font, bitmap and window the dialogs made is gone");
@@ -397,7 +401,8 @@ int wmain(int argc, wchar_t** argv) {
     disconnect[0].vt = VT_ERROR;
     disconnect[0].scode = DISP_E_PARAMNOTFOUND;
     DISPPARAMS params2{disconnect, nullptr, 2, 0};
-    Check(SUCCEEDED(object->Invoke(2, IID_NULL, 0, DISPATCH_METHOD, &params2, nullptr, nullptr, nullptr)), "OnDisconnection through Invoke");
+    Check(SUCCEEDED(object->Invoke(2, IID_NULL, 0, DISPATCH_METHOD, &params2, nullptr, nullptr, nullptr)),
+          "OnDisconnection through Invoke");
     Check(vbe->FindControls(U("LVｽﾀﾝﾌﾟ")).empty(), "  removes them");
     v->Release();
     a->Release();

@@ -435,8 +435,8 @@ private:
 class ModuleObj final : public Served {
 public:
     ModuleObj(std::shared_ptr<ide::CodePane> pane)
-        : Served({L"Lines", L"InsertLines", L"CountOfLines", L"CountOfDeclarationLines", L"ProcOfLine", L"ProcStartLine",
-                  L"ProcBodyLine", L"Parent"}),
+        : Served({L"Lines", L"InsertLines", L"CountOfLines", L"CountOfDeclarationLines", L"ProcOfLine", L"ProcStartLine", L"ProcBodyLine",
+                  L"Parent"}),
           pane_(std::move(pane)) {}
 
 protected:

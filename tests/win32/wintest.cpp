@@ -66,11 +66,10 @@ int wmain(int argc, wchar_t** argv) {
         IShellLinkW* link = nullptr;
         IPersistFile* file = nullptr;
         wchar_t target[MAX_PATH] = {};
-        const bool read = SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                                     reinterpret_cast<void**>(&link))) &&
-                          SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
-                          SUCCEEDED(file->Load(title.c_str(), STGM_READ)) &&
-                          SUCCEEDED(link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH));
+        const bool read =
+            SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, reinterpret_cast<void**>(&link))) &&
+            SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+            SUCCEEDED(file->Load(title.c_str(), STGM_READ)) && SUCCEEDED(link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH));
         if (file != nullptr) file->Release();
         if (link != nullptr) link->Release();
         CoUninitialize();

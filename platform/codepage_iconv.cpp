@@ -58,8 +58,17 @@ public:
                 ++i;
                 continue;
             }
+            // No character outside the basic plane exists in the code page, and the converter drops
+            // some of them (the tag characters) without a word: a surrogate, paired or not, is one
+            // character that becomes "?".
+            if (text[i] >= 0xD800 && text[i] <= 0xDFFF) {
+                out.push_back('?');
+                const bool pair = text[i] <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+                i += pair ? 2 : 1;
+                continue;
+            }
             std::size_t j = i;
-            while (j < text.size() && text[j] >= 0x80) ++j;
+            while (j < text.size() && text[j] >= 0x80 && (text[j] < 0xD800 || text[j] > 0xDFFF)) ++j;
             const std::string wide = ToBytes(text.substr(i, j - i));
             std::size_t done = 0;
             while (done < wide.size()) {

@@ -5,12 +5,12 @@
 #   xvfb-run -a bash run_wine32.sh BUILD_DIR (the windows build) FAULTS_DIR (windows-faults) SCENARIO_FILE...
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
-loader=/usr/lib/wine/wine
-if ! why=$("$loader" --version 2>&1); then
-  echo "32-bit Wine cannot start here: ${why:-$loader is missing}"
+. "$here/wine32.sh"
+if ! wine32_runs; then
+  echo "skipped: the 32-bit deliverables under 32-bit Wine: $wine32_why"
   exit 77
 fi
-export QM_WINE=$loader WINEARCH=win32
+export QM_WINE=$wine32_loader WINEARCH=win32
 export WINEPREFIX=${WINEPREFIX:-$(mktemp -d)/prefix}
 status=0
 build=$1

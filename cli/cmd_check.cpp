@@ -21,7 +21,7 @@ std::string Joined(const std::vector<std::u16string>& names) {
 
 int CommandCheck(const CheckOptions& options) {
     std::vector<std::string> problems;
-    const std::vector<std::string> files = ExpandSources(options.files, problems);
+    const std::vector<Source> files = ExpandSources(options.files, problems);
     Store store(options.common, Store::Mode::Read);
     const FormatModel model = store.Format(options.common);
     const auto nameItems = ItemNamesOfKind(model, kind::kFunctionName);
@@ -35,12 +35,13 @@ int CommandCheck(const CheckOptions& options) {
         return std::find(names.begin(), names.end(), name) != names.end();
     };
     int findings = 0;
-    for (const std::string& path : files) {
+    for (const Source& source : files) {
+        const std::string path = Printable(source.path);
         try {
-            SourceFile file = LoadSource(path, options.common, store.Cp());
+            SourceFile file = LoadSource(source.path, options.common, store.Cp());
             const auto& lines = file.ModuleLines();
             const auto report = [&](std::int32_t moduleLine, const std::u16string& name, const std::string& message) {
-                std::cout << path << ":" << file.FileLineOf(moduleLine) << ": " << Utf16ToUtf8(name) << ": " << message << '\n';
+                std::cout << path << ":" << file.FileLineOf(moduleLine) << ": " << Printable(Utf16ToUtf8(name) + ": " + message) << '\n';
                 ++findings;
             };
             if (options.moduleHeader && !HasModuleHeader(lines)) {
@@ -73,7 +74,7 @@ int CommandCheck(const CheckOptions& options) {
             problems.push_back(e.message);
         }
     }
-    for (const auto& p : problems) std::cerr << "quillmark: " << p << '\n';
+    ReportProblems(problems);
     return findings > 0 || !problems.empty() ? 1 : 0;
 }
 

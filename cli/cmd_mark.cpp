@@ -38,11 +38,12 @@ int CommandMark(const MarkOptions& options) {
     std::vector<std::string> problems;
     const auto files = ExpandSources({options.file}, problems);
     if (files.size() != 1) throw Failure{problems.empty() ? options.file + ": not a VB6 source file" : problems.front()};
-    const std::string& path = files.front();
+    const std::string& path = files.front().path;
     const Output output = OutputOf(options.write, options.diff, 1);
     Store store(options.common, Store::Mode::Read);
     std::string before;
-    SourceFile file = LoadSource(path, options.common, store.Cp(), &before);
+    FileStamp stamp;
+    SourceFile file = LoadSource(path, options.common, store.Cp(), &before, &stamp);
     const std::size_t count = std::max<std::size_t>(file.FileLineCount(), 1);
     for (const std::int32_t line : {start.line, end.line}) {
         if (static_cast<std::size_t>(line) > count) {
@@ -62,7 +63,8 @@ int CommandMark(const MarkOptions& options) {
         throw Failure{path + ": the file has no code to mark"};
     }
     RunEditStamp(pane, StampContext{model, now, store.Cp()});
-    Emit(path, before, file, output);
+    Pass pass(output);
+    pass.Emit(files.front(), before, stamp, file);
     return 0;
 }
 

@@ -70,15 +70,22 @@ std::vector<Edit> Refresh(const std::vector<std::u16string>& lines, const Stampe
 int CommandRefresh(const RefreshOptions& options) {
     const LocalDateTime now = Now(options.common);
     std::vector<std::string> problems;
-    const std::vector<std::string> files = ExpandSources(options.files, problems);
+    const std::vector<Source> files = ExpandSources(options.files, problems);
     const Output output = OutputOf(options.write, options.diff, files.size());
     Store store(options.common, Store::Mode::Read);
     const FormatModel model = store.Format(options.common);
     const StampContext context{model, now, store.Cp()};
-    for (const std::string& path : files) {
+    Pass pass(output);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (pass.Interrupted()) {
+            ReportProblems(problems);
+            return pass.Stopped(files, i);
+        }
+        const std::string& path = files[i].path;
         try {
             std::string before;
-            SourceFile file = LoadSource(path, options.common, store.Cp(), &before);
+            FileStamp stamp;
+            SourceFile file = LoadSource(path, options.common, store.Cp(), &before, &stamp);
             const std::vector<std::u16string> lines = file.ModuleLines();
             ide::TextCodeModule module(lines);
             std::vector<Edit> edits;
@@ -89,12 +96,12 @@ int CommandRefresh(const RefreshOptions& options) {
             // From the bottom up, so that the lines above keep their numbers.
             std::sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) { return a.first > b.first; });
             for (const Edit& e : edits) file.Replace(e.first, e.count, e.lines);
-            Emit(path, before, file, output);
+            pass.Emit(files[i], before, stamp, file);
         } catch (const Failure& e) {
             problems.push_back(e.message);
         }
     }
-    for (const auto& p : problems) std::cerr << "quillmark: " << p << '\n';
+    ReportProblems(problems);
     return problems.empty() ? 0 : 1;
 }
 

@@ -156,8 +156,8 @@ int CommandSettings(const SettingsOptions& options) {
     if (verb == "list") {
         need(0);
         for (const StoredSetting& s : settings.ListSettings()) {
-            std::cout << Utf16ToUtf8(s.name) << '\t' << (s.type == regtype::Dword ? "number" : "text") << '\t' << SettingText(s, store.Cp())
-                      << '\n';
+            std::cout << Printable(Utf16ToUtf8(s.name)) << '\t' << (s.type == regtype::Dword ? "number" : "text") << '\t'
+                      << Printable(SettingText(s, store.Cp())) << '\n';
         }
         return 0;
     }
@@ -170,7 +170,7 @@ int CommandSettings(const SettingsOptions& options) {
         need(1);
         const std::u16string name = Utf8ToUtf16(options.arguments[0]);
         if (const auto stored = settings.PeekSetting(name)) {
-            std::cout << SettingText(*stored, store.Cp()) << '\n';
+            std::cout << Printable(SettingText(*stored, store.Cp())) << '\n';
             return 0;
         }
         const SettingInfo* info = FindSetting(name);
@@ -187,6 +187,10 @@ int CommandSettings(const SettingsOptions& options) {
         bool valid = true;
         const std::u16string value = Utf8ToUtf16(options.arguments[1], &valid);
         if (!valid) throw Failure{"the value is not valid UTF-8"};
+        if (IsFormatValue(name)) {
+            // Not even with --force: the value would put a line of its own into the code.
+            if (const auto why = LineBreakerRefusal(u"the value", value)) throw Failure{options.arguments[0] + ": " + Utf16ToUtf8(*why)};
+        }
         if (IsFormatValue(name) && !options.force) {
             if (const auto why = Refusal(name, value, settings, store.Cp())) {
                 throw Failure{options.arguments[0] + ": " + *why + " (--force stores it all the same)"};
@@ -237,7 +241,8 @@ int CommandSettings(const SettingsOptions& options) {
     }
     if (verb == "export") {
         need(1);
-        const auto values = settings.ListSettings();
+        std::size_t unreadable = 0;
+        const auto values = settings.ListSettings(&unreadable);
         if (!settings.KeyExists()) throw Failure{store.Path() + ": no settings are stored yet"};
         std::vector<RegKeyContent> keys{{Hive::CurrentUser, kSettingsKey, {}}};
         for (const auto& s : values) keys.front().values.push_back({s.name, s.type, s.data});
@@ -245,6 +250,10 @@ int CommandSettings(const SettingsOptions& options) {
             WriteFileAtomically(options.arguments[0], ExportRegFile(keys, store.Cp()));
         } catch (const PlatformError& e) {
             throw Failure{options.arguments[0] + ": cannot write: " + e.what()};
+        }
+        if (unreadable > 0) {
+            throw Failure{store.Path() + ": " + std::to_string(unreadable) + " value(s) could not be read; " + options.arguments[0] +
+                          " holds the other " + std::to_string(values.size())};
         }
         return 0;
     }
@@ -261,17 +270,25 @@ int CommandSettings(const SettingsOptions& options) {
         }
         SettingsStore incoming(scratch, store.Cp());
         if (!incoming.KeyExists()) throw Failure{source + ": holds no key HKEY_CURRENT_USER\\" + Utf16ToUtf8(kSettingsKey)};
-        if (!settings.KeyExists()) settings.ReadSettingString(u"EditStamp", FindSetting(u"EditStamp")->defaultText);
+        // A settings file takes the values in a copy of itself, which then replaces it in one write:
+        // whatever the number of values, one write, and when it fails the file is as it was.
+        RegFileRegistry* file = store.File();
+        std::optional<MemoryRegistry> copy;
+        std::optional<SettingsStore> staged;
+        if (file != nullptr) staged.emplace(copy.emplace(file->Keys()), store.Cp());
+        SettingsStore& target = staged ? *staged : settings;
+        if (!target.KeyExists()) target.ReadSettingString(u"EditStamp", FindSetting(u"EditStamp")->defaultText);
         for (const StoredSetting& s : incoming.ListSettings()) {
             if (s.type == regtype::Dword && s.data.size() == 4) {
-                settings.WriteSettingNumber(s.name, std::stoi(SettingText(s, store.Cp())));
+                target.WriteSettingNumber(s.name, std::stoi(SettingText(s, store.Cp())));
             } else if (s.type == regtype::Sz || s.type == regtype::ExpandSz) {
-                settings.WriteSettingString(s.name, Utf8ToUtf16(SettingText(s, store.Cp())));
+                target.WriteSettingString(s.name, Utf8ToUtf16(SettingText(s, store.Cp())));
             } else {
                 std::cerr << "quillmark: " << source << ": " << Utf16ToUtf8(s.name)
                           << " is neither text nor a number and was not imported\n";
             }
         }
+        if (file != nullptr) file->ReplaceAll(copy->Keys());
         store.MustBeWritten();
         return 0;
     }

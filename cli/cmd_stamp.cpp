@@ -57,32 +57,39 @@ int CommandStamp(const StampOptions& options) {
     if (!options.all && options.moduleHeader) throw UsageError{"--module-header goes with --all"};
     const LocalDateTime now = Now(options.common);
     std::vector<std::string> problems;
-    const std::vector<std::string> files = ExpandSources(options.files, problems);
+    const std::vector<Source> files = ExpandSources(options.files, problems);
     if (!options.all && (options.files.size() != 1 || files.size() != 1)) {
-        for (const auto& p : problems) std::cerr << "quillmark: " << p << '\n';
+        ReportProblems(problems);
         throw UsageError{"--line N goes with exactly one VB6 source file"};
     }
     const Output output = OutputOf(options.write, options.diff, files.size());
     Store store(options.common, Store::Mode::Read);
     const FormatModel model = store.Format(options.common);
     const StampContext context{model, now, store.Cp()};
-    for (const std::string& path : files) {
+    Pass pass(output);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (pass.Interrupted()) {
+            ReportProblems(problems);
+            return pass.Stopped(files, i);
+        }
+        const std::string& path = files[i].path;
         try {
             std::string before;
-            SourceFile file = LoadSource(path, options.common, store.Cp(), &before);
+            FileStamp stamp;
+            SourceFile file = LoadSource(path, options.common, store.Cp(), &before, &stamp);
             if (options.all) {
                 StampAll(path, file, options.moduleHeader, context);
             } else {
                 StampAtLine(path, file, options.line, context);
             }
-            Emit(path, before, file, output);
+            pass.Emit(files[i], before, stamp, file);
         } catch (const Failure& e) {
             problems.push_back(e.message);
         } catch (const PlatformError& e) {
             problems.push_back(path + ": cannot read: " + e.what());
         }
     }
-    for (const auto& p : problems) std::cerr << "quillmark: " << p << '\n';
+    ReportProblems(problems);
     return problems.empty() ? 0 : 1;
 }
 

@@ -1,11 +1,14 @@
 #include "cli/common.h"
 
 #include <algorithm>
+#include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
 
+#include "addin/settings/format_rules.h"
 #include "platform/bytes.h"
 #include "platform/failure.h"
 #include "platform/files.h"
@@ -13,6 +16,8 @@
 #include "platform/text.h"
 
 #ifdef _WIN32
+#include <windows.h>
+
 #include "platform/win32/registry_win32.h"
 #endif
 
@@ -23,6 +28,35 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kTeamFileName = ".quillmark.reg";
+
+// Paths are UTF-8 everywhere in the program.
+fs::path PathOf(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
+std::string Utf8Of(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+bool IsSourceName(const std::string& path) {
+    static const char* const kExtensions[] = {".bas", ".cls", ".frm", ".ctl", ".pag", ".dob", ".dsr"};
+    std::string e = Utf8Of(PathOf(path).extension());
+    for (char& c : e) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return std::any_of(std::begin(kExtensions), std::end(kExtensions), [&](const char* x) { return e == x; });
+}
+
+// A name from an option or the environment, refused (status 2) when it would break a stamp line.
+std::u16string PersonalName(const std::string& utf8, const char* where) {
+    const std::u16string text = Utf8ToUtf16(utf8);
+    if (const auto refusal = LineBreakerRefusal(Utf8ToUtf16(where), text)) throw UsageError{Utf16ToUtf8(*refusal)};
+    return text;
+}
+
+// A stored format whose texts would put a line of their own into the code is not used (status 1).
+void MustBeStampable(const FormatModel& model, const std::string& path) {
+    const auto refusals = LineBreakersInFormat(model);
+    if (refusals.empty()) return;
+    throw Failure{path + ": " + Utf16ToUtf8(refusals.front()) +
+                  " (the store is left as it is; mend the value with \"quillmark settings set\")"};
+}
 
 std::string Env(const char* name) {
     const char* value = std::getenv(name);
@@ -62,11 +96,9 @@ std::unique_ptr<MemoryRegistry> Snapshot(Registry& from) {
     if (from.OpenKey(Hive::CurrentUser, kSettingsKey, &key) != RegStatus::Success) return copy;
     RegKey target = 0;
     copy->CreateKey(Hive::CurrentUser, kSettingsKey, &target);
-    std::u16string name;
-    std::uint32_t type = 0;
-    std::string data;
-    for (std::uint32_t i = 0; from.EnumValue(key, i, &name, &type, &data) == RegStatus::Success; ++i) {
-        copy->SetValue(target, name, type, reinterpret_cast<const std::uint8_t*>(data.data()), static_cast<std::uint32_t>(data.size()));
+    for (const RegValue& v : ReadAllValues(from, key)) {
+        copy->SetValue(target, v.name, v.type, reinterpret_cast<const std::uint8_t*>(v.data.data()),
+                       static_cast<std::uint32_t>(v.data.size()));
     }
     copy->CloseKey(target);
     from.CloseKey(key);
@@ -149,13 +181,14 @@ void Store::MustBeWritten() const {
 }
 
 FormatModel Store::Format(const CommonOptions& options) {
-    FormatModel model = LoadFormatModel(*store_);
     std::optional<std::u16string> author;
     std::optional<std::u16string> editor;
-    if (!options.author.empty()) author = Utf8ToUtf16(options.author);
-    if (!options.editor.empty()) editor = Utf8ToUtf16(options.editor);
-    if (!author && !Env("QUILLMARK_AUTHOR").empty()) author = Utf8ToUtf16(Env("QUILLMARK_AUTHOR"));
-    if (!editor && !Env("QUILLMARK_EDITOR").empty()) editor = Utf8ToUtf16(Env("QUILLMARK_EDITOR"));
+    if (!options.author.empty()) author = PersonalName(options.author, "--author");
+    if (!options.editor.empty()) editor = PersonalName(options.editor, "--editor");
+    if (!author && !Env("QUILLMARK_AUTHOR").empty()) author = PersonalName(Env("QUILLMARK_AUTHOR"), "QUILLMARK_AUTHOR");
+    if (!editor && !Env("QUILLMARK_EDITOR").empty()) editor = PersonalName(Env("QUILLMARK_EDITOR"), "QUILLMARK_EDITOR");
+    FormatModel model = LoadFormatModel(*store_);
+    MustBeStampable(model, path_);
     if (team_ && (!author || !editor)) {
         // The person's own store, where it exists, holds their names.
         try {
@@ -170,6 +203,7 @@ FormatModel Store::Format(const CommonOptions& options) {
                 SettingsStore store(registry, *codepage_);
                 if (store.KeyExists()) {
                     const FormatModel mine = LoadFormatModel(store);
+                    MustBeStampable(mine, ownPath);
                     if (!editor && store.PeekSetting(u"EditStamp")) editor = mine.EditorName;
                     for (std::size_t r = 0; !author && r < mine.ItemList.size(); ++r) {
                         if (mine.ItemList[r].kind == kind::kAuthor && store.PeekSetting(u"SelectDatas")) {
@@ -191,24 +225,26 @@ FormatModel Store::Format(const CommonOptions& options) {
     return model;
 }
 
-std::vector<std::string> ExpandSources(const std::vector<std::string>& arguments, std::vector<std::string>& problems) {
-    static const char* const kExtensions[] = {".bas", ".cls", ".frm", ".ctl", ".pag", ".dob", ".dsr"};
+std::vector<Source> ExpandSources(const std::vector<std::string>& arguments, std::vector<std::string>& problems) {
     static const char* const kMembers[] = {"Module", "Class", "Form", "UserControl", "PropertyPage", "UserDocument", "Designer"};
     const auto extension = [](const std::string& path) {
-        std::string e = fs::path(path).extension().string();
+        std::string e = Utf8Of(PathOf(path).extension());
         for (char& c : e) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         return e;
     };
-    const auto isSource = [&](const std::string& path) {
-        const std::string e = extension(path);
-        return std::any_of(std::begin(kExtensions), std::end(kExtensions), [&](const char* x) { return e == x; });
-    };
-    std::vector<std::string> files;
+    const auto breaks = [](const std::string& name) { return FindLineBreaker(Utf8ToUtf16(name)) != std::u16string::npos; };
+    constexpr const char* kControl = ": a name with a control character is left alone (it would break a stamp line or an output line)";
+    std::vector<Source> files;
     for (const std::string& argument : arguments) {
         if (argument == "-") throw UsageError{"\"-\" is not a file name: give the files themselves"};
+        if (breaks(argument)) {
+            problems.push_back(Printable(argument) + kControl);
+            continue;
+        }
         if (extension(argument) != ".vbp") {
-            if (isSource(argument)) {
-                files.push_back(argument);
+            if (IsSourceName(argument)) {
+                const fs::path p = PathOf(argument);
+                files.push_back({argument, Utf8Of(p.parent_path()), Utf8Of(p.filename())});
             } else {
                 problems.push_back(argument + ": not a VB6 source file (.bas .cls .frm .ctl .pag .dob .dsr); left alone");
             }
@@ -222,7 +258,7 @@ std::vector<std::string> ExpandSources(const std::vector<std::string>& arguments
             continue;
         }
         auto codepage = MakeCp932Codepage();
-        const fs::path folder = fs::path(argument).parent_path();
+        const fs::path folder = PathOf(argument).parent_path();
         std::size_t start = 0;
         while (start < bytes.size()) {
             auto end = bytes.find('\n', start);
@@ -241,25 +277,81 @@ std::vector<std::string> ExpandSources(const std::vector<std::string>& arguments
             while (!member.empty() && (member.back() == ' ' || member.back() == '\t')) member.pop_back();
             std::replace(member.begin(), member.end(), '\\', '/');
             if (member.empty()) continue;
-            const std::string path = (folder / member).string();
+            if (breaks(member)) {
+                problems.push_back(argument + ": names " + Printable(member) + kControl);
+                continue;
+            }
+            const std::string path = Utf8Of(folder / PathOf(member));
             if (!FileExists(path)) {
                 problems.push_back(argument + ": names " + member + ", which does not exist");
-            } else if (isSource(path)) {
-                files.push_back(path);
+            } else if (IsSourceName(path)) {
+                files.push_back({path, Utf8Of(folder), member});
             }
         }
     }
     // A module that several projects share is one module.
-    std::vector<std::string> once;
+    std::vector<Source> once;
     std::vector<fs::path> seen;
-    for (const std::string& file : files) {
+    for (const Source& file : files) {
         std::error_code ec;
-        const fs::path canonical = fs::weakly_canonical(fs::path(file), ec);
+        const fs::path canonical = fs::weakly_canonical(PathOf(file.path), ec);
         if (std::find(seen.begin(), seen.end(), canonical) != seen.end()) continue;
         seen.push_back(canonical);
         once.push_back(file);
     }
     return once;
+}
+
+namespace {
+
+// inner lies in outer's tree; both without links.
+bool Within(const fs::path& inner, const fs::path& outer) {
+    const fs::path relative = inner.lexically_relative(outer);
+    return !relative.empty() && *relative.begin() != "..";
+}
+
+// The work tree of git around a folder (without links), if there is one.
+std::optional<fs::path> GitWorkTree(fs::path folder) {
+    std::error_code ec;
+    while (true) {
+        if (fs::exists(folder / ".git", ec)) return folder;
+        if (!folder.has_parent_path() || folder.parent_path() == folder) return std::nullopt;
+        folder = folder.parent_path();
+    }
+}
+
+// Whether a link (or a junction) is met on the way from the folder through the parts of relative.
+bool LinkOnTheWay(const fs::path& folder, const fs::path& relative) {
+    std::error_code ec;
+    fs::path real = folder;
+    for (const fs::path& part : relative) {
+        if (part.empty() || part == ".") continue;
+        if (part == "..") {
+            real = real.parent_path();
+            continue;
+        }
+        const fs::path next = real / part;
+        const fs::path resolved = fs::weakly_canonical(next, ec);
+        if (ec || resolved != next) return true;
+        real = resolved;
+    }
+    return false;
+}
+
+}  // namespace
+
+std::optional<std::string> WriteRefusal(const Source& source) {
+    std::error_code ec;
+    const fs::path target = fs::weakly_canonical(PathOf(source.path), ec);
+    if (ec) return std::nullopt;  // the write itself says what is wrong
+    if (!IsSourceName(Utf8Of(target))) {
+        return "it leads to " + Printable(Utf8Of(target)) + ", which is not a VB6 source file: not written";
+    }
+    const fs::path folder = fs::weakly_canonical(source.folder.empty() ? fs::current_path(ec) : PathOf(source.folder), ec);
+    if (ec) return std::nullopt;
+    if (!LinkOnTheWay(folder, PathOf(source.relative)) || Within(target, folder)) return std::nullopt;
+    if (const auto tree = GitWorkTree(folder); tree && Within(target, *tree)) return std::nullopt;
+    return "a link leads out of the project, to " + Printable(Utf8Of(target)) + ": not written";
 }
 
 Output OutputOf(bool write, bool diff, std::size_t files) {
@@ -269,34 +361,102 @@ Output OutputOf(bool write, bool diff, std::size_t files) {
     return Output::Print;
 }
 
-void Emit(const std::string& path, const std::string& before, const SourceFile& file, Output output) {
+namespace {
+
+volatile std::sig_atomic_t interrupted = 0;
+
+#ifdef _WIN32
+std::atomic<bool> passOver{false};
+
+BOOL WINAPI OnConsoleEvent(DWORD event) {
+    interrupted = 1;
+    if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) {
+        // The process ends when this returns: the write under way and the account come first (the
+        // system waits five seconds at most).
+        for (int i = 0; i < 450 && !passOver; ++i) Sleep(10);
+    }
+    return TRUE;
+}
+#else
+struct sigaction previousInt {};
+struct sigaction previousTerm {};
+
+void OnSignal(int) { interrupted = 1; }
+#endif
+
+}  // namespace
+
+Pass::Pass(Output output) : output_(output) {
+    if (output_ != Output::Write) return;
+    interrupted = 0;
+#ifdef _WIN32
+    passOver = false;
+    SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+#else
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, &previousInt);
+    sigaction(SIGTERM, &action, &previousTerm);
+#endif
+}
+
+Pass::~Pass() {
+    if (output_ != Output::Write) return;
+#ifdef _WIN32
+    passOver = true;
+    SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
+#else
+    sigaction(SIGINT, &previousInt, nullptr);
+    sigaction(SIGTERM, &previousTerm, nullptr);
+#endif
+}
+
+bool Pass::Interrupted() const { return output_ == Output::Write && interrupted != 0; }
+
+void Pass::Emit(const Source& source, const std::string& before, const FileStamp& stamp, const SourceFile& file) {
     const std::string after = file.Render();
-    switch (output) {
+    switch (output_) {
         case Output::Print:
             std::fwrite(after.data(), 1, after.size(), stdout);
             std::fflush(stdout);
             return;
         case Output::Diff: {
-            const std::string diff = UnifiedDiff(path, file.AsUtf8(before), file.AsUtf8(after));
+            const std::string diff = UnifiedDiff(Printable(source.path), file.AsUtf8(before), file.AsUtf8(after));
             std::fwrite(diff.data(), 1, diff.size(), stdout);
             std::fflush(stdout);
             return;
         }
-        case Output::Write:
+        case Output::Write: {
             if (after == before) return;
+            if (const auto refusal = WriteRefusal(source)) throw Failure{source.path + ": " + *refusal};
+            const AsRead asRead{stamp, before};
             try {
-                WriteFileAtomically(path, after);
+                WriteFileAtomically(source.path, after, &asRead);
+            } catch (const FileChangedError& e) {
+                throw Failure{source.path + ": " + e.what()};
             } catch (const PlatformError& e) {
-                throw Failure{path + ": cannot write: " + e.what()};
+                throw Failure{source.path + ": cannot write: " + e.what()};
             }
+            ++changed_;
             return;
+        }
     }
 }
 
-SourceFile LoadSource(const std::string& path, const CommonOptions& options, const Codepage& codepage, std::string* before) {
+int Pass::Stopped(const std::vector<Source>& files, std::size_t next) const {
+    std::cerr << "quillmark: interrupted: " << changed_ << (changed_ == 1 ? " file" : " files") << " changed, " << files.size() - next
+              << " not reached" << (next < files.size() ? ":" : "") << '\n';
+    for (std::size_t i = next; i < files.size(); ++i) std::cerr << "  " << Printable(files[i].path) << '\n';
+    std::cerr.flush();
+    return 130;
+}
+
+SourceFile LoadSource(const std::string& path, const CommonOptions& options, const Codepage& codepage, std::string* before,
+                      FileStamp* stamp) {
     std::string bytes;
     try {
-        bytes = ReadWholeFile(path);
+        bytes = ReadWholeFile(path, stamp);
     } catch (const PlatformError& e) {
         throw Failure{path + ": cannot read: " + e.what()};
     }
@@ -447,6 +607,19 @@ std::string SettingText(const StoredSetting& setting, const Codepage& codepage) 
     std::string data = setting.data;
     if (const auto nul = data.find('\0'); nul != std::string::npos) data.resize(nul);
     return Utf16ToUtf8(codepage.FromAnsi(data));
+}
+
+std::string Printable(const std::string& utf8) {
+    bool plain = true;
+    for (const char c : utf8) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x20 || b == 0x7f || b == 0xc2 || b == 0xe2) plain = false;  // the lead bytes of C1 and of U+2028/U+2029
+    }
+    return plain ? utf8 : Utf16ToUtf8(Escaped(Utf8ToUtf16(utf8)));
+}
+
+void ReportProblems(const std::vector<std::string>& problems) {
+    for (const auto& p : problems) std::cerr << "quillmark: " << Printable(p) << '\n';
 }
 
 }  // namespace qm::cli

@@ -158,14 +158,14 @@ int Main(int argc, char** argv) {
     try {
         return qm::cli::Run(argc, argv);
     } catch (const qm::cli::UsageError& e) {
-        std::cerr << "quillmark" << (command.empty() ? "" : " " + command) << ": " << e.message << '\n'
+        std::cerr << "quillmark" << (command.empty() ? "" : " " + command) << ": " << qm::cli::Printable(e.message) << '\n'
                   << "Run \"quillmark help" << (command.empty() ? "" : " " + command) << "\" for the options.\n";
         return 2;
     } catch (const qm::cli::Failure& e) {
-        std::cerr << "quillmark: " << e.message << '\n';
+        std::cerr << "quillmark: " << qm::cli::Printable(e.message) << '\n';
         return 1;
     } catch (const std::exception& e) {
-        std::cerr << "quillmark: " << e.what() << '\n';
+        std::cerr << "quillmark: " << qm::cli::Printable(e.what()) << '\n';
         return 1;
     }
 }

@@ -1,6 +1,7 @@
 #include "platform/files.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -43,10 +44,24 @@ bool FileExists(const std::string& path) {
 
 std::string ResolveLinks(const std::string& path) { return path; }
 
-std::string ReadWholeFile(const std::string& path) {
+namespace {
+FileStamp StampOf(const fs::path& path) {
+    std::error_code ec;
+    FileStamp stamp;
+    const auto size = fs::file_size(path, ec);
+    if (ec) return stamp;
+    stamp.size = static_cast<std::int64_t>(size);
+    const auto changed = fs::last_write_time(path, ec);
+    if (!ec) stamp.changedNs = std::chrono::duration_cast<std::chrono::nanoseconds>(changed.time_since_epoch()).count();
+    return stamp;
+}
+}  // namespace
+
+std::string ReadWholeFile(const std::string& path, FileStamp* stamp) {
     std::error_code ec;
     const auto status = fs::status(PathOf(path), ec);
     if (!ec && fs::exists(status) && !fs::is_regular_file(status)) throw PlatformError(kNotRegular);
+    if (stamp != nullptr) *stamp = StampOf(PathOf(path));
     std::ifstream in(PathOf(path), std::ios::binary);
     if (!in) throw PlatformError(std::strerror(errno));
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -54,7 +69,7 @@ std::string ReadWholeFile(const std::string& path) {
     return bytes;
 }
 
-void WriteFileAtomically(const std::string& path, std::string_view bytes) {
+void WriteFileAtomically(const std::string& path, std::string_view bytes, const AsRead* asRead) {
     const fs::path target = PathOf(path);
     std::error_code ec;
     const auto status = fs::status(target, ec);
@@ -77,6 +92,13 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes) {
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         out.flush();
         if (!out) throw PlatformError("cannot write a file beside it");
+    }
+    if (asRead != nullptr) {
+        if (StampOf(target) != asRead->stamp) throw FileChangedError();
+        std::ifstream again(target, std::ios::binary);
+        const std::string now((std::istreambuf_iterator<char>(again)), std::istreambuf_iterator<char>());
+        if (!again.eof() && again.fail()) throw PlatformError("read error");
+        if (now != asRead->bytes) throw FileChangedError();
     }
     fs::rename(temp, target, ec);
     if (ec) throw PlatformError("cannot replace the file: " + ec.message());
@@ -118,7 +140,18 @@ std::string ResolveLinks(const std::string& path) {
     throw PlatformError("too many symbolic links");
 }
 
-std::string ReadWholeFile(const std::string& path) {
+namespace {
+FileStamp StampOf(const struct stat& st) {
+    FileStamp stamp;
+    stamp.device = static_cast<std::uint64_t>(st.st_dev);
+    stamp.inode = static_cast<std::uint64_t>(st.st_ino);
+    stamp.size = static_cast<std::int64_t>(st.st_size);
+    stamp.changedNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return stamp;
+}
+}  // namespace
+
+std::string ReadWholeFile(const std::string& path, FileStamp* stamp) {
     // Opened without waiting, so that a named pipe with no writer does not hang the command.
     const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) throw PlatformError(std::strerror(errno));
@@ -129,6 +162,7 @@ std::string ReadWholeFile(const std::string& path) {
     struct stat st {};
     if (fstat(fd, &st) != 0) throw PlatformError(std::strerror(errno));
     if (!S_ISREG(st.st_mode)) throw PlatformError(kNotRegular);
+    if (stamp != nullptr) *stamp = StampOf(st);
     std::string bytes;
     bytes.reserve(static_cast<std::size_t>(st.st_size));
     char buffer[1 << 16];
@@ -183,7 +217,7 @@ void WriteAll(int fd, std::string_view bytes) {
 
 }  // namespace
 
-void WriteFileAtomically(const std::string& path, std::string_view bytes) {
+void WriteFileAtomically(const std::string& path, std::string_view bytes, const AsRead* asRead) {
     const std::string target = ResolveLinks(path);
     struct stat st {};
     const bool exists = stat(target.c_str(), &st) == 0;
@@ -227,6 +261,18 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes) {
     const int closed = close(fd);
     cleanup.fd = -1;
     if (closed != 0) throw PlatformError(SystemError("cannot write a file beside it"));
+    if (asRead != nullptr) {
+        // As late as can be: a save by an editor after this point and before the rename is the only
+        // one that can still be lost.
+        FileStamp now;
+        std::string bytesNow;
+        try {
+            bytesNow = ReadWholeFile(target, &now);
+        } catch (const PlatformError&) {
+            throw FileChangedError();
+        }
+        if (now != asRead->stamp || bytesNow != asRead->bytes) throw FileChangedError();
+    }
     if (rename(temp.c_str(), target.c_str()) != 0) throw PlatformError(SystemError("cannot replace the file"));
     cleanup.done = true;
     // The rename itself reaches the disk with the folder.

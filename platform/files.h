@@ -1,13 +1,39 @@
 #pragma once
 // Reading and replacing whole files: the one way the command and the settings store touch a file.
+#include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "platform/failure.h"
+
 namespace qm {
 
+// Which file was read, and how it stood: its identity, size and time of its last change.
+struct FileStamp {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t size = -1;
+    std::int64_t changedNs = 0;
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+
+// A file as the caller read it, so that a write can tell whether someone else saved it since.
+struct AsRead {
+    FileStamp stamp;
+    std::string_view bytes;
+};
+
+// The file was changed by someone else after it was read: nothing was written.
+class FileChangedError : public PlatformError {
+public:
+    FileChangedError()
+        : PlatformError("the file changed after it was read (saved by someone else?): nothing was written there; run the command again") {}
+};
+
 // The file's bytes. What is not a regular file (a named pipe, a device, a folder) is refused at once,
-// so that nothing waits on it. Throws PlatformError naming the problem.
-std::string ReadWholeFile(const std::string& path);
+// so that nothing waits on it. stamp, when given, receives how the file stood when it was read.
+// Throws PlatformError naming the problem.
+std::string ReadWholeFile(const std::string& path, FileStamp* stamp = nullptr);
 
 // Replaces the file at path with bytes:
 // - a symbolic link is followed: the file it points to is replaced and the link stays;
@@ -17,9 +43,11 @@ std::string ReadWholeFile(const std::string& path);
 //   file, keeping its mode (and its owner, where the caller may set it): a crash leaves the old file
 //   or the new one, never half of one;
 // - on every failure the temporary file is removed and the old file is left as it was; one that a
-//   killed run left behind is removed by the next write beside it.
+//   killed run left behind is removed by the next write beside it;
+// - with asRead, right before the rename the file must still be the one read (the same file, size,
+//   time of change and bytes); otherwise FileChangedError, and nothing is written.
 // Throws PlatformError naming the problem and what to do.
-void WriteFileAtomically(const std::string& path, std::string_view bytes);
+void WriteFileAtomically(const std::string& path, std::string_view bytes, const AsRead* asRead = nullptr);
 
 bool FileExists(const std::string& path);
 

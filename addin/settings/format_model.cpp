@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "addin/settings/format_rules.h"
 #include "addin/settings/number_text.h"
 #include "platform/text.h"
 
@@ -213,7 +214,8 @@ void BuildItemList(FormatModel& model) {
     for (const CustomItem& item : model.CustomItems) {
         if (model.ItemList.size() >= kMaxItemRows) break;
         const auto kind = static_cast<AttributeKind>(std::clamp<std::int32_t>(item.kind, INT16_MIN, INT16_MAX));
-        model.ItemList.push_back({item.name, kind});
+        // A stored name the custom item dialog would refuse as too long is taken at its longest.
+        model.ItemList.push_back({item.name.substr(0, kMaxCustomNameLength), kind});
     }
     for (std::size_t r = 0; r < kMaxItemRows; ++r) {
         model.ItemAttributes[r] = r < model.ItemList.size() ? DefaultAttributes(model.ItemList[r].kind) : ItemAttribute{};
@@ -244,6 +246,20 @@ FormatModel LoadFormatModel(SettingsStore& store) {
     ComputeItemPadding(model);
     ParseEditStamp(read(u"EditStamp"), model);
     return model;
+}
+
+std::vector<std::u16string> LineBreakersInFormat(const FormatModel& model) {
+    std::vector<std::u16string> refusals;
+    const auto check = [&](std::u16string_view what, std::u16string_view text) {
+        if (auto refusal = LineBreakerRefusal(what, text)) refusals.push_back(std::move(*refusal));
+    };
+    for (const CustomItem& item : model.CustomItems) check(u"CustomFormList: the item name", item.name);
+    for (std::size_t r = 0; r < model.ItemList.size() && r < kMaxItemRows; ++r) {
+        check(u"SelectDatas: the text of " + model.ItemList[r].name, model.ItemAttributes[r].AttrText);
+    }
+    check(u"ExtendValue: the ruler symbol", model.RulerSymbol);
+    check(u"EditStamp: the editor's name", model.EditorName);
+    return refusals;
 }
 
 void SaveFunctionFormat(const FormatModel& model, SettingsStore& store) {

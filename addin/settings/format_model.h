@@ -103,6 +103,12 @@ void BuildItemList(FormatModel& model);
 // NameLength and PadText of every row, and PadAll.
 void ComputeItemPadding(FormatModel& model);
 
+// What of a format would put a line of its own into the code (a line break or another control
+// character in a name, the author, the editor or the ruler symbol): one message per text, naming the
+// stored value it comes from; empty when nothing would. The command refuses such a store; the stamps
+// themselves write each such character as a blank.
+std::vector<std::u16string> LineBreakersInFormat(const FormatModel& model);
+
 // The whole model from the settings store, in the order the format wizard reads it.
 FormatModel LoadFormatModel(SettingsStore& store);
 // The function-description group, or the edit-record value, back into the store.

@@ -1,8 +1,14 @@
 #include "addin/settings/format_rules.h"
 
+#include <algorithm>
+
 #include "platform/text.h"
 
 namespace qm {
+
+namespace {
+constexpr char16_t kNoControlCharacters[] = u"改行などの制御文字は入力できません。";
+}  // namespace
 
 bool IsWholeNumber(std::u16string_view text, long long* value) {
     const std::u16string_view t = TrimBlanks(text);
@@ -29,6 +35,7 @@ std::optional<FormatRefusal> CheckAppearance(std::u16string_view indent, bool ru
     if (number > 30) return FormatRefusal{FormatField::Indent, u"30以上の数値は入力できません。"};
     if (!rulerOn) return std::nullopt;
     if (TrimBlanks(symbol).empty()) return FormatRefusal{FormatField::RulerSymbol, u"記号文字を入力して下さい。"};
+    if (FindLineBreaker(symbol) != std::u16string_view::npos) return FormatRefusal{FormatField::RulerSymbol, kNoControlCharacters};
     if (TrimBlanks(count).empty()) return FormatRefusal{FormatField::RulerCount, u"数値を入力して下さい。"};
     if (!IsWholeNumber(count, &number)) return FormatRefusal{FormatField::RulerCount, u"数値以外の文字は入力できません。"};
     const auto bytes = static_cast<long long>(codepage.ByteLength(TrimBlanks(symbol)));
@@ -43,6 +50,12 @@ std::optional<FormatRefusal> CheckAuthorText(std::u16string_view text) {
     if (text.find_first_of(u"[]") != std::u16string_view::npos) {
         return FormatRefusal{FormatField::AuthorText, u"'['または、']'の記号文字は都合により使用できません。"};
     }
+    if (FindLineBreaker(text) != std::u16string_view::npos) return FormatRefusal{FormatField::AuthorText, kNoControlCharacters};
+    return std::nullopt;
+}
+
+std::optional<FormatRefusal> CheckEditorName(std::u16string_view text) {
+    if (FindLineBreaker(text) != std::u16string_view::npos) return FormatRefusal{FormatField::EditorName, kNoControlCharacters};
     return std::nullopt;
 }
 
@@ -55,6 +68,57 @@ std::optional<FormatRefusal> CheckCustomItemName(std::u16string_view name, const
         return FormatRefusal{FormatField::CustomItemName, u"項目名が長すぎます。全角30文字以内にしてください。"};
     }
     return std::nullopt;
+}
+
+namespace {
+bool BreaksLine(char16_t c) { return (c < 0x20 && c != u'\t') || (c >= 0x7f && c <= 0x9f) || c == 0x2028 || c == 0x2029; }
+}  // namespace
+
+std::size_t FindLineBreaker(std::u16string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (BreaksLine(text[i])) return i;
+    }
+    return std::u16string_view::npos;
+}
+
+std::u16string StampLineText(std::u16string_view text) {
+    std::size_t length = std::min(text.size(), kMaxStampTextLength);
+    // Never half of a pair of surrogates.
+    if (length < text.size() && length > 0 && text[length - 1] >= 0xd800 && text[length - 1] <= 0xdbff) --length;
+    std::u16string out(text.substr(0, length));
+    for (char16_t& c : out) {
+        if (BreaksLine(c)) c = u' ';
+    }
+    return out;
+}
+
+std::u16string Escaped(std::u16string_view text) {
+    static constexpr char16_t kHex[] = u"0123456789abcdef";
+    std::u16string out;
+    out.reserve(text.size());
+    for (const char16_t c : text) {
+        if (!BreaksLine(c)) {
+            out.push_back(c);
+        } else if (c == u'\r') {
+            out += u"\\r";
+        } else if (c == u'\n') {
+            out += u"\\n";
+        } else if (c < 0x100) {
+            out += u"\\x";
+            out.push_back(kHex[c >> 4]);
+            out.push_back(kHex[c & 15]);
+        } else {
+            out += u"\\u";
+            for (int shift = 12; shift >= 0; shift -= 4) out.push_back(kHex[(c >> shift) & 15]);
+        }
+    }
+    return out;
+}
+
+std::optional<std::u16string> LineBreakerRefusal(std::u16string_view what, std::u16string_view text) {
+    if (FindLineBreaker(text) == std::u16string_view::npos) return std::nullopt;
+    return std::u16string(what) + u" \"" + Escaped(text) +
+           u"\" holds a line break or another control character, which would put a line of its own into the code";
 }
 
 }  // namespace qm

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "addin/settings/format_rules.h"
 #include "addin/stamps/stamp_date.h"
 #include "platform/failure.h"
 
@@ -9,7 +10,7 @@ namespace qm {
 
 std::u16string BuildEditMarker(int which, const StampContext& context) {
     const FormatModel& model = context.model;
-    std::u16string m = u"'------<" + model.EditorName;
+    std::u16string m = u"'------<" + StampLineText(model.EditorName);
     if (model.ShowDate == 1) {
         if (model.HeadMark == 0) m += u" ";
         if (model.HeadMark == 1) m += u" '";

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "addin/settings/format_rules.h"
 #include "addin/settings/number_text.h"
 #include "addin/stamps/declaration.h"
 #include "addin/stamps/stamp_date.h"
@@ -27,7 +28,7 @@ std::u16string IndentBlanks(const FormatModel& model) {
 }
 
 std::u16string RulerLine(const FormatModel& model, const Codepage& codepage) {
-    std::u16string symbol = model.RulerSymbol;
+    std::u16string symbol = StampLineText(model.RulerSymbol);
     std::size_t counted = codepage.ByteLength(TrimBlanks(symbol));
     if (counted == 0) counted = codepage.ByteLength(symbol);
     if (counted > kMaxRulerBytes) {
@@ -99,12 +100,12 @@ std::u16string ComposeFunctionStamp(const ProcedureInfo& info, const StampContex
                 value = FormatCreationDate(model, row, context.now);
                 break;
             case kind::kAuthor:
-                value = a.AttrText;
+                value = StampLineText(a.AttrText);
                 break;
             default:
                 continue;  // a kind the stamp does not know contributes nothing
         }
-        s += kCrLf + std::u16string(u"'") + kCrLf + u"'" + indent + model.ItemList[r].name + a.PadText + u": " + value;
+        s += kCrLf + std::u16string(u"'") + kCrLf + u"'" + indent + StampLineText(model.ItemList[r].name) + a.PadText + u": " + value;
     }
     s += kCrLf + std::u16string(u"'");
     if (model.RulerOn == 1) s += kCrLf + RulerLine(model, context.codepage);
@@ -114,7 +115,7 @@ std::u16string ComposeFunctionStamp(const ProcedureInfo& info, const StampContex
 std::u16string ComposeModuleHeader(const std::u16string& filePath, const StampContext& context) {
     const FormatModel& model = context.model;
     const auto slash = filePath.find_last_of(u"\\/");
-    const std::u16string file = slash == std::u16string::npos ? filePath : filePath.substr(slash + 1);
+    const std::u16string file = StampLineText(slash == std::u16string::npos ? filePath : filePath.substr(slash + 1));
     std::u16string s;
     if (model.RulerOn == 1) s = RulerLine(model, context.codepage) + kCrLf;
     const std::size_t width = context.codepage.ByteLength(file);

@@ -655,6 +655,7 @@ bool Form1::ValidateWizardPage() {
     std::optional<FormatRefusal> refusal;
     if (CurrentPage == 12 && CurrentKind == kind::kAuthor) refusal = CheckAuthorText(Text1.Text());
     if (CurrentPage == 14) refusal = CheckAppearance(Text2.Text(), Check5.Value() == 1, Text3.Text(), Text4.Text(), codepage_);
+    if (CurrentPage == 60) refusal = CheckEditorName(Text5.Text());
     if (!refusal) return true;
     Message(refusal->message);
     ui::TextBox* field = &Text2;
@@ -667,6 +668,9 @@ bool Form1::ValidateWizardPage() {
             break;
         case FormatField::RulerCount:
             field = &Text4;
+            break;
+        case FormatField::EditorName:
+            field = &Text5;
             break;
         default:
             break;

@@ -33,8 +33,22 @@ std::map<std::u16string, std::u16string> Descriptions(const StampItem& item) {
 }
 
 std::vector<Edit> Refresh(const std::vector<std::u16string>& lines, const StampedProcedure& p, const StampContext& context) {
-    const std::vector<std::u16string> fresh = ide::TextCodeModule::SplitText(ComposeFunctionStamp(InfoOf(p), context));
-    const auto freshItems = ReadStampItems(fresh, 1, static_cast<std::int32_t>(fresh.size()));
+    const std::vector<StampLine> fresh = ComposeFunctionStampLines(InfoOf(p), context);
+    // The lines the fresh stamp gives the first item of a name.
+    const auto freshLines = [&](const std::u16string& name) {
+        std::vector<std::u16string> out;
+        int row = StampLine::kNoItem;
+        for (const StampLine& line : fresh) {
+            if (row == StampLine::kNoItem && line.row != StampLine::kNoItem &&
+                context.model.ItemList[static_cast<std::size_t>(line.row)].name == name) {
+                row = line.row;
+            }
+            if (row == StampLine::kNoItem) continue;
+            if (line.row != row) break;
+            out.push_back(line.text);
+        }
+        return out;
+    };
     const auto oldItems = ReadStampItems(lines, p.blockFirst, p.blockLast);
     const auto names = ItemNamesOfKind(context.model, kind::kFunctionName);
     const auto arguments = ItemNamesOfKind(context.model, kind::kArguments);
@@ -43,9 +57,8 @@ std::vector<Edit> Refresh(const std::vector<std::u16string>& lines, const Stampe
         const bool isName = std::find(names.begin(), names.end(), old.name) != names.end();
         const bool isArguments = std::find(arguments.begin(), arguments.end(), old.name) != arguments.end();
         if (!isName && !isArguments) continue;
-        const auto match = std::find_if(freshItems.begin(), freshItems.end(), [&](const StampItem& f) { return f.name == old.name; });
-        if (match == freshItems.end()) continue;
-        std::vector<std::u16string> replacement(fresh.begin() + (match->firstLine - 1), fresh.begin() + match->lastLine);
+        std::vector<std::u16string> replacement = freshLines(old.name);
+        if (replacement.empty()) continue;
         if (isArguments) {
             // Each argument still there keeps what the user wrote after its " -".
             const auto kept = Descriptions(old);

@@ -44,7 +44,7 @@ int StampAll(const std::string& path, SourceFile& file, bool moduleHeader, const
     }
     for (const StampedProcedure& p : FindProcedures(reading)) {
         if (p.hasStamp) continue;
-        insertions.push_back({p.region.bodyLine, ide::TextCodeModule::SplitText(ComposeFunctionStamp(InfoOf(p), context))});
+        insertions.push_back({p.region.bodyLine, StampLineTexts(ComposeFunctionStampLines(InfoOf(p), context))});
     }
     file.InsertAll(insertions);
     return static_cast<int>(insertions.size());

@@ -68,12 +68,13 @@ std::u16string FormatArgumentItem(const std::u16string& declaration, const ItemA
     return out;
 }
 
-std::u16string ComposeFunctionStamp(const ProcedureInfo& info, const StampContext& context) {
+std::vector<StampLine> ComposeFunctionStampLines(const ProcedureInfo& info, const StampContext& context) {
     const FormatModel& model = context.model;
     const std::u16string indent = IndentBlanks(model);
-    std::u16string s;
-    if (model.RulerOn == 1) s = RulerLine(model, context.codepage);
-    s += kCrLf + (u"'" + indent + u"@(f)");
+    std::vector<StampLine> lines;
+    // Without a ruler the stamp starts with an empty line, as the button has always inserted it.
+    lines.push_back({model.RulerOn == 1 ? RulerLine(model, context.codepage) : std::u16string()});
+    lines.push_back({u"'" + indent + kFunctionMark});
     for (const int row : model.DisplayOrder) {
         if (row < 0 || static_cast<std::size_t>(row) >= model.ItemList.size()) continue;
         const auto r = static_cast<std::size_t>(row);
@@ -86,15 +87,15 @@ std::u16string ComposeFunctionStamp(const ProcedureInfo& info, const StampContex
             case kind::kFunctionName:
                 value = info.ProcName;
                 if (a.Attr1 == 1) value += u"()";
-                if (info.KindCode == u"G") value += u" [ﾌﾟﾛﾊﾟﾃｨ Get]";
-                if (info.KindCode == u"L") value += u" [ﾌﾟﾛﾊﾟﾃｨ Let]";
-                if (info.KindCode == u"S") value += u" [ﾌﾟﾛﾊﾟﾃｨ Set]";
+                if (info.Kind == ProcedureKind::PropertyGet) value += u" [ﾌﾟﾛﾊﾟﾃｨ Get]";
+                if (info.Kind == ProcedureKind::PropertyLet) value += u" [ﾌﾟﾛﾊﾟﾃｨ Let]";
+                if (info.Kind == ProcedureKind::PropertySet) value += u" [ﾌﾟﾛﾊﾟﾃｨ Set]";
                 break;
             case kind::kArguments:
                 value = FormatArgumentItem(info.Declaration, a, indent, model.PadAll, context.codepage);
                 break;
             case kind::kReturnValue:
-                if (info.KindCode != u"MF" && info.KindCode != u"G" && a.Attr1 == 1) value = u"なし";
+                if (!ReturnsValue(info.Kind) && a.Attr1 == 1) value = u"なし";
                 break;
             case kind::kCreationDate:
                 value = FormatCreationDate(model, row, context.now);
@@ -105,11 +106,40 @@ std::u16string ComposeFunctionStamp(const ProcedureInfo& info, const StampContex
             default:
                 continue;  // a kind the stamp does not know contributes nothing
         }
-        s += kCrLf + std::u16string(u"'") + kCrLf + u"'" + indent + StampLineText(model.ItemList[r].name) + a.PadText + u": " + value;
+        lines.push_back({u"'"});
+        std::u16string text = u"'" + indent + StampLineText(model.ItemList[r].name) + a.PadText + u": " + value;
+        // An argument list continues on lines of its own.
+        std::size_t start = 0;
+        while (true) {
+            const auto end = text.find(kCrLf, start);
+            lines.push_back({text.substr(start, end == std::u16string::npos ? std::u16string::npos : end - start), row});
+            if (end == std::u16string::npos) break;
+            start = end + 2;
+        }
     }
-    s += kCrLf + std::u16string(u"'");
-    if (model.RulerOn == 1) s += kCrLf + RulerLine(model, context.codepage);
+    lines.push_back({u"'"});
+    if (model.RulerOn == 1) lines.push_back({RulerLine(model, context.codepage)});
+    return lines;
+}
+
+std::u16string JoinStampLines(const std::vector<StampLine>& lines) {
+    std::u16string s;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i > 0) s += kCrLf;
+        s += lines[i].text;
+    }
     return s;
+}
+
+std::vector<std::u16string> StampLineTexts(const std::vector<StampLine>& lines) {
+    std::vector<std::u16string> texts;
+    texts.reserve(lines.size());
+    for (const StampLine& line : lines) texts.push_back(line.text);
+    return texts;
+}
+
+std::u16string ComposeFunctionStamp(const ProcedureInfo& info, const StampContext& context) {
+    return JoinStampLines(ComposeFunctionStampLines(info, context));
 }
 
 std::u16string ComposeModuleHeader(const std::u16string& filePath, const StampContext& context) {
@@ -119,9 +149,9 @@ std::u16string ComposeModuleHeader(const std::u16string& filePath, const StampCo
     std::u16string s;
     if (model.RulerOn == 1) s = RulerLine(model, context.codepage) + kCrLf;
     const std::size_t width = context.codepage.ByteLength(file);
-    s += u"' @(h) " + file + std::u16string(width < 28 ? 28 - width : 1, u' ');
+    s += u"' " + std::u16string(kHeaderMark) + u" " + file + std::u16string(width < 28 ? 28 - width : 1, u' ');
     s += u"ver 1.0 ( '" + RenderStampDate(1, 1, context.now) + u" USERNAME )";
-    s += kCrLf + std::u16string(u"'") + kCrLf + u"' @(s)" + kCrLf + u"'";
+    s += kCrLf + std::u16string(u"'") + kCrLf + u"' " + kSummaryMark + kCrLf + u"'";
     if (model.RulerOn == 1) s += kCrLf + RulerLine(model, context.codepage);
     return s;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The function-description stamp above a procedure, and the module header.
 #include <string>
+#include <vector>
 
 #include "addin/settings/format_model.h"
 #include "addin/stamps/procedure_reader.h"
@@ -30,6 +31,27 @@ std::u16string RulerLine(const FormatModel& model, const Codepage& codepage);
 
 std::u16string FormatArgumentItem(const std::u16string& declaration, const ItemAttribute& attributes, const std::u16string& indent,
                                   const std::u16string& padAll, const Codepage& codepage);
+
+// The marks by which a stamp is known again: a function-description stamp holds a line with
+// kFunctionMark, a module header kHeaderMark, and its summary kSummaryMark.
+inline constexpr char16_t kFunctionMark[] = u"@(f)";
+inline constexpr char16_t kHeaderMark[] = u"@(h)";
+inline constexpr char16_t kSummaryMark[] = u"@(s)";
+
+// One line of a stamp, and the row of the format's ItemList whose item it shows (every line of a
+// multi-line item carries the row); kNoItem for the rulers, the mark and the blank comment lines.
+struct StampLine {
+    static constexpr int kNoItem = -1;
+    std::u16string text;
+    int row = kNoItem;
+    friend bool operator==(const StampLine&, const StampLine&) = default;
+};
+
+// The stamp as lines, for a caller that works on the structure (stamp every procedure, refresh).
+std::vector<StampLine> ComposeFunctionStampLines(const ProcedureInfo& info, const StampContext& context);
+// The lines as the code window takes them: CR LF between them.
+std::u16string JoinStampLines(const std::vector<StampLine>& lines);
+std::vector<std::u16string> StampLineTexts(const std::vector<StampLine>& lines);
 std::u16string ComposeFunctionStamp(const ProcedureInfo& info, const StampContext& context);
 std::u16string ComposeModuleHeader(const std::u16string& filePath, const StampContext& context);
 

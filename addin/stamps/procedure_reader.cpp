@@ -25,11 +25,11 @@ std::u16string ReadDeclaration(ide::CodeModule& module, std::int32_t bodyLine) {
     return declaration;
 }
 
-std::u16string ClassifySubOrFunction(const std::u16string& declaration) {
+ProcedureKind ClassifySubOrFunction(const std::u16string& declaration) {
     const ParsedDeclaration parsed = ParseDeclaration(declaration);
-    if (parsed.keyword == u"Sub") return u"MS";
-    if (parsed.keyword == u"Function") return u"MF";
-    return {};
+    if (parsed.keyword == u"Sub") return ProcedureKind::Sub;
+    if (parsed.keyword == u"Function") return ProcedureKind::Function;
+    return ProcedureKind::Unknown;
 }
 
 ProcedureOutcome ReadProcedureAtCursor(ide::CodePane& pane) {
@@ -62,7 +62,7 @@ ProcedureOutcome ReadProcedureAtCursor(ide::CodePane& pane) {
         if (!body) return outcome;
         info.BodyLine = *body;
         info.Declaration = ReadDeclaration(*module, info.BodyLine);
-        info.KindCode = ClassifySubOrFunction(info.Declaration);
+        info.Kind = ClassifySubOrFunction(info.Declaration);
         outcome.target = StampTarget::Procedure;
         return outcome;
     }
@@ -70,9 +70,11 @@ ProcedureOutcome ReadProcedureAtCursor(ide::CodePane& pane) {
     // A property: the kind whose region starts last above the caret.
     struct Candidate {
         ide::vbext_ProcKind kind;
-        const char16_t* code;
+        ProcedureKind code;
     };
-    static const std::array<Candidate, 3> kinds = {{{ide::vbext_pk_Get, u"G"}, {ide::vbext_pk_Let, u"L"}, {ide::vbext_pk_Set, u"S"}}};
+    static const std::array<Candidate, 3> kinds = {{{ide::vbext_pk_Get, ProcedureKind::PropertyGet},
+                                                    {ide::vbext_pk_Let, ProcedureKind::PropertyLet},
+                                                    {ide::vbext_pk_Set, ProcedureKind::PropertySet}}};
     const Candidate* chosen = nullptr;
     std::int32_t chosenStart = 0;
     for (const Candidate& candidate : kinds) {
@@ -86,7 +88,7 @@ ProcedureOutcome ReadProcedureAtCursor(ide::CodePane& pane) {
     const auto body = Attempt([&] { return module->ProcBodyLine(name, chosen->kind); });
     if (!body) return outcome;
     info.BodyLine = *body;
-    info.KindCode = chosen->code;
+    info.Kind = chosen->code;
     info.Declaration = ReadDeclaration(*module, info.BodyLine);
     outcome.target = StampTarget::Procedure;
     return outcome;

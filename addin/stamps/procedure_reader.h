@@ -7,8 +7,14 @@
 
 namespace qm {
 
+// What kind of procedure a declaration makes.
+enum class ProcedureKind { Unknown, Sub, Function, PropertyGet, PropertyLet, PropertySet };
+
+// Whether the procedure gives back a value (a Function, a Property Get).
+inline bool ReturnsValue(ProcedureKind kind) { return kind == ProcedureKind::Function || kind == ProcedureKind::PropertyGet; }
+
 struct ProcedureInfo {
-    std::u16string KindCode;  // "MS" Sub, "MF" Function, "G", "L", "S" property; empty when unknown
+    ProcedureKind Kind = ProcedureKind::Unknown;
     std::u16string ProcName;
     std::int32_t BodyLine = 0;
     std::u16string Declaration;  // the declaration on one line, continuation marks dropped
@@ -26,7 +32,7 @@ ProcedureOutcome ReadProcedureAtCursor(ide::CodePane& pane);
 // The declaration starting at bodyLine, joined over its continuation lines.
 std::u16string ReadDeclaration(ide::CodeModule& module, std::int32_t bodyLine);
 
-// "MS" or "MF" from the keyword in front of the name; empty when the declaration has neither.
-std::u16string ClassifySubOrFunction(const std::u16string& declaration);
+// Sub or Function from the keyword in front of the name; Unknown when the declaration has neither.
+ProcedureKind ClassifySubOrFunction(const std::u16string& declaration);
 
 }  // namespace qm

@@ -27,7 +27,8 @@ protected:
     MemoryStore store_;
 };
 
-const ProcedureInfo kAddTax{u"MF", u"AddTax", 2, u"Public Function AddTax(ByVal price As Long, ByVal rate As Double) As Long"};
+const ProcedureInfo kAddTax{ProcedureKind::Function, u"AddTax", 2,
+                            u"Public Function AddTax(ByVal price As Long, ByVal rate As Double) As Long"};
 
 TEST_F(FunctionStamp, TheWorkedExampleComesOutByteForByte) {
     const std::u16string expected = Join({
@@ -64,19 +65,39 @@ TEST_F(FunctionStamp, VariantsOfTheWorkedExample) {
     const std::u16string numbered = Stamp(model, kAddTax);
     EXPECT_NE(numbered.find(u"' 引数\u3000\u3000: ARG1 -\r\n' \u3000\u3000\u3000\u3000  ARG2 -\r\n"), std::u16string::npos);
 
-    const std::u16string sub = Stamp(Model(), {u"MS", u"Reset", 1, u"Private Sub Reset()"});
+    const std::u16string sub = Stamp(Model(), {ProcedureKind::Sub, u"Reset", 1, u"Private Sub Reset()"});
     EXPECT_NE(sub.find(u"' 関数名\u3000: Reset\r\n"), std::u16string::npos);
     EXPECT_NE(sub.find(u"' 引数\u3000\u3000: なし\r\n"), std::u16string::npos);
     EXPECT_NE(sub.find(u"' 戻り値\u3000: なし\r\n"), std::u16string::npos);
 
     // Property declarations are read like the others.
-    const std::u16string let = Stamp(Model(), {u"L", u"Value", 1, u"Property Let Value(ByVal v As Long)"});
+    const std::u16string let = Stamp(Model(), {ProcedureKind::PropertyLet, u"Value", 1, u"Property Let Value(ByVal v As Long)"});
     EXPECT_NE(let.find(u"' 関数名\u3000: Value [ﾌﾟﾛﾊﾟﾃｨ Let]\r\n"), std::u16string::npos);
     EXPECT_NE(let.find(u"' 引数\u3000\u3000: v -\r\n"), std::u16string::npos);
     EXPECT_NE(let.find(u"' 戻り値\u3000: なし\r\n"), std::u16string::npos);
-    const std::u16string get = Stamp(Model(), {u"G", u"Value", 1, u"Property Get Value() As Long"});
+    const std::u16string get = Stamp(Model(), {ProcedureKind::PropertyGet, u"Value", 1, u"Property Get Value() As Long"});
     EXPECT_NE(get.find(u"' 引数\u3000\u3000: なし\r\n"), std::u16string::npos);
     EXPECT_NE(get.find(u"' 戻り値\u3000: \r\n"), std::u16string::npos);
+}
+
+// The stamp as lines knows which item each line shows: an argument list's lines all belong to it.
+TEST_F(FunctionStamp, EveryLineSaysWhichItemItShows) {
+    const FormatModel model = Model();
+    const StampContext context{model, kNow, Cp932()};
+    const auto lines = ComposeFunctionStampLines(kAddTax, context);
+    EXPECT_EQ(JoinStampLines(lines), ComposeFunctionStamp(kAddTax, context));
+    std::vector<int> rows;
+    for (const StampLine& line : lines) rows.push_back(line.row);
+    constexpr int n = StampLine::kNoItem;
+    EXPECT_EQ(rows, (std::vector<int>{n, n, n, 0, n, 1, n, 2, 2, n, 3, n, n}));
+    EXPECT_EQ(lines[8].text, u"' \u3000\u3000\u3000\u3000  rate  -");
+
+    // Without a ruler the stamp starts with an empty line and ends at the last "'".
+    FormatModel bare = model;
+    bare.RulerOn = 0;
+    const auto plain = ComposeFunctionStampLines(kAddTax, StampContext{bare, kNow, Cp932()});
+    EXPECT_EQ(plain.front().text, u"");
+    EXPECT_EQ(plain.back().text, u"'");
 }
 
 TEST_F(FunctionStamp, ArgumentNamesComeFromTheParameterList) {

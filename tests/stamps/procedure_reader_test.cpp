@@ -40,32 +40,32 @@ TEST(ReadProcedureAtCursor, DecidesWhatToStamp) {
     struct Case {
         int line;
         StampTarget target;
-        const char16_t* kind;
+        ProcedureKind kind;
         const char16_t* name;
         int body;
         const char16_t* declaration;
     };
     const Case cases[] = {
-        {1, StampTarget::ModuleHeader, u"", u"", 0, u""},
-        {2, StampTarget::ModuleHeader, u"", u"", 0, u""},
+        {1, StampTarget::ModuleHeader, ProcedureKind::Unknown, u"", 0, u""},
+        {2, StampTarget::ModuleHeader, ProcedureKind::Unknown, u"", 0, u""},
         // The blank line in front of Calc begins its region: caret there means the module.
-        {3, StampTarget::ModuleHeader, u"", u"", 0, u""},
-        {4, StampTarget::Procedure, u"MF", u"Calc", 4, u"Public Function Calc(ByVal a As Long, ByVal b As Long) As Long"},
-        {7, StampTarget::Procedure, u"MF", u"Calc", 4, u"Public Function Calc(ByVal a As Long, ByVal b As Long) As Long"},
+        {3, StampTarget::ModuleHeader, ProcedureKind::Unknown, u"", 0, u""},
+        {4, StampTarget::Procedure, ProcedureKind::Function, u"Calc", 4, u"Public Function Calc(ByVal a As Long, ByVal b As Long) As Long"},
+        {7, StampTarget::Procedure, ProcedureKind::Function, u"Calc", 4, u"Public Function Calc(ByVal a As Long, ByVal b As Long) As Long"},
         // Blank and comment lines belong to the procedure below them.
-        {9, StampTarget::Procedure, u"MS", u"Form_Load", 10, u"Private Sub Form_Load()"},
-        {10, StampTarget::Procedure, u"MS", u"Form_Load", 10, u"Private Sub Form_Load()"},
-        {13, StampTarget::Procedure, u"G", u"Value", 12, u"Property Get Value() As Long"},
-        {15, StampTarget::Procedure, u"L", u"Value", 14, u"Property Let Value(ByVal v As Long)"},
+        {9, StampTarget::Procedure, ProcedureKind::Sub, u"Form_Load", 10, u"Private Sub Form_Load()"},
+        {10, StampTarget::Procedure, ProcedureKind::Sub, u"Form_Load", 10, u"Private Sub Form_Load()"},
+        {13, StampTarget::Procedure, ProcedureKind::PropertyGet, u"Value", 12, u"Property Get Value() As Long"},
+        {15, StampTarget::Procedure, ProcedureKind::PropertyLet, u"Value", 14, u"Property Let Value(ByVal v As Long)"},
         // The name b stands inside "Public" too: the keyword decides.
-        {17, StampTarget::Procedure, u"MS", u"b", 16, u"Public Sub b()"},
-        {19, StampTarget::Procedure, u"MF", u"Total", 18, u"Friend Function Total() As Long"},
+        {17, StampTarget::Procedure, ProcedureKind::Sub, u"b", 16, u"Public Sub b()"},
+        {19, StampTarget::Procedure, ProcedureKind::Function, u"Total", 18, u"Friend Function Total() As Long"},
     };
     for (const Case& c : cases) {
         const ProcedureOutcome got = ReadAt(kModule, c.line);
         EXPECT_EQ(got.target, c.target) << "line " << c.line;
         if (c.target != StampTarget::Procedure) continue;
-        EXPECT_EQ(got.info.KindCode, c.kind) << "line " << c.line;
+        EXPECT_EQ(got.info.Kind, c.kind) << "line " << c.line;
         EXPECT_EQ(got.info.ProcName, c.name) << "line " << c.line;
         EXPECT_EQ(got.info.BodyLine, c.body) << "line " << c.line;
         EXPECT_EQ(got.info.Declaration, c.declaration) << "line " << c.line;
@@ -114,12 +114,12 @@ TEST(ReadProcedureAtCursor, PropertiesPickTheLatestRegionAboveTheCaret) {
         u"Property Let Value(ByVal v As Long)\r\n"
         u"End Property";
     // The Let's region starts at the caret, so the Get (starting above it) is chosen.
-    EXPECT_EQ(ReadAt(text, 3).info.KindCode, u"G");
-    EXPECT_EQ(ReadAt(text, 4).info.KindCode, u"L");
+    EXPECT_EQ(ReadAt(text, 3).info.Kind, ProcedureKind::PropertyGet);
+    EXPECT_EQ(ReadAt(text, 4).info.Kind, ProcedureKind::PropertyLet);
     // A lone property whose region starts at the caret has no candidate.
     EXPECT_EQ(ReadAt(u"Property Set Target(ByVal o As Object)\r\nEnd Property", 1).target, StampTarget::Nothing);
     const auto set = ReadAt(u"Property Set Target(ByVal o As Object)\r\nEnd Property", 2);
-    EXPECT_EQ(set.info.KindCode, u"S");
+    EXPECT_EQ(set.info.Kind, ProcedureKind::PropertySet);
     EXPECT_EQ(set.info.Declaration, u"Property Set Target(ByVal o As Object)");
 }
 

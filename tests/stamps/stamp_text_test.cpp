@@ -11,7 +11,7 @@ namespace qm::test {
 namespace {
 
 constexpr LocalDateTime kNow{1999, 12, 1, 9, 5, 7};
-const ProcedureInfo kAddTax{u"MF", u"AddTax", 2, u"Public Function AddTax(ByVal price As Long) As Long"};
+const ProcedureInfo kAddTax{ProcedureKind::Function, u"AddTax", 2, u"Public Function AddTax(ByVal price As Long) As Long"};
 
 TEST(StampText, WhatBreaksALine) {
     struct Case {

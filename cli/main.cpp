@@ -2,10 +2,12 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <deque>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "cli/command_table.h"
 #include "cli/commands.h"
 #include "platform/text.h"
 
@@ -20,26 +22,11 @@ namespace qm::cli {
 namespace {
 
 constexpr const char* kVersion = "quillmark 1.0 (Wek Quillmark for VB6 Ver1.0)";
-constexpr const char* kCommands[] = {"stamp", "mark", "check", "refresh", "settings", "preview"};
-
-void AddCommon(CLI::App& command, CommonOptions& common, bool dates, bool files, bool personal) {
-    command.add_option("--settings", common.settings,
-                       "the settings store, a registry file (default: $QUILLMARK_SETTINGS, "
-                       ".quillmark.reg here or above, else the user's own store)");
-    if (dates) command.add_option("--now", common.now, "fixes the clock: \"YYYY-MM-DD HH:MM:SS\"");
-    if (files) command.add_option("--encoding", common.encoding, "cp932 (as VB6 saves its files) or utf-8")->capture_default_str();
-    if (personal) {
-        command.add_option("--author", common.author, "the text of every author item ($QUILLMARK_AUTHOR)");
-        command.add_option("--editor", common.editor, "the name in the edit-record stamp ($QUILLMARK_EDITOR)");
-    }
-}
 
 // The command a usage error is about: the first argument that names one.
 std::string CommandOf(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
-        for (const char* c : kCommands) {
-            if (std::string(argv[i]) == c) return c;
-        }
+        if (const CommandSpec* c = FindCommand(argv[i]); c != nullptr) return c->name;
     }
     return {};
 }
@@ -50,66 +37,49 @@ int Run(int argc, char** argv) {
     app.require_subcommand(0, 1);
     app.set_help_all_flag("--help-all", "every command's options");
 
-    StampOptions stamp;
-    auto* s = app.add_subcommand("stamp", "the function-description stamp at a line, or on every procedure without one");
-    s->add_option("FILE", stamp.files, "VB6 source files (.bas .cls .frm .ctl .pag .dob .dsr) and projects (.vbp)")->required();
-    s->add_option("--line", stamp.line, "stamps what the button stamps with the caret on this line (one FILE)")->check(CLI::PositiveNumber);
-    s->add_flag("--all", stamp.all, "stamps every procedure that has no stamp yet");
-    s->add_flag("--module-header", stamp.moduleHeader, "with --all: also the module header when the module has none");
-    s->add_flag("--write", stamp.write, "replaces the files");
-    s->add_flag("--diff", stamp.diff, "shows what --write would change, and writes nothing");
-    AddCommon(*s, stamp.common, true, true, true);
-
-    MarkOptions mark;
-    auto* m = app.add_subcommand("mark", "the edit-record stamp around a selection");
-    m->add_option("FILE", mark.file, "a VB6 source file")->required();
-    m->add_option("--from", mark.from, "L[:C]: where the selection starts")->required();
-    m->add_option("--to", mark.to, "L[:C]: where it ends (the same place when left out)");
-    m->add_flag("--write", mark.write, "replaces the file");
-    m->add_flag("--diff", mark.diff, "shows what --write would change, and writes nothing");
-    AddCommon(*m, mark.common, true, true, true);
-
-    CheckOptions check;
-    auto* c = app.add_subcommand("check", "lists procedures without a stamp or with one that no longer matches (status 1 when any)");
-    c->add_option("FILE", check.files, "VB6 source files and projects (.vbp)")->required();
-    c->add_flag("--module-header", check.moduleHeader, "also lists modules without a header");
-    c->add_flag("--public-only", check.publicOnly, "only Public and Friend procedures, and those without a scope keyword");
-    AddCommon(*c, check.common, false, true, false);
-
-    RefreshOptions refresh;
-    auto* r =
-        app.add_subcommand("refresh", "makes the function-name and argument lines of existing stamps again, keeping what was written");
-    r->add_option("FILE", refresh.files, "VB6 source files and projects (.vbp)")->required();
-    r->add_flag("--write", refresh.write, "replaces the files");
-    r->add_flag("--diff", refresh.diff, "shows what --write would change, and writes nothing");
-    AddCommon(*r, refresh.common, true, true, true);
-
-    SettingsOptions settings;
-    auto* g =
-        app.add_subcommand("settings", "the stored values: list | show | get NAME | set NAME VALUE | reset | export FILE | import FILE");
-    g->add_option("VERB", settings.verb, "list, show, get, set, reset, export or import")->required();
-    // Two plain values (a list would read "[...]" as several): NAME or FILE, and VALUE.
-    std::string first;
-    std::string second;
-    auto* firstArgument = g->add_option("NAME", first, "NAME, or the FILE of export and import");
-    auto* secondArgument = g->add_option("VALUE", second, "the VALUE of set; one that starts with \"-\" goes after \"--\"");
-    g->add_flag("--force", settings.force, "set: stores a format value that the wizard would refuse");
-    AddCommon(*g, settings.common, false, false, false);
-
-    PreviewOptions preview;
-    auto* p = app.add_subcommand("preview", "both stamps, with the stored format, on a sample procedure");
-    AddCommon(*p, preview.common, true, false, true);
-
-    std::string helpOn;
-    auto* h = app.add_subcommand("help", "the options of a command");
-    h->add_option("COMMAND", helpOn, "stamp, mark, check, refresh, settings or preview");
+    Arguments arguments;
+    std::deque<std::string> values;  // settings NAME and VALUE: two plain values (a list would read "[...]" as several)
+    std::vector<std::pair<const CommandSpec*, CLI::App*>> commands;
+    std::vector<std::pair<CLI::Option*, std::string*>> valueOptions;
+    for (const CommandSpec& spec : CommandTable()) {
+        CLI::App* command = app.add_subcommand(spec.name, spec.help);
+        for (const PositionalSpec& p : spec.positionals) {
+            CLI::Option* option = nullptr;
+            const Field field = FieldOf(arguments, p.field);
+            if (std::holds_alternative<std::vector<std::string>*>(field) &&
+                std::get<std::vector<std::string>*>(field) == &arguments.values) {
+                std::string& value = values.emplace_back();
+                option = command->add_option(p.name, value, p.help);
+                valueOptions.emplace_back(option, &value);
+            } else if (std::holds_alternative<std::vector<std::string>*>(field)) {
+                option = command->add_option(p.name, *std::get<std::vector<std::string>*>(field), p.help);
+            } else {
+                option = command->add_option(p.name, *std::get<std::string*>(field), p.help);
+            }
+            if (p.required) option->required();
+        }
+        for (const OptionSpec& o : AllOptions(spec)) {
+            const Field field = FieldOf(arguments, o.name);
+            CLI::Option* option = nullptr;
+            if (std::holds_alternative<bool*>(field)) {
+                option = command->add_flag(o.name, *std::get<bool*>(field), o.help);
+            } else if (std::holds_alternative<int*>(field)) {
+                option = command->add_option(o.name, *std::get<int*>(field), o.help);
+            } else {
+                option = command->add_option(o.name, *std::get<std::string*>(field), o.help);
+            }
+            if (o.positive) option->check(CLI::PositiveNumber);
+            if (std::string_view(o.name) == "--encoding") option->capture_default_str();
+        }
+        commands.emplace_back(&spec, command);
+    }
 
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         if (e.get_exit_code() == 0) return app.exit(e);  // --help and --version, on standard output
         const std::string command = CommandOf(argc, argv);
-        const std::string what = e.what();
+        const std::string what = Printable(e.what());
         const bool extra = dynamic_cast<const CLI::ExtrasError*>(&e) != nullptr;
         const bool option = extra && what.find(": --") != std::string::npos;
         std::cerr << "quillmark" << (command.empty() ? "" : " " + command) << ": "
@@ -118,33 +88,29 @@ int Run(int argc, char** argv) {
                   << (command.empty() ? "" : " " + command) << "\" for the options.\n";
         return 2;
     }
-    if (*h) {
-        if (helpOn.empty()) {
-            std::cout << app.help();
+    for (const auto& [option, value] : valueOptions) {
+        if (option->count() > 0) arguments.values.push_back(*value);
+    }
+    for (const auto& [spec, command] : commands) {
+        if (!*command) continue;
+        if (spec->run != nullptr) return spec->run(arguments);
+        // help [COMMAND]
+        if (arguments.topic.empty()) {
+            // The whole command's help: app.help() would show the help of "help" itself.
+            std::cout << app.get_formatter()->make_help(&app, "quillmark", CLI::AppFormatMode::Normal);
             return 0;
         }
-        CLI::App* target = nullptr;
-        try {
-            target = app.get_subcommand(helpOn);
-        } catch (const CLI::OptionNotFound&) {
-        }
-        if (target == nullptr || target == h) {
-            std::cerr << "quillmark help: no command \"" << helpOn << "\"\nRun \"quillmark --help\" for the commands.\n";
+        const CommandSpec* target = FindCommand(arguments.topic);
+        if (target == nullptr || target->run == nullptr) {
+            std::cerr << "quillmark help: no command \"" << Printable(arguments.topic)
+                      << "\"\nRun \"quillmark --help\" for the commands.\n";
             return 2;
         }
-        std::cout << target->help();
+        for (const auto& [other, otherCommand] : commands) {
+            if (other == target) std::cout << otherCommand->help();
+        }
         return 0;
     }
-    if (*s) return CommandStamp(stamp);
-    if (*m) return CommandMark(mark);
-    if (*c) return CommandCheck(check);
-    if (*r) return CommandRefresh(refresh);
-    if (*g) {
-        if (firstArgument->count() > 0) settings.arguments.push_back(first);
-        if (secondArgument->count() > 0) settings.arguments.push_back(second);
-        return CommandSettings(settings);
-    }
-    if (*p) return CommandPreview(preview);
     std::cout << app.help();
     return 0;
 }

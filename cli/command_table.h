@@ -1,0 +1,76 @@
+#pragma once
+// The commands of quillmark as one table: names, one-line help, arguments, options and handlers. The
+// parser and "quillmark help" are made from it; the manual page and the bash completion are checked
+// against it.
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "cli/common.h"
+
+namespace qm::cli {
+
+// Every argument and option of every command, as the command line gives them.
+struct Arguments {
+    CommonOptions common;
+    std::vector<std::string> files;   // FILE...
+    std::string file;                 // the one FILE of mark
+    std::string from;                 // --from
+    std::string to;                   // --to
+    int line = 0;                     // --line
+    bool all = false;                 // --all
+    bool moduleHeader = false;        // --module-header
+    bool publicOnly = false;          // --public-only
+    bool write = false;               // --write
+    bool diff = false;                // --diff
+    bool force = false;               // --force
+    std::string verb;                 // settings VERB
+    std::vector<std::string> values;  // settings NAME|FILE and VALUE, as far as given
+    std::string topic;                // help COMMAND
+};
+
+// The options that several commands share, by what they are for.
+enum class OptionSet : unsigned {
+    Store = 1,          // --settings
+    Dates = 2,          // --now
+    Encoding = 4,       // --encoding
+    PersonalNames = 8,  // --author, --editor
+};
+constexpr unsigned operator|(OptionSet a, OptionSet b) { return static_cast<unsigned>(a) | static_cast<unsigned>(b); }
+constexpr unsigned operator|(unsigned a, OptionSet b) { return a | static_cast<unsigned>(b); }
+
+struct OptionSpec {
+    const char* name;   // "--line"
+    const char* value;  // what it takes ("N"), nullptr for a flag
+    const char* help;
+    bool positive = false;  // a whole number of at least 1
+};
+
+// An argument given by its place: field names where it goes (FieldOf); "values" appends.
+struct PositionalSpec {
+    const char* name;  // as help shows it: "FILE"
+    const char* field;
+    const char* help;
+    bool required = false;
+};
+
+struct CommandSpec {
+    const char* name;
+    const char* help;
+    std::vector<PositionalSpec> positionals;
+    std::vector<OptionSpec> options;         // its own, in the order help shows them
+    unsigned sets = 0;                       // OptionSet bits
+    int (*run)(const Arguments&) = nullptr;  // nullptr: the parser answers it (help)
+};
+
+const std::vector<CommandSpec>& CommandTable();
+const CommandSpec* FindCommand(std::string_view name);
+// The options of a command: its own, then those of its sets.
+std::vector<OptionSpec> AllOptions(const CommandSpec& command);
+
+// Where the parser puts an option's or a positional argument's value.
+using Field = std::variant<std::monostate, bool*, int*, std::string*, std::vector<std::string>*>;
+Field FieldOf(Arguments& arguments, std::string_view name);
+
+}  // namespace qm::cli

@@ -259,7 +259,7 @@ void AddInClass::OnDisconnection(std::int32_t) {
 FormatModel AddInClass::StampFormat() {
     Form1& form = Live(form1_);
     if (!form.Loaded()) form.Load();
-    return form.Model();
+    return form.Format();
 }
 
 void AddInClass::MenuHandler1_Click(Control&, bool&, bool&) {

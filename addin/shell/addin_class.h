@@ -74,7 +74,8 @@ private:
     // The window the add-in's dialogs belong to: the environment's main window, else the window that
     // was active when the command ran.
     ui::WindowHandle DialogOwner();
-    // The format the stamps are made from: the wizard's loaded state, built when missing.
+    // The format the stamps are made from: the one the wizard's last load read from the store with the
+    // command's own loader (loaded when missing), never one rebuilt from the pages.
     FormatModel StampFormat();
 
     AddInServices services_;

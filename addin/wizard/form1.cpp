@@ -16,8 +16,11 @@
 namespace qm {
 namespace {
 
-constexpr int kPages[] = {0, 1, 10, 11, 12, 13, 14, 60, 100};
-constexpr int kPanels[] = {0, 1, 2, 3, 4, 5};
+constexpr int kPages[] = {page::kIntro, page::kStampChoice, page::kFixedItems, page::kCustomItems, page::kAttributes,
+                          page::kOrder, page::kAppearance,  page::kEditRecord, page::kDone};
+// The attribute panels, one per kind; the empty panel serves every kind without attributes.
+constexpr int kPanels[] = {kind::kFunctionName, kind::kEmptyPanel,   kind::kArguments,
+                           kind::kReturnValue,  kind::kCreationDate, kind::kAuthor};
 
 // Page body and button row, in twips.
 constexpr double kBodyLeft = 2040;
@@ -58,8 +61,37 @@ std::unique_ptr<T> Make(ui::Form& form, const char16_t* name, int index, ui::Con
     return control;
 }
 
-// A kind shown by a panel: -1 has the empty panel 1.
-std::int16_t PanelKind(std::int32_t itemKind) { return itemKind == kind::kNone ? kind::kEmptyPanel : static_cast<std::int16_t>(itemKind); }
+// The panel of a kind: a kind without attributes of its own has the empty panel.
+std::int16_t PanelKind(std::int32_t itemKind) {
+    switch (itemKind) {
+        case kind::kFunctionName:
+        case kind::kArguments:
+        case kind::kReturnValue:
+        case kind::kCreationDate:
+        case kind::kAuthor:
+            return static_cast<std::int16_t>(itemKind);
+        default:
+            return kind::kEmptyPanel;
+    }
+}
+
+// Fills a list and chooses an entry again: the one chosen before when it is still there (tags are
+// unique in the lists drawn this way), else, where an entry was taken out, the one now at its place.
+void ShowEntries(ui::ListBox& list, const std::vector<ui::ListEntry>& entries, int removedAt) {
+    const std::optional<std::int32_t> chosen =
+        list.ListIndex() >= 0 ? std::optional<std::int32_t>(list.Entry(list.ListIndex()).tag) : std::nullopt;
+    list.Clear();
+    for (const ui::ListEntry& e : entries) list.AddItem(e.text, e.tag);
+    if (chosen) {
+        for (int i = 0; i < list.ListCount(); ++i) {
+            if (list.Entry(i).tag == *chosen) {
+                list.SetListIndex(i);
+                return;
+            }
+        }
+    }
+    if (removedAt >= 0 && list.ListCount() > 0) list.SetListIndex(std::min(removedAt, list.ListCount() - 1));
+}
 
 
 }  // namespace
@@ -87,14 +119,14 @@ Form1::Form1(ui::Ui& ui, SettingsStore& store, const Clock& clock, const Codepag
     Command1[1]->isCancel = true;
     Command1[3]->isDefault = true;
 
-    ui::Control* p0 = Picture3[0].get();
+    ui::Control* p0 = Picture3[page::kIntro].get();
     Label1.SetContainer(p0);
     Label1.Move(kBodyLeft, 120, kBodyWidth, 3300);
     Check1.SetContainer(p0);
     Check1.caption = u"次回からこの画面を表示しない(&S)";
     Check1.Move(kBodyLeft, 3600, kBodyWidth, 300);
 
-    ui::Control* p1 = Picture3[1].get();
+    ui::Control* p1 = Picture3[page::kStampChoice].get();
     Label2.SetContainer(p1);
     Label2.caption = u"ﾌｫｰﾏｯﾄを作成する種類を選択してください。";
     Label2.Move(kBodyLeft, 240, kBodyWidth, 300);
@@ -103,7 +135,7 @@ Form1::Form1(ui::Ui& ui, SettingsStore& store, const Clock& clock, const Codepag
     Option1[1] = Make<ui::OptionButton>(*this, u"Option1", 1, p1, kBodyLeft + 240, 1320, 4800, 300);
     Option1[1]->caption = u"ｺｰﾄﾞの編集作業を記録するｽﾀﾝﾌﾟのﾌｫｰﾏｯﾄ作成";
 
-    ui::Control* p10 = Picture3[10].get();
+    ui::Control* p10 = Picture3[page::kFixedItems].get();
     Label3.SetContainer(p10);
     Label3.caption = u"下記の一覧は、ﾌｫｰﾏｯﾄで使用する可能性のある項目名です。";
     Label3.Move(kBodyLeft, 120, kBodyWidth, 255);
@@ -128,7 +160,7 @@ Form1::Form1(ui::Ui& ui, SettingsStore& store, const Clock& clock, const Codepag
         Command2[static_cast<std::size_t>(i)]->onClick = [this, i] { Command2_Click(i); };
     }
 
-    ui::Control* p11 = Picture3[11].get();
+    ui::Control* p11 = Picture3[page::kCustomItems].get();
     Label7.SetContainer(p11);
     Label7.caption = u"ﾌｫｰﾏｯﾄに独自の項目を追加します。ここで指定する項目は、前のｽﾃｯﾌﾟで選択した項目と重複してはいけません。";
     Label7.Move(kBodyLeft, 120, kBodyWidth, 735);
@@ -146,7 +178,7 @@ Form1::Form1(ui::Ui& ui, SettingsStore& store, const Clock& clock, const Codepag
         Command3[static_cast<std::size_t>(i)]->onClick = [this, i] { Command3_Click(i); };
     }
 
-    ui::Control* p12 = Picture3[12].get();
+    ui::Control* p12 = Picture3[page::kAttributes].get();
     const char16_t* texts12[] = {u"各項目の属性詳細を指定します。",
                                  u"変更する属性を持つ項目名を選択し、値を変更します。変更する項目ごとに繰り返してください。",
                                  u"属性詳細の変更を完了する場合は、[次へ]をｸﾘｯｸしてください。"};
@@ -167,58 +199,59 @@ Form1::Form1(ui::Ui& ui, SettingsStore& store, const Clock& clock, const Codepag
     Frame2.Move(kBodyLeft + 1800, 900, 3720, 2820);
     const char16_t* panelTitles[] = {u"属性 : 関数名", u"属性 : なし",   u"属性 : 引数",
                                      u"属性 : 戻り値", u"属性 : 作成日", u"属性 : 作成者"};
-    for (const int kind : kPanels) {
-        Picture8[kind] = Make<ui::PictureBox>(*this, u"Picture8", kind, &Frame2, 120, 240, 3480, 2460);
-        Label11[kind] = Make<ui::Label>(*this, u"Label11", kind, Picture8[kind].get(), 0, 0, 3480, 255);
-        Label11[kind]->caption = panelTitles[kind];
+    for (const int panel : kPanels) {
+        Picture8[panel] = Make<ui::PictureBox>(*this, u"Picture8", panel, &Frame2, 120, 240, 3480, 2460);
+        Label11[panel] = Make<ui::Label>(*this, u"Label11", panel, Picture8[panel].get(), 0, 0, 3480, 255);
+        Label11[panel]->caption = panelTitles[panel];
     }
-    const auto panelLabel = [&](int kind, const char16_t* text, double y) {
+    const auto panelLabel = [&](int panel, const char16_t* text, double y) {
         panelLabels.push_back(
-            Make<ui::Label>(*this, u"Label12", static_cast<int>(panelLabels.size()), Picture8[kind].get(), 0, y, 2400, 255));
+            Make<ui::Label>(*this, u"Label12", static_cast<int>(panelLabels.size()), Picture8[panel].get(), 0, y, 2400, 255));
         panelLabels.back()->caption = text;
     };
-    panelLabel(0, u"表示形式 : ", 360);
-    Option2[0] = Make<ui::OptionButton>(*this, u"Option2", 0, Picture8[0].get(), 240, 660, 3240, 300);
+    panelLabel(kind::kFunctionName, u"表示形式 : ", 360);
+    Option2[0] = Make<ui::OptionButton>(*this, u"Option2", 0, Picture8[kind::kFunctionName].get(), 240, 660, 3240, 300);
     Option2[0]->caption = u"関数名のみ表示";
-    Option2[1] = Make<ui::OptionButton>(*this, u"Option2", 1, Picture8[0].get(), 240, 1020, 3240, 300);
+    Option2[1] = Make<ui::OptionButton>(*this, u"Option2", 1, Picture8[kind::kFunctionName].get(), 240, 1020, 3240, 300);
     Option2[1]->caption = u"関数名と後ろに( )を表示";
-    panelLabel(2, u"表示形式 : ", 360);
-    Option3[0] = Make<ui::OptionButton>(*this, u"Option3", 0, Picture8[2].get(), 240, 660, 3240, 300);
+    panelLabel(kind::kArguments, u"表示形式 : ", 360);
+    Option3[0] = Make<ui::OptionButton>(*this, u"Option3", 0, Picture8[kind::kArguments].get(), 240, 660, 3240, 300);
     Option3[0]->caption = u"変数名を自動挿入";
-    Option3[1] = Make<ui::OptionButton>(*this, u"Option3", 1, Picture8[2].get(), 240, 1020, 3240, 300);
+    Option3[1] = Make<ui::OptionButton>(*this, u"Option3", 1, Picture8[kind::kArguments].get(), 240, 1020, 3240, 300);
     Option3[1]->caption = u"ARG1...ARG5と続く表示を自動挿入";
-    panelLabel(2, u"引数がない場合 : ", 1440);
-    Check2.SetContainer(Picture8[2].get());
+    panelLabel(kind::kArguments, u"引数がない場合 : ", 1440);
+    Check2.SetContainer(Picture8[kind::kArguments].get());
     Check2.caption = u"(なし)と表示する";
     Check2.Move(240, 1740, 3240, 300);
-    panelLabel(3, u"戻り値がない場合 : ", 360);
-    Check3.SetContainer(Picture8[3].get());
+    panelLabel(kind::kReturnValue, u"戻り値がない場合 : ", 360);
+    Check3.SetContainer(Picture8[kind::kReturnValue].get());
     Check3.caption = u"(なし)と表示する";
     Check3.Move(240, 660, 3240, 300);
-    panelLabel(4, u"日付表示形式 : ", 360);
+    panelLabel(kind::kCreationDate, u"日付表示形式 : ", 360);
     const char16_t* dateLists[] = {u"頭記号", u"区切り記号", u"年表示形式"};
     for (int i = 0; i < 3; ++i) {
-        panelLabels.push_back(
-            Make<ui::Label>(*this, u"Label12", static_cast<int>(panelLabels.size()), Picture8[4].get(), 120, 660.0 + 360 * i, 1140, 255));
+        panelLabels.push_back(Make<ui::Label>(*this, u"Label12", static_cast<int>(panelLabels.size()), Picture8[kind::kCreationDate].get(),
+                                              120, 660.0 + 360 * i, 1140, 255));
         panelLabels.back()->caption = dateLists[i];
-        Combo1[static_cast<std::size_t>(i)] = Make<ui::ComboBox>(*this, u"Combo1", i, Picture8[4].get(), 1320, 630.0 + 360 * i, 1560, 300);
+        Combo1[static_cast<std::size_t>(i)] =
+            Make<ui::ComboBox>(*this, u"Combo1", i, Picture8[kind::kCreationDate].get(), 1320, 630.0 + 360 * i, 1560, 300);
         Combo1[static_cast<std::size_t>(i)]->onClick = [this, i] { Combo1_Click(i); };
     }
-    panelLabel(4, u"時間 : ", 1800);
-    Check4.SetContainer(Picture8[4].get());
+    panelLabel(kind::kCreationDate, u"時間 : ", 1800);
+    Check4.SetContainer(Picture8[kind::kCreationDate].get());
     Check4.caption = u"表示する";
     Check4.Move(1320, 1770, 1560, 300);
     Check4.onClick = [this] { Check4_Click(); };
-    panelLabel(4, u"表示サンプル : ", 2160);
-    Label21.SetContainer(Picture8[4].get());
+    panelLabel(kind::kCreationDate, u"表示サンプル : ", 2160);
+    Label21.SetContainer(Picture8[kind::kCreationDate].get());
     Label21.caption = u"1999-11-10 18:30:25";
     Label21.Move(1320, 2160, 2100, 255);
     Label21.useMnemonic = false;  // a live sample: every character as it is
-    panelLabel(5, u"名前 : ", 360);
-    Text1.SetContainer(Picture8[5].get());
+    panelLabel(kind::kAuthor, u"名前 : ", 360);
+    Text1.SetContainer(Picture8[kind::kAuthor].get());
     Text1.Move(240, 660, 3240, 300);
 
-    ui::Control* p13 = Picture3[13].get();
+    ui::Control* p13 = Picture3[page::kOrder].get();
     Label13.SetContainer(p13);
     Label13.caption = u"項目名を希望する表示順に置き換えます。";
     Label13.Move(kBodyLeft, 120, kBodyWidth, 255);
@@ -238,7 +271,7 @@ Form1::Form1(ui::Ui& ui, SettingsStore& store, const Clock& clock, const Codepag
         Command4[static_cast<std::size_t>(i)]->onClick = [this, i] { Command4_Click(i); };
     }
 
-    ui::Control* p14 = Picture3[14].get();
+    ui::Control* p14 = Picture3[page::kAppearance].get();
     Label26.SetContainer(p14);
     Label26.caption =
         u"全体の外観を拡張します。ｺﾒﾝﾄの記号[']の後のｽﾍﾟｰｽ設定や項目欄の最上位と最下位に記号文字などを使用したﾗｲﾝを拡張します。";
@@ -250,6 +283,7 @@ Form1::Form1(ui::Ui& ui, SettingsStore& store, const Clock& clock, const Codepag
     Label15.caption = u"ｺﾒﾝﾄの記号[']の後のｽﾍﾟｰｽの値 :";
     Label15.Move(120, 360, 3000, 255);
     Text2.SetContainer(&Frame3);
+    Text2.onChange = [this] { Appearance_Change(); };
     Text2.Move(3240, 330, 720, 300);
     Check5.SetContainer(&Frame3);
     Check5.caption = u"項目欄の最上位と最下位に記号文字ﾗｲﾝを挿入する";
@@ -262,14 +296,16 @@ Form1::Form1(ui::Ui& ui, SettingsStore& store, const Clock& clock, const Codepag
     Label30.caption = u"記号文字 :";
     Label30.Move(1020, 1380, 1080, 255);
     Text3.SetContainer(&Frame3);
+    Text3.onChange = [this] { Appearance_Change(); };
     Text3.Move(2160, 1350, 720, 300);
     Label31.SetContainer(&Frame3);
     Label31.caption = u"× 表示倍数 :";
     Label31.Move(3000, 1380, 1320, 255);
     Text4.SetContainer(&Frame3);
+    Text4.onChange = [this] { Appearance_Change(); };
     Text4.Move(4440, 1350, 720, 300);
 
-    ui::Control* p60 = Picture3[60].get();
+    ui::Control* p60 = Picture3[page::kEditRecord].get();
     Label33.SetContainer(p60);
     Label33.caption = u"ｺｰﾄﾞの編集作業を記録するｽﾀﾝﾌﾟのﾌｫｰﾏｯﾄを作成します。";
     Label33.Move(kBodyLeft, 120, kBodyWidth, 255);
@@ -307,7 +343,7 @@ Form1::Form1(ui::Ui& ui, SettingsStore& store, const Clock& clock, const Codepag
     Label34.useMnemonic = false;  // a live sample, with the user's own name in it
     Label34.fontName = u"ＭＳ ゴシック";
 
-    ui::Control* p100 = Picture3[100].get();
+    ui::Control* p100 = Picture3[page::kDone].get();
     Label36.SetContainer(p100);
     Label36.Move(kBodyLeft, 240, kBodyWidth, 975);
     Label40.SetContainer(p100);
@@ -344,9 +380,6 @@ void Form1::Design() {
     Option1[0]->SetValue(true);
     for (auto& l : List1) l->Clear();
     List2.Clear();
-    customIds_.clear();
-    rowIds_.clear();
-    orderIds_.clear();
     List3.Clear();
     for (auto& l : List4) l->Clear();
     for (auto& b : Command3) b->SetEnabled(true);
@@ -371,8 +404,6 @@ void Form1::Design() {
     Label36.caption.clear();
     Timer1.SetInterval(1);
     Timer1.SetTimerEnabled(false);
-    for (auto& item : ItemAttributes) item = ItemAttribute{};
-    PadAll.clear();
 }
 
 void Form1::FillDateLists(std::array<std::unique_ptr<ui::ComboBox>, 3>& lists) {
@@ -391,90 +422,53 @@ void Form1::Form_Load() {
     // 1, 2: centred, with its introduction.
     Centre();
     Label1.caption = IntroText();
-    // 3: the hint of the fixed item page.
-    Label4.caption = store_.ReadSettingNumber(u"SetSelectList", 0) != 0
-                         ? u"あらかじめ選択されている項目名は、既に使用されている項目名です。"
-                         : u"あらかじめ選択されている項目名は、大部分のﾌｫｰﾏｯﾄで使用されている標準の項目名です。";
-    // 4: the fixed items.
-    const auto defaultText = [](const char16_t* name) { return FindSetting(name)->defaultText; };
-    const std::vector<int> chosen = ParseFixedFormList(store_.ReadSettingString(u"FixedFormList", defaultText(u"FixedFormList")));
-    for (int n = 0; n < kFixedItemCount; ++n) {
-        const bool isChosen = std::find(chosen.begin(), chosen.end(), n) != chosen.end();
-        List1[isChosen ? 1 : 0]->AddItem(FixedItems()[static_cast<std::size_t>(n)].name, n);
-    }
-    // 5: the custom items.
-    const auto custom = ParseCustomFormList(store_.ReadSettingString(u"CustomFormList", defaultText(u"CustomFormList")));
-    for (const CustomItem& item : custom) List2.AddItem(item.name, item.kind);
-    SyncCustomIds();
-    if (List2.ListCount() == 0) {
-        Command3[1]->SetEnabled(false);
-        Command3[2]->SetEnabled(false);
-    } else {
-        List2.SetListIndex(0);
-    }
+    // 3 to 5, 9, 11, 13: the stored format, read the way the command reads it.
+    format_ = LoadFormatModel(store_);
+    draft_ = FormatDraft(format_);
+    Label4.caption = format_.SetSelectList != 0 ? u"あらかじめ選択されている項目名は、既に使用されている項目名です。"
+                                                : u"あらかじめ選択されている項目名は、大部分のﾌｫｰﾏｯﾄで使用されている標準の項目名です。";
+    ShowFixedLists(-1, -1);
+    ShowCustomList(0);
+    if (List2.ListCount() == 0) UpdateCustomButtons();
     // 6, 7: the date panel's lists, and its sample.
     FillDateLists(Combo1);
     for (auto& c : Combo1) c->SetListIndex(1);
     Label21.caption = PreviewCreationDate();
-    // 8: the item list and its records at their defaults.
-    CurrentPage = 12;
-    RebuildItemList = true;
+    // 8, 9: the item list with the stored records, and the stored display order.
+    CurrentPage = page::kAttributes;
+    ShowItemList();
     ShowPage();
-    // 9: the stored display order and attributes, through the stamps' own parser.
-    {
-        FormatModel parsed;
-        for (int r = 0; r < List3.ListCount(); ++r) {
-            parsed.ItemList.push_back({List3.Entry(r).text, static_cast<AttributeKind>(List3.Entry(r).tag)});
-        }
-        parsed.ItemAttributes = ItemAttributes;
-        ParseSelectDatas(store_.ReadSettingString(u"SelectDatas", defaultText(u"SelectDatas")), parsed);
-        for (const int row : parsed.DisplayOrder) List4[1]->AddItem(List3.Entry(row).text, row);
-        orderIds_ = rowIds_;
-        for (std::size_t r = 0; r < kMaxItemRows; ++r) {
-            ItemAttributes[r].Attr1 = parsed.ItemAttributes[r].Attr1;
-            ItemAttributes[r].Attr2 = parsed.ItemAttributes[r].Attr2;
-            ItemAttributes[r].Attr3 = parsed.ItemAttributes[r].Attr3;
-            ItemAttributes[r].Attr4 = parsed.ItemAttributes[r].Attr4;
-            ItemAttributes[r].AttrText = parsed.ItemAttributes[r].AttrText;
-        }
-    }
+    ShowOrderLists(-1, -1);
     // 10: the first row's stored values into its panel.
     CurrentKind = -1;
     if (List3.ListCount() > 0) List3_Click();
-    // 11: the appearance, then the padding.
-    {
-        FormatModel parsed;
-        ParseExtendValue(store_.ReadSettingString(u"ExtendValue", defaultText(u"ExtendValue")), parsed);
-        Text2.SetText(parsed.Indent);
-        // Only 1 draws the lines; any other stored number shows as unchecked.
-        Check5.SetValue(parsed.RulerOn == 1 ? 1 : 0);
-        Check5_Click();
-        Text4.SetText(parsed.RulerCount);
-        Text3.SetText(parsed.RulerSymbol);
-        ComputeItemPadding();
-    }
+    // 11: the appearance. Only 1 draws the lines; any other stored number shows as unchecked.
+    const FormatDraft loaded = draft_;
+    Text2.SetText(loaded.Indent);
+    Check5.SetValue(loaded.RulerOn == 1 ? 1 : 0);
+    Check5_Click();
+    Text4.SetText(loaded.RulerCount);
+    Text3.SetText(loaded.RulerSymbol);
+    TakeAppearance();
     // 12 to 14: the edit-record page and its sample.
     FillDateLists(Combo2);
-    {
-        FormatModel parsed;
-        ParseEditStamp(store_.ReadSettingString(u"EditStamp", defaultText(u"EditStamp")), parsed);
-        Check6.SetValue(parsed.ShowDate == 1 ? 1 : 0);
-        Check6_Click();
-        const std::int16_t choices[] = {parsed.HeadMark, parsed.DateSeparator, parsed.YearForm};
-        for (std::size_t i = 0; i < 3; ++i) {
-            // A position outside the list chooses nothing, which is also how the stamp reads it.
-            const int index = choices[i] >= 0 && choices[i] < Combo2[i]->ListCount() ? choices[i] : -1;
-            Combo2[i]->SetListIndex(index);
-        }
-        Check7.SetValue(parsed.ShowTime == 1 ? 1 : 0);
-        Text5.SetText(parsed.EditorName);
-        Label34.caption = PreviewEditMarker();
+    Check6.SetValue(loaded.ShowDate == 1 ? 1 : 0);
+    Check6_Click();
+    const std::int16_t choices[] = {loaded.HeadMark, loaded.DateSeparator, loaded.YearForm};
+    for (std::size_t i = 0; i < 3; ++i) {
+        // A position outside the list chooses nothing, which is also how the stamp reads it.
+        const int index = choices[i] >= 0 && choices[i] < Combo2[i]->ListCount() ? choices[i] : -1;
+        Combo2[i]->SetListIndex(index);
     }
+    Check7.SetValue(loaded.ShowTime == 1 ? 1 : 0);
+    Text5.SetText(loaded.EditorName);
+    TakeEditRecord();
+    Label34.caption = PreviewEditMarker();
     // 15 to 18.
-    Picture3[12]->SetVisible(false);
+    Picture3[page::kAttributes]->SetVisible(false);
     Check1.SetValue(store_.ReadSettingNumber(u"StartVisible", 0) == 0 ? 0 : 1);
-    Command1[4]->SetEnabled(false);
-    CurrentPage = Check1.Value() == 0 ? 0 : 1;
+    Command1[frame_button::kFinish]->SetEnabled(false);
+    CurrentPage = Check1.Value() == 0 ? page::kIntro : page::kStampChoice;
     ShowPage();
 }
 
@@ -488,7 +482,7 @@ void Form1::StepPage(int button) {
     const WizardPage* page = FindWizardPage(CurrentPage);
     if (page == nullptr) return;
     const bool functionStamp = Option1[0]->Value();
-    if (button == 2) {
+    if (button == frame_button::kBack) {
         CurrentPage = functionStamp ? page->backFunction : page->backEdit;
     } else {
         CurrentPage = functionStamp ? page->nextFunction : page->nextEdit;
@@ -503,15 +497,15 @@ void Form1::ShowPage() {
         };
         if (page->rebuildItems && RebuildItemList) RebuildItems();
         if (page->rebuildOrder && RebuildOrderList) RebuildOrder();
-        if (CurrentPage == 13) UpdateOrderNext();
-        if (CurrentPage == 100) {
+        if (CurrentPage == page::kOrder) UpdateOrderNext();
+        if (CurrentPage == page::kDone) {
             Label36.caption =
                 u"Wek Quillmark ﾌｫｰﾏｯﾄ ｳｨｻﾞｰﾄﾞは、Visual Basic の ｺｰﾄﾞで Wek Quillmark "
                 u"ﾌｫｰﾏｯﾄを作成するために必要な情報の収集を完了しました。";
         }
-        apply(*Command1[2], page->back);
-        apply(*Command1[3], page->next);
-        apply(*Command1[4], page->finish);
+        apply(*Command1[frame_button::kBack], page->back);
+        apply(*Command1[frame_button::kNext], page->next);
+        apply(*Command1[frame_button::kFinish], page->finish);
     }
     const auto current = Picture3.find(CurrentPage);
     if (current != Picture3.end()) {
@@ -524,23 +518,26 @@ void Form1::ShowPage() {
     }
 }
 
-void Form1::RebuildItems() {
-    RebuildItemList = false;
-    for (auto& item : ItemAttributes) item = ItemAttribute{};
-    List3.Clear();
-    rowIds_.clear();
-    const auto append = [&](const std::u16string& text, std::int32_t kind, std::uint32_t id) {
-        // The table has 31 rows; more items were refused where they were added.
-        if (List3.ListCount() >= static_cast<int>(kMaxItemRows)) return;
-        List3.AddItem(text, kind);
-        rowIds_.push_back(id);
-        ItemAttributes[static_cast<std::size_t>(List3.ListCount() - 1)] = DefaultAttributes(static_cast<AttributeKind>(kind));
-    };
-    for (const auto& entry : List1[1]->Entries()) {
-        append(entry.text, FixedItems()[static_cast<std::size_t>(entry.tag)].kind, static_cast<std::uint32_t>(entry.tag));
+void Form1::ShowFixedLists(int movedFrom, int removedAt) {
+    for (int side = 0; side < 2; ++side) {
+        std::vector<ui::ListEntry> entries;
+        for (const int n : side == 0 ? draft_.AvailableFixed() : draft_.ChosenFixed()) {
+            entries.push_back({FixedItems()[static_cast<std::size_t>(n)].name, n});
+        }
+        ShowEntries(*List1[static_cast<std::size_t>(side)], entries, side == movedFrom ? removedAt : -1);
     }
-    SyncCustomIds();
-    for (int i = 0; i < List2.ListCount(); ++i) append(List2.Entry(i).text, List2.Entry(i).tag, customIds_[static_cast<std::size_t>(i)]);
+}
+
+void Form1::ShowCustomList(int select) {
+    List2.Clear();
+    for (const FormatDraft::Custom& item : draft_.CustomItems()) List2.AddItem(item.name, item.kind);
+    if (select >= 0 && List2.ListCount() > 0) List2.SetListIndex(std::min(select, List2.ListCount() - 1));
+}
+
+void Form1::ShowItemList() {
+    List3.Clear();
+    for (const FormatDraft::ItemId id : draft_.Rows()) List3.AddItem(draft_.Name(id), draft_.Kind(id));
+    // The selection that follows stores no panel.
     CurrentKind = -1;
     if (List3.ListCount() > 0) {
         List3.SetListIndex(0);
@@ -548,9 +545,24 @@ void Form1::RebuildItems() {
     } else {
         // No item at all: the empty panel.
         CurrentRow = 0;
-        CurrentKind = 1;
+        CurrentKind = kind::kEmptyPanel;
     }
     ShowPanel(CurrentKind);
+}
+
+void Form1::ShowOrderLists(int movedFrom, int removedAt) {
+    const std::vector<FormatDraft::ItemId> lists[] = {draft_.Unplaced(), draft_.Placed()};
+    for (int side = 0; side < 2; ++side) {
+        std::vector<ui::ListEntry> entries;
+        for (const FormatDraft::ItemId id : lists[side]) entries.push_back({draft_.Name(id), draft_.RowOf(id)});
+        ShowEntries(*List4[static_cast<std::size_t>(side)], entries, side == movedFrom ? removedAt : -1);
+    }
+}
+
+void Form1::RebuildItems() {
+    RebuildItemList = false;
+    draft_.ResetRecords();
+    ShowItemList();
 }
 
 void Form1::ShowPanel(int kind) {
@@ -566,18 +578,25 @@ void Form1::ShowPanel(int kind) {
 
 void Form1::RebuildOrder() {
     RebuildOrderList = false;
+    draft_.ResetOrder();
     List4[0]->Clear();
     List4[1]->Clear();
-    for (int r = 0; r < List3.ListCount(); ++r) List4[0]->AddItem(List3.Entry(r).text, r);
-    orderIds_ = rowIds_;
+    ShowOrderLists(-1, -1);
 }
 
-void Form1::UpdateOrderNext() { Command1[3]->SetEnabled(List4[0]->ListCount() == 0); }
+void Form1::UpdateOrderNext() { Command1[frame_button::kNext]->SetEnabled(List4[0]->ListCount() == 0); }
+
+std::optional<FormatDraft::ItemId> Form1::ItemAt(int row) const {
+    const std::vector<FormatDraft::ItemId> rows = draft_.Rows();
+    if (row < 0 || static_cast<std::size_t>(row) >= rows.size()) return std::nullopt;
+    return rows[static_cast<std::size_t>(row)];
+}
 
 void Form1::StoreAttributePanel() {
-    if (CurrentPage != 12) return;
-    if (CurrentRow < 0 || static_cast<std::size_t>(CurrentRow) >= kMaxItemRows) return;
-    ItemAttribute& record = ItemAttributes[static_cast<std::size_t>(CurrentRow)];
+    if (CurrentPage != page::kAttributes) return;
+    const std::optional<FormatDraft::ItemId> id = ItemAt(CurrentRow);
+    if (!id) return;
+    ItemAttribute record = draft_.Record(*id);
     switch (CurrentKind) {
         case kind::kFunctionName:
             record.Attr1 = Option2[0]->Value() ? 0 : 1;
@@ -600,8 +619,9 @@ void Form1::StoreAttributePanel() {
             if (!CheckAuthorText(Text1.Text())) record.AttrText = Text1.Text();
             break;
         default:
-            break;
+            return;
     }
+    draft_.SetRecord(*id, record);
 }
 
 void Form1::List3_Click() {
@@ -613,13 +633,14 @@ void Form1::List3_Click() {
         return;
     }
     StoreAttributePanel();
-    if (CurrentKind == -1) CurrentKind = 1;
+    if (CurrentKind == -1) CurrentKind = kind::kEmptyPanel;
     PreviousKind = CurrentKind;
     const int row = List3.ListIndex();
-    if (row < 0) return;
+    const std::optional<FormatDraft::ItemId> id = ItemAt(row);
+    if (!id) return;
     CurrentRow = static_cast<std::int16_t>(row);
     CurrentKind = PanelKind(List3.Entry(row).tag);
-    const ItemAttribute& record = ItemAttributes[static_cast<std::size_t>(std::min<int>(row, kMaxItemRows - 1))];
+    const ItemAttribute record = draft_.Record(*id);
     const auto listIndex = [](const ui::ComboBox& combo, std::int16_t value) {
         return value >= 0 && value < combo.ListCount() ? value : -1;
     };
@@ -653,9 +674,10 @@ void Form1::List3_Click() {
 
 bool Form1::ValidateWizardPage() {
     std::optional<FormatRefusal> refusal;
-    if (CurrentPage == 12 && CurrentKind == kind::kAuthor) refusal = CheckAuthorText(Text1.Text());
-    if (CurrentPage == 14) refusal = CheckAppearance(Text2.Text(), Check5.Value() == 1, Text3.Text(), Text4.Text(), codepage_);
-    if (CurrentPage == 60) refusal = CheckEditorName(Text5.Text());
+    if (CurrentPage == page::kAttributes && CurrentKind == kind::kAuthor) refusal = CheckAuthorText(Text1.Text());
+    if (CurrentPage == page::kAppearance)
+        refusal = CheckAppearance(Text2.Text(), Check5.Value() == 1, Text3.Text(), Text4.Text(), codepage_);
+    if (CurrentPage == page::kEditRecord) refusal = CheckEditorName(Text5.Text());
     if (!refusal) return true;
     Message(refusal->message);
     ui::TextBox* field = &Text2;
@@ -679,87 +701,30 @@ bool Form1::ValidateWizardPage() {
     return false;
 }
 
-FormatModel Form1::Model() const {
-    FormatModel m;
-    for (const auto& e : List1[1]->Entries()) m.ChosenFixedItems.push_back(e.tag);
-    for (const auto& e : List2.Entries()) m.CustomItems.push_back({e.text, e.tag});
-    for (const auto& e : List3.Entries()) m.ItemList.push_back({e.text, static_cast<AttributeKind>(e.tag)});
-    m.ItemAttributes = ItemAttributes;
-    for (const auto& e : List4[1]->Entries()) m.DisplayOrder.push_back(e.tag);
-    m.PadAll = PadAll;
-    m.Indent = Text2.Text();
-    m.RulerOn = static_cast<std::int16_t>(Check5.Value());
-    m.RulerCount = Text4.Text();
-    m.RulerSymbol = Text3.Text();
-    m.ShowDate = static_cast<std::int16_t>(Check6.Value());
-    m.HeadMark = static_cast<std::int16_t>(Combo2[0]->ListIndex());
-    m.DateSeparator = static_cast<std::int16_t>(Combo2[1]->ListIndex());
-    m.YearForm = static_cast<std::int16_t>(Combo2[2]->ListIndex());
-    m.ShowTime = static_cast<std::int16_t>(Check7.Value());
-    m.EditorName = Text5.Text();
-    return m;
+void Form1::TakeAppearance() {
+    draft_.Indent = Text2.Text();
+    draft_.RulerOn = static_cast<std::int16_t>(Check5.Value());
+    draft_.RulerCount = Text4.Text();
+    draft_.RulerSymbol = Text3.Text();
 }
 
-FormatModel Form1::ModelToSave() const {
-    FormatModel shown = Model();
-    if (!RebuildItemList && !RebuildOrderList) return shown;
-    // The fixed or custom items changed after the display order was decided (a Back from the last
-    // page, then Finish): the order keeps the items that still exist, in their order, under their new
-    // rows and with their records; a removed item leaves it, a new one is not in it.
-    FormatModel fresh = shown;
-    BuildItemList(fresh);
-    std::vector<std::uint32_t> freshIds;
-    for (const int n : fresh.ChosenFixedItems) freshIds.push_back(static_cast<std::uint32_t>(n));
-    for (std::size_t i = 0; i < customIds_.size(); ++i) freshIds.push_back(customIds_[i]);
-    freshIds.resize(std::min(freshIds.size(), fresh.ItemList.size()));
-    // The decided order names rows of the item list as it was when the order lists were made; the
-    // records belong to the rows of the item list as it is now.
-    fresh.DisplayOrder.clear();
-    for (const int row : shown.DisplayOrder) {
-        if (row < 0 || static_cast<std::size_t>(row) >= orderIds_.size()) continue;
-        const std::uint32_t id = orderIds_[static_cast<std::size_t>(row)];
-        const auto found = std::find(freshIds.begin(), freshIds.end(), id);
-        if (found == freshIds.end()) continue;
-        const auto r = static_cast<std::size_t>(found - freshIds.begin());
-        const auto current = std::find(rowIds_.begin(), rowIds_.end(), id);
-        const auto c = static_cast<std::size_t>(current - rowIds_.begin());
-        // A record belongs to a kind: an item whose kind was changed starts from its kind's defaults.
-        if (current != rowIds_.end() && c < shown.ItemList.size() && fresh.ItemList[r].kind == shown.ItemList[c].kind) {
-            fresh.ItemAttributes[r] = shown.ItemAttributes[c];
-        }
-        fresh.DisplayOrder.push_back(static_cast<int>(r));
-    }
-    qm::ComputeItemPadding(fresh);
-    return fresh;
-}
-
-void Form1::SyncCustomIds() {
-    // The custom item dialog adds at the end; anything else is a removal that went another way.
-    while (customIds_.size() < static_cast<std::size_t>(List2.ListCount())) customIds_.push_back(nextCustomId_++);
-    customIds_.resize(static_cast<std::size_t>(List2.ListCount()));
+void Form1::TakeEditRecord() {
+    draft_.ShowDate = static_cast<std::int16_t>(Check6.Value());
+    draft_.HeadMark = static_cast<std::int16_t>(Combo2[0]->ListIndex());
+    draft_.DateSeparator = static_cast<std::int16_t>(Combo2[1]->ListIndex());
+    draft_.YearForm = static_cast<std::int16_t>(Combo2[2]->ListIndex());
+    draft_.ShowTime = static_cast<std::int16_t>(Check7.Value());
+    draft_.EditorName = Text5.Text();
 }
 
 void Form1::SaveWizardFormat() {
-    const FormatModel m = ModelToSave();
+    const FormatModel m = draft_.Compose();
     if (Option1[0]->Value()) {
         SaveFunctionFormat(m, store_);
     } else {
         SaveEditFormat(m, store_);
     }
     Message(u"ﾌｫｰﾏｯﾄを作成を完了しました。");
-}
-
-void Form1::ComputeItemPadding() {
-    // The padding rule of the stored format itself, over the item list as shown.
-    FormatModel shown;
-    for (const auto& entry : List3.Entries()) shown.ItemList.push_back({entry.text, static_cast<AttributeKind>(entry.tag)});
-    shown.ItemAttributes = ItemAttributes;
-    qm::ComputeItemPadding(shown);
-    for (std::size_t r = 0; r < kMaxItemRows; ++r) {
-        ItemAttributes[r].PadText = shown.ItemAttributes[r].PadText;
-        ItemAttributes[r].NameLength = shown.ItemAttributes[r].NameLength;
-    }
-    PadAll = shown.PadAll;
 }
 
 void Form1::ShowWizardPageHelp() {
@@ -774,7 +739,7 @@ std::u16string Form1::PreviewCreationDate() const {
 }
 
 std::u16string Form1::PreviewEditMarker() const {
-    const FormatModel m = Model();
+    const FormatModel m = draft_.Compose();
     return qm::PreviewEditMarker(StampContext{m, clock_.Now(), codepage_});
 }
 
@@ -788,23 +753,23 @@ void Form1::UserClose() { Close(); }
 
 void Form1::Command1_Click(int index) {
     switch (index) {
-        case 0:
+        case frame_button::kHelp:
             StoreAttributePanel();
             ShowWizardPageHelp();
             break;
-        case 1:
+        case frame_button::kCancel:
             store_.WriteSettingNumber(u"StartVisible", Check1.Value() == 1 ? 1 : 0);
             Close();
             break;
-        case 2:
-        case 3:
+        case frame_button::kBack:
+        case frame_button::kNext:
             // Validated first: a text the check refuses never reaches a record.
             if (!ValidateWizardPage()) return;
             StoreAttributePanel();
             StepPage(index);
             ShowPage();
             break;
-        case 4:
+        case frame_button::kFinish:
             // What is saved is what the user sees: the panel shown, once the check accepts it.
             if (!ValidateWizardPage()) return;
             StoreAttributePanel();
@@ -817,64 +782,32 @@ void Form1::Command1_Click(int index) {
     }
 }
 
-int Form1::ItemCount() const { return List1[1]->ListCount() + List2.ListCount(); }
-
-void Form1::InsertByTag(ui::ListBox& list, const ui::ListEntry& entry) {
-    for (int i = 0; i < list.ListCount(); ++i) {
-        if (list.Entry(i).tag > entry.tag) {
-            list.InsertItem(i, entry.text, entry.tag);
-            return;
-        }
-    }
-    list.AddItem(entry.text, entry.tag);
-}
-
-void Form1::SelectAfterRemoval(ui::ListBox& list, int removed) {
-    if (list.ListCount() == 0) return;
-    list.SetListIndex(std::min(removed, list.ListCount() - 1));
-}
-
-void Form1::MoveFixed(ui::ListBox& from, ui::ListBox& to, bool all) {
+void Form1::MoveFixed(int button) {
     RebuildItemList = true;
     RebuildOrderList = true;
-    const bool choosing = &to == List1[1].get();
-    if (all) {
-        if (choosing && ItemCount() + from.ListCount() > static_cast<int>(kMaxItemRows)) {
-            Message(kTooManyItems);
-            return;
-        }
-        for (const auto& entry : from.Entries()) InsertByTag(to, entry);
-        from.Clear();
-        return;
-    }
+    const bool choosing = button == 0 || button == 1;
+    const bool all = button == 1 || button == 3;
+    ui::ListBox& from = *List1[choosing ? 0 : 1];
     const int selected = from.ListIndex();
-    if (selected < 0) return;
-    if (choosing && ItemCount() + 1 > static_cast<int>(kMaxItemRows)) {
+    if (!all && selected < 0) return;
+    const int number = all ? -1 : from.Entry(selected).tag;
+    bool fits = true;
+    if (choosing) {
+        fits = all ? draft_.ChooseAll() : draft_.Choose(number);
+    } else if (all) {
+        draft_.UnchooseAll();
+    } else {
+        draft_.Unchoose(number);
+    }
+    if (!fits) {
         Message(kTooManyItems);
         return;
     }
-    InsertByTag(to, from.Entry(selected));
-    from.RemoveItem(selected);
-    SelectAfterRemoval(from, selected);
+    ShowFixedLists(choosing ? 0 : 1, all ? -1 : selected);
 }
 
 void Form1::Command2_Click(int index) {
-    switch (index) {
-        case 0:
-            MoveFixed(*List1[0], *List1[1], false);
-            break;
-        case 1:
-            MoveFixed(*List1[0], *List1[1], true);
-            break;
-        case 2:
-            MoveFixed(*List1[1], *List1[0], false);
-            break;
-        case 3:
-            MoveFixed(*List1[1], *List1[0], true);
-            break;
-        default:
-            break;
-    }
+    if (index >= 0 && index < 4) MoveFixed(index);
 }
 
 void Form1::UpdateCustomButtons() {
@@ -883,58 +816,68 @@ void Form1::UpdateCustomButtons() {
     Command3[2]->SetEnabled(any);
 }
 
+bool Form1::AddCustomItem(const std::u16string& name, std::int32_t kind) {
+    if (!draft_.AddCustom(name, kind)) return false;
+    RebuildItemList = true;
+    RebuildOrderList = true;
+    ShowCustomList(List2.ListIndex());
+    return true;
+}
+
+void Form1::EditCustomItem(const std::u16string& name, std::int32_t kind) {
+    RebuildItemList = true;
+    RebuildOrderList = true;
+    const int selected = List2.ListIndex();
+    if (selected < 0 || static_cast<std::size_t>(selected) >= draft_.CustomItems().size()) return;
+    draft_.EditCustom(draft_.CustomItems()[static_cast<std::size_t>(selected)].id, name, kind);
+    ShowCustomList(selected);
+}
+
 void Form1::Command3_Click(int index) {
     // Held for the length of the dialog: a disconnection meanwhile releases the add-in's reference.
     const std::shared_ptr<Form2> dialog = addInClass != nullptr ? addInClass->GetForm2() : nullptr;
+    const int selected = List2.ListIndex();
     switch (index) {
         case 0:
             if (dialog == nullptr) return;
             dialog->wizard = this;
-            dialog->Prepare(Form2::Mode::Add, u"", -1);
+            dialog->Prepare(Form2::Mode::Add, u"", kind::kNone);
             dialog->ShowModal();
-            SyncCustomIds();
             UpdateCustomButtons();
             break;
-        case 1: {
-            const int selected = List2.ListIndex();
+        case 1:
             if (dialog == nullptr || selected < 0) return;
             dialog->wizard = this;
             dialog->Prepare(Form2::Mode::Edit, List2.Entry(selected).text, List2.Entry(selected).tag);
             dialog->ShowModal();
             break;
-        }
-        case 2: {
-            const int selected = List2.ListIndex();
-            if (selected < 0) return;
+        case 2:
+            if (selected < 0 || static_cast<std::size_t>(selected) >= draft_.CustomItems().size()) return;
             RebuildItemList = true;
             RebuildOrderList = true;
-            List2.RemoveItem(selected);
-            if (static_cast<std::size_t>(selected) < customIds_.size()) customIds_.erase(customIds_.begin() + selected);
-            if (List2.ListCount() == 0) {
-                UpdateCustomButtons();
-            } else {
-                SelectAfterRemoval(List2, selected);
-            }
+            draft_.RemoveCustom(draft_.CustomItems()[static_cast<std::size_t>(selected)].id);
+            ShowCustomList(selected);
+            if (List2.ListCount() == 0) UpdateCustomButtons();
             break;
-        }
         default:
             break;
     }
 }
 
 void Form1::Command4_Click(int index) {
-    ui::ListBox& undecided = *List4[0];
-    ui::ListBox& decided = *List4[1];
-    if (index == 0 && undecided.ListIndex() >= 0) {
-        const int selected = undecided.ListIndex();
-        decided.AddItem(undecided.Entry(selected).text, undecided.Entry(selected).tag);
-        undecided.RemoveItem(selected);
-        SelectAfterRemoval(undecided, selected);
-    } else if (index == 1 && decided.ListIndex() >= 0) {
-        const int selected = decided.ListIndex();
-        InsertByTag(undecided, decided.Entry(selected));
-        decided.RemoveItem(selected);
-        SelectAfterRemoval(decided, selected);
+    const std::size_t side = index == 0 ? 0 : 1;
+    const int selected = List4[side]->ListIndex();
+    if ((index == 0 || index == 1) && selected >= 0) {
+        const std::vector<FormatDraft::ItemId> from = side == 0 ? draft_.Unplaced() : draft_.Placed();
+        if (static_cast<std::size_t>(selected) < from.size()) {
+            const FormatDraft::ItemId id = from[static_cast<std::size_t>(selected)];
+            if (side == 0) {
+                draft_.Place(id);
+            } else {
+                draft_.Unplace(id);
+            }
+            ShowOrderLists(static_cast<int>(side), selected);
+        }
     }
     UpdateOrderNext();
 }
@@ -954,17 +897,30 @@ void Form1::Check5_Click() {
     }
     // System colours: window text on window, or grey text on the inactive border colour.
     for (ui::TextBox* box : {&Text3, &Text4}) box->SetForeColor(on ? ui::kColorWindowText : ui::kColorGrayText);
+    TakeAppearance();
 }
+
+void Form1::Appearance_Change() { TakeAppearance(); }
 
 void Form1::Check6_Click() {
     const bool on = Check6.Value() == 1;
     for (auto& c : Combo2) c->SetEnabled(on);
     Check7.SetEnabled(on);
+    TakeEditRecord();
     Label34.caption = PreviewEditMarker();
 }
 
-void Form1::Check7_Click() { Label34.caption = PreviewEditMarker(); }
-void Form1::Combo2_Click(int) { Label34.caption = PreviewEditMarker(); }
-void Form1::Text5_Change() { Label34.caption = PreviewEditMarker(); }
+void Form1::Check7_Click() {
+    TakeEditRecord();
+    Label34.caption = PreviewEditMarker();
+}
+void Form1::Combo2_Click(int) {
+    TakeEditRecord();
+    Label34.caption = PreviewEditMarker();
+}
+void Form1::Text5_Change() {
+    TakeEditRecord();
+    Label34.caption = PreviewEditMarker();
+}
 
 }  // namespace qm

@@ -9,6 +9,7 @@
 
 #include "addin/settings/format_model.h"
 #include "addin/shell/addin_module.h"
+#include "addin/wizard/format_draft.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/ide/vbe.h"
@@ -29,8 +30,13 @@ public:
     AddInClass* addInClass = nullptr;
     std::u16string HelpFile;  // of its common dialog
 
-    // The format both stamps are made from: the wizard's loaded state.
-    FormatModel Model() const;
+    // The format both stamps are made from, as the last load read it from the store.
+    const FormatModel& Format() const { return format_; }
+    // The format as the pages edit it, until Finish stores it or the wizard closes.
+    const FormatDraft& Draft() const { return draft_; }
+    // The custom item dialog's OK: false, and nothing changes, when the item table is full.
+    bool AddCustomItem(const std::u16string& name, std::int32_t kind);
+    void EditCustomItem(const std::u16string& name, std::int32_t kind);
     void UserClose() override;
 
     // Wizard variables.
@@ -42,8 +48,6 @@ public:
     std::int16_t CurrentKind = -1;
     std::int16_t PreviousKind = -1;
     bool SuppressRowEvent = false;
-    std::array<ItemAttribute, kMaxItemRows> ItemAttributes;
-    std::u16string PadAll;
 
     // The operations of the pages.
     void StepPage(int button);
@@ -51,7 +55,6 @@ public:
     void StoreAttributePanel();
     bool ValidateWizardPage();
     void SaveWizardFormat();
-    void ComputeItemPadding();
     void ShowWizardPageHelp();
     std::u16string PreviewCreationDate() const;
     std::u16string PreviewEditMarker() const;
@@ -74,6 +77,7 @@ public:
     void Combo1_Click(int index);
     void Combo2_Click(int index);
     void Text5_Change();
+    void Appearance_Change();
 
     // The frame.
     std::array<std::unique_ptr<ui::CommandButton>, 5> Command1;  // help, cancel, back, next, finish
@@ -156,36 +160,31 @@ protected:
 private:
     void Design();
     void FillDateLists(std::array<std::unique_ptr<ui::ComboBox>, 3>& lists);
+    // The lists of the pages, drawn from the draft.
+    void ShowFixedLists(int movedFrom, int removedAt);
+    void ShowCustomList(int select);
+    void ShowItemList();
+    void ShowOrderLists(int movedFrom, int removedAt);
     void RebuildItems();
     void RebuildOrder();
-    // Moves an entry into a list kept in ascending tag order.
-    static void InsertByTag(ui::ListBox& list, const ui::ListEntry& entry);
-    static void SelectAfterRemoval(ui::ListBox& list, int removed);
-    void MoveFixed(ui::ListBox& from, ui::ListBox& to, bool all);
+    // What pages 14 and 60 show, into the draft.
+    void TakeAppearance();
+    void TakeEditRecord();
+    void MoveFixed(int button);
     void UpdateCustomButtons();
     void UpdateOrderNext();
     void ShowPanel(int kind);
-    int ItemCount() const;
+    // The item behind a row of the item list; none past its end.
+    std::optional<FormatDraft::ItemId> ItemAt(int row) const;
     void Message(const std::u16string& text);
     void Close();
-    // What Finish saves: the model shown, and where the item choice changed since the display order
-    // was decided, the order of the items that still exist under their new rows, with their records.
-    FormatModel ModelToSave() const;
-    // Keeps customIds_ in step with the custom item list after the custom item dialog.
-    void SyncCustomIds();
-
-    // Which item each entry is, across renames and removals: a fixed item by its number, a custom
-    // item by a number of its own (kFirstCustomId and up) that an edit keeps.
-    static constexpr std::uint32_t kFirstCustomId = 100;
-    std::vector<std::uint32_t> customIds_;  // by entry of List2
-    std::vector<std::uint32_t> rowIds_;     // by row of List3, as it was built
-    std::vector<std::uint32_t> orderIds_;   // by row of List3 as it was when the order lists were made
-    std::uint32_t nextCustomId_ = kFirstCustomId;
 
     SettingsStore& store_;
     const Clock& clock_;
     const Codepage& codepage_;
     LocalDateTime loadedAt_;
+    FormatModel format_;
+    FormatDraft draft_;
 };
 
 }  // namespace qm

@@ -10,7 +10,8 @@
 
 namespace qm {
 namespace {
-constexpr std::int32_t kKinds[] = {-1, 0, 2, 3, 4, 5};
+constexpr std::int32_t kKinds[] = {kind::kNone,        kind::kFunctionName, kind::kArguments,
+                                   kind::kReturnValue, kind::kCreationDate, kind::kAuthor};
 }  // namespace
 
 Form2::Form2(ui::Ui& ui, const Codepage& codepage) : ui::Form(ui, u"Form2"), codepage_(codepage) {
@@ -93,20 +94,16 @@ void Form2::Command1_Click(int index) {
         Unload();
         return;
     }
-    ui::ListBox& list = wizard->List2;
-    // The item table has 31 rows: a further item is refused before anything changes.
-    if (AddMode() && wizard->List1[1]->ListCount() + list.ListCount() >= static_cast<int>(kMaxItemRows)) {
-        Fail(kTooManyItems);
-        return;
-    }
-    wizard->RebuildItemList = true;
-    wizard->RebuildOrderList = true;
     const std::u16string stored(TrimBlanks(name));
     const std::int32_t kind = KindOfEntry(Combo1.ListIndex());
     if (AddMode()) {
-        list.AddItem(stored, kind);
-    } else if (list.ListIndex() >= 0) {
-        list.SetEntry(list.ListIndex(), {stored, kind});
+        // The item table has 31 rows: a further item is refused before anything changes.
+        if (!wizard->AddCustomItem(stored, kind)) {
+            Fail(kTooManyItems);
+            return;
+        }
+    } else {
+        wizard->EditCustomItem(stored, kind);
     }
     Unload();
 }

@@ -6,6 +6,28 @@
 
 namespace qm {
 
+// The pages by number; the numbers between them are never used.
+namespace page {
+inline constexpr std::int16_t kIntro = 0;
+inline constexpr std::int16_t kStampChoice = 1;
+inline constexpr std::int16_t kFixedItems = 10;
+inline constexpr std::int16_t kCustomItems = 11;
+inline constexpr std::int16_t kAttributes = 12;
+inline constexpr std::int16_t kOrder = 13;
+inline constexpr std::int16_t kAppearance = 14;
+inline constexpr std::int16_t kEditRecord = 60;
+inline constexpr std::int16_t kDone = 100;
+}  // namespace page
+
+// The frame's buttons, by index of Command1.
+namespace frame_button {
+inline constexpr int kHelp = 0;
+inline constexpr int kCancel = 1;
+inline constexpr int kBack = 2;
+inline constexpr int kNext = 3;
+inline constexpr int kFinish = 4;
+}  // namespace frame_button
+
 enum class ButtonState : std::uint8_t { Keep, Enable, Disable };
 
 struct WizardPage {
@@ -24,16 +46,25 @@ struct WizardPage {
 inline constexpr char16_t kWizardTitleHead[] = u"Wek Quillmark ﾌｫｰﾏｯﾄ ｳｨｻﾞｰﾄﾞ - ";
 
 inline constexpr WizardPage kWizardPages[] = {
-    {0, u"はじめに", 13, 0, 0, 1, 1, ButtonState::Disable, ButtonState::Keep, ButtonState::Keep, false, false},
-    {1, u"ｽﾀﾝﾌﾟ 種類の選択", 8, 0, 0, 10, 60, ButtonState::Enable, ButtonState::Keep, ButtonState::Keep, false, false},
-    {10, u"定形項目の選択", 14, 1, 1, 11, 11, ButtonState::Keep, ButtonState::Keep, ButtonState::Keep, false, false},
-    {11, u"独自項目の作成", 15, 10, 10, 12, 12, ButtonState::Keep, ButtonState::Keep, ButtonState::Keep, false, false},
-    {12, u"属性詳細の設定", 16, 11, 11, 13, 13, ButtonState::Keep, ButtonState::Enable, ButtonState::Keep, true, false},
+    {page::kIntro, u"はじめに", 13, page::kIntro, page::kIntro, page::kStampChoice, page::kStampChoice, ButtonState::Disable,
+     ButtonState::Keep, ButtonState::Keep, false, false},
+    {page::kStampChoice, u"ｽﾀﾝﾌﾟ 種類の選択", 8, page::kIntro, page::kIntro, page::kFixedItems, page::kEditRecord, ButtonState::Enable,
+     ButtonState::Keep, ButtonState::Keep, false, false},
+    {page::kFixedItems, u"定形項目の選択", 14, page::kStampChoice, page::kStampChoice, page::kCustomItems, page::kCustomItems,
+     ButtonState::Keep, ButtonState::Keep, ButtonState::Keep, false, false},
+    {page::kCustomItems, u"独自項目の作成", 15, page::kFixedItems, page::kFixedItems, page::kAttributes, page::kAttributes,
+     ButtonState::Keep, ButtonState::Keep, ButtonState::Keep, false, false},
+    {page::kAttributes, u"属性詳細の設定", 16, page::kCustomItems, page::kCustomItems, page::kOrder, page::kOrder, ButtonState::Keep,
+     ButtonState::Enable, ButtonState::Keep, true, false},
     // Page 13's Next follows its undecided list; the frame sets it after the page's own steps.
-    {13, u"項目名の表示順設定", 17, 12, 12, 14, 14, ButtonState::Keep, ButtonState::Keep, ButtonState::Disable, false, true},
-    {14, u"外観の拡張設定", 18, 13, 13, 100, 100, ButtonState::Keep, ButtonState::Enable, ButtonState::Enable, false, false},
-    {60, u"編集記録ｽﾀﾝﾌﾟの設定", 19, 1, 1, 100, 100, ButtonState::Keep, ButtonState::Enable, ButtonState::Enable, false, false},
-    {100, u"完了！", 20, 14, 60, 100, 100, ButtonState::Keep, ButtonState::Disable, ButtonState::Keep, false, false},
+    {page::kOrder, u"項目名の表示順設定", 17, page::kAttributes, page::kAttributes, page::kAppearance, page::kAppearance, ButtonState::Keep,
+     ButtonState::Keep, ButtonState::Disable, false, true},
+    {page::kAppearance, u"外観の拡張設定", 18, page::kOrder, page::kOrder, page::kDone, page::kDone, ButtonState::Keep, ButtonState::Enable,
+     ButtonState::Enable, false, false},
+    {page::kEditRecord, u"編集記録ｽﾀﾝﾌﾟの設定", 19, page::kStampChoice, page::kStampChoice, page::kDone, page::kDone, ButtonState::Keep,
+     ButtonState::Enable, ButtonState::Enable, false, false},
+    {page::kDone, u"完了！", 20, page::kAppearance, page::kEditRecord, page::kDone, page::kDone, ButtonState::Keep, ButtonState::Disable,
+     ButtonState::Keep, false, false},
 };
 
 // The page of that number; none for a number that is no page.

@@ -35,47 +35,43 @@ int CommandCheck(const CheckOptions& options) {
         return std::find(names.begin(), names.end(), name) != names.end();
     };
     int findings = 0;
-    for (const Source& source : files) {
+    Pass pass(Output::Print);
+    const int status = RunOverFiles(files, pass, problems, [&](const Source& source) {
         const std::string path = Printable(source.path);
-        try {
-            SourceFile file = LoadSource(source.path, options.common, store.Cp());
-            const auto& lines = file.ModuleLines();
-            const auto report = [&](std::int32_t moduleLine, const std::u16string& name, const std::string& message) {
-                std::cout << path << ":" << file.FileLineOf(moduleLine) << ": " << Printable(Utf16ToUtf8(name) + ": " + message) << '\n';
-                ++findings;
-            };
-            if (options.moduleHeader && !HasModuleHeader(lines)) {
-                std::cout << path << ":" << file.FileLineOf(1) << ": (module): no module header\n";
-                ++findings;
-            }
-            ide::TextCodeModule module(lines);
-            for (const StampedProcedure& p : FindProcedures(module)) {
-                if (options.publicOnly && !p.isPublic) continue;
-                if (!p.hasStamp) {
-                    report(p.region.bodyLine, p.region.name, "no stamp");
-                    continue;
-                }
-                for (const StampItem& item : ReadStampItems(lines, p.blockFirst, p.blockLast)) {
-                    if (among(nameItems, item.name) && !item.values.empty()) {
-                        const std::u16string shown = NameShown(item.values.front());
-                        if (shown != p.region.name) report(p.region.bodyLine, p.region.name, "stamp names " + Utf16ToUtf8(shown));
-                    }
-                    if (among(argumentItems, item.name)) {
-                        const auto stamped = ArgumentNamesShown(item);
-                        const auto declared = ParseDeclaration(p.declaration).argumentNames;
-                        if (stamped != declared) {
-                            report(p.region.bodyLine, p.region.name,
-                                   "arguments differ: stamp " + Joined(stamped) + "; declaration " + Joined(declared));
-                        }
-                    }
-                }
-            }
-        } catch (const Failure& e) {
-            problems.push_back(e.message);
+        SourceFile file = LoadSource(source.path, options.common, store.Cp());
+        const auto& lines = file.ModuleLines();
+        const auto report = [&](std::int32_t moduleLine, const std::u16string& name, const std::string& message) {
+            std::cout << path << ":" << file.FileLineOf(moduleLine) << ": " << Printable(Utf16ToUtf8(name) + ": " + message) << '\n';
+            ++findings;
+        };
+        if (options.moduleHeader && !HasModuleHeader(lines)) {
+            std::cout << path << ":" << file.FileLineOf(1) << ": (module): no module header\n";
+            ++findings;
         }
-    }
-    ReportProblems(problems);
-    return findings > 0 || !problems.empty() ? 1 : 0;
+        ide::TextCodeModule module(lines);
+        for (const StampedProcedure& p : FindProcedures(module)) {
+            if (options.publicOnly && !p.isPublic) continue;
+            if (!p.hasStamp) {
+                report(p.region.bodyLine, p.region.name, "no stamp");
+                continue;
+            }
+            for (const StampItem& item : ReadStampItems(lines, p.blockFirst, p.blockLast)) {
+                if (among(nameItems, item.name) && !item.values.empty()) {
+                    const std::u16string shown = NameShown(item.values.front());
+                    if (shown != p.region.name) report(p.region.bodyLine, p.region.name, "stamp names " + Utf16ToUtf8(shown));
+                }
+                if (among(argumentItems, item.name)) {
+                    const auto stamped = ArgumentNamesShown(item);
+                    const auto declared = ParseDeclaration(p.declaration).argumentNames;
+                    if (stamped != declared) {
+                        report(p.region.bodyLine, p.region.name,
+                               "arguments differ: stamp " + Joined(stamped) + "; declaration " + Joined(declared));
+                    }
+                }
+            }
+        }
+    });
+    return findings > 0 ? 1 : status;
 }
 
 }  // namespace qm::cli

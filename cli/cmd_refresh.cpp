@@ -89,33 +89,22 @@ int CommandRefresh(const RefreshOptions& options) {
     const FormatModel model = store.Format(options.common);
     const StampContext context{model, now, store.Cp()};
     Pass pass(output);
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        if (pass.Interrupted()) {
-            ReportProblems(problems);
-            return pass.Stopped(files, i);
+    return RunOverFiles(files, pass, problems, [&](const Source& source) {
+        std::string before;
+        FileStamp stamp;
+        SourceFile file = LoadSource(source.path, options.common, store.Cp(), &before, &stamp);
+        const std::vector<std::u16string> lines = file.ModuleLines();
+        ide::TextCodeModule module(lines);
+        std::vector<Edit> edits;
+        for (const StampedProcedure& p : FindProcedures(module)) {
+            if (!p.hasStamp) continue;
+            for (auto& e : Refresh(lines, p, context)) edits.push_back(std::move(e));
         }
-        const std::string& path = files[i].path;
-        try {
-            std::string before;
-            FileStamp stamp;
-            SourceFile file = LoadSource(path, options.common, store.Cp(), &before, &stamp);
-            const std::vector<std::u16string> lines = file.ModuleLines();
-            ide::TextCodeModule module(lines);
-            std::vector<Edit> edits;
-            for (const StampedProcedure& p : FindProcedures(module)) {
-                if (!p.hasStamp) continue;
-                for (auto& e : Refresh(lines, p, context)) edits.push_back(std::move(e));
-            }
-            // From the bottom up, so that the lines above keep their numbers.
-            std::sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) { return a.first > b.first; });
-            for (const Edit& e : edits) file.Replace(e.first, e.count, e.lines);
-            pass.Emit(files[i], before, stamp, file);
-        } catch (const Failure& e) {
-            problems.push_back(e.message);
-        }
-    }
-    ReportProblems(problems);
-    return problems.empty() ? 0 : 1;
+        // From the bottom up, so that the lines above keep their numbers.
+        std::sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) { return a.first > b.first; });
+        for (const Edit& e : edits) file.Replace(e.first, e.count, e.lines);
+        pass.Emit(source, before, stamp, file);
+    });
 }
 
 }  // namespace qm::cli

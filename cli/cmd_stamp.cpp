@@ -67,30 +67,17 @@ int CommandStamp(const StampOptions& options) {
     const FormatModel model = store.Format(options.common);
     const StampContext context{model, now, store.Cp()};
     Pass pass(output);
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        if (pass.Interrupted()) {
-            ReportProblems(problems);
-            return pass.Stopped(files, i);
+    return RunOverFiles(files, pass, problems, [&](const Source& source) {
+        std::string before;
+        FileStamp stamp;
+        SourceFile file = LoadSource(source.path, options.common, store.Cp(), &before, &stamp);
+        if (options.all) {
+            StampAll(source.path, file, options.moduleHeader, context);
+        } else {
+            StampAtLine(source.path, file, options.line, context);
         }
-        const std::string& path = files[i].path;
-        try {
-            std::string before;
-            FileStamp stamp;
-            SourceFile file = LoadSource(path, options.common, store.Cp(), &before, &stamp);
-            if (options.all) {
-                StampAll(path, file, options.moduleHeader, context);
-            } else {
-                StampAtLine(path, file, options.line, context);
-            }
-            pass.Emit(files[i], before, stamp, file);
-        } catch (const Failure& e) {
-            problems.push_back(e.message);
-        } catch (const PlatformError& e) {
-            problems.push_back(path + ": cannot read: " + e.what());
-        }
-    }
-    ReportProblems(problems);
-    return problems.empty() ? 0 : 1;
+        pass.Emit(source, before, stamp, file);
+    });
 }
 
 }  // namespace qm::cli

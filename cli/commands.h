@@ -5,6 +5,10 @@
 #include <vector>
 
 #include "cli/common.h"
+#include "cli/diff.h"
+#include "cli/output.h"
+#include "cli/sources.h"
+#include "cli/store.h"
 
 namespace qm::cli {
 

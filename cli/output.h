@@ -1,0 +1,53 @@
+#pragma once
+// How a command's files are read and go out: printed whole, written or shown as a difference; one
+// driver over the files; messages and output lines that no name can break.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "cli/common.h"
+#include "cli/source_file.h"
+#include "cli/sources.h"
+#include "platform/codepage.h"
+#include "platform/files.h"
+
+namespace qm::cli {
+
+// How a changed file goes out: printed whole (one file only), written, or shown as a unified diff.
+enum class Output { Print, Write, Diff };
+Output OutputOf(bool write, bool diff, std::size_t files);
+
+// The files of one command, one after the other. With --write, Ctrl-C and SIGTERM (and closing the
+// console on Windows) let the file being written end old or new and stop the pass before the next
+// one; the pass then says what it changed and what it did not reach, and the command ends with 130.
+class Pass {
+public:
+    explicit Pass(Output output);
+    ~Pass();
+    Pass(const Pass&) = delete;
+    Pass& operator=(const Pass&) = delete;
+    bool Interrupted() const;
+    // Prints, shows or writes the file; a write checks first that the file is still the one read.
+    void Emit(const Source& source, const std::string& before, const FileStamp& stamp, const SourceFile& file);
+    // The account of an interrupted pass, on standard error, from files[next] on; the exit status.
+    int Stopped(const std::vector<Source>& files, std::size_t next) const;
+
+private:
+    Output output_;
+    int changed_ = 0;
+};
+
+// The file read once and decoded; failures name the file. before and stamp, when given, receive the
+// bytes and the state of the file as they were, for the difference shown or the write checked.
+SourceFile LoadSource(const std::string& path, const CommonOptions& options, const Codepage& codepage, std::string* before = nullptr,
+                      FileStamp* stamp = nullptr);
+
+
+// Runs body on each file, one after the other, the one way every command does: a Failure or a
+// PlatformError of one file is a problem of that file and the rest are done; with --write an
+// interrupt ends the pass before the next file. The problems are reported; the status is 0, 1 when
+// a problem was met, 130 when the pass was interrupted.
+int RunOverFiles(const std::vector<Source>& files, Pass& pass, std::vector<std::string>& problems,
+                 const std::function<void(const Source&)>& body);
+
+}  // namespace qm::cli

@@ -1,0 +1,164 @@
+#include "cli/sources.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+
+#include "addin/settings/format_rules.h"
+#include "platform/codepage.h"
+#include "platform/failure.h"
+#include "platform/files.h"
+#include "platform/text.h"
+
+namespace qm::cli {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Paths are UTF-8 everywhere in the program.
+fs::path PathOf(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
+std::string Utf8Of(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+bool IsSourceName(const std::string& path) {
+    static const char* const kExtensions[] = {".bas", ".cls", ".frm", ".ctl", ".pag", ".dob", ".dsr"};
+    std::string e = Utf8Of(PathOf(path).extension());
+    for (char& c : e) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return std::any_of(std::begin(kExtensions), std::end(kExtensions), [&](const char* x) { return e == x; });
+}
+
+}  // namespace
+
+std::vector<Source> ExpandSources(const std::vector<std::string>& arguments, std::vector<std::string>& problems) {
+    static const char* const kMembers[] = {"Module", "Class", "Form", "UserControl", "PropertyPage", "UserDocument", "Designer"};
+    const auto extension = [](const std::string& path) {
+        std::string e = Utf8Of(PathOf(path).extension());
+        for (char& c : e) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return e;
+    };
+    const auto breaks = [](const std::string& name) { return FindLineBreaker(Utf8ToUtf16(name)) != std::u16string::npos; };
+    constexpr const char* kControl = ": a name with a control character is left alone (it would break a stamp line or an output line)";
+    std::vector<Source> files;
+    for (const std::string& argument : arguments) {
+        if (argument == "-") throw UsageError{"\"-\" is not a file name: give the files themselves"};
+        if (breaks(argument)) {
+            problems.push_back(Printable(argument) + kControl);
+            continue;
+        }
+        if (extension(argument) != ".vbp") {
+            if (IsSourceName(argument)) {
+                const fs::path p = PathOf(argument);
+                files.push_back({argument, Utf8Of(p.parent_path()), Utf8Of(p.filename())});
+            } else {
+                problems.push_back(argument + ": not a VB6 source file (.bas .cls .frm .ctl .pag .dob .dsr); left alone");
+            }
+            continue;
+        }
+        std::string bytes;
+        try {
+            bytes = ReadWholeFile(argument);
+        } catch (const PlatformError& e) {
+            problems.push_back(argument + ": cannot read: " + e.what());
+            continue;
+        }
+        auto codepage = MakeCp932Codepage();
+        const fs::path folder = PathOf(argument).parent_path();
+        std::size_t start = 0;
+        while (start < bytes.size()) {
+            auto end = bytes.find('\n', start);
+            if (end == std::string::npos) end = bytes.size();
+            std::string line = Utf16ToUtf8(codepage->FromAnsi(std::string_view(bytes).substr(start, end - start)));
+            start = end + 1;
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            const auto equals = line.find('=');
+            if (equals == std::string::npos) continue;
+            const std::string key = line.substr(0, equals);
+            if (std::find(std::begin(kMembers), std::end(kMembers), key) == std::end(kMembers)) continue;
+            // "Module=Name; path" and "Class=Name; path" name the module first.
+            std::string member = line.substr(equals + 1);
+            if (const auto semicolon = member.find(';'); semicolon != std::string::npos) member = member.substr(semicolon + 1);
+            while (!member.empty() && (member.front() == ' ' || member.front() == '\t')) member.erase(0, 1);
+            while (!member.empty() && (member.back() == ' ' || member.back() == '\t')) member.pop_back();
+            std::replace(member.begin(), member.end(), '\\', '/');
+            if (member.empty()) continue;
+            if (breaks(member)) {
+                problems.push_back(argument + ": names " + Printable(member) + kControl);
+                continue;
+            }
+            const std::string path = Utf8Of(folder / PathOf(member));
+            if (!FileExists(path)) {
+                problems.push_back(argument + ": names " + member + ", which does not exist");
+            } else if (IsSourceName(path)) {
+                files.push_back({path, Utf8Of(folder), member});
+            }
+        }
+    }
+    // A module that several projects share is one module.
+    std::vector<Source> once;
+    std::vector<fs::path> seen;
+    for (const Source& file : files) {
+        std::error_code ec;
+        const fs::path canonical = fs::weakly_canonical(PathOf(file.path), ec);
+        if (std::find(seen.begin(), seen.end(), canonical) != seen.end()) continue;
+        seen.push_back(canonical);
+        once.push_back(file);
+    }
+    return once;
+}
+
+namespace {
+
+// inner lies in outer's tree; both without links.
+bool Within(const fs::path& inner, const fs::path& outer) {
+    const fs::path relative = inner.lexically_relative(outer);
+    return !relative.empty() && *relative.begin() != "..";
+}
+
+// The work tree of git around a folder (without links), if there is one.
+std::optional<fs::path> GitWorkTree(fs::path folder) {
+    std::error_code ec;
+    while (true) {
+        if (fs::exists(folder / ".git", ec)) return folder;
+        if (!folder.has_parent_path() || folder.parent_path() == folder) return std::nullopt;
+        folder = folder.parent_path();
+    }
+}
+
+// Whether a link (or a junction) is met on the way from the folder through the parts of relative.
+bool LinkOnTheWay(const fs::path& folder, const fs::path& relative) {
+    std::error_code ec;
+    fs::path real = folder;
+    for (const fs::path& part : relative) {
+        if (part.empty() || part == ".") continue;
+        if (part == "..") {
+            real = real.parent_path();
+            continue;
+        }
+        const fs::path next = real / part;
+        const fs::path resolved = fs::weakly_canonical(next, ec);
+        if (ec || resolved != next) return true;
+        real = resolved;
+    }
+    return false;
+}
+
+}  // namespace
+
+std::optional<std::string> WriteRefusal(const Source& source) {
+    std::error_code ec;
+    const fs::path target = fs::weakly_canonical(PathOf(source.path), ec);
+    if (ec) return std::nullopt;  // the write itself says what is wrong
+    if (!IsSourceName(Utf8Of(target))) {
+        return "it leads to " + Printable(Utf8Of(target)) + ", which is not a VB6 source file: not written";
+    }
+    const fs::path folder = fs::weakly_canonical(source.folder.empty() ? fs::current_path(ec) : PathOf(source.folder), ec);
+    if (ec) return std::nullopt;
+    if (!LinkOnTheWay(folder, PathOf(source.relative)) || Within(target, folder)) return std::nullopt;
+    if (const auto tree = GitWorkTree(folder); tree && Within(target, *tree)) return std::nullopt;
+    return "a link leads out of the project, to " + Printable(Utf8Of(target)) + ": not written";
+}
+
+}  // namespace qm::cli

@@ -1,0 +1,31 @@
+#pragma once
+// The VB6 source files of a command line: files as given, projects as the modules they list, and
+// where the command may write them.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/common.h"
+
+namespace qm::cli {
+
+// A VB6 source file to work on, and where it was reached from: the folder of the FILE argument or
+// of the project that lists it, and the name given there. A link met on the way from that folder may
+// not lead the command to write outside it (or, inside a git work tree, outside that tree).
+struct Source {
+    std::string path;
+    std::string folder;    // "" for the current folder
+    std::string relative;  // path, as seen from folder
+};
+
+// The VB6 source files the arguments name: files as they are, projects (.vbp) as the modules they
+// list. What cannot be taken is reported in problems, and the rest is still done. A name that holds
+// a control character is refused: it would break a stamp line or an output line.
+std::vector<Source> ExpandSources(const std::vector<std::string>& arguments, std::vector<std::string>& problems);
+
+// Why the command may not write this file; nothing when it may: the file must be a VB6 source by its
+// own name and by the name of what a link makes of it, and a link on the way from where it was
+// reached must not lead out of that folder's tree (nor, inside a git work tree, out of the tree).
+std::optional<std::string> WriteRefusal(const Source& source);
+
+}  // namespace qm::cli

@@ -9,16 +9,13 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "tests/cli/cli_fixture.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
+using qm::test::Result;
 
 // The store and the clock go right after the command's name, where every command takes them (the
 // clock only where dates are made).
@@ -30,33 +27,15 @@ std::string WithOptions(const std::string& args, const std::string& settings) {
     return command + " --settings '" + settings + "'" + (dates ? " --now '1999-12-01 09:05:07'" : "") + rest;
 }
 
-class Command : public ::testing::Test {
+class Command : public qm::test::CommandFixture {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("qm-cli-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        settings_ = (dir_ / "settings.reg").string();
+        MakeFolder("cli");
         // A named store must exist: an empty one reads as the add-in's defaults.
-        std::ofstream(settings_, std::ios::binary) << "REGEDIT4\r\n\r\n";
+        settings_ = Put("settings.reg", "REGEDIT4\r\n\r\n");
     }
-    void TearDown() override { fs::remove_all(dir_); }
+    Result Run(const std::string& args) { return Quillmark(WithOptions(args, settings_)); }
 
-    Result Run(const std::string& args) {
-        const std::string out = (dir_ / "out").string();
-        const std::string err = (dir_ / "err").string();
-        const std::string command =
-            std::string("'") + QUILLMARK_EXE + "' " + WithOptions(args, settings_) + " >'" + out + "' 2>'" + err + "'";
-        const int raw = std::system(command.c_str());
-        return {WEXITSTATUS(raw), qm::ReadWholeFile(out), qm::ReadWholeFile(err)};
-    }
-    std::string Put(const std::string& name, const std::string& bytes) {
-        std::string path = (dir_ / name).string();
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path;
-    }
-
-    fs::path dir_;
     std::string settings_;
 };
 

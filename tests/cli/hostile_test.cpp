@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "tests/cli/cli_fixture.h"
 
 extern char** environ;
 
@@ -24,11 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
+using qm::test::Result;
 
 const std::string kModule =
     "Attribute VB_Name = \"Module1\"\r\n"
@@ -38,46 +35,22 @@ const std::string kModule =
     "    AddTax = price\r\n"
     "End Function\r\n";
 
-class Hostile : public ::testing::Test {
+class Hostile : public qm::test::CommandFixture {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("qm-hostile-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_ / "project");
-        fs::create_directories(dir_ / "outside");
+        MakeFolder("hostile");
+        std::filesystem::create_directories(dir_ / "project");
+        std::filesystem::create_directories(dir_ / "outside");
         Put("project/.quillmark.reg", "REGEDIT4\r\n\r\n");
     }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-    // Runs in the project folder, where the team file is found; bash reads the line, so that $'...'
-    // can carry control characters.
-    Result Run(const std::string& args, const std::string& env = "") {
-        const std::string out = (dir_ / "out").string();
-        const std::string err = (dir_ / "err").string();
-        const std::string command = "cd '" + (dir_ / "project").string() + "' && env -u QUILLMARK_SETTINGS -u QUILLMARK_AUTHOR " +
-                                    "-u QUILLMARK_EDITOR " + env + " timeout 20 '" + QUILLMARK_EXE + "' " + args + " >'" + out + "' 2>'" +
-                                    err + "' </dev/null";
-        const std::string script = Put("run.sh", command + "\n");
-        const int raw = std::system(("bash '" + script + "'").c_str());
-        return {WEXITSTATUS(raw), qm::ReadWholeFile(out), qm::ReadWholeFile(err)};
-    }
-    std::string Put(const std::string& name, const std::string& bytes) {
-        const fs::path path = dir_ / name;
-        fs::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path.string();
-    }
-    std::string Read(const std::string& name) { return qm::ReadWholeFile((dir_ / name).string()); }
+    // Runs in the project folder, where the team file is found.
+    Result Run(const std::string& args, const std::string& env = "") { return Quillmark(args, "project", env); }
     static bool HasRawControl(const std::string& text) {
         for (const char c : text) {
             if (static_cast<unsigned char>(c) < 0x20 && c != '\n') return true;
         }
         return false;
     }
-
-    fs::path dir_;
 };
 
 constexpr const char* kNow = " --now '1999-12-01 09:05:07'";

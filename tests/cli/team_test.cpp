@@ -9,46 +9,24 @@
 #include <string>
 
 #include "platform/files.h"
+#include "tests/cli/cli_fixture.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
+using qm::test::Result;
 
-class Team : public ::testing::Test {
+class Team : public qm::test::CommandFixture {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("qm-team-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_ / "project" / "src");
+        MakeFolder("team");
+        std::filesystem::create_directories(dir_ / "project" / "src");
         Put(".quillmark.reg", "REGEDIT4\r\n\r\n");
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
     // Runs in the project's folder, below the team file, with the user's own store elsewhere.
-    Result Run(const std::string& args, const std::string& env = "") {
-        const std::string out = (dir_ / "out").string();
-        const std::string err = (dir_ / "err").string();
-        const std::string command = "cd '" + (dir_ / "project").string() + "' && env -u QUILLMARK_SETTINGS -u QUILLMARK_AUTHOR " +
-                                    "-u QUILLMARK_EDITOR XDG_CONFIG_HOME='" + (dir_ / "home").string() + "' " + env + " '" + QUILLMARK_EXE +
-                                    "' " + args + " >'" + out + "' 2>'" + err + "'";
-        const int raw = std::system(command.c_str());
-        return {WEXITSTATUS(raw), qm::ReadWholeFile(out), qm::ReadWholeFile(err)};
-    }
-    std::string Put(const std::string& name, const std::string& bytes) {
-        const fs::path path = dir_ / name;
-        fs::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path.string();
-    }
-    std::string Read(const std::string& name) { return qm::ReadWholeFile((dir_ / name).string()); }
-
-    fs::path dir_;
+    Result Run(const std::string& args, const std::string& env = "") { return Quillmark(args, "project", env); }
 };
 
 const std::string kModule =

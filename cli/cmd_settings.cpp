@@ -1,5 +1,6 @@
 // quillmark settings: the stored values of the add-in's key, read and written as the add-in keeps
 // them; format values are checked as the wizard checks them before they are stored.
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <iostream>
@@ -142,157 +143,180 @@ void Show(Store& store, const CommonOptions& common) {
     CommandPreview(preview);
 }
 
+
+int SettingsList(Store& store, SettingsStore& settings, const SettingsOptions& /*options*/) {
+    for (const StoredSetting& s : settings.ListSettings()) {
+        std::cout << Printable(Utf16ToUtf8(s.name)) << '\t' << (s.type == regtype::Dword ? "number" : "text") << '\t'
+                  << Printable(SettingText(s, store.Cp())) << '\n';
+    }
+    return 0;
+}
+
+int SettingsShow(Store& store, SettingsStore& /*settings*/, const SettingsOptions& options) {
+    Show(store, options.common);
+    return 0;
+}
+
+int SettingsGet(Store& store, SettingsStore& settings, const SettingsOptions& options) {
+    const std::u16string name = Utf8ToUtf16(options.arguments[0]);
+    if (const auto stored = settings.PeekSetting(name)) {
+        std::cout << Printable(SettingText(*stored, store.Cp())) << '\n';
+        return 0;
+    }
+    const SettingInfo* info = FindSetting(name);
+    if (info == nullptr) throw Failure{"no setting \"" + options.arguments[0] + "\" is stored"};
+    // Not stored yet: what the add-in would read.
+    std::cout << (info->kind == SettingKind::Number ? std::to_string(info->defaultNumber) : Utf16ToUtf8(info->defaultText)) << '\n';
+    return 0;
+}
+
+int SettingsSet(Store& store, SettingsStore& settings, const SettingsOptions& options) {
+    const std::u16string name = Utf8ToUtf16(options.arguments[0]);
+    const SettingInfo* info = FindSetting(name);
+    if (info == nullptr) throw Failure{"\"" + options.arguments[0] + "\" is not a setting of the add-in"};
+    bool valid = true;
+    const std::u16string value = Utf8ToUtf16(options.arguments[1], &valid);
+    if (!valid) throw Failure{"the value is not valid UTF-8"};
+    if (IsFormatValue(name)) {
+        // Not even with --force: the value would put a line of its own into the code.
+        if (const auto why = LineBreakerRefusal(u"the value", value)) throw Failure{options.arguments[0] + ": " + Utf16ToUtf8(*why)};
+    }
+    if (IsFormatValue(name) && !options.force) {
+        if (const auto why = Refusal(name, value, settings, store.Cp())) {
+            throw Failure{options.arguments[0] + ": " + *why + " (--force stores it all the same)"};
+        }
+    }
+    // The first read of a missing key lays down the initial values; a write alone would not create it.
+    if (!settings.KeyExists()) settings.ReadSettingString(info->name, info->defaultText);
+    if (info->kind == SettingKind::Number) {
+        const std::string& text = options.arguments[1];
+        char* end = nullptr;
+        const long long number = std::strtoll(text.c_str(), &end, 10);
+        if (text.empty() || *end != '\0' || number < INT32_MIN || number > INT32_MAX) {
+            throw Failure{Utf16ToUtf8(info->name) + " holds a whole number, not \"" + text + "\""};
+        }
+        settings.WriteSettingNumber(info->name, static_cast<std::int32_t>(number));
+    } else {
+        if (!store.Cp().CanEncode(value)) throw Failure{"the value holds characters that code page 932 cannot store"};
+        settings.WriteSettingString(info->name, value);
+    }
+    store.MustBeWritten();
+    const auto stored = settings.PeekSetting(info->name);
+    if (!stored || SettingText(*stored, store.Cp()) != options.arguments[1])
+        throw Failure{store.Path() + ": the value could not be written"};
+    return 0;
+}
+
+int SettingsReset(Store& store, SettingsStore& settings, const SettingsOptions& /*options*/) {
+    if (store.TeamFile()) {
+        // A team's file: the format values only, the old file kept beside it.
+        try {
+            const std::string backup = store.Path() + ".bak";
+            WriteFileAtomically(backup, ReadWholeFile(store.Path()));
+        } catch (const PlatformError& e) {
+            throw Failure{store.Path() + ".bak: the backup could not be written: " + e.what() + " (nothing was reset)"};
+        }
+        if (!settings.KeyExists()) settings.ReadSettingString(u"EditStamp", FindSetting(u"EditStamp")->defaultText);
+        for (const char16_t* v : kFormatValues) {
+            const SettingInfo* info = FindSetting(v);
+            settings.WriteSettingString(v, info->initial ? info->initialText : info->defaultText);
+        }
+    } else {
+        if (!settings.DeleteKey()) throw Failure{store.Path() + ": the stored settings could not be removed"};
+        settings.ReadSettingString(u"EditStamp", FindSetting(u"EditStamp")->defaultText);
+    }
+    store.MustBeWritten();
+    if (!settings.KeyExists()) throw Failure{store.Path() + ": the settings could not be written"};
+    return 0;
+}
+
+int SettingsExport(Store& store, SettingsStore& settings, const SettingsOptions& options) {
+    std::size_t unreadable = 0;
+    const auto values = settings.ListSettings(&unreadable);
+    if (!settings.KeyExists()) throw Failure{store.Path() + ": no settings are stored yet"};
+    std::vector<RegKeyContent> keys{{Hive::CurrentUser, kSettingsKey, {}}};
+    for (const auto& s : values) keys.front().values.push_back({s.name, s.type, s.data});
+    try {
+        WriteFileAtomically(options.arguments[0], ExportRegFile(keys, store.Cp()));
+    } catch (const PlatformError& e) {
+        throw Failure{options.arguments[0] + ": cannot write: " + e.what()};
+    }
+    if (unreadable > 0) {
+        throw Failure{store.Path() + ": " + std::to_string(unreadable) + " value(s) could not be read; " + options.arguments[0] +
+                      " holds the other " + std::to_string(values.size())};
+    }
+    return 0;
+}
+
+int SettingsImport(Store& store, SettingsStore& settings, const SettingsOptions& options) {
+    const std::string& source = options.arguments[0];
+    MemoryRegistry scratch;
+    try {
+        ImportRegFile(ReadWholeFile(source), store.Cp(), scratch);
+    } catch (const RegFileError& e) {
+        throw Failure{source + ":" + std::to_string(e.Line()) + ": " + e.what()};
+    } catch (const PlatformError& e) {
+        throw Failure{source + ": cannot read: " + e.what()};
+    }
+    SettingsStore incoming(scratch, store.Cp());
+    if (!incoming.KeyExists()) throw Failure{source + ": holds no key HKEY_CURRENT_USER\\" + Utf16ToUtf8(kSettingsKey)};
+    // A settings file takes the values in a copy of itself, which then replaces it in one write:
+    // whatever the number of values, one write, and when it fails the file is as it was.
+    RegFileRegistry* file = store.File();
+    std::optional<MemoryRegistry> copy;
+    std::optional<SettingsStore> staged;
+    if (file != nullptr) staged.emplace(copy.emplace(file->Keys()), store.Cp());
+    SettingsStore& target = staged ? *staged : settings;
+    if (!target.KeyExists()) target.ReadSettingString(u"EditStamp", FindSetting(u"EditStamp")->defaultText);
+    for (const StoredSetting& s : incoming.ListSettings()) {
+        if (s.type == regtype::Dword && s.data.size() == 4) {
+            target.WriteSettingNumber(s.name, std::stoi(SettingText(s, store.Cp())));
+        } else if (s.type == regtype::Sz || s.type == regtype::ExpandSz) {
+            target.WriteSettingString(s.name, Utf8ToUtf16(SettingText(s, store.Cp())));
+        } else {
+            std::cerr << "quillmark: " << source << ": " << Utf16ToUtf8(s.name) << " is neither text nor a number and was not imported\n";
+        }
+    }
+    if (file != nullptr) file->ReplaceAll(copy->Keys());
+    store.MustBeWritten();
+    return 0;
+}
+
+// The verbs of "quillmark settings": how many arguments each takes, whether it writes the store.
+struct SettingsVerb {
+    const char* name;
+    std::size_t arguments;
+    bool writes;
+    int (*run)(Store&, SettingsStore&, const SettingsOptions&);
+};
+
+const SettingsVerb kVerbs[] = {
+    {"list", 0, false, SettingsList},    {"show", 0, false, SettingsShow},  {"get", 1, false, SettingsGet},
+    {"set", 2, true, SettingsSet},       {"reset", 0, true, SettingsReset}, {"export", 1, false, SettingsExport},
+    {"import", 1, true, SettingsImport},
+};
+
 }  // namespace
 
+std::vector<std::string> SettingsVerbNames() {
+    std::vector<std::string> names;
+    for (const SettingsVerb& v : kVerbs) names.emplace_back(v.name);
+    return names;
+}
+
 int CommandSettings(const SettingsOptions& options) {
-    const std::string& verb = options.verb;
-    const auto need = [&](std::size_t count) {
-        if (options.arguments.size() != count) throw UsageError{"settings " + verb + " takes " + std::to_string(count) + " argument(s)"};
-    };
-    const bool writes = verb == "set" || verb == "reset" || verb == "import";
-    if (options.force && verb != "set") throw UsageError{"--force goes with settings set"};
-    Store store(options.common, writes ? Store::Mode::Write : Store::Mode::Read);
-    SettingsStore& settings = store.Settings();
-    if (verb == "list") {
-        need(0);
-        for (const StoredSetting& s : settings.ListSettings()) {
-            std::cout << Printable(Utf16ToUtf8(s.name)) << '\t' << (s.type == regtype::Dword ? "number" : "text") << '\t'
-                      << Printable(SettingText(s, store.Cp())) << '\n';
-        }
-        return 0;
+    const auto verb = std::find_if(std::begin(kVerbs), std::end(kVerbs), [&](const SettingsVerb& v) { return options.verb == v.name; });
+    if (verb == std::end(kVerbs)) {
+        std::string names;
+        for (const SettingsVerb& v : kVerbs) names += (names.empty() ? "" : ", ") + std::string(v.name);
+        throw UsageError{"unknown settings command \"" + options.verb + "\": " + names};
     }
-    if (verb == "show") {
-        need(0);
-        Show(store, options.common);
-        return 0;
+    if (options.arguments.size() != verb->arguments) {
+        throw UsageError{"settings " + options.verb + " takes " + std::to_string(verb->arguments) + " argument(s)"};
     }
-    if (verb == "get") {
-        need(1);
-        const std::u16string name = Utf8ToUtf16(options.arguments[0]);
-        if (const auto stored = settings.PeekSetting(name)) {
-            std::cout << Printable(SettingText(*stored, store.Cp())) << '\n';
-            return 0;
-        }
-        const SettingInfo* info = FindSetting(name);
-        if (info == nullptr) throw Failure{"no setting \"" + options.arguments[0] + "\" is stored"};
-        // Not stored yet: what the add-in would read.
-        std::cout << (info->kind == SettingKind::Number ? std::to_string(info->defaultNumber) : Utf16ToUtf8(info->defaultText)) << '\n';
-        return 0;
-    }
-    if (verb == "set") {
-        need(2);
-        const std::u16string name = Utf8ToUtf16(options.arguments[0]);
-        const SettingInfo* info = FindSetting(name);
-        if (info == nullptr) throw Failure{"\"" + options.arguments[0] + "\" is not a setting of the add-in"};
-        bool valid = true;
-        const std::u16string value = Utf8ToUtf16(options.arguments[1], &valid);
-        if (!valid) throw Failure{"the value is not valid UTF-8"};
-        if (IsFormatValue(name)) {
-            // Not even with --force: the value would put a line of its own into the code.
-            if (const auto why = LineBreakerRefusal(u"the value", value)) throw Failure{options.arguments[0] + ": " + Utf16ToUtf8(*why)};
-        }
-        if (IsFormatValue(name) && !options.force) {
-            if (const auto why = Refusal(name, value, settings, store.Cp())) {
-                throw Failure{options.arguments[0] + ": " + *why + " (--force stores it all the same)"};
-            }
-        }
-        // The first read of a missing key lays down the initial values; a write alone would not create it.
-        if (!settings.KeyExists()) settings.ReadSettingString(info->name, info->defaultText);
-        if (info->kind == SettingKind::Number) {
-            const std::string& text = options.arguments[1];
-            char* end = nullptr;
-            const long long number = std::strtoll(text.c_str(), &end, 10);
-            if (text.empty() || *end != '\0' || number < INT32_MIN || number > INT32_MAX) {
-                throw Failure{Utf16ToUtf8(info->name) + " holds a whole number, not \"" + text + "\""};
-            }
-            settings.WriteSettingNumber(info->name, static_cast<std::int32_t>(number));
-        } else {
-            if (!store.Cp().CanEncode(value)) throw Failure{"the value holds characters that code page 932 cannot store"};
-            settings.WriteSettingString(info->name, value);
-        }
-        store.MustBeWritten();
-        const auto stored = settings.PeekSetting(info->name);
-        if (!stored || SettingText(*stored, store.Cp()) != options.arguments[1])
-            throw Failure{store.Path() + ": the value could not be written"};
-        return 0;
-    }
-    if (verb == "reset") {
-        need(0);
-        if (store.TeamFile()) {
-            // A team's file: the format values only, the old file kept beside it.
-            try {
-                const std::string backup = store.Path() + ".bak";
-                WriteFileAtomically(backup, ReadWholeFile(store.Path()));
-            } catch (const PlatformError& e) {
-                throw Failure{store.Path() + ".bak: the backup could not be written: " + e.what() + " (nothing was reset)"};
-            }
-            if (!settings.KeyExists()) settings.ReadSettingString(u"EditStamp", FindSetting(u"EditStamp")->defaultText);
-            for (const char16_t* v : kFormatValues) {
-                const SettingInfo* info = FindSetting(v);
-                settings.WriteSettingString(v, info->initial ? info->initialText : info->defaultText);
-            }
-        } else {
-            if (!settings.DeleteKey()) throw Failure{store.Path() + ": the stored settings could not be removed"};
-            settings.ReadSettingString(u"EditStamp", FindSetting(u"EditStamp")->defaultText);
-        }
-        store.MustBeWritten();
-        if (!settings.KeyExists()) throw Failure{store.Path() + ": the settings could not be written"};
-        return 0;
-    }
-    if (verb == "export") {
-        need(1);
-        std::size_t unreadable = 0;
-        const auto values = settings.ListSettings(&unreadable);
-        if (!settings.KeyExists()) throw Failure{store.Path() + ": no settings are stored yet"};
-        std::vector<RegKeyContent> keys{{Hive::CurrentUser, kSettingsKey, {}}};
-        for (const auto& s : values) keys.front().values.push_back({s.name, s.type, s.data});
-        try {
-            WriteFileAtomically(options.arguments[0], ExportRegFile(keys, store.Cp()));
-        } catch (const PlatformError& e) {
-            throw Failure{options.arguments[0] + ": cannot write: " + e.what()};
-        }
-        if (unreadable > 0) {
-            throw Failure{store.Path() + ": " + std::to_string(unreadable) + " value(s) could not be read; " + options.arguments[0] +
-                          " holds the other " + std::to_string(values.size())};
-        }
-        return 0;
-    }
-    if (verb == "import") {
-        need(1);
-        const std::string& source = options.arguments[0];
-        MemoryRegistry scratch;
-        try {
-            ImportRegFile(ReadWholeFile(source), store.Cp(), scratch);
-        } catch (const RegFileError& e) {
-            throw Failure{source + ":" + std::to_string(e.Line()) + ": " + e.what()};
-        } catch (const PlatformError& e) {
-            throw Failure{source + ": cannot read: " + e.what()};
-        }
-        SettingsStore incoming(scratch, store.Cp());
-        if (!incoming.KeyExists()) throw Failure{source + ": holds no key HKEY_CURRENT_USER\\" + Utf16ToUtf8(kSettingsKey)};
-        // A settings file takes the values in a copy of itself, which then replaces it in one write:
-        // whatever the number of values, one write, and when it fails the file is as it was.
-        RegFileRegistry* file = store.File();
-        std::optional<MemoryRegistry> copy;
-        std::optional<SettingsStore> staged;
-        if (file != nullptr) staged.emplace(copy.emplace(file->Keys()), store.Cp());
-        SettingsStore& target = staged ? *staged : settings;
-        if (!target.KeyExists()) target.ReadSettingString(u"EditStamp", FindSetting(u"EditStamp")->defaultText);
-        for (const StoredSetting& s : incoming.ListSettings()) {
-            if (s.type == regtype::Dword && s.data.size() == 4) {
-                target.WriteSettingNumber(s.name, std::stoi(SettingText(s, store.Cp())));
-            } else if (s.type == regtype::Sz || s.type == regtype::ExpandSz) {
-                target.WriteSettingString(s.name, Utf8ToUtf16(SettingText(s, store.Cp())));
-            } else {
-                std::cerr << "quillmark: " << source << ": " << Utf16ToUtf8(s.name)
-                          << " is neither text nor a number and was not imported\n";
-            }
-        }
-        if (file != nullptr) file->ReplaceAll(copy->Keys());
-        store.MustBeWritten();
-        return 0;
-    }
-    throw UsageError{"unknown settings command \"" + verb + "\": list, show, get, set, reset, export or import"};
+    if (options.force && options.verb != "set") throw UsageError{"--force goes with settings set"};
+    Store store(options.common, verb->writes ? Store::Mode::Write : Store::Mode::Read);
+    return verb->run(store, store.Settings(), options);
 }
 
 }  // namespace qm::cli

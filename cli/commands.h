@@ -56,6 +56,8 @@ struct SettingsOptions {
     bool force = false;
 };
 int CommandSettings(const SettingsOptions& options);
+// The verbs of settings, in the order help lists them.
+std::vector<std::string> SettingsVerbNames();
 
 struct PreviewOptions {
     CommonOptions common;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "cli/command_table.h"
+#include "cli/commands.h"
 
 namespace {
 
@@ -71,6 +72,9 @@ TEST(CommandTable, TheCompletionOffersWhatTheTableHolds) {
         for (const auto& o : AllOptions(c)) expected.insert(o.name);
         EXPECT_EQ(offered, expected);
     }
+    // The verbs of settings.
+    const std::set<std::string> settingsWords = Words(Quoted(bash, "compgen -W '", bash.find("        settings)")));
+    for (const std::string& verb : qm::cli::SettingsVerbNames()) EXPECT_TRUE(settingsWords.count(verb)) << verb;
     // After an option that takes a value, no file names are offered.
     std::set<std::string> valued;
     const auto cases = bash.find("case $prev in");
@@ -109,6 +113,10 @@ TEST(CommandTable, TheManualPageDescribesEveryCommandAndOption) {
         }
         for (const auto& o : AllOptions(c)) EXPECT_NE(page.find(escaped(o.name)), std::string::npos) << o.name;
     }
+    // The synopsis of settings names every verb.
+    const auto synopsis = page.find(".B quillmark settings");
+    const std::set<std::string> said = Words(page.substr(synopsis, page.find(".br", synopsis) - synopsis));
+    for (const std::string& verb : qm::cli::SettingsVerbNames()) EXPECT_TRUE(said.count(verb)) << verb;
 }
 
 TEST(CommandTable, HelpIsMadeFromTheTable) {

@@ -268,7 +268,15 @@ int SettingsImport(Store& store, SettingsStore& settings, const SettingsOptions&
     if (file != nullptr) staged.emplace(copy.emplace(file->Keys()), store.Cp());
     SettingsStore& target = staged ? *staged : settings;
     if (!target.KeyExists()) target.ReadSettingString(u"EditStamp", FindSetting(u"EditStamp")->defaultText);
-    for (const StoredSetting& s : incoming.ListSettings()) {
+    const std::vector<StoredSetting> values = incoming.ListSettings();
+    // A format value that would put a line of its own into the code is not taken, nor anything else.
+    for (const StoredSetting& s : values) {
+        if (!IsFormatValue(s.name) || (s.type != regtype::Sz && s.type != regtype::ExpandSz)) continue;
+        if (const auto why = LineBreakerRefusal(u"the value", Utf8ToUtf16(SettingText(s, store.Cp())))) {
+            throw Failure{source + ": " + Utf16ToUtf8(s.name) + ": " + Utf16ToUtf8(*why) + " (nothing was imported)"};
+        }
+    }
+    for (const StoredSetting& s : values) {
         if (s.type == regtype::Dword && s.data.size() == 4) {
             target.WriteSettingNumber(s.name, std::stoi(SettingText(s, store.Cp())));
         } else if (s.type == regtype::Sz || s.type == regtype::ExpandSz) {

@@ -200,6 +200,12 @@ TEST_F(Hostile, StoredValuesWithLineBreaksAreRefused) {
         EXPECT_EQ(Read("project/.quillmark.reg"), team);
     }
     Put("project/.quillmark.reg", "REGEDIT4\r\n\r\n");
+    const std::string import = Put("import.reg", "REGEDIT4\r\n\r\n" + key + "\"ToolBarPosition\"=dword:00000000\r\n\"EditStamp\"=hex(1):" +
+                                                     Hex("1,1,1,1,1,a\r\nEnd Sub") + "\r\n");
+    const Result imported = Run("settings import '" + import + "'");
+    EXPECT_EQ(imported.status, 1);
+    EXPECT_NE(imported.err.find("EditStamp: the value \"1,1,1,1,1,a\\r\\nEnd Sub\" holds a line break"), std::string::npos) << imported.err;
+    EXPECT_EQ(Read("project/.quillmark.reg"), "REGEDIT4\r\n\r\n");
     for (const char* force : {"", "--force "}) {
         const Result set = Run(std::string("settings set ") + force + "EditStamp $'1,1,1,1,1,a\\r\\nEnd Sub'");
         EXPECT_EQ(set.status, 1) << force;

@@ -1,6 +1,5 @@
 #include "platform/regfile.h"
 
-#include <algorithm>
 #include <optional>
 
 #include "platform/bytes.h"
@@ -220,20 +219,6 @@ std::vector<std::u16string> SplitLines(std::u16string_view text) {
     return lines;
 }
 
-void DeleteTree(MemoryRegistry& registry, Hive hive, const std::u16string& path) {
-    const std::u16string folded = FoldAscii(NormalizeKeyPath(path));
-    std::vector<std::u16string> doomed;
-    for (const auto& key : registry.Keys()) {
-        const std::u16string other = FoldAscii(key.path);
-        if (key.hive == hive && (other == folded || (other.size() > folded.size() && other.compare(0, folded.size(), folded) == 0 &&
-                                                     other[folded.size()] == u'\\'))) {
-            doomed.push_back(key.path);
-        }
-    }
-    std::sort(doomed.begin(), doomed.end(), [](const auto& a, const auto& b) { return a.size() > b.size(); });
-    for (const auto& p : doomed) registry.DeleteKey(hive, p);
-}
-
 std::u16string Quote(std::u16string_view text) {
     std::u16string out = u"\"";
     for (const char16_t c : text) {
@@ -302,7 +287,7 @@ void ImportRegFile(std::string_view bytes, const Codepage& codepage, MemoryRegis
                 if (into.CreateKey(entry.hive, entry.path, &key) == RegStatus::Success) into.CloseKey(key);
                 break;
             case Entry::DeleteKey:
-                DeleteTree(into, entry.hive, entry.path);
+                into.DeleteTree(entry.hive, entry.path);
                 break;
             case Entry::Value:
             case Entry::DeleteValue:
@@ -362,19 +347,27 @@ RegFileRegistry::RegFileRegistry(std::string path, const Codepage& codepage, boo
     // Load into a scratch registry first, so that nothing is saved while loading.
     MemoryRegistry scratch;
     ImportRegFile(bytes, codepage_, scratch);
-    MutableKeys() = scratch.Keys();
+    Assign(scratch.Keys());
 }
 
-RegStatus RegFileRegistry::Changed() {
+RegStatus RegFileRegistry::Write(const std::vector<RegKeyContent>& keys) {
     if (readOnly_) return RegStatus::Success;
     try {
-        WriteFileAtomically(path_, ExportRegFile(Keys(), codepage_));
+        WriteFileAtomically(path_, ExportRegFile(keys, codepage_));
         writeError_.clear();
         return RegStatus::Success;
     } catch (const PlatformError& e) {
         writeError_ = e.what();
         return RegStatus::Failure;
     }
+}
+
+RegStatus RegFileRegistry::Changed() { return Write(Keys()); }
+
+RegStatus RegFileRegistry::ReplaceAll(const std::vector<RegKeyContent>& keys) {
+    const RegStatus status = Write(keys);
+    if (status == RegStatus::Success) Assign(keys);
+    return status;
 }
 
 }  // namespace qm

@@ -38,6 +38,10 @@ public:
     // when it cannot be read at all. Read-only: changes stay in memory, nothing is locked or written.
     RegFileRegistry(std::string path, const Codepage& codepage, bool readOnly = false);
     const std::string& Path() const { return path_; }
+    // Puts these keys in place of all that are held, with one write of the file, so that many changes
+    // cost one write and reach the file all or none: when the write fails, the file and this registry
+    // hold what they held, and WriteError says why.
+    RegStatus ReplaceAll(const std::vector<RegKeyContent>& keys);
     // Why the last change did not reach the file (the file then holds what it held); empty when it did.
     const std::string& WriteError() const { return writeError_; }
 
@@ -45,6 +49,8 @@ protected:
     RegStatus Changed() override;
 
 private:
+    RegStatus Write(const std::vector<RegKeyContent>& keys);
+
     std::string path_;
     const Codepage& codepage_;
     bool readOnly_;

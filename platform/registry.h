@@ -1,8 +1,10 @@
 #pragma once
 // Registry keys with the Win32 semantics the product relies on. Names are text; value data are
 // the bytes the ANSI entry points hand over (text in the ANSI code page, no NUL unless stored).
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace qm {
 
@@ -21,6 +23,13 @@ constexpr std::uint32_t Qword = 11;
 }  // namespace regtype
 
 using RegKey = std::uint32_t;  // 0 is never a valid key
+
+struct RegValue {
+    std::u16string name;
+    std::uint32_t type = regtype::None;
+    std::string data;
+    friend bool operator==(const RegValue&, const RegValue&) = default;
+};
 
 class Registry {
 public:
@@ -41,6 +50,12 @@ public:
     virtual RegStatus DeleteKey(Hive hive, const std::u16string& path) = 0;
     virtual RegStatus CloseKey(RegKey key) = 0;
 };
+
+// Every value of an open key, in stored order. A value that cannot be read is passed over, not taken
+// for the last one, and counted in *unreadable. The walk ends past the last value, or after
+// kMaxUnreadableInARow failures in a row, which is what a key whose handle has gone bad gives.
+inline constexpr std::size_t kMaxUnreadableInARow = 1 << 16;
+std::vector<RegValue> ReadAllValues(Registry& registry, RegKey key, std::size_t* unreadable = nullptr);
 
 // The text form of a hive in registry files: "HKEY_CURRENT_USER" and so on.
 const char16_t* HiveName(Hive hive);

@@ -1,7 +1,7 @@
 #include "platform/registry_memory.h"
 
 #include <algorithm>
-#include <cstring>
+#include <utility>
 
 #include "platform/text.h"
 
@@ -21,73 +21,173 @@ namespace {
 std::u16string Folded(const std::u16string& path) { return FoldAscii(NormalizeKeyPath(path)); }
 }  // namespace
 
-RegKeyContent* MemoryRegistry::Find(Hive hive, const std::u16string& folded) {
-    for (auto& key : keys_) {
-        if (key.hive == hive && FoldAscii(key.path) == folded) return &key;
-    }
-    return nullptr;
+std::size_t MemoryRegistry::Find(const KeyName& name) const {
+    const auto it = index_.find(name);
+    return it == index_.end() ? kNone : it->second;
 }
 
-bool MemoryRegistry::Exists(Hive hive, const std::u16string& folded) const {
-    if (folded.empty()) return true;  // the hive itself
-    for (const auto& key : keys_) {
-        if (key.hive != hive) continue;
-        const std::u16string other = FoldAscii(key.path);
-        if (other == folded) return true;
-        // A parent of a stored key exists too.
-        if (other.size() > folded.size() && other.compare(0, folded.size(), folded) == 0 && other[folded.size()] == u'\\') {
-            return true;
-        }
-    }
-    return false;
+bool MemoryRegistry::HasSubkeys(const KeyName& name) const {
+    // Every name that starts with "NAME\" follows "NAME\" directly in the index.
+    const KeyName below{name.hive, name.folded + u'\\'};
+    const auto it = index_.lower_bound(below);
+    return it != index_.end() && it->first.hive == name.hive && it->first.folded.starts_with(below.folded);
 }
 
-RegKey MemoryRegistry::NewHandle(Hive hive, std::u16string folded) {
+bool MemoryRegistry::Exists(const KeyName& name) const {
+    if (name.folded.empty()) return true;  // the hive itself
+    // A parent of a stored key exists too.
+    return Find(name) != kNone || HasSubkeys(name);
+}
+
+std::size_t MemoryRegistry::Add(Hive hive, std::u16string path, const KeyName& name) {
+    const std::size_t at = keys_.size();
+    keys_.push_back({hive, std::move(path), {}});
+    slots_.push_back({name, false, {}, {}, 0});
+    index_.emplace(name, at);
+    return at;
+}
+
+RegKey MemoryRegistry::NewHandle(KeyName name) {
     const RegKey key = nextHandle_++;
-    handles_.emplace(key, Handle{hive, std::move(folded)});
+    handles_.emplace(key, std::move(name));
     return key;
 }
 
-RegKeyContent* MemoryRegistry::Resolve(RegKey key) {
+std::size_t MemoryRegistry::Resolve(RegKey key) {
     const auto it = handles_.find(key);
-    if (it == handles_.end()) return nullptr;
-    if (RegKeyContent* found = Find(it->second.hive, it->second.folded)) return found;
-    if (!Exists(it->second.hive, it->second.folded)) return nullptr;  // deleted meanwhile
-    // A parent that exists only through its subkeys becomes a key of its own once it is written.
-    keys_.push_back({it->second.hive, it->second.folded, {}});
-    return &keys_.back();
+    if (it == handles_.end()) return kNone;
+    const KeyName& name = it->second;
+    if (const std::size_t at = Find(name); at != kNone) return at;
+    if (!Exists(name)) return kNone;  // deleted meanwhile
+    // A parent that exists only through its subkeys becomes a key of its own once it is used, under
+    // the spelling its subkeys give it (folding keeps the length).
+    std::u16string path;
+    if (!name.folded.empty()) {
+        const auto below = index_.lower_bound(KeyName{name.hive, name.folded + u'\\'});
+        path = keys_[below->second].path.substr(0, name.folded.size());
+    }
+    return Add(name.hive, std::move(path), name);
+}
+
+void MemoryRegistry::Put(std::size_t at, const std::u16string& name, std::uint32_t type, std::string data) {
+    Slot& slot = slots_[at];
+    std::vector<RegValue>& values = keys_[at].values;
+    std::u16string folded = FoldAscii(name);
+    const auto it = slot.values.find(folded);
+    if (it != slot.values.end()) {
+        values[it->second].type = type;
+        values[it->second].data = std::move(data);
+        return;
+    }
+    slot.values.emplace(std::move(folded), values.size());
+    values.push_back({name, type, std::move(data)});
+    if (!slot.deletedValues.empty()) slot.deletedValues.push_back(false);
+}
+
+void MemoryRegistry::Remove(std::size_t at) {
+    Slot& slot = slots_[at];
+    index_.erase(slot.name);
+    slot.deleted = true;
+    slot.values.clear();
+    slot.deletedValues.clear();
+    slot.deletedCount = 0;
+    keys_[at].path.clear();
+    keys_[at].values.clear();
+    ++deletedKeys_;
+}
+
+void MemoryRegistry::CompactValues(std::size_t at) const {
+    Slot& slot = slots_[at];
+    if (slot.deletedCount == 0) return;
+    std::vector<RegValue>& values = keys_[at].values;
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (slot.deletedValues[i]) continue;
+        if (kept != i) {
+            values[kept] = std::move(values[i]);
+            slot.values.find(FoldAscii(values[kept].name))->second = kept;
+        }
+        ++kept;
+    }
+    values.resize(kept);
+    slot.deletedValues.clear();
+    slot.deletedCount = 0;
+}
+
+void MemoryRegistry::Compact() const {
+    if (valuesDeleted_) {
+        for (std::size_t at = 0; at < slots_.size(); ++at) CompactValues(at);
+        valuesDeleted_ = false;
+    }
+    if (deletedKeys_ == 0) return;
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < keys_.size(); ++i) {
+        if (slots_[i].deleted) continue;
+        if (kept != i) {
+            keys_[kept] = std::move(keys_[i]);
+            slots_[kept] = std::move(slots_[i]);
+            index_.find(slots_[kept].name)->second = kept;
+        }
+        ++kept;
+    }
+    keys_.resize(kept);
+    slots_.resize(kept);
+    deletedKeys_ = 0;
+}
+
+const std::vector<RegKeyContent>& MemoryRegistry::Keys() const {
+    Compact();
+    return keys_;
+}
+
+void MemoryRegistry::Assign(const std::vector<RegKeyContent>& keys) {
+    keys_.clear();
+    slots_.clear();
+    index_.clear();
+    deletedKeys_ = 0;
+    valuesDeleted_ = false;
+    for (const RegKeyContent& key : keys) {
+        std::u16string path = NormalizeKeyPath(key.path);
+        const KeyName name{key.hive, FoldAscii(path)};
+        std::size_t at = Find(name);
+        if (at == kNone) at = Add(key.hive, std::move(path), name);
+        for (const RegValue& value : key.values) Put(at, value.name, value.type, value.data);
+    }
 }
 
 RegStatus MemoryRegistry::OpenKey(Hive hive, const std::u16string& path, RegKey* key) {
     if (denyAccess_) return RegStatus::AccessDenied;
-    const std::u16string folded = Folded(path);
-    if (!Exists(hive, folded)) return RegStatus::NotFound;
-    *key = NewHandle(hive, folded);
+    KeyName name{hive, Folded(path)};
+    if (!Exists(name)) return RegStatus::NotFound;
+    *key = NewHandle(std::move(name));
     return RegStatus::Success;
 }
 
 RegStatus MemoryRegistry::CreateKey(Hive hive, const std::u16string& path, RegKey* key) {
     if (denyAccess_) return RegStatus::AccessDenied;
-    const std::u16string folded = Folded(path);
-    if (Find(hive, folded) == nullptr) {
-        keys_.push_back({hive, NormalizeKeyPath(path), {}});
+    std::u16string normal = NormalizeKeyPath(path);
+    KeyName name{hive, FoldAscii(normal)};
+    if (Find(name) == kNone) {
+        Add(hive, std::move(normal), name);
         if (const RegStatus rc = Changed(); rc != RegStatus::Success) {
+            index_.erase(name);
             keys_.pop_back();
+            slots_.pop_back();
             return rc;
         }
     }
-    *key = NewHandle(hive, folded);
+    *key = NewHandle(std::move(name));
     return RegStatus::Success;
 }
 
 RegStatus MemoryRegistry::QueryValue(RegKey key, const std::u16string& name, std::uint32_t* type, std::uint8_t* data, std::uint32_t* size) {
-    RegKeyContent* content = Resolve(key);
-    if (content == nullptr) return RegStatus::Failure;
-    const auto it =
-        std::find_if(content->values.begin(), content->values.end(), [&](const RegValue& v) { return EqualsIgnoreCase(v.name, name); });
-    if (it == content->values.end()) return RegStatus::NotFound;
-    if (type != nullptr) *type = it->type;
-    const auto stored = static_cast<std::uint32_t>(it->data.size());
+    const std::size_t at = Resolve(key);
+    if (at == kNone) return RegStatus::Failure;
+    const auto found = slots_[at].values.find(FoldAscii(name));
+    if (found == slots_[at].values.end()) return RegStatus::NotFound;
+    const RegValue& value = keys_[at].values[found->second];
+    if (type != nullptr) *type = value.type;
+    const auto stored = static_cast<std::uint32_t>(value.data.size());
     if (data == nullptr) {
         if (size != nullptr) *size = stored;
         return RegStatus::Success;
@@ -97,42 +197,44 @@ RegStatus MemoryRegistry::QueryValue(RegKey key, const std::u16string& name, std
         *size = stored;
         return RegStatus::MoreData;
     }
-    std::copy_n(it->data.data(), stored, data);
+    std::copy_n(value.data.data(), stored, data);
     *size = stored;
     return RegStatus::Success;
 }
 
 RegStatus MemoryRegistry::SetValue(RegKey key, const std::u16string& name, std::uint32_t type, const std::uint8_t* data,
                                    std::uint32_t size) {
-    RegKeyContent* content = Resolve(key);
-    if (content == nullptr) return RegStatus::Failure;
-    const std::string bytes = size == 0 ? std::string() : std::string(reinterpret_cast<const char*>(data), size);
-    const auto it =
-        std::find_if(content->values.begin(), content->values.end(), [&](const RegValue& v) { return EqualsIgnoreCase(v.name, name); });
-    if (it == content->values.end()) {
-        content->values.push_back({name, type, bytes});
-    } else {
-        it->type = type;
-        it->data = bytes;
-    }
+    const std::size_t at = Resolve(key);
+    if (at == kNone) return RegStatus::Failure;
+    Put(at, name, type, size == 0 ? std::string() : std::string(reinterpret_cast<const char*>(data), size));
     return Changed();
 }
 
 RegStatus MemoryRegistry::DeleteValue(RegKey key, const std::u16string& name) {
-    RegKeyContent* content = Resolve(key);
-    if (content == nullptr) return RegStatus::Failure;
-    const auto it =
-        std::find_if(content->values.begin(), content->values.end(), [&](const RegValue& v) { return EqualsIgnoreCase(v.name, name); });
-    if (it == content->values.end()) return RegStatus::NotFound;
-    content->values.erase(it);
+    const std::size_t at = Resolve(key);
+    if (at == kNone) return RegStatus::Failure;
+    Slot& slot = slots_[at];
+    const auto found = slot.values.find(FoldAscii(name));
+    if (found == slot.values.end()) return RegStatus::NotFound;
+    std::vector<RegValue>& values = keys_[at].values;
+    if (slot.deletedValues.empty()) slot.deletedValues.assign(values.size(), false);
+    slot.deletedValues[found->second] = true;
+    values[found->second] = {};
+    slot.values.erase(found);
+    ++slot.deletedCount;
+    valuesDeleted_ = true;
+    // Once most places are empty, closing them up costs no more than the deletions did.
+    if (slot.deletedCount > values.size() / 2) CompactValues(at);
     return Changed();
 }
 
 RegStatus MemoryRegistry::EnumValue(RegKey key, std::uint32_t index, std::u16string* name, std::uint32_t* type, std::string* data) {
-    RegKeyContent* content = Resolve(key);
-    if (content == nullptr) return RegStatus::Failure;
-    if (index >= content->values.size()) return RegStatus::NotFound;
-    const RegValue& value = content->values[index];
+    const std::size_t at = Resolve(key);
+    if (at == kNone) return RegStatus::Failure;
+    CompactValues(at);
+    const std::vector<RegValue>& values = keys_[at].values;
+    if (index >= values.size()) return RegStatus::NotFound;
+    const RegValue& value = values[index];
     if (name != nullptr) *name = value.name;
     if (type != nullptr) *type = value.type;
     if (data != nullptr) *data = value.data;
@@ -141,22 +243,31 @@ RegStatus MemoryRegistry::EnumValue(RegKey key, std::uint32_t index, std::u16str
 
 RegStatus MemoryRegistry::DeleteKey(Hive hive, const std::u16string& path) {
     if (denyAccess_) return RegStatus::AccessDenied;
-    const std::u16string folded = Folded(path);
-    if (!Exists(hive, folded) || folded.empty()) return RegStatus::NotFound;
-    for (const auto& key : keys_) {
-        const std::u16string other = FoldAscii(key.path);
-        if (key.hive == hive && other.size() > folded.size() && other.compare(0, folded.size(), folded) == 0 &&
-            other[folded.size()] == u'\\') {
-            return RegStatus::AccessDenied;  // subkeys must go first
-        }
+    const KeyName name{hive, Folded(path)};
+    if (name.folded.empty() || !Exists(name)) return RegStatus::NotFound;
+    if (HasSubkeys(name)) return RegStatus::AccessDenied;  // subkeys must go first
+    const std::size_t at = Find(name);
+    if (at == kNone) return RegStatus::Success;
+    Remove(at);
+    if (deletedKeys_ > keys_.size() / 2) Compact();
+    return Changed();
+}
+
+RegStatus MemoryRegistry::DeleteTree(Hive hive, const std::u16string& path) {
+    if (denyAccess_) return RegStatus::AccessDenied;
+    const KeyName name{hive, Folded(path)};
+    if (name.folded.empty() || !Exists(name)) return RegStatus::NotFound;
+    std::vector<std::size_t> doomed;
+    if (const std::size_t at = Find(name); at != kNone) doomed.push_back(at);
+    const KeyName below{hive, name.folded + u'\\'};
+    for (auto it = index_.lower_bound(below); it != index_.end() && it->first.hive == hive && it->first.folded.starts_with(below.folded);
+         ++it) {
+        doomed.push_back(it->second);
     }
-    const auto it =
-        std::find_if(keys_.begin(), keys_.end(), [&](const RegKeyContent& k) { return k.hive == hive && FoldAscii(k.path) == folded; });
-    if (it != keys_.end()) {
-        keys_.erase(it);
-        return Changed();
-    }
-    return RegStatus::Success;
+    if (doomed.empty()) return RegStatus::Success;
+    for (const std::size_t at : doomed) Remove(at);
+    if (deletedKeys_ > keys_.size() / 2) Compact();
+    return Changed();
 }
 
 RegStatus MemoryRegistry::CloseKey(RegKey key) { return handles_.erase(key) == 1 ? RegStatus::Success : RegStatus::Failure; }

@@ -1,6 +1,7 @@
 #include "addin/settings/settings_store.h"
 
 #include <cstring>
+#include <utility>
 
 #include "platform/bytes.h"
 #include "platform/text.h"
@@ -127,14 +128,13 @@ bool SettingsStore::KeyExists() {
     return true;
 }
 
-std::vector<StoredSetting> SettingsStore::ListSettings() {
+std::vector<StoredSetting> SettingsStore::ListSettings(std::size_t* unreadable) {
     std::vector<StoredSetting> out;
+    if (unreadable != nullptr) *unreadable = 0;
     RegKey key = 0;
     if (registry_.OpenKey(Hive::CurrentUser, kSettingsKey, &key) != RegStatus::Success) return out;
-    for (std::uint32_t i = 0;; ++i) {
-        StoredSetting setting;
-        if (registry_.EnumValue(key, i, &setting.name, &setting.type, &setting.data) != RegStatus::Success) break;
-        out.push_back(std::move(setting));
+    for (RegValue& value : ReadAllValues(registry_, key, unreadable)) {
+        out.push_back({std::move(value.name), value.type, std::move(value.data)});
     }
     registry_.CloseKey(key);
     return out;

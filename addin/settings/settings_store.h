@@ -1,6 +1,7 @@
 #pragma once
 // The add-in's settings: named values under its registry key of the current user. Every operation
 // opens the key, does one thing and closes it again; nothing is kept in memory.
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -49,7 +50,8 @@ public:
 
     // Inspection and upkeep for the command, outside the add-in's own reads and writes.
     bool KeyExists();
-    std::vector<StoredSetting> ListSettings();
+    // Every stored value in stored order; one that cannot be read is left out and counted in *unreadable.
+    std::vector<StoredSetting> ListSettings(std::size_t* unreadable = nullptr);
     // A stored value without the side effects of a read; nothing when it is not stored.
     std::optional<StoredSetting> PeekSetting(const std::u16string& name);
     bool DeleteKey();

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -189,6 +190,47 @@ TEST_F(Safety, AStoreThatCannotBeWrittenIsReportedAndKept) {
     fs::permissions(dir_, fs::perms::owner_all);
     EXPECT_EQ(denied.status, 1);
     EXPECT_EQ(Read(settings_), before);
+}
+
+// An import file of many values: "ValueNNNNN" = "text N", and one number.
+std::string ManyValues(int count) {
+    std::string file = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Visual Basic\\6.0\\Addins\\WekQM417.AddInClass]\r\n";
+    for (int i = 0; i < count; ++i) {
+        const std::string n = std::to_string(100000 + i).substr(1);
+        file += "\"Value" + n + "\"=\"text " + std::to_string(i) + "\"\r\n";
+    }
+    return file + "\"ToolBarPosition\"=dword:00000000\r\n";
+}
+
+TEST_F(Safety, AnImportThatCannotBeWrittenLeavesTheStoreByteForByte) {
+    ASSERT_EQ(Run("settings set EditStamp 0,0,0,0,0,x").status, 0);
+    const std::string before = Read(settings_);
+    const std::string import = Put("import.reg", ManyValues(500));
+    // The store made read-only, as a checkout of a team file may leave it: refused for root too.
+    fs::permissions(settings_, fs::perms::owner_read | fs::perms::group_read);
+    const Result r = Run("settings import '" + import + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("could not be written"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("left as it was"), std::string::npos) << r.err;
+    EXPECT_EQ(Read(settings_), before);
+    // A file that cannot be read as a whole is refused before anything is written: the last line is bad.
+    fs::permissions(settings_, fs::perms::owner_read | fs::perms::owner_write);
+    const Result broken = Run("settings import '" + Put("broken.reg", ManyValues(500) + "\"Last\"=what\r\n") + "'");
+    EXPECT_EQ(broken.status, 1);
+    EXPECT_NE(broken.err.find("broken.reg:505:"), std::string::npos) << broken.err;
+    EXPECT_EQ(Read(settings_), before);
+    for (const auto& entry : fs::directory_iterator(dir_)) EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
+}
+
+TEST_F(Safety, AnImportOfTenThousandValuesIsTakenWhole) {
+    // Written once, not once a value: under the run's limit of 10 seconds with room to spare.
+    const Result r = Run("settings import '" + Put("import.reg", ManyValues(10000)) + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Run("settings get Value09999").out, "text 9999\n");
+    EXPECT_EQ(Run("settings get ToolBarPosition").out, "0\n");
+    // With the initial values the first write of an empty store lays down.
+    const Result list = Run("settings list");
+    EXPECT_EQ(std::count(list.out.begin(), list.out.end(), '\n'), 10000 + 11) << list.status << list.err;
 }
 
 TEST_F(Safety, ALinkToTheStoreStaysALink) {

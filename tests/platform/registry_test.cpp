@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <set>
+#include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <random>
+#include <set>
 
 #include "platform/files.h"
 #include "platform/regfile.h"
@@ -51,6 +54,203 @@ TEST(MemoryRegistry, KeepsWin32Semantics) {
     EXPECT_EQ(reg.DeleteKey(Hive::CurrentUser, u"Software\\A\\B"), RegStatus::Success);
     EXPECT_EQ(reg.OpenKey(Hive::CurrentUser, u"Software\\A\\B", &key), RegStatus::NotFound);
     EXPECT_EQ(reg.OpenKey(Hive::LocalMachine, u"Software\\A", &key), RegStatus::NotFound);
+}
+
+// The registry as the plainest code keeps it, every lookup a walk over everything: what the indexed
+// registry must agree with, whatever the order of creations and deletions.
+struct PlainRegistry {
+    std::vector<RegKeyContent> keys;
+
+    RegKeyContent* Find(Hive hive, const std::u16string& path) {
+        for (auto& k : keys) {
+            if (k.hive == hive && EqualsIgnoreCase(k.path, path)) return &k;
+        }
+        return nullptr;
+    }
+    bool Below(const RegKeyContent& k, Hive hive, const std::u16string& path) const {
+        return k.hive == hive && k.path.size() > path.size() && EqualsIgnoreCase(k.path.substr(0, path.size()), path) &&
+               k.path[path.size()] == u'\\';
+    }
+    bool HasSubkeys(Hive hive, const std::u16string& path) const {
+        return std::any_of(keys.begin(), keys.end(), [&](const RegKeyContent& k) { return Below(k, hive, path); });
+    }
+    RegKeyContent& Create(Hive hive, const std::u16string& path) {
+        if (Find(hive, path) == nullptr) keys.push_back({hive, path, {}});
+        return *Find(hive, path);
+    }
+    std::vector<RegValue>::iterator Value(RegKeyContent& k, const std::u16string& name) {
+        return std::find_if(k.values.begin(), k.values.end(), [&](const RegValue& v) { return EqualsIgnoreCase(v.name, name); });
+    }
+    // A parent read or written through a handle becomes a key, spelled as the first of its subkeys
+    // in the order of their folded names.
+    RegKeyContent& Materialize(Hive hive, const std::u16string& path) {
+        if (RegKeyContent* k = Find(hive, path)) return *k;
+        const RegKeyContent* first = nullptr;
+        for (const auto& k : keys) {
+            if (Below(k, hive, path) && (first == nullptr || FoldAscii(k.path) < FoldAscii(first->path))) first = &k;
+        }
+        return Create(hive, first->path.substr(0, path.size()));
+    }
+    RegStatus DeleteKey(Hive hive, const std::u16string& path) {
+        if (HasSubkeys(hive, path)) return RegStatus::AccessDenied;
+        RegKeyContent* k = Find(hive, path);
+        if (k == nullptr) return RegStatus::NotFound;
+        keys.erase(keys.begin() + (k - keys.data()));
+        return RegStatus::Success;
+    }
+    void DeleteTree(Hive hive, const std::u16string& path) {
+        std::erase_if(keys,
+                      [&](const RegKeyContent& k) { return (k.hive == hive && EqualsIgnoreCase(k.path, path)) || Below(k, hive, path); });
+    }
+};
+
+TEST(MemoryRegistry, AgreesWithAPlainRegistryThroughManyCreationsAndDeletions) {
+    // Few names, in several spellings, so that every operation meets keys and values it made before.
+    const std::u16string paths[] = {u"A", u"a", u"A\\B", u"a\\b\\C", u"B", u"B\\x", u"AB", u"A!"};
+    const std::u16string names[] = {u"v", u"V", u"w", u"", u"long name", u"x1", u"x2", u"x3"};
+    const Hive hives[] = {Hive::CurrentUser, Hive::LocalMachine};
+    std::mt19937 random(20261207);
+    const auto pick = [&](const auto& from) { return from[random() % std::size(from)]; };
+    MemoryRegistry reg;
+    PlainRegistry plain;
+    for (int step = 0; step < 20000; ++step) {
+        const Hive hive = pick(hives);
+        const std::u16string path = pick(paths);
+        const std::u16string name = pick(names);
+        SCOPED_TRACE("step " + std::to_string(step) + " " + Utf16ToUtf8(path) + " " + Utf16ToUtf8(name));
+        const unsigned op = random() % 20;
+        RegKey key = 0;
+        if (op < 8) {
+            const std::string data(random() % 4, static_cast<char>('a' + step % 26));
+            ASSERT_EQ(reg.CreateKey(hive, path, &key), RegStatus::Success);
+            ASSERT_EQ(reg.SetValue(key, name, regtype::Sz, reinterpret_cast<const std::uint8_t*>(data.data()),
+                                   static_cast<std::uint32_t>(data.size())),
+                      RegStatus::Success);
+            RegKeyContent& k = plain.Create(hive, path);
+            if (auto v = plain.Value(k, name); v != k.values.end()) {
+                v->data = data;
+            } else {
+                k.values.push_back({name, regtype::Sz, data});
+            }
+        } else if (op < 13) {
+            ASSERT_EQ(reg.CreateKey(hive, path, &key), RegStatus::Success);
+            RegKeyContent& k = plain.Create(hive, path);
+            const auto v = plain.Value(k, name);
+            ASSERT_EQ(reg.DeleteValue(key, name), v == k.values.end() ? RegStatus::NotFound : RegStatus::Success);
+            if (v != k.values.end()) k.values.erase(v);
+        } else if (op < 15) {
+            ASSERT_EQ(reg.DeleteKey(hive, path), plain.DeleteKey(hive, path));
+        } else if (op < 16) {
+            reg.DeleteTree(hive, path);
+            plain.DeleteTree(hive, path);
+        } else if (op < 19) {
+            // Reads through a handle: every value in order, and each name looked up.
+            RegKeyContent* k = plain.Find(hive, path);
+            if (reg.OpenKey(hive, path, &key) != RegStatus::Success) {
+                ASSERT_TRUE(k == nullptr && !plain.HasSubkeys(hive, path));
+                continue;
+            }
+            if (k == nullptr) k = &plain.Materialize(hive, path);
+            for (const std::u16string& n : names) {
+                std::uint8_t buffer[8];
+                std::uint32_t size = sizeof buffer;
+                const auto v = plain.Value(*k, n);
+                const RegStatus status = reg.QueryValue(key, n, nullptr, buffer, &size);
+                ASSERT_EQ(status, v == k->values.end() ? RegStatus::NotFound : RegStatus::Success) << Utf16ToUtf8(n);
+                if (status == RegStatus::Success) {
+                    EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), size), v->data);
+                }
+            }
+            std::vector<RegValue> listed;
+            RegValue v;
+            for (std::uint32_t i = 0; reg.EnumValue(key, i, &v.name, &v.type, &v.data) == RegStatus::Success; ++i) listed.push_back(v);
+            ASSERT_EQ(listed, k->values);
+        } else {
+            ASSERT_EQ(reg.Keys(), plain.keys);
+            continue;
+        }
+        if (key != 0) reg.CloseKey(key);
+    }
+    EXPECT_EQ(reg.Keys(), plain.keys);
+    EXPECT_EQ(reg.OpenHandles(), 0u);
+}
+
+TEST(MemoryRegistry, AParentWrittenThroughAHandleTakesTheSpellingOfItsSubkeys) {
+    MemoryRegistry reg;
+    RegKey key = 0;
+    ASSERT_EQ(reg.CreateKey(Hive::CurrentUser, u"Software\\Wek\\Tools", &key), RegStatus::Success);
+    reg.CloseKey(key);
+    ASSERT_EQ(reg.OpenKey(Hive::CurrentUser, u"SOFTWARE\\wek", &key), RegStatus::Success);
+    ASSERT_EQ(reg.SetValue(key, u"n", regtype::Sz, reinterpret_cast<const std::uint8_t*>("1"), 1), RegStatus::Success);
+    reg.CloseKey(key);
+    ASSERT_EQ(reg.Keys().size(), 2u);
+    EXPECT_EQ(reg.Keys()[1].path, u"Software\\Wek");
+}
+
+TEST(RegFile, ADeletedKeyTakesItsSubkeysAndNothingElse) {
+    const std::string file =
+        "REGEDIT4\r\n\r\n"
+        "[HKEY_CURRENT_USER\\Software\\A]\r\n\"v\"=\"1\"\r\n"
+        "[HKEY_CURRENT_USER\\Software\\A\\B\\C]\r\n"
+        "[HKEY_CURRENT_USER\\Software\\a\\d]\r\n"
+        "[HKEY_CURRENT_USER\\Software\\AB]\r\n"
+        "[HKEY_CURRENT_USER\\Software\\A!]\r\n"
+        "[HKEY_LOCAL_MACHINE\\Software\\A]\r\n"
+        "[-HKEY_CURRENT_USER\\SOFTWARE\\a]\r\n"
+        "[-HKEY_CURRENT_USER\\Software\\Missing]\r\n"
+        "[-HKEY_CURRENT_USER]\r\n"
+        "[HKEY_CURRENT_USER\\Software\\A\\B]\r\n";
+    MemoryRegistry reg;
+    ImportRegFile(file, Cp932(), reg);
+    std::vector<std::string> left;
+    for (const auto& k : reg.Keys()) left.push_back(Utf16ToUtf8(HiveName(k.hive)) + "\\" + Utf16ToUtf8(k.path));
+    // What is made again after the deletion comes last, as a new key.
+    EXPECT_EQ(left, (std::vector<std::string>{"HKEY_CURRENT_USER\\Software\\AB", "HKEY_CURRENT_USER\\Software\\A!",
+                                              "HKEY_LOCAL_MACHINE\\Software\\A", "HKEY_CURRENT_USER\\Software\\A\\B"}));
+    EXPECT_TRUE(reg.Keys().back().values.empty());
+}
+
+// A registry whose enumeration fails at some indexes, as the system's does for a value whose name or
+// data does not fit the buffers, and which may never say that the values have ended.
+class FlakyEnumeration : public MemoryRegistry {
+public:
+    std::set<std::uint32_t> failAt;
+    bool endless = false;
+    RegStatus EnumValue(RegKey key, std::uint32_t index, std::u16string* name, std::uint32_t* type, std::string* data) override {
+        if (failAt.count(index) != 0) return RegStatus::MoreData;
+        const RegStatus status = MemoryRegistry::EnumValue(key, index, name, type, data);
+        return endless && status == RegStatus::NotFound ? RegStatus::Failure : status;
+    }
+};
+
+TEST(ReadAllValues, PassesOverAValueThatCannotBeReadAndEnds) {
+    struct Case {
+        std::set<std::uint32_t> failAt;
+        bool endless;
+        std::vector<std::u16string> names;
+        std::size_t unreadable;
+    };
+    const Case cases[] = {
+        {{}, false, {u"a", u"b", u"c", u"d"}, 0},
+        {{0}, false, {u"b", u"c", u"d"}, 1},
+        {{1, 2}, false, {u"a", u"d"}, 2},
+        {{3}, false, {u"a", u"b", u"c"}, 1},
+        // Never ends by itself: the walk stops after a bounded run of failures.
+        {{1}, true, {u"a", u"c", u"d"}, 1 + kMaxUnreadableInARow},
+    };
+    for (const Case& c : cases) {
+        FlakyEnumeration reg;
+        RegKey key = 0;
+        reg.CreateKey(Hive::CurrentUser, u"K", &key);
+        for (const char16_t* n : {u"a", u"b", u"c", u"d"}) reg.SetValue(key, n, regtype::Sz, nullptr, 0);
+        reg.failAt = c.failAt;
+        reg.endless = c.endless;
+        std::size_t unreadable = 99;
+        std::vector<std::u16string> names;
+        for (const RegValue& v : ReadAllValues(reg, key, &unreadable)) names.push_back(v.name);
+        EXPECT_EQ(names, c.names);
+        EXPECT_EQ(unreadable, c.unreadable);
+    }
 }
 
 TEST(RegFile, ReadsRegedit4AsRegeditWritesIt) {
@@ -185,6 +385,33 @@ TEST_F(RegFileStore, EveryChangeIsWrittenAndReadBack) {
     for (const auto& entry : std::filesystem::directory_iterator(dir_ / "sub")) names.insert(entry.path().filename().string());
     EXPECT_EQ(names, (std::set<std::string>{std::filesystem::path(path_).filename().string(),
                                             std::filesystem::path(path_).filename().string() + ".lock"}));
+}
+
+TEST_F(RegFileStore, ReplacingEverythingIsOneWriteThatHappensWholeOrNotAtAll) {
+    RegFileRegistry reg(path_, Cp932());
+    RegKey key = 0;
+    ASSERT_EQ(reg.CreateKey(Hive::CurrentUser, u"Software\\Old", &key), RegStatus::Success);
+    reg.CloseKey(key);
+    const std::vector<RegKeyContent> before = reg.Keys();
+    const std::string bytesBefore = ReadWholeFile(path_);
+
+    std::vector<RegKeyContent> next{{Hive::CurrentUser, u"Software\\New", {}}};
+    for (int i = 0; i < 1000; ++i) next[0].values.push_back({u"V" + DecimalText(i), regtype::Sz, std::to_string(i)});
+
+    // A file that may not be written: nothing changes, in the file or in memory, and the reason is kept.
+    ASSERT_EQ(chmod(path_.c_str(), 0444), 0);
+    EXPECT_EQ(reg.ReplaceAll(next), RegStatus::Failure);
+    EXPECT_FALSE(reg.WriteError().empty());
+    EXPECT_EQ(ReadWholeFile(path_), bytesBefore);
+    EXPECT_EQ(reg.Keys(), before);
+
+    ASSERT_EQ(chmod(path_.c_str(), 0644), 0);
+    ASSERT_EQ(reg.ReplaceAll(next), RegStatus::Success);
+    EXPECT_TRUE(reg.WriteError().empty());
+    EXPECT_EQ(reg.Keys(), next);
+    MemoryRegistry reread;
+    ImportRegFile(ReadWholeFile(path_), Cp932(), reread);
+    EXPECT_EQ(reread.Keys(), next);
 }
 
 TEST_F(RegFileStore, AFileThatCannotBeReadIsNeverOverwritten) {

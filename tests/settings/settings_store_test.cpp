@@ -90,6 +90,29 @@ TEST(SettingsStore, ANumberStoredAsSomethingElseIsLeftAlone) {
     EXPECT_EQ(m.store.ReadSettingNumber(u"LoadBehavior", 0), -3);
 }
 
+// The system's enumeration fails for a value whose name or data does not fit its buffers.
+class OneValueUnreadable : public MemoryRegistry {
+public:
+    RegStatus EnumValue(RegKey key, std::uint32_t index, std::u16string* name, std::uint32_t* type, std::string* data) override {
+        if (index == 1) return RegStatus::MoreData;
+        return MemoryRegistry::EnumValue(key, index, name, type, data);
+    }
+};
+
+TEST(SettingsStore, AValueThatCannotBeListedHidesNoneAfterIt) {
+    OneValueUnreadable registry;
+    SettingsStore store(registry, Cp932());
+    store.ReadSettingString(u"EditStamp", u"");  // the initial set, 11 values
+    std::size_t unreadable = 0;
+    const auto listed = store.ListSettings(&unreadable);
+    EXPECT_EQ(unreadable, 1u);
+    ASSERT_EQ(listed.size(), 10u);
+    EXPECT_EQ(listed[0].name, u"CommandLineSafe");
+    EXPECT_EQ(listed[1].name, u"Description");
+    EXPECT_EQ(listed.back().name, u"ToolBarPosition");
+    EXPECT_TRUE(store.PeekSetting(u"ToolBarPosition"));
+}
+
 TEST(SettingsStore, ALockedRegistryYieldsDefaultsAndNoFailure) {
     MemoryStore m;
     m.registry.SetDenyAccess(true);

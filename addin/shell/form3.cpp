@@ -1,8 +1,19 @@
 #include "addin/shell/form3.h"
 
 #include "addin/shell/addin_class.h"
+#include "addin/wizard/form_layout.h"
 
 namespace qm {
+namespace {
+using T = ControlType;
+constexpr ControlPlace kLayout[] = {
+    {T::Frame, u"Frame1", -1, nullptr, -1, 120, 120, 2775, 1155, u"ﾂｰﾙﾎﾞﾀﾝの配置場所"},
+    {T::OptionButton, u"Option1", 0, u"Frame1", -1, 240, 360, 2415, 300, u"標準ﾂｰﾙﾊﾞｰ"},
+    {T::OptionButton, u"Option1", 1, u"Frame1", -1, 240, 720, 2415, 300, u"専用ﾂｰﾙﾊﾞｰ"},
+    {T::CommandButton, u"Command1", 0, nullptr, -1, 3060, 180, 1215, 375, u"OK", look::kDefault},
+    {T::CommandButton, u"Command1", 1, nullptr, -1, 3060, 660, 1215, 375, u"ｷｬﾝｾﾙ", look::kCancel},
+};
+}  // namespace
 
 Form3::Form3(ui::Ui& ui, SettingsStore& store)
     : ui::Form(ui, u"Form3"),
@@ -16,20 +27,7 @@ Form3::Form3(ui::Ui& ui, SettingsStore& store)
     width = 4500;
     height = 1845;
     scaleHeight = 1425;
-    Frame1.caption = u"ﾂｰﾙﾎﾞﾀﾝの配置場所";
-    Frame1.Move(120, 120, 2775, 1155);
-    Option1_0.caption = u"標準ﾂｰﾙﾊﾞｰ";
-    Option1_0.Move(240, 360, 2415, 300);
-    Option1_0.SetContainer(&Frame1);
-    Option1_1.caption = u"専用ﾂｰﾙﾊﾞｰ";
-    Option1_1.Move(240, 720, 2415, 300);
-    Option1_1.SetContainer(&Frame1);
-    Command1_0.caption = u"OK";
-    Command1_0.isDefault = true;
-    Command1_0.Move(3060, 180, 1215, 375);
-    Command1_1.caption = u"ｷｬﾝｾﾙ";
-    Command1_1.isCancel = true;
-    Command1_1.Move(3060, 660, 1215, 375);
+    LayOut(*this, kLayout);
     Command1_0.onClick = [this] { Command1_Click(0); };
     Command1_1.onClick = [this] { Command1_Click(1); };
 }

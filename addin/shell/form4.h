@@ -28,7 +28,7 @@ protected:
 
 private:
     const AddInModule& module_;
-    // The layout as designed, restored on every load so that scaling starts from it.
+    // The layout as designed, fonts included, restored on every load so that scaling starts from it.
     void Layout();
 };
 

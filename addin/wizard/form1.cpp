@@ -9,6 +9,7 @@
 #include "addin/stamps/stamp_date.h"
 #include "addin/settings/format_rules.h"
 #include "addin/wizard/form2.h"
+#include "addin/wizard/form_layout.h"
 #include "addin/wizard/wizard_pages.h"
 #include "platform/failure.h"
 #include "platform/text.h"
@@ -53,12 +54,183 @@ std::u16string IntroText() {
 }
 
 
-template <class T>
-std::unique_ptr<T> Make(ui::Form& form, const char16_t* name, int index, ui::Control* container, double l, double t, double w, double h) {
-    auto control = std::make_unique<T>(form, name, index);
-    control->SetContainer(container);
-    control->Move(l, t, w, h);
-    return control;
+using T = ControlType;
+constexpr const char16_t* kP3 = u"Picture3";
+constexpr const char16_t* kP8 = u"Picture8";
+constexpr std::uint8_t kPlainText = look::kPlain;
+
+// Every control of the form, in the order of the tab key: the members first, as the class declares
+// them, then the members of control arrays as the rows make them.
+constexpr ControlPlace kLayout[] = {
+    // Page 0.
+    {T::Label, u"Label1", -1, kP3, page::kIntro, kBodyLeft, 120, kBodyWidth, 3300},
+    {T::CheckBox, u"Check1", -1, kP3, page::kIntro, kBodyLeft, 3600, kBodyWidth, 300, u"次回からこの画面を表示しない(&S)"},
+    // Page 1.
+    {T::Label, u"Label2", -1, kP3, page::kStampChoice, kBodyLeft, 240, kBodyWidth, 300, u"ﾌｫｰﾏｯﾄを作成する種類を選択してください。"},
+    // Page 10.
+    {T::Label, u"Label3", -1, kP3, page::kFixedItems, kBodyLeft, 120, kBodyWidth, 255,
+     u"下記の一覧は、ﾌｫｰﾏｯﾄで使用する可能性のある項目名です。"},
+    {T::Label, u"Label4", -1, kP3, page::kFixedItems, kBodyLeft, 420, kBodyWidth, 480},
+    {T::Label, u"Label5", -1, kP3, page::kFixedItems, kBodyLeft, 3780, kBodyWidth, 255,
+     u"独自の項目名を追加するには、[次へ]をｸﾘｯｸしてください。"},
+    // Page 11.
+    {T::Label, u"Label7", -1, kP3, page::kCustomItems, kBodyLeft, 120, kBodyWidth, 735,
+     u"ﾌｫｰﾏｯﾄに独自の項目を追加します。ここで指定する項目は、前のｽﾃｯﾌﾟで選択した項目と重複してはいけません。"},
+    {T::Label, u"Label9", -1, kP3, page::kCustomItems, kBodyLeft, 960, 3240, 255, u"追加の項目名 :"},
+    {T::ListBox, u"List2", -1, kP3, page::kCustomItems, kBodyLeft, 1230, 3240, 2640},
+    // Page 12.
+    {T::Label, u"Label10", -1, kP3, page::kAttributes, kBodyLeft, 960, 1680, 255, u"項目名 :"},
+    {T::ListBox, u"List3", -1, kP3, page::kAttributes, kBodyLeft, 1230, 1680, 2460},
+    {T::Frame, u"Frame2", -1, kP3, page::kAttributes, kBodyLeft + 1800, 900, 3720, 2820, u"属性詳細情報"},
+    {T::CheckBox, u"Check2", -1, kP8, kind::kArguments, 240, 1740, 3240, 300, u"(なし)と表示する"},
+    {T::CheckBox, u"Check3", -1, kP8, kind::kReturnValue, 240, 660, 3240, 300, u"(なし)と表示する"},
+    {T::CheckBox, u"Check4", -1, kP8, kind::kCreationDate, 1320, 1770, 1560, 300, u"表示する"},
+    // A live sample: every character as it is.
+    {T::Label, u"Label21", -1, kP8, kind::kCreationDate, 1320, 2160, 2100, 255, u"1999-11-10 18:30:25", kPlainText},
+    {T::TextBox, u"Text1", -1, kP8, kind::kAuthor, 240, 660, 3240, 300},
+    // Page 13.
+    {T::Label, u"Label13", -1, kP3, page::kOrder, kBodyLeft, 120, kBodyWidth, 255, u"項目名を希望する表示順に置き換えます。"},
+    // Page 14.
+    {T::Frame, u"Frame3", -1, kP3, page::kAppearance, kBodyLeft, 960, kBodyWidth, 2700, u"拡張"},
+    {T::Label, u"Label15", -1, u"Frame3", -1, 120, 360, 3000, 255, u"ｺﾒﾝﾄの記号[']の後のｽﾍﾟｰｽの値 :"},
+    {T::TextBox, u"Text2", -1, u"Frame3", -1, 3240, 330, 720, 300},
+    {T::CheckBox, u"Check5", -1, u"Frame3", -1, 120, 900, 4800, 300, u"項目欄の最上位と最下位に記号文字ﾗｲﾝを挿入する"},
+    {T::Label, u"Label29", -1, u"Frame3", -1, 360, 1380, 600, 255, u"ﾗｲﾝ :"},
+    {T::Label, u"Label30", -1, u"Frame3", -1, 1020, 1380, 1080, 255, u"記号文字 :"},
+    {T::TextBox, u"Text3", -1, u"Frame3", -1, 2160, 1350, 720, 300},
+    {T::Label, u"Label31", -1, u"Frame3", -1, 3000, 1380, 1320, 255, u"× 表示倍数 :"},
+    {T::TextBox, u"Text4", -1, u"Frame3", -1, 4440, 1350, 720, 300},
+    {T::Label, u"Label26", -1, kP3, page::kAppearance, kBodyLeft, 120, kBodyWidth, 735,
+     u"全体の外観を拡張します。ｺﾒﾝﾄの記号[']の後のｽﾍﾟｰｽ設定や項目欄の最上位と最下位に記号文字などを使用したﾗｲﾝを拡張します。"},
+    // Page 60.
+    {T::Label, u"Label32", -1, kP3, page::kEditRecord, kBodyLeft, 600, 1080, 255, u"名前 : "},
+    {T::TextBox, u"Text5", -1, kP3, page::kEditRecord, kBodyLeft + 1200, 570, 2400, 300},
+    {T::Label, u"Label35", -1, kP3, page::kEditRecord, kBodyLeft, 1080, 1080, 255, u"日付 : "},
+    {T::CheckBox, u"Check6", -1, kP3, page::kEditRecord, kBodyLeft + 1200, 1050, 1560, 300, u"表示する"},
+    {T::Label, u"Label38", -1, kP3, page::kEditRecord, kBodyLeft, 2220, 1080, 255, u"時間 : "},
+    {T::CheckBox, u"Check7", -1, kP3, page::kEditRecord, kBodyLeft + 1200, 2190, 1560, 300, u"表示する"},
+    {T::Label, u"Label39", -1, kP3, page::kEditRecord, kBodyLeft, 2760, 1200, 255, u"表示ｻﾝﾌﾟﾙ : "},
+    // A live sample, with the user's own name in it.
+    {T::Label, u"Label34", -1, kP3, page::kEditRecord, kBodyLeft, 3060, kBodyWidth, 600, nullptr, kPlainText, 0, u"ＭＳ ゴシック"},
+    {T::Label, u"Label33", -1, kP3, page::kEditRecord, kBodyLeft, 120, kBodyWidth, 255,
+     u"ｺｰﾄﾞの編集作業を記録するｽﾀﾝﾌﾟのﾌｫｰﾏｯﾄを作成します。"},
+    // Page 100.
+    {T::Label, u"Label36", -1, kP3, page::kDone, kBodyLeft, 240, kBodyWidth, 975},
+    {T::Label, u"Label40", -1, kP3, page::kDone, kBodyLeft, 3600, kBodyWidth, 255, u"処理を完了するときは [完了] をｸﾘｯｸしてください。"},
+
+    // The pages, one on top of the other, each with its picture.
+    {T::PictureBox, kP3, page::kIntro, nullptr, -1, 0, 0, 7815, 4140},
+    {T::Image, u"Image1", page::kIntro, kP3, page::kIntro, 120, 120, 1185, 2835},
+    {T::PictureBox, kP3, page::kStampChoice, nullptr, -1, 0, 0, 7815, 4140},
+    {T::Image, u"Image1", page::kStampChoice, kP3, page::kStampChoice, 120, 120, 1185, 2835},
+    {T::PictureBox, kP3, page::kFixedItems, nullptr, -1, 0, 0, 7815, 4140},
+    {T::Image, u"Image1", page::kFixedItems, kP3, page::kFixedItems, 120, 120, 1185, 2835},
+    {T::PictureBox, kP3, page::kCustomItems, nullptr, -1, 0, 0, 7815, 4140},
+    {T::Image, u"Image1", page::kCustomItems, kP3, page::kCustomItems, 120, 120, 1185, 2835},
+    {T::PictureBox, kP3, page::kAttributes, nullptr, -1, 0, 0, 7815, 4140},
+    {T::Image, u"Image1", page::kAttributes, kP3, page::kAttributes, 120, 120, 1185, 2835},
+    {T::PictureBox, kP3, page::kOrder, nullptr, -1, 0, 0, 7815, 4140},
+    {T::Image, u"Image1", page::kOrder, kP3, page::kOrder, 120, 120, 1185, 2835},
+    {T::PictureBox, kP3, page::kAppearance, nullptr, -1, 0, 0, 7815, 4140},
+    {T::Image, u"Image1", page::kAppearance, kP3, page::kAppearance, 120, 120, 1185, 2835},
+    {T::PictureBox, kP3, page::kEditRecord, nullptr, -1, 0, 0, 7815, 4140},
+    {T::Image, u"Image1", page::kEditRecord, kP3, page::kEditRecord, 120, 120, 1185, 2835},
+    {T::PictureBox, kP3, page::kDone, nullptr, -1, 0, 0, 7815, 4140},
+    {T::Image, u"Image1", page::kDone, kP3, page::kDone, 120, 120, 1185, 2835},
+    // The frame's buttons.
+    {T::CommandButton, u"Command1", frame_button::kHelp, nullptr, -1, 120, 4260, 1095, 375, u"ﾍﾙﾌﾟ(&H)"},
+    {T::CommandButton, u"Command1", frame_button::kCancel, nullptr, -1, 3000, 4260, 1095, 375, u"ｷｬﾝｾﾙ", look::kCancel},
+    {T::CommandButton, u"Command1", frame_button::kBack, nullptr, -1, 4170, 4260, 1095, 375, u"< 戻る(&B)"},
+    {T::CommandButton, u"Command1", frame_button::kNext, nullptr, -1, 5340, 4260, 1095, 375, u"次へ (&N)>", look::kDefault},
+    {T::CommandButton, u"Command1", frame_button::kFinish, nullptr, -1, 6510, 4260, 1095, 375, u"完了(&F)"},
+    // Page 1.
+    {T::OptionButton, u"Option1", 0, kP3, page::kStampChoice, kBodyLeft + 240, 840, 4800, 300,
+     u"Lexivaneなどで使用する関数説明のﾌｫｰﾏｯﾄ作成"},
+    {T::OptionButton, u"Option1", 1, kP3, page::kStampChoice, kBodyLeft + 240, 1320, 4800, 300,
+     u"ｺｰﾄﾞの編集作業を記録するｽﾀﾝﾌﾟのﾌｫｰﾏｯﾄ作成"},
+    // Page 10.
+    {T::Label, u"Label6", 0, kP3, page::kFixedItems, kBodyLeft, 960, 2040, 255, u"使用できる項目名 :"},
+    {T::ListBox, u"List1", 0, kP3, page::kFixedItems, kBodyLeft, 1230, 2040, 2460},
+    {T::Label, u"Label6", 1, kP3, page::kFixedItems, kBodyLeft + 3000, 960, 2040, 255, u"選択された項目名 :"},
+    {T::ListBox, u"List1", 1, kP3, page::kFixedItems, kBodyLeft + 3000, 1230, 2040, 2460},
+    {T::CommandButton, u"Command2", 0, kP3, page::kFixedItems, kBodyLeft + 2220, 1380, 600, 375, u">"},
+    {T::CommandButton, u"Command2", 1, kP3, page::kFixedItems, kBodyLeft + 2220, 1920, 600, 375, u">>"},
+    {T::CommandButton, u"Command2", 2, kP3, page::kFixedItems, kBodyLeft + 2220, 2460, 600, 375, u"<"},
+    {T::CommandButton, u"Command2", 3, kP3, page::kFixedItems, kBodyLeft + 2220, 3000, 600, 375, u"<<"},
+    // Page 11.
+    {T::CommandButton, u"Command3", 0, kP3, page::kCustomItems, kBodyLeft + 3480, 1230, 1455, 375, u"追加(&W)..."},
+    {T::CommandButton, u"Command3", 1, kP3, page::kCustomItems, kBodyLeft + 3480, 1710, 1455, 375, u"編集(&E)..."},
+    {T::CommandButton, u"Command3", 2, kP3, page::kCustomItems, kBodyLeft + 3480, 2190, 1455, 375, u"削除(&D)"},
+    // Page 12, and its attribute panels, one per kind, each titled; the empty panel serves every kind
+    // without attributes.
+    {T::Label, u"Label8", 0, kP3, page::kAttributes, kBodyLeft, 120, kBodyWidth, 255, u"各項目の属性詳細を指定します。"},
+    {T::Label, u"Label8", 1, kP3, page::kAttributes, kBodyLeft, 390, kBodyWidth, 495,
+     u"変更する属性を持つ項目名を選択し、値を変更します。変更する項目ごとに繰り返してください。"},
+    {T::Label, u"Label8", 2, kP3, page::kAttributes, kBodyLeft, 3780, kBodyWidth, 255,
+     u"属性詳細の変更を完了する場合は、[次へ]をｸﾘｯｸしてください。"},
+    {T::PictureBox, kP8, kind::kFunctionName, u"Frame2", -1, 120, 240, 3480, 2460},
+    {T::Label, u"Label11", kind::kFunctionName, kP8, kind::kFunctionName, 0, 0, 3480, 255, u"属性 : 関数名"},
+    {T::PictureBox, kP8, kind::kEmptyPanel, u"Frame2", -1, 120, 240, 3480, 2460},
+    {T::Label, u"Label11", kind::kEmptyPanel, kP8, kind::kEmptyPanel, 0, 0, 3480, 255, u"属性 : なし"},
+    {T::PictureBox, kP8, kind::kArguments, u"Frame2", -1, 120, 240, 3480, 2460},
+    {T::Label, u"Label11", kind::kArguments, kP8, kind::kArguments, 0, 0, 3480, 255, u"属性 : 引数"},
+    {T::PictureBox, kP8, kind::kReturnValue, u"Frame2", -1, 120, 240, 3480, 2460},
+    {T::Label, u"Label11", kind::kReturnValue, kP8, kind::kReturnValue, 0, 0, 3480, 255, u"属性 : 戻り値"},
+    {T::PictureBox, kP8, kind::kCreationDate, u"Frame2", -1, 120, 240, 3480, 2460},
+    {T::Label, u"Label11", kind::kCreationDate, kP8, kind::kCreationDate, 0, 0, 3480, 255, u"属性 : 作成日"},
+    {T::PictureBox, kP8, kind::kAuthor, u"Frame2", -1, 120, 240, 3480, 2460},
+    {T::Label, u"Label11", kind::kAuthor, kP8, kind::kAuthor, 0, 0, 3480, 255, u"属性 : 作成者"},
+    {T::Label, u"Label12", 0, kP8, kind::kFunctionName, 0, 360, 2400, 255, u"表示形式 : "},
+    {T::OptionButton, u"Option2", 0, kP8, kind::kFunctionName, 240, 660, 3240, 300, u"関数名のみ表示"},
+    {T::OptionButton, u"Option2", 1, kP8, kind::kFunctionName, 240, 1020, 3240, 300, u"関数名と後ろに( )を表示"},
+    {T::Label, u"Label12", 1, kP8, kind::kArguments, 0, 360, 2400, 255, u"表示形式 : "},
+    {T::OptionButton, u"Option3", 0, kP8, kind::kArguments, 240, 660, 3240, 300, u"変数名を自動挿入"},
+    {T::OptionButton, u"Option3", 1, kP8, kind::kArguments, 240, 1020, 3240, 300, u"ARG1...ARG5と続く表示を自動挿入"},
+    {T::Label, u"Label12", 2, kP8, kind::kArguments, 0, 1440, 2400, 255, u"引数がない場合 : "},
+    {T::Label, u"Label12", 3, kP8, kind::kReturnValue, 0, 360, 2400, 255, u"戻り値がない場合 : "},
+    {T::Label, u"Label12", 4, kP8, kind::kCreationDate, 0, 360, 2400, 255, u"日付表示形式 : "},
+    {T::Label, u"Label12", 5, kP8, kind::kCreationDate, 120, 660, 1140, 255, u"頭記号"},
+    {T::ComboBox, u"Combo1", 0, kP8, kind::kCreationDate, 1320, 630, 1560, 300},
+    {T::Label, u"Label12", 6, kP8, kind::kCreationDate, 120, 1020, 1140, 255, u"区切り記号"},
+    {T::ComboBox, u"Combo1", 1, kP8, kind::kCreationDate, 1320, 990, 1560, 300},
+    {T::Label, u"Label12", 7, kP8, kind::kCreationDate, 120, 1380, 1140, 255, u"年表示形式"},
+    {T::ComboBox, u"Combo1", 2, kP8, kind::kCreationDate, 1320, 1350, 1560, 300},
+    {T::Label, u"Label12", 8, kP8, kind::kCreationDate, 0, 1800, 2400, 255, u"時間 : "},
+    {T::Label, u"Label12", 9, kP8, kind::kCreationDate, 0, 2160, 2400, 255, u"表示サンプル : "},
+    {T::Label, u"Label12", 10, kP8, kind::kAuthor, 0, 360, 2400, 255, u"名前 : "},
+    // Page 13.
+    {T::Label, u"Label14", 0, kP3, page::kOrder, kBodyLeft, 600, 2760, 255, u"表示順が決まってない項目名 :"},
+    {T::ListBox, u"List4", 0, kP3, page::kOrder, kBodyLeft, 870, 2040, 2820},
+    {T::Label, u"Label14", 1, kP3, page::kOrder, kBodyLeft + 3000, 600, 2760, 255, u"表示順が決まった項目名 :"},
+    {T::ListBox, u"List4", 1, kP3, page::kOrder, kBodyLeft + 3000, 870, 2040, 2820},
+    {T::CommandButton, u"Command4", 0, kP3, page::kOrder, kBodyLeft + 2220, 1620, 600, 375, u">"},
+    {T::CommandButton, u"Command4", 1, kP3, page::kOrder, kBodyLeft + 2220, 2160, 600, 375, u"<"},
+    // Page 60.
+    {T::Label, u"Label37", 0, kP3, page::kEditRecord, kBodyLeft + 1200, 1440, 1200, 255, u"頭記号"},
+    {T::ComboBox, u"Combo2", 0, kP3, page::kEditRecord, kBodyLeft + 1200, 1710, 1200, 300},
+    {T::Label, u"Label37", 1, kP3, page::kEditRecord, kBodyLeft + 2460, 1440, 1200, 255, u"区切り記号"},
+    {T::ComboBox, u"Combo2", 1, kP3, page::kEditRecord, kBodyLeft + 2460, 1710, 1200, 300},
+    {T::Label, u"Label37", 2, kP3, page::kEditRecord, kBodyLeft + 3720, 1440, 1200, 255, u"年表示形式"},
+    {T::ComboBox, u"Combo2", 2, kP3, page::kEditRecord, kBodyLeft + 3720, 1710, 1200, 300},
+    // The button faces, hidden below the frame's buttons while connected.
+    {T::PictureBox, u"Picture1", 0, nullptr, -1, 120, 4680, 240, 240, nullptr, look::kHidden},
+    {T::PictureBox, u"Picture1", 1, nullptr, -1, 375, 4680, 240, 240, nullptr, look::kHidden},
+    {T::PictureBox, u"Picture1", 2, nullptr, -1, 630, 4680, 240, 240, nullptr, look::kHidden},
+    {T::PictureBox, u"Picture1", 3, nullptr, -1, 885, 4680, 240, 240, nullptr, look::kHidden},
+    {T::PictureBox, u"Picture1", 4, nullptr, -1, 1140, 4680, 240, 240, nullptr, look::kHidden},
+    {T::PictureBox, u"Picture1", 5, nullptr, -1, 1395, 4680, 240, 240, nullptr, look::kHidden},
+    {T::PictureBox, u"Picture1", 6, nullptr, -1, 1650, 4680, 240, 240, nullptr, look::kHidden},
+};
+
+// Points each slot of a control array at the control the layout made for it.
+template <class C, std::size_t N>
+void Bind(const ui::Form& form, const char16_t* name, std::array<C*, N>& slots) {
+    for (std::size_t i = 0; i < N; ++i) slots[i] = ControlOf<C>(form, name, static_cast<int>(i));
+}
+
+template <class C, class Indices>
+void Bind(const ui::Form& form, const char16_t* name, const Indices& indices, std::map<int, C*>& slots) {
+    for (const int i : indices) slots[i] = ControlOf<C>(form, name, i);
 }
 
 // The panel of a kind: a kind without attributes of its own has the empty panel.
@@ -102,261 +274,49 @@ Form1::Form1(ui::Ui& ui, SettingsStore& store, const Clock& clock, const Codepag
     width = 7815;
     height = 5145;
     scaleHeight = 4725;
+    LayOut(*this, kLayout, made_);
+    Bind(*this, kP3, kPages, Picture3);
+    Bind(*this, u"Image1", kPages, PageImage);
+    Bind(*this, u"Command1", Command1);
+    Bind(*this, u"Option1", Option1);
+    Bind(*this, u"Label6", Label6);
+    Bind(*this, u"List1", List1);
+    Bind(*this, u"Command2", Command2);
+    Bind(*this, u"Command3", Command3);
+    Bind(*this, u"Label8", Label8);
+    Bind(*this, kP8, kPanels, Picture8);
+    Bind(*this, u"Label11", kPanels, Label11);
+    Bind(*this, u"Option2", Option2);
+    Bind(*this, u"Option3", Option3);
+    Bind(*this, u"Combo1", Combo1);
+    Bind(*this, u"Label14", Label14);
+    Bind(*this, u"List4", List4);
+    Bind(*this, u"Command4", Command4);
+    Bind(*this, u"Label37", Label37);
+    Bind(*this, u"Combo2", Combo2);
+    Bind(*this, u"Picture1", Picture1);
+    for (auto& [page, image] : PageImage) image->picture = ProductImage();
+    for (int i = 0; i < kButtonFaceCount; ++i) Picture1[static_cast<std::size_t>(i)]->picture = ButtonFace(i);
 
-    // The pages, one on top of the other, each with its picture.
-    for (const int page : kPages) {
-        Picture3[page] = Make<ui::PictureBox>(*this, u"Picture3", page, nullptr, 0, 0, 7815, 4140);
-        PageImage[page] = Make<ui::Image>(*this, u"Image1", page, Picture3[page].get(), 120, 120, 1185, 2835);
-        PageImage[page]->picture = ProductImage();
-    }
-    const char16_t* buttons[] = {u"ﾍﾙﾌﾟ(&H)", u"ｷｬﾝｾﾙ", u"< 戻る(&B)", u"次へ (&N)>", u"完了(&F)"};
-    const double buttonLeft[] = {120, 3000, 4170, 5340, 6510};
-    for (int i = 0; i < 5; ++i) {
-        Command1[static_cast<std::size_t>(i)] = Make<ui::CommandButton>(*this, u"Command1", i, nullptr, buttonLeft[i], 4260, 1095, 375);
-        Command1[static_cast<std::size_t>(i)]->caption = buttons[i];
-        Command1[static_cast<std::size_t>(i)]->onClick = [this, i] { Command1_Click(i); };
-    }
-    Command1[1]->isCancel = true;
-    Command1[3]->isDefault = true;
-
-    ui::Control* p0 = Picture3[page::kIntro].get();
-    Label1.SetContainer(p0);
-    Label1.Move(kBodyLeft, 120, kBodyWidth, 3300);
-    Check1.SetContainer(p0);
-    Check1.caption = u"次回からこの画面を表示しない(&S)";
-    Check1.Move(kBodyLeft, 3600, kBodyWidth, 300);
-
-    ui::Control* p1 = Picture3[page::kStampChoice].get();
-    Label2.SetContainer(p1);
-    Label2.caption = u"ﾌｫｰﾏｯﾄを作成する種類を選択してください。";
-    Label2.Move(kBodyLeft, 240, kBodyWidth, 300);
-    Option1[0] = Make<ui::OptionButton>(*this, u"Option1", 0, p1, kBodyLeft + 240, 840, 4800, 300);
-    Option1[0]->caption = u"Lexivaneなどで使用する関数説明のﾌｫｰﾏｯﾄ作成";
-    Option1[1] = Make<ui::OptionButton>(*this, u"Option1", 1, p1, kBodyLeft + 240, 1320, 4800, 300);
-    Option1[1]->caption = u"ｺｰﾄﾞの編集作業を記録するｽﾀﾝﾌﾟのﾌｫｰﾏｯﾄ作成";
-
-    ui::Control* p10 = Picture3[page::kFixedItems].get();
-    Label3.SetContainer(p10);
-    Label3.caption = u"下記の一覧は、ﾌｫｰﾏｯﾄで使用する可能性のある項目名です。";
-    Label3.Move(kBodyLeft, 120, kBodyWidth, 255);
-    Label4.SetContainer(p10);
-    Label4.Move(kBodyLeft, 420, kBodyWidth, 480);
-    Label5.SetContainer(p10);
-    Label5.caption = u"独自の項目名を追加するには、[次へ]をｸﾘｯｸしてください。";
-    Label5.Move(kBodyLeft, 3780, kBodyWidth, 255);
-    const char16_t* listLabels10[] = {u"使用できる項目名 :", u"選択された項目名 :"};
-    for (int i = 0; i < 2; ++i) {
-        const double x = i == 0 ? kBodyLeft : kBodyLeft + 3000;
-        Label6[static_cast<std::size_t>(i)] = Make<ui::Label>(*this, u"Label6", i, p10, x, 960, 2040, 255);
-        Label6[static_cast<std::size_t>(i)]->caption = listLabels10[i];
-        List1[static_cast<std::size_t>(i)] = Make<ui::ListBox>(*this, u"List1", i, p10, x, 1230, 2040, 2460);
-        List1[static_cast<std::size_t>(i)]->onDblClick = [this, i] { List1_DblClick(i); };
-    }
-    const char16_t* moves10[] = {u">", u">>", u"<", u"<<"};
-    for (int i = 0; i < 4; ++i) {
-        Command2[static_cast<std::size_t>(i)] =
-            Make<ui::CommandButton>(*this, u"Command2", i, p10, kBodyLeft + 2220, 1380.0 + 540 * i, 600, 375);
-        Command2[static_cast<std::size_t>(i)]->caption = moves10[i];
-        Command2[static_cast<std::size_t>(i)]->onClick = [this, i] { Command2_Click(i); };
-    }
-
-    ui::Control* p11 = Picture3[page::kCustomItems].get();
-    Label7.SetContainer(p11);
-    Label7.caption = u"ﾌｫｰﾏｯﾄに独自の項目を追加します。ここで指定する項目は、前のｽﾃｯﾌﾟで選択した項目と重複してはいけません。";
-    Label7.Move(kBodyLeft, 120, kBodyWidth, 735);
-    Label9.SetContainer(p11);
-    Label9.caption = u"追加の項目名 :";
-    Label9.Move(kBodyLeft, 960, 3240, 255);
-    List2.SetContainer(p11);
-    List2.Move(kBodyLeft, 1230, 3240, 2640);
-    List2.onDblClick = [this] { List2_DblClick(); };
-    const char16_t* customButtons[] = {u"追加(&W)...", u"編集(&E)...", u"削除(&D)"};
-    for (int i = 0; i < 3; ++i) {
-        Command3[static_cast<std::size_t>(i)] =
-            Make<ui::CommandButton>(*this, u"Command3", i, p11, kBodyLeft + 3480, 1230.0 + 480 * i, 1455, 375);
-        Command3[static_cast<std::size_t>(i)]->caption = customButtons[i];
-        Command3[static_cast<std::size_t>(i)]->onClick = [this, i] { Command3_Click(i); };
-    }
-
-    ui::Control* p12 = Picture3[page::kAttributes].get();
-    const char16_t* texts12[] = {u"各項目の属性詳細を指定します。",
-                                 u"変更する属性を持つ項目名を選択し、値を変更します。変更する項目ごとに繰り返してください。",
-                                 u"属性詳細の変更を完了する場合は、[次へ]をｸﾘｯｸしてください。"};
-    const double top12[] = {120, 390, 3780};
-    const double height12[] = {255, 495, 255};
-    for (int i = 0; i < 3; ++i) {
-        Label8[static_cast<std::size_t>(i)] = Make<ui::Label>(*this, u"Label8", i, p12, kBodyLeft, top12[i], kBodyWidth, height12[i]);
-        Label8[static_cast<std::size_t>(i)]->caption = texts12[i];
-    }
-    Label10.SetContainer(p12);
-    Label10.caption = u"項目名 :";
-    Label10.Move(kBodyLeft, 960, 1680, 255);
-    List3.SetContainer(p12);
-    List3.Move(kBodyLeft, 1230, 1680, 2460);
-    List3.onClick = [this] { List3_Click(); };
-    Frame2.SetContainer(p12);
-    Frame2.caption = u"属性詳細情報";
-    Frame2.Move(kBodyLeft + 1800, 900, 3720, 2820);
-    const char16_t* panelTitles[] = {u"属性 : 関数名", u"属性 : なし",   u"属性 : 引数",
-                                     u"属性 : 戻り値", u"属性 : 作成日", u"属性 : 作成者"};
-    for (const int panel : kPanels) {
-        Picture8[panel] = Make<ui::PictureBox>(*this, u"Picture8", panel, &Frame2, 120, 240, 3480, 2460);
-        Label11[panel] = Make<ui::Label>(*this, u"Label11", panel, Picture8[panel].get(), 0, 0, 3480, 255);
-        Label11[panel]->caption = panelTitles[panel];
-    }
-    const auto panelLabel = [&](int panel, const char16_t* text, double y) {
-        panelLabels.push_back(
-            Make<ui::Label>(*this, u"Label12", static_cast<int>(panelLabels.size()), Picture8[panel].get(), 0, y, 2400, 255));
-        panelLabels.back()->caption = text;
+    const auto each = [](auto& controls, auto bind) {
+        for (std::size_t i = 0; i < std::size(controls); ++i) bind(*controls[i], static_cast<int>(i));
     };
-    panelLabel(kind::kFunctionName, u"表示形式 : ", 360);
-    Option2[0] = Make<ui::OptionButton>(*this, u"Option2", 0, Picture8[kind::kFunctionName].get(), 240, 660, 3240, 300);
-    Option2[0]->caption = u"関数名のみ表示";
-    Option2[1] = Make<ui::OptionButton>(*this, u"Option2", 1, Picture8[kind::kFunctionName].get(), 240, 1020, 3240, 300);
-    Option2[1]->caption = u"関数名と後ろに( )を表示";
-    panelLabel(kind::kArguments, u"表示形式 : ", 360);
-    Option3[0] = Make<ui::OptionButton>(*this, u"Option3", 0, Picture8[kind::kArguments].get(), 240, 660, 3240, 300);
-    Option3[0]->caption = u"変数名を自動挿入";
-    Option3[1] = Make<ui::OptionButton>(*this, u"Option3", 1, Picture8[kind::kArguments].get(), 240, 1020, 3240, 300);
-    Option3[1]->caption = u"ARG1...ARG5と続く表示を自動挿入";
-    panelLabel(kind::kArguments, u"引数がない場合 : ", 1440);
-    Check2.SetContainer(Picture8[kind::kArguments].get());
-    Check2.caption = u"(なし)と表示する";
-    Check2.Move(240, 1740, 3240, 300);
-    panelLabel(kind::kReturnValue, u"戻り値がない場合 : ", 360);
-    Check3.SetContainer(Picture8[kind::kReturnValue].get());
-    Check3.caption = u"(なし)と表示する";
-    Check3.Move(240, 660, 3240, 300);
-    panelLabel(kind::kCreationDate, u"日付表示形式 : ", 360);
-    const char16_t* dateLists[] = {u"頭記号", u"区切り記号", u"年表示形式"};
-    for (int i = 0; i < 3; ++i) {
-        panelLabels.push_back(Make<ui::Label>(*this, u"Label12", static_cast<int>(panelLabels.size()), Picture8[kind::kCreationDate].get(),
-                                              120, 660.0 + 360 * i, 1140, 255));
-        panelLabels.back()->caption = dateLists[i];
-        Combo1[static_cast<std::size_t>(i)] =
-            Make<ui::ComboBox>(*this, u"Combo1", i, Picture8[kind::kCreationDate].get(), 1320, 630.0 + 360 * i, 1560, 300);
-        Combo1[static_cast<std::size_t>(i)]->onClick = [this, i] { Combo1_Click(i); };
-    }
-    panelLabel(kind::kCreationDate, u"時間 : ", 1800);
-    Check4.SetContainer(Picture8[kind::kCreationDate].get());
-    Check4.caption = u"表示する";
-    Check4.Move(1320, 1770, 1560, 300);
+    each(Command1, [this](ui::Control& c, int i) { c.onClick = [this, i] { Command1_Click(i); }; });
+    each(List1, [this](ui::Control& c, int i) { c.onDblClick = [this, i] { List1_DblClick(i); }; });
+    each(Command2, [this](ui::Control& c, int i) { c.onClick = [this, i] { Command2_Click(i); }; });
+    List2.onDblClick = [this] { List2_DblClick(); };
+    each(Command3, [this](ui::Control& c, int i) { c.onClick = [this, i] { Command3_Click(i); }; });
+    List3.onClick = [this] { List3_Click(); };
+    each(Combo1, [this](ui::Control& c, int i) { c.onClick = [this, i] { Combo1_Click(i); }; });
     Check4.onClick = [this] { Check4_Click(); };
-    panelLabel(kind::kCreationDate, u"表示サンプル : ", 2160);
-    Label21.SetContainer(Picture8[kind::kCreationDate].get());
-    Label21.caption = u"1999-11-10 18:30:25";
-    Label21.Move(1320, 2160, 2100, 255);
-    Label21.useMnemonic = false;  // a live sample: every character as it is
-    panelLabel(kind::kAuthor, u"名前 : ", 360);
-    Text1.SetContainer(Picture8[kind::kAuthor].get());
-    Text1.Move(240, 660, 3240, 300);
-
-    ui::Control* p13 = Picture3[page::kOrder].get();
-    Label13.SetContainer(p13);
-    Label13.caption = u"項目名を希望する表示順に置き換えます。";
-    Label13.Move(kBodyLeft, 120, kBodyWidth, 255);
-    const char16_t* listLabels13[] = {u"表示順が決まってない項目名 :", u"表示順が決まった項目名 :"};
-    for (int i = 0; i < 2; ++i) {
-        const double x = i == 0 ? kBodyLeft : kBodyLeft + 3000;
-        Label14[static_cast<std::size_t>(i)] = Make<ui::Label>(*this, u"Label14", i, p13, x, 600, 2760, 255);
-        Label14[static_cast<std::size_t>(i)]->caption = listLabels13[i];
-        List4[static_cast<std::size_t>(i)] = Make<ui::ListBox>(*this, u"List4", i, p13, x, 870, 2040, 2820);
-        List4[static_cast<std::size_t>(i)]->onDblClick = [this, i] { List4_DblClick(i); };
-    }
-    const char16_t* moves13[] = {u">", u"<"};
-    for (int i = 0; i < 2; ++i) {
-        Command4[static_cast<std::size_t>(i)] =
-            Make<ui::CommandButton>(*this, u"Command4", i, p13, kBodyLeft + 2220, 1620.0 + 540 * i, 600, 375);
-        Command4[static_cast<std::size_t>(i)]->caption = moves13[i];
-        Command4[static_cast<std::size_t>(i)]->onClick = [this, i] { Command4_Click(i); };
-    }
-
-    ui::Control* p14 = Picture3[page::kAppearance].get();
-    Label26.SetContainer(p14);
-    Label26.caption =
-        u"全体の外観を拡張します。ｺﾒﾝﾄの記号[']の後のｽﾍﾟｰｽ設定や項目欄の最上位と最下位に記号文字などを使用したﾗｲﾝを拡張します。";
-    Label26.Move(kBodyLeft, 120, kBodyWidth, 735);
-    Frame3.SetContainer(p14);
-    Frame3.caption = u"拡張";
-    Frame3.Move(kBodyLeft, 960, kBodyWidth, 2700);
-    Label15.SetContainer(&Frame3);
-    Label15.caption = u"ｺﾒﾝﾄの記号[']の後のｽﾍﾟｰｽの値 :";
-    Label15.Move(120, 360, 3000, 255);
-    Text2.SetContainer(&Frame3);
-    Text2.onChange = [this] { Appearance_Change(); };
-    Text2.Move(3240, 330, 720, 300);
-    Check5.SetContainer(&Frame3);
-    Check5.caption = u"項目欄の最上位と最下位に記号文字ﾗｲﾝを挿入する";
-    Check5.Move(120, 900, 4800, 300);
+    each(List4, [this](ui::Control& c, int i) { c.onDblClick = [this, i] { List4_DblClick(i); }; });
+    each(Command4, [this](ui::Control& c, int i) { c.onClick = [this, i] { Command4_Click(i); }; });
+    for (ui::TextBox* box : {&Text2, &Text3, &Text4}) box->onChange = [this] { Appearance_Change(); };
     Check5.onClick = [this] { Check5_Click(); };
-    Label29.SetContainer(&Frame3);
-    Label29.caption = u"ﾗｲﾝ :";
-    Label29.Move(360, 1380, 600, 255);
-    Label30.SetContainer(&Frame3);
-    Label30.caption = u"記号文字 :";
-    Label30.Move(1020, 1380, 1080, 255);
-    Text3.SetContainer(&Frame3);
-    Text3.onChange = [this] { Appearance_Change(); };
-    Text3.Move(2160, 1350, 720, 300);
-    Label31.SetContainer(&Frame3);
-    Label31.caption = u"× 表示倍数 :";
-    Label31.Move(3000, 1380, 1320, 255);
-    Text4.SetContainer(&Frame3);
-    Text4.onChange = [this] { Appearance_Change(); };
-    Text4.Move(4440, 1350, 720, 300);
-
-    ui::Control* p60 = Picture3[page::kEditRecord].get();
-    Label33.SetContainer(p60);
-    Label33.caption = u"ｺｰﾄﾞの編集作業を記録するｽﾀﾝﾌﾟのﾌｫｰﾏｯﾄを作成します。";
-    Label33.Move(kBodyLeft, 120, kBodyWidth, 255);
-    Label32.SetContainer(p60);
-    Label32.caption = u"名前 : ";
-    Label32.Move(kBodyLeft, 600, 1080, 255);
-    Text5.SetContainer(p60);
-    Text5.Move(kBodyLeft + 1200, 570, 2400, 300);
     Text5.onChange = [this] { Text5_Change(); };
-    Label35.SetContainer(p60);
-    Label35.caption = u"日付 : ";
-    Label35.Move(kBodyLeft, 1080, 1080, 255);
-    Check6.SetContainer(p60);
-    Check6.caption = u"表示する";
-    Check6.Move(kBodyLeft + 1200, 1050, 1560, 300);
     Check6.onClick = [this] { Check6_Click(); };
-    for (int i = 0; i < 3; ++i) {
-        Label37[static_cast<std::size_t>(i)] = Make<ui::Label>(*this, u"Label37", i, p60, kBodyLeft + 1200 + 1260.0 * i, 1440, 1200, 255);
-        Label37[static_cast<std::size_t>(i)]->caption = dateLists[i];
-        Combo2[static_cast<std::size_t>(i)] = Make<ui::ComboBox>(*this, u"Combo2", i, p60, kBodyLeft + 1200 + 1260.0 * i, 1710, 1200, 300);
-        Combo2[static_cast<std::size_t>(i)]->onClick = [this, i] { Combo2_Click(i); };
-    }
-    Label38.SetContainer(p60);
-    Label38.caption = u"時間 : ";
-    Label38.Move(kBodyLeft, 2220, 1080, 255);
-    Check7.SetContainer(p60);
-    Check7.caption = u"表示する";
-    Check7.Move(kBodyLeft + 1200, 2190, 1560, 300);
     Check7.onClick = [this] { Check7_Click(); };
-    Label39.SetContainer(p60);
-    Label39.caption = u"表示ｻﾝﾌﾟﾙ : ";
-    Label39.Move(kBodyLeft, 2760, 1200, 255);
-    Label34.SetContainer(p60);
-    Label34.Move(kBodyLeft, 3060, kBodyWidth, 600);
-    Label34.useMnemonic = false;  // a live sample, with the user's own name in it
-    Label34.fontName = u"ＭＳ ゴシック";
-
-    ui::Control* p100 = Picture3[page::kDone].get();
-    Label36.SetContainer(p100);
-    Label36.Move(kBodyLeft, 240, kBodyWidth, 975);
-    Label40.SetContainer(p100);
-    Label40.caption = u"処理を完了するときは [完了] をｸﾘｯｸしてください。";
-    Label40.Move(kBodyLeft, 3600, kBodyWidth, 255);
-
-    for (int i = 0; i < kButtonFaceCount; ++i) {
-        auto& picture = Picture1[static_cast<std::size_t>(i)];
-        picture = std::make_unique<ui::PictureBox>(*this, u"Picture1", i);
-        picture->picture = ButtonFace(i);
-        picture->Move(120.0 + 255 * i, 4680, 240, 240);
-        picture->SetVisible(false);
-    }
+    each(Combo2, [this](ui::Control& c, int i) { c.onClick = [this, i] { Combo2_Click(i); }; });
     Timer1.onTimer = [this] {
         if (addInClass != nullptr) addInClass->SetBottn();
     };
@@ -406,7 +366,7 @@ void Form1::Design() {
     Timer1.SetTimerEnabled(false);
 }
 
-void Form1::FillDateLists(std::array<std::unique_ptr<ui::ComboBox>, 3>& lists) {
+void Form1::FillDateLists(const std::array<ui::ComboBox*, 3>& lists) {
     lists[0]->Clear();
     lists[0]->AddItem(u"(なし)");
     lists[0]->AddItem(u"'");

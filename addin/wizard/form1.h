@@ -80,49 +80,48 @@ public:
     void Appearance_Change();
 
     // The frame.
-    std::array<std::unique_ptr<ui::CommandButton>, 5> Command1;  // help, cancel, back, next, finish
-    std::map<int, std::unique_ptr<ui::PictureBox>> Picture3;     // the pages, by number
-    std::map<int, std::unique_ptr<ui::Image>> PageImage;         // the picture at each page's left
+    std::array<ui::CommandButton*, 5> Command1{};  // help, cancel, back, next, finish
+    std::map<int, ui::PictureBox*> Picture3;       // the pages, by number
+    std::map<int, ui::Image*> PageImage;           // the picture at each page's left
 
     // Page 0.
     ui::Label Label1{*this, u"Label1", -1};
     ui::CheckBox Check1{*this, u"Check1", -1};
     // Page 1.
     ui::Label Label2{*this, u"Label2", -1};
-    std::array<std::unique_ptr<ui::OptionButton>, 2> Option1;
+    std::array<ui::OptionButton*, 2> Option1{};
     // Page 10.
     ui::Label Label3{*this, u"Label3", -1};
     ui::Label Label4{*this, u"Label4", -1};
     ui::Label Label5{*this, u"Label5", -1};
-    std::array<std::unique_ptr<ui::Label>, 2> Label6;
-    std::array<std::unique_ptr<ui::ListBox>, 2> List1;
-    std::array<std::unique_ptr<ui::CommandButton>, 4> Command2;
+    std::array<ui::Label*, 2> Label6{};
+    std::array<ui::ListBox*, 2> List1{};
+    std::array<ui::CommandButton*, 4> Command2{};
     // Page 11.
     ui::Label Label7{*this, u"Label7", -1};
     ui::Label Label9{*this, u"Label9", -1};
     ui::ListBox List2{*this, u"List2", -1};
-    std::array<std::unique_ptr<ui::CommandButton>, 3> Command3;
+    std::array<ui::CommandButton*, 3> Command3{};
     // Page 12.
-    std::array<std::unique_ptr<ui::Label>, 3> Label8;
+    std::array<ui::Label*, 3> Label8{};
     ui::Label Label10{*this, u"Label10", -1};
     ui::ListBox List3{*this, u"List3", -1};
     ui::Frame Frame2{*this, u"Frame2", -1};
-    std::map<int, std::unique_ptr<ui::PictureBox>> Picture8;  // attribute panels, by kind 0 to 5
-    std::map<int, std::unique_ptr<ui::Label>> Label11;        // panel titles
-    std::vector<std::unique_ptr<ui::Label>> panelLabels;
-    std::array<std::unique_ptr<ui::OptionButton>, 2> Option2;
-    std::array<std::unique_ptr<ui::OptionButton>, 2> Option3;
+    std::map<int, ui::PictureBox*> Picture8;  // attribute panels, by kind 0 to 5
+    std::map<int, ui::Label*> Label11;        // panel titles
+    std::array<ui::OptionButton*, 2> Option2{};
+    std::array<ui::OptionButton*, 2> Option3{};
     ui::CheckBox Check2{*this, u"Check2", -1};
     ui::CheckBox Check3{*this, u"Check3", -1};
-    std::array<std::unique_ptr<ui::ComboBox>, 3> Combo1;
+    std::array<ui::ComboBox*, 3> Combo1{};
     ui::CheckBox Check4{*this, u"Check4", -1};
     ui::Label Label21{*this, u"Label21", -1};
     ui::TextBox Text1{*this, u"Text1", -1};
     // Page 13.
     ui::Label Label13{*this, u"Label13", -1};
-    std::array<std::unique_ptr<ui::Label>, 2> Label14;
-    std::array<std::unique_ptr<ui::ListBox>, 2> List4;
-    std::array<std::unique_ptr<ui::CommandButton>, 2> Command4;
+    std::array<ui::Label*, 2> Label14{};
+    std::array<ui::ListBox*, 2> List4{};
+    std::array<ui::CommandButton*, 2> Command4{};
     // Page 14.
     ui::Frame Frame3{*this, u"Frame3", -1};
     ui::Label Label15{*this, u"Label15", -1};
@@ -139,8 +138,8 @@ public:
     ui::TextBox Text5{*this, u"Text5", -1};
     ui::Label Label35{*this, u"Label35", -1};
     ui::CheckBox Check6{*this, u"Check6", -1};
-    std::array<std::unique_ptr<ui::Label>, 3> Label37;
-    std::array<std::unique_ptr<ui::ComboBox>, 3> Combo2;
+    std::array<ui::Label*, 3> Label37{};
+    std::array<ui::ComboBox*, 3> Combo2{};
     ui::Label Label38{*this, u"Label38", -1};
     ui::CheckBox Check7{*this, u"Check7", -1};
     ui::Label Label39{*this, u"Label39", -1};
@@ -152,14 +151,14 @@ public:
 
     // Hidden, while connected.
     ui::Timer Timer1{*this, u"Timer1", -1};
-    std::array<std::unique_ptr<ui::PictureBox>, 7> Picture1;
+    std::array<ui::PictureBox*, 7> Picture1{};
 
 protected:
     void Form_Load() override;
 
 private:
     void Design();
-    void FillDateLists(std::array<std::unique_ptr<ui::ComboBox>, 3>& lists);
+    void FillDateLists(const std::array<ui::ComboBox*, 3>& lists);
     // The lists of the pages, drawn from the draft.
     void ShowFixedLists(int movedFrom, int removedAt);
     void ShowCustomList(int select);
@@ -179,6 +178,8 @@ private:
     void Message(const std::u16string& text);
     void Close();
 
+    // The members of control arrays, made by the layout.
+    std::vector<std::unique_ptr<ui::Control>> made_;
     SettingsStore& store_;
     const Clock& clock_;
     const Codepage& codepage_;

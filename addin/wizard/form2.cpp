@@ -5,6 +5,7 @@
 #include "addin/shell/addin_module.h"
 #include "addin/shell/help.h"
 #include "addin/wizard/form1.h"
+#include "addin/wizard/form_layout.h"
 #include "platform/failure.h"
 #include "platform/text.h"
 
@@ -12,6 +13,17 @@ namespace qm {
 namespace {
 constexpr std::int32_t kKinds[] = {kind::kNone,        kind::kFunctionName, kind::kArguments,
                                    kind::kReturnValue, kind::kCreationDate, kind::kAuthor};
+
+using T = ControlType;
+constexpr ControlPlace kLayout[] = {
+    {T::Label, u"Label1", -1, nullptr, -1, 120, 180, 1320, 255, u"項目名(&N) :"},
+    {T::TextBox, u"Text1", -1, nullptr, -1, 1440, 150, 1920, 300},
+    {T::Frame, u"Frame1", -1, nullptr, -1, 120, 720, 3240, 975, u"属性"},
+    {T::ComboBox, u"Combo1", -1, u"Frame1", -1, 240, 360, 2760, 300},
+    {T::CommandButton, u"Command1", 0, nullptr, -1, 3540, 150, 1215, 375, u"OK", look::kDefault},
+    {T::CommandButton, u"Command1", 1, nullptr, -1, 3540, 630, 1215, 375, u"ｷｬﾝｾﾙ", look::kCancel},
+    {T::CommandButton, u"Command1", 2, nullptr, -1, 3540, 1110, 1215, 375, u"ﾍﾙﾌﾟ(&H)"},
+};
 }  // namespace
 
 Form2::Form2(ui::Ui& ui, const Codepage& codepage) : ui::Form(ui, u"Form2"), codepage_(codepage) {
@@ -19,24 +31,12 @@ Form2::Form2(ui::Ui& ui, const Codepage& codepage) : ui::Form(ui, u"Form2"), cod
     width = 4920;
     height = 2475;
     scaleHeight = 2055;
-    Label1.caption = u"項目名(&N) :";
-    Label1.Move(120, 180, 1320, 255);
-    Text1.Move(1440, 150, 1920, 300);
-    Text1.onChange = [this] { Text1_Change(); };
-    Frame1.caption = u"属性";
-    Frame1.Move(120, 720, 3240, 975);
-    Combo1.SetContainer(&Frame1);
-    Combo1.Move(240, 360, 2760, 300);
-    const char16_t* captions[] = {u"OK", u"ｷｬﾝｾﾙ", u"ﾍﾙﾌﾟ(&H)"};
-    for (int i = 0; i < 3; ++i) {
-        auto& button = Command1[static_cast<std::size_t>(i)];
-        button = std::make_unique<ui::CommandButton>(*this, u"Command1", i);
-        button->caption = captions[i];
-        button->Move(3540, 150.0 + 480 * i, 1215, 375);
-        button->onClick = [this, i] { Command1_Click(i); };
+    LayOut(*this, kLayout, made_);
+    for (std::size_t i = 0; i < Command1.size(); ++i) {
+        Command1[i] = ControlOf<ui::CommandButton>(*this, u"Command1", static_cast<int>(i));
+        Command1[i]->onClick = [this, i] { Command1_Click(static_cast<int>(i)); };
     }
-    Command1[0]->isDefault = true;
-    Command1[1]->isCancel = true;
+    Text1.onChange = [this] { Text1_Change(); };
 }
 
 std::int32_t Form2::KindOfEntry(int index) { return index >= 0 && index < static_cast<int>(std::size(kKinds)) ? kKinds[index] : -1; }

@@ -26,7 +26,7 @@ public:
     ui::TextBox Text1{*this, u"Text1", -1};
     ui::Frame Frame1{*this, u"Frame1", -1};
     ui::ComboBox Combo1{*this, u"Combo1", -1};
-    std::array<std::unique_ptr<ui::CommandButton>, 3> Command1;  // OK, cancel, help
+    std::array<ui::CommandButton*, 3> Command1{};  // OK, cancel, help
 
     void Command1_Click(int index);
     void Text1_Change();
@@ -41,6 +41,7 @@ protected:
 private:
     bool AddMode() const;
     void Fail(const std::u16string& text);
+    std::vector<std::unique_ptr<ui::Control>> made_;
     const Codepage& codepage_;
 };
 

@@ -1,10 +1,13 @@
 // quillmark check: which procedures lack a stamp, or have one that no longer matches them. Writes
 // nothing; status 1 when anything was found.
 #include <algorithm>
+#include <cstdio>
+#include <optional>
 #include <iostream>
 
 #include "addin/stamps/declaration.h"
 #include "cli/commands.h"
+#include "cli/findings.h"
 #include "cli/stamp_blocks.h"
 #include "platform/text.h"
 
@@ -20,10 +23,21 @@ std::string Joined(const std::vector<std::u16string>& names) {
 }  // namespace
 
 int CommandCheck(const CheckOptions& options) {
+    if (options.format != "text" && options.format != "json" && options.format != "sarif") {
+        throw UsageError{"--format must be text, json or sarif, not \"" + options.format + "\""};
+    }
     std::vector<std::string> problems;
     const std::vector<Source> files = ExpandSources(options.files, problems);
-    Store store(options.common, Store::Mode::Read);
-    const FormatModel model = store.Format(options.common);
+    std::optional<Store> store;
+    FormatModel model;
+    try {
+        store.emplace(options.common, Store::Mode::Read);
+        model = store->Format(options.common);
+    } catch (const Failure& e) {
+        ReportProblems(problems);
+        std::cerr << "quillmark: " << Printable(e.message) << '\n';
+        return 2;
+    }
     const auto nameItems = ItemNamesOfKind(model, kind::kFunctionName);
     // Argument items listed by name; one numbered ARG1, ARG2 ... names nothing to compare.
     std::vector<std::u16string> argumentItems;
@@ -34,44 +48,47 @@ int CommandCheck(const CheckOptions& options) {
     const auto among = [](const std::vector<std::u16string>& names, const std::u16string& name) {
         return std::find(names.begin(), names.end(), name) != names.end();
     };
-    int findings = 0;
+    std::vector<Finding> findings;
     Pass pass(Output::Print);
     const int status = RunOverFiles(files, pass, problems, [&](const Source& source) {
-        const std::string path = Printable(source.path);
-        SourceFile file = LoadSource(source.path, options.common, store.Cp());
+        SourceFile file = LoadSource(source.path, options.common, store->Cp());
         const auto& lines = file.ModuleLines();
-        const auto report = [&](std::int32_t moduleLine, const std::u16string& name, const std::string& message) {
-            std::cout << path << ":" << file.FileLineOf(moduleLine) << ": " << Printable(Utf16ToUtf8(name) + ": " + message) << '\n';
-            ++findings;
+        const auto report = [&](std::int32_t moduleLine, const std::u16string& name, const char* rule, const std::string& message) {
+            findings.push_back({source.path, static_cast<int>(file.FileLineOf(moduleLine)), Utf16ToUtf8(name), rule, message});
         };
-        if (options.moduleHeader && !HasModuleHeader(lines)) {
-            std::cout << path << ":" << file.FileLineOf(1) << ": (module): no module header\n";
-            ++findings;
-        }
+        if (options.moduleHeader && !HasModuleHeader(lines)) report(1, u"(module)", "no-module-header", "no module header");
         ide::TextCodeModule module(lines);
         for (const StampedProcedure& p : FindProcedures(module)) {
             if (options.publicOnly && !p.isPublic) continue;
             if (!p.hasStamp) {
-                report(p.region.bodyLine, p.region.name, "no stamp");
+                report(p.region.bodyLine, p.region.name, "no-stamp", "no stamp");
                 continue;
             }
             for (const StampItem& item : ReadStampItems(lines, p.blockFirst, p.blockLast)) {
                 if (among(nameItems, item.name) && !item.values.empty()) {
                     const std::u16string shown = NameShown(item.values.front());
-                    if (shown != p.region.name) report(p.region.bodyLine, p.region.name, "stamp names " + Utf16ToUtf8(shown));
+                    if (shown != p.region.name) {
+                        report(p.region.bodyLine, p.region.name, "stamp-names-other", "stamp names " + Utf16ToUtf8(shown));
+                    }
                 }
                 if (among(argumentItems, item.name)) {
                     const auto stamped = ArgumentNamesShown(item);
                     const auto declared = ParseDeclaration(p.declaration).argumentNames;
                     if (stamped != declared) {
-                        report(p.region.bodyLine, p.region.name,
+                        report(p.region.bodyLine, p.region.name, "arguments-differ",
                                "arguments differ: stamp " + Joined(stamped) + "; declaration " + Joined(declared));
                     }
                 }
             }
         }
     });
-    return findings > 0 ? 1 : status;
+    const std::string out = options.format == "json"    ? FindingsJson(findings)
+                            : options.format == "sarif" ? FindingsSarif(findings, kQuillmarkVersion)
+                                                        : FindingsText(findings);
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    std::fflush(stdout);
+    if (status != 0) return 2;
+    return findings.empty() ? 0 : 1;
 }
 
 }  // namespace qm::cli

@@ -50,12 +50,14 @@ const std::vector<CommandSpec>& CommandTable() {
              return CommandMark({a.common, a.file, a.from, a.to, a.write, a.diff});
          }},
         {"check",
-         "lists procedures without a stamp or with one that no longer matches (status 1 when any)",
+         "lists procedures without a stamp or with one that no longer matches (status 1 when any, 2 when a file cannot be read)",
          {{"FILE", "files", kSourcesHelp, true}},
-         {kModuleHeader, {"--public-only", nullptr, "only Public and Friend procedures, and those without a scope keyword"}},
+         {kModuleHeader,
+          {"--public-only", nullptr, "only Public and Friend procedures, and those without a scope keyword"},
+          {"--format", "text|json|sarif", "how the findings are written: text (the default), json or sarif"}},
          OptionSet::Store | OptionSet::Encoding,
          [](const Arguments& a) {
-             return CommandCheck({a.common, a.files, a.moduleHeader, a.publicOnly});
+             return CommandCheck({a.common, a.files, a.moduleHeader, a.publicOnly, a.format});
          }},
         {"refresh",
          "makes the function-name and argument lines of existing stamps again, keeping what was written",
@@ -118,6 +120,7 @@ Field FieldOf(Arguments& a, std::string_view name) {
     if (name == "--write") return &a.write;
     if (name == "--diff") return &a.diff;
     if (name == "--force") return &a.force;
+    if (name == "--format") return &a.format;
     if (name == "--from") return &a.from;
     if (name == "--to") return &a.to;
     if (name == "files") return &a.files;

@@ -25,6 +25,7 @@ struct Arguments {
     bool write = false;               // --write
     bool diff = false;                // --diff
     bool force = false;               // --force
+    std::string format = "text";      // --format
     std::string verb;                 // settings VERB
     std::vector<std::string> values;  // settings NAME|FILE and VALUE, as far as given
     std::string topic;                // help COMMAND

@@ -38,7 +38,10 @@ struct CheckOptions {
     std::vector<std::string> files;
     bool moduleHeader = false;
     bool publicOnly = false;
+    std::string format = "text";  // text, json or sarif
 };
+// Status 0 when nothing was found, 1 when something was, 2 when a file or member could not be read
+// or the store not used (2 wins over 1).
 int CommandCheck(const CheckOptions& options);
 
 struct RefreshOptions {

@@ -20,6 +20,8 @@ struct Failure {
     std::string message;
 };
 
+inline constexpr const char* kQuillmarkVersion = "1.0";
+
 struct CommonOptions {
     std::string settings;  // --settings
     std::string now;       // --now

@@ -32,8 +32,34 @@ bool IsSourceName(const std::string& path) {
 
 }  // namespace
 
-std::vector<Source> ExpandSources(const std::vector<std::string>& arguments, std::vector<std::string>& problems) {
+std::vector<std::string> ProjectMembers(std::string_view bytes) {
     static const char* const kMembers[] = {"Module", "Class", "Form", "UserControl", "PropertyPage", "UserDocument", "Designer"};
+    const auto codepage = MakeCp932Codepage();
+    std::vector<std::string> members;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        auto end = bytes.find('\n', start);
+        if (end == std::string_view::npos) end = bytes.size();
+        std::string line = Utf16ToUtf8(codepage->FromAnsi(bytes.substr(start, end - start)));
+        start = end + 1;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const auto equals = line.find('=');
+        if (equals == std::string::npos) continue;
+        const std::string key = line.substr(0, equals);
+        if (std::find(std::begin(kMembers), std::end(kMembers), key) == std::end(kMembers)) continue;
+        // "Module=Name; path" and "Class=Name; path" name the module first.
+        std::string member = line.substr(equals + 1);
+        if (const auto semicolon = member.find(';'); semicolon != std::string::npos) member = member.substr(semicolon + 1);
+        const auto first = member.find_first_not_of(" \t");
+        const auto last = member.find_last_not_of(" \t");
+        member = first == std::string::npos ? std::string() : member.substr(first, last - first + 1);
+        std::replace(member.begin(), member.end(), '\\', '/');
+        if (!member.empty()) members.push_back(std::move(member));
+    }
+    return members;
+}
+
+std::vector<Source> ExpandSources(const std::vector<std::string>& arguments, std::vector<std::string>& problems) {
     const auto extension = [](const std::string& path) {
         std::string e = Utf8Of(PathOf(path).extension());
         for (char& c : e) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -64,26 +90,8 @@ std::vector<Source> ExpandSources(const std::vector<std::string>& arguments, std
             problems.push_back(argument + ": cannot read: " + e.what());
             continue;
         }
-        auto codepage = MakeCp932Codepage();
         const fs::path folder = PathOf(argument).parent_path();
-        std::size_t start = 0;
-        while (start < bytes.size()) {
-            auto end = bytes.find('\n', start);
-            if (end == std::string::npos) end = bytes.size();
-            std::string line = Utf16ToUtf8(codepage->FromAnsi(std::string_view(bytes).substr(start, end - start)));
-            start = end + 1;
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            const auto equals = line.find('=');
-            if (equals == std::string::npos) continue;
-            const std::string key = line.substr(0, equals);
-            if (std::find(std::begin(kMembers), std::end(kMembers), key) == std::end(kMembers)) continue;
-            // "Module=Name; path" and "Class=Name; path" name the module first.
-            std::string member = line.substr(equals + 1);
-            if (const auto semicolon = member.find(';'); semicolon != std::string::npos) member = member.substr(semicolon + 1);
-            while (!member.empty() && (member.front() == ' ' || member.front() == '\t')) member.erase(0, 1);
-            while (!member.empty() && (member.back() == ' ' || member.back() == '\t')) member.pop_back();
-            std::replace(member.begin(), member.end(), '\\', '/');
-            if (member.empty()) continue;
+        for (const std::string& member : ProjectMembers(bytes)) {
             if (breaks(member)) {
                 problems.push_back(argument + ": names " + Printable(member) + kControl);
                 continue;

@@ -3,6 +3,7 @@
 // where the command may write them.
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/common.h"
@@ -17,6 +18,10 @@ struct Source {
     std::string folder;    // "" for the current folder
     std::string relative;  // path, as seen from folder
 };
+
+// The paths of the modules a project file (.vbp, code page 932) lists, as it writes them but with "/"
+// for "\\": the Module, Class, Form, UserControl, PropertyPage, UserDocument and Designer lines.
+std::vector<std::string> ProjectMembers(std::string_view bytes);
 
 // The VB6 source files the arguments name: files as they are, projects (.vbp) as the modules they
 // list. What cannot be taken is reported in problems, and the rest is still done. A name that holds

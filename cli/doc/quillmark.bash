@@ -12,6 +12,7 @@ _quillmark() {
     case $prev in
         --settings) COMPREPLY=($(compgen -f -X '!*.reg' -- "$cur") $(compgen -d -- "$cur")); return ;;
         --encoding) COMPREPLY=($(compgen -W 'cp932 utf-8' -- "$cur")); return ;;
+        --format) COMPREPLY=($(compgen -W 'text json sarif' -- "$cur")); return ;;
         --line|--from|--to|--now|--author|--editor) return ;;
     esac
     local common='--settings --help'
@@ -20,7 +21,7 @@ _quillmark() {
         help) COMPREPLY=($(compgen -W 'stamp mark check refresh settings preview' -- "$cur")); return ;;
         stamp) common+=' --line --all --module-header --write --diff --now --encoding --author --editor' ;;
         mark) common+=' --from --to --write --diff --now --encoding --author --editor' ;;
-        check) common+=' --module-header --public-only --encoding' ;;
+        check) common+=' --module-header --public-only --format --encoding' ;;
         refresh) common+=' --write --diff --now --encoding --author --editor' ;;
         preview) common+=' --now --author --editor' ;;
         settings)

@@ -1,0 +1,164 @@
+#include "cli/findings.h"
+
+#include <cstdint>
+
+#include "cli/common.h"
+
+namespace qm::cli {
+
+const std::vector<CheckRule>& CheckRules() {
+    static const std::vector<CheckRule> rules = {
+        {"no-stamp", "The procedure has no function-description stamp."},
+        {"stamp-names-other", "The function-name item of the stamp names another procedure."},
+        {"arguments-differ", "The argument item of the stamp lists other arguments than the declaration."},
+        {"no-module-header", "The module has no module header."},
+    };
+    return rules;
+}
+
+std::string FindingsText(const std::vector<Finding>& findings) {
+    std::string out;
+    for (const Finding& f : findings) {
+        out += Printable(f.file) + ":" + std::to_string(f.line) + ": " + Printable(f.procedure + ": " + f.message) + "\n";
+    }
+    return out;
+}
+
+namespace {
+
+// The length of the UTF-8 character at text[i], or 0 when the bytes there are not one.
+std::size_t Utf8Length(std::string_view text, std::size_t i) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    std::size_t length = 0;
+    std::uint32_t least = 0;
+    if (b < 0x80) return 1;
+    if (b >= 0xc2 && b <= 0xdf) {
+        length = 2;
+        least = 0x80;
+    } else if (b >= 0xe0 && b <= 0xef) {
+        length = 3;
+        least = 0x800;
+    } else if (b >= 0xf0 && b <= 0xf4) {
+        length = 4;
+        least = 0x10000;
+    } else {
+        return 0;
+    }
+    if (i + length > text.size()) return 0;
+    std::uint32_t code = b & (0x7f >> length);
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto c = static_cast<unsigned char>(text[i + k]);
+        if ((c & 0xc0) != 0x80) return 0;
+        code = (code << 6) | (c & 0x3f);
+    }
+    if (code < least || code > 0x10ffff || (code >= 0xd800 && code <= 0xdfff)) return 0;
+    return length;
+}
+
+}  // namespace
+
+std::string JsonString(std::string_view text) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out = "\"";
+    for (std::size_t i = 0; i < text.size();) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        const std::size_t length = Utf8Length(text, i);
+        if (length == 0) {
+            out += "\\ufffd";
+            ++i;
+            continue;
+        }
+        if (length > 1) {
+            // The line separators would break a line of a JavaScript reader.
+            const std::string_view c = text.substr(i, length);
+            out += c == "\xe2\x80\xa8" ? "\\u2028" : c == "\xe2\x80\xa9" ? "\\u2029" : std::string(c);
+            i += length;
+            continue;
+        }
+        switch (b) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                if (b < 0x20 || b == 0x7f) {
+                    out += "\\u00";
+                    out.push_back(kHex[b >> 4]);
+                    out.push_back(kHex[b & 15]);
+                } else {
+                    out.push_back(static_cast<char>(b));
+                }
+        }
+        ++i;
+    }
+    return out + "\"";
+}
+
+std::string PathUri(std::string_view path) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char ch : path) {
+        const auto b = static_cast<unsigned char>(ch);
+        const bool unreserved = (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9') || b == '-' || b == '.' ||
+                                b == '_' || b == '~' || b == '/';
+        if (b == '\\') {
+            out.push_back('/');
+        } else if (unreserved) {
+            out.push_back(ch);
+        } else {
+            out.push_back('%');
+            out.push_back(kHex[b >> 4]);
+            out.push_back(kHex[b & 15]);
+        }
+    }
+    return out;
+}
+
+std::string FindingsJson(const std::vector<Finding>& findings) {
+    std::string out = "[";
+    for (std::size_t i = 0; i < findings.size(); ++i) {
+        const Finding& f = findings[i];
+        out += std::string(i == 0 ? "\n" : ",\n") + "  {\"file\": " + JsonString(f.file) + ", \"line\": " + std::to_string(f.line) +
+               ", \"procedure\": " + JsonString(f.procedure) + ", \"rule\": " + JsonString(f.rule) +
+               ", \"message\": " + JsonString(f.message) + "}";
+    }
+    return out + (findings.empty() ? "]\n" : "\n]\n");
+}
+
+std::string FindingsSarif(const std::vector<Finding>& findings, std::string_view version) {
+    std::string out =
+        "{\n  \"$schema\": \"https://json.schemastore.org/sarif-2.1.0.json\",\n  \"version\": \"2.1.0\",\n  \"runs\": [\n    {\n"
+        "      \"tool\": {\n        \"driver\": {\n          \"name\": \"quillmark\",\n          \"version\": " +
+        JsonString(version) + ",\n          \"rules\": [";
+    const auto& rules = CheckRules();
+    for (std::size_t i = 0; i < rules.size(); ++i) {
+        out += std::string(i == 0 ? "\n" : ",\n") + "            {\"id\": " + JsonString(rules[i].id) +
+               ", \"shortDescription\": {\"text\": " + JsonString(rules[i].description) + "}}";
+    }
+    out += "\n          ]\n        }\n      },\n      \"results\": [";
+    for (std::size_t i = 0; i < findings.size(); ++i) {
+        const Finding& f = findings[i];
+        std::size_t index = 0;
+        while (index < rules.size() && f.rule != rules[index].id) ++index;
+        out += std::string(i == 0 ? "\n" : ",\n") + "        {\"ruleId\": " + JsonString(f.rule) +
+               ", \"ruleIndex\": " + std::to_string(index) +
+               ", \"level\": \"warning\", \"message\": {\"text\": " + JsonString(f.procedure + ": " + f.message) +
+               "}, \"locations\": [{\"physicalLocation\": {\"artifactLocation\": {\"uri\": " + JsonString(PathUri(f.file)) +
+               "}, \"region\": {\"startLine\": " + std::to_string(f.line < 1 ? 1 : f.line) + "}}}]}";
+    }
+    out += findings.empty() ? "]\n    }\n  ]\n}\n" : "\n      ]\n    }\n  ]\n}\n";
+    return out;
+}
+
+}  // namespace qm::cli

@@ -1,0 +1,38 @@
+#pragma once
+// What check finds, and the three ways it is written: lines for people, JSON and SARIF for machines.
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qm::cli {
+
+// The rules of check, by their stable ids.
+struct CheckRule {
+    const char* id;
+    const char* description;
+};
+const std::vector<CheckRule>& CheckRules();
+
+struct Finding {
+    std::string file;       // as given or found through a project
+    int line = 0;           // the file's own line number
+    std::string procedure;  // "(module)" for the module itself
+    std::string rule;       // a CheckRule id
+    std::string message;    // as the text form says it
+};
+
+// "FILE:LINE: PROCEDURE: MESSAGE", one line each, control characters shown as escapes.
+std::string FindingsText(const std::vector<Finding>& findings);
+// One array of objects with file, line, procedure, rule and message.
+std::string FindingsJson(const std::vector<Finding>& findings);
+// A SARIF 2.1.0 log with one run of the tool "quillmark".
+std::string FindingsSarif(const std::vector<Finding>& findings, std::string_view version);
+
+// A JSON string, quotes included: valid UTF-8 whatever the bytes were (a byte that is not part of a
+// UTF-8 character becomes U+FFFD), every control character escaped.
+std::string JsonString(std::string_view utf8);
+// A relative URI reference for a path: "/" between folders, every byte outside the unreserved
+// characters percent-encoded (a drive's ":" too, so that it never reads as a scheme).
+std::string PathUri(std::string_view path);
+
+}  // namespace qm::cli

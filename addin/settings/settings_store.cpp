@@ -80,10 +80,17 @@ std::u16string SettingsStore::ReadSettingString(const std::u16string& name, cons
     std::string buffer(1024, '\0');
     auto size = static_cast<std::uint32_t>(buffer.size());
     RegStatus status = registry_.QueryValue(key, name, nullptr, reinterpret_cast<std::uint8_t*>(buffer.data()), &size);
-    if (status == RegStatus::MoreData) {
-        // A long value is read whole rather than taken for a missing one and overwritten.
+    // A long value is read whole rather than taken for a missing one and overwritten; one that grows
+    // between the query of its size and the read is asked for again, a bounded number of times.
+    for (int attempt = 0; status == RegStatus::MoreData && attempt < 8; ++attempt) {
         buffer.assign(size, '\0');
+        size = static_cast<std::uint32_t>(buffer.size());
         status = registry_.QueryValue(key, name, nullptr, reinterpret_cast<std::uint8_t*>(buffer.data()), &size);
+    }
+    if (status == RegStatus::MoreData) {
+        // Still growing: the stored value stays as it is, and this read takes the default.
+        registry_.CloseKey(key);
+        return defaultValue;
     }
     if (status != RegStatus::Success) {
         SetText(key, name, defaultValue);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <string>
 
@@ -17,7 +19,7 @@ using qm::test::Result;
 // What python3's json module makes of the text ("" when it refuses it): the checks run in a reader
 // that is not ours.
 std::string ReadBack(const std::string& json, const std::string& expression) {
-    const std::string path = testing::TempDir() + "qm-findings.json";
+    const std::string path = testing::TempDir() + "qm-findings-" + std::to_string(getpid()) + ".json";
     std::FILE* f = std::fopen(path.c_str(), "wb");
     std::fwrite(json.data(), 1, json.size(), f);
     std::fclose(f);
@@ -93,10 +95,6 @@ TEST_F(CheckForMachines, StatusAndFormats) {
 
     const Result json = Quillmark("check '税 計算.bas' Stamped.bas --module-header --format json");
     EXPECT_EQ(json.status, 1);
-    const std::string path = testing::TempDir() + "qm-check.json";
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    std::fwrite(json.out.data(), 1, json.out.size(), f);
-    std::fclose(f);
     EXPECT_EQ(ReadBack(json.out, "[(x[\"file\"], x[\"line\"], x[\"procedure\"], x[\"rule\"]) for x in d]"),
               "[('税 計算.bas', 2, '(module)', 'no-module-header'), ('税 計算.bas', 2, 'A', 'no-stamp')]");
     const Result sarif = Quillmark("check '税 計算.bas' --format sarif");

@@ -11,53 +11,31 @@
 #include <string>
 
 #include "platform/files.h"
+#include "tests/cli/cli_fixture.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
+using qm::test::Result;
 
-class Safety : public ::testing::Test {
+class Safety : public qm::test::CommandFixture {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("qm-safety-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        settings_ = (dir_ / "settings.reg").string();
-        std::ofstream(settings_, std::ios::binary) << "REGEDIT4\r\n\r\n";
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(dir_, ec);
+        MakeFolder("safety");
+        settings_ = Put("settings.reg", "REGEDIT4\r\n\r\n");
     }
 
     // The options go first, so that "--" in args ends them.
     Result Run(const std::string& args, const std::string& settings = {}) {
-        const std::string out = (dir_ / "out").string();
-        const std::string err = (dir_ / "err").string();
         const auto space = args.find(' ');
         const std::string verb = args.substr(0, space);
         const bool dates = verb == "stamp" || verb == "mark";
-        const std::string command = std::string("timeout 10 '") + QUILLMARK_EXE + "' " + verb + " --settings '" +
-                                    (settings.empty() ? settings_ : settings) + "'" + (dates ? " --now '1999-12-01 09:05:07'" : "") +
-                                    args.substr(space) + " >'" + out + "' 2>'" + err + "' </dev/null";
-        const int raw = std::system(command.c_str());
-        return {WEXITSTATUS(raw), qm::ReadWholeFile(out), qm::ReadWholeFile(err)};
-    }
-    std::string Put(const std::string& name, const std::string& bytes) {
-        std::string path = (dir_ / name).string();
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path;
+        return Quillmark(verb + " --settings '" + (settings.empty() ? settings_ : settings) + "'" +
+                         (dates ? " --now '1999-12-01 09:05:07'" : "") + args.substr(space));
     }
     static std::string Read(const std::string& path) { return qm::ReadWholeFile(path); }
 
-    fs::path dir_;
     std::string settings_;
 };
 

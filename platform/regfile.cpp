@@ -344,10 +344,10 @@ RegFileRegistry::RegFileRegistry(std::string path, const Codepage& codepage, boo
     if (!readOnly_) lock_ = std::make_unique<FileLock>(path_);
     if (!FileExists(path_)) return;
     const std::string bytes = ReadWholeFile(path_);
-    // Load into a scratch registry first, so that nothing is saved while loading.
-    MemoryRegistry scratch;
-    ImportRegFile(bytes, codepage_, scratch);
-    Assign(scratch.Keys());
+    // Nothing is written back while the file is read; a file that cannot be read leaves nothing applied.
+    loading_ = true;
+    ImportRegFile(bytes, codepage_, *this);
+    loading_ = false;
 }
 
 RegStatus RegFileRegistry::Write(const std::vector<RegKeyContent>& keys) {
@@ -362,7 +362,10 @@ RegStatus RegFileRegistry::Write(const std::vector<RegKeyContent>& keys) {
     }
 }
 
-RegStatus RegFileRegistry::Changed() { return Write(Keys()); }
+RegStatus RegFileRegistry::Changed() {
+    if (readOnly_ || loading_) return RegStatus::Success;
+    return Write(Keys());
+}
 
 RegStatus RegFileRegistry::ReplaceAll(const std::vector<RegKeyContent>& keys) {
     const RegStatus status = Write(keys);

@@ -54,6 +54,7 @@ private:
     std::string path_;
     const Codepage& codepage_;
     bool readOnly_;
+    bool loading_ = false;
     std::unique_ptr<FileLock> lock_;
     std::string writeError_;
 };

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <stdexcept>
 #include <vector>
 
 #include "platform/ui/forms.h"
@@ -74,7 +75,9 @@ void LayOut(ui::Form& form, std::span<const ControlPlace> rows);
 // The control of that name and index, of the type its row gave it.
 template <class T>
 T* ControlOf(const ui::Form& form, const char16_t* name, int index) {
-    return &dynamic_cast<T&>(*form.Find(name, index));
+    auto* control = dynamic_cast<T*>(form.Find(name, index));
+    if (control == nullptr) throw std::logic_error("no control of that name, index and type");
+    return control;
 }
 
 }  // namespace qm

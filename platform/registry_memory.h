@@ -1,6 +1,5 @@
 #pragma once
 // A registry held in memory: the tests' backend, and the body of the registry-file backend.
-#include <compare>
 #include <map>
 #include <string>
 #include <unordered_map>
@@ -54,7 +53,7 @@ private:
     struct KeyName {
         Hive hive;
         std::u16string folded;
-        friend auto operator<=>(const KeyName&, const KeyName&) = default;
+        friend bool operator<(const KeyName& a, const KeyName& b) { return a.hive != b.hive ? a.hive < b.hive : a.folded < b.folded; }
     };
     // What goes with keys_[i]: its name in the index, where its values are by folded name, and which
     // of them are deleted. Deleted keys and values keep their places until the next compaction, so

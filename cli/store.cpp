@@ -24,7 +24,7 @@ constexpr const char* kTeamFileName = ".quillmark.reg";
 
 // A name from an option or the environment, refused (status 2) when it would break a stamp line.
 std::u16string PersonalName(const std::string& utf8, const char* where) {
-    const std::u16string text = Utf8ToUtf16(utf8);
+    std::u16string text = Utf8ToUtf16(utf8);
     if (const auto refusal = LineBreakerRefusal(Utf8ToUtf16(where), text)) throw UsageError{Utf16ToUtf8(*refusal)};
     return text;
 }

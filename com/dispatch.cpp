@@ -75,11 +75,25 @@ IDispatch* Variant::AsObject() const {
 
 DISPID Disp::Id(const wchar_t* name) const {
     if (!object_) throw PlatformError("no object");
+    // Looked up once per object and name: the poller asks the same members every millisecond.
+    for (const auto& [known, id] : ids_) {
+        if (known == name) return id;
+    }
     DISPID id = DISPID_UNKNOWN;
     auto* n = const_cast<LPOLESTR>(name);
     const HRESULT hr = object_->GetIDsOfNames(IID_NULL, &n, 1, LOCALE_USER_DEFAULT, &id);
     if (FAILED(hr)) Fail("GetIDsOfNames", hr);
+    ids_.emplace_back(name, id);
     return id;
+}
+
+bool Variant::IsNothing() const {
+    const VARIANT* v = &v_;
+    if (v->vt == VT_EMPTY || v->vt == VT_NULL) return true;
+    if (v->vt == (VT_DISPATCH | VT_BYREF)) return v->ppdispVal == nullptr || *v->ppdispVal == nullptr;
+    if (v->vt == VT_DISPATCH) return v->pdispVal == nullptr;
+    if (v->vt == VT_UNKNOWN) return v->punkVal == nullptr;
+    return false;
 }
 
 Variant Disp::Invoke(const wchar_t* name, WORD flags, VARIANT* args, UINT count) const {

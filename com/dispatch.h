@@ -7,6 +7,8 @@
 #include <initializer_list>
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/win32/handles.h"
 
@@ -44,6 +46,8 @@ public:
     std::u16string AsText() const;
     // The object held (AddRef'd for the caller); fails when it holds none.
     IDispatch* AsObject() const;
+    // Nothing, as an object property answers when it has no object to give.
+    bool IsNothing() const;
 
 private:
     // The value converted to another type; fails with what when it cannot be.
@@ -71,6 +75,7 @@ public:
 private:
     DISPID Id(const wchar_t* name) const;
     win32::ComPtr<IDispatch> object_;
+    mutable std::vector<std::pair<std::wstring, DISPID>> ids_;
 };
 
 // description: what the called object said of its failure, if anything.

@@ -267,8 +267,17 @@ public:
     explicit DispVbe(Disp d) : d_(std::move(d)) {}
     std::shared_ptr<ide::CommandBars> GetCommandBars() override { return std::make_shared<DispBars>(d_.Object(L"CommandBars")); }
     std::shared_ptr<ide::Events> GetEvents() override { return std::make_shared<DispEvents>(d_.Object(L"Events")); }
-    std::shared_ptr<ide::Window> ActiveWindow() override { return std::make_shared<DispWindow>(d_.Object(L"ActiveWindow")); }
-    std::shared_ptr<ide::CodePane> ActiveCodePane() override { return std::make_shared<DispCodePane>(d_.Object(L"ActiveCodePane")); }
+    // Nothing active is an answer of its own, not a failure.
+    std::shared_ptr<ide::Window> ActiveWindow() override {
+        const Variant v = d_.Get(L"ActiveWindow");
+        if (v.IsNothing()) return nullptr;
+        return std::make_shared<DispWindow>(Disp(v.AsObject(), false));
+    }
+    std::shared_ptr<ide::CodePane> ActiveCodePane() override {
+        const Variant v = d_.Get(L"ActiveCodePane");
+        if (v.IsNothing()) return nullptr;
+        return std::make_shared<DispCodePane>(Disp(v.AsObject(), false));
+    }
     std::uintptr_t MainWindow() override {
         const long hwnd = d_.Object(L"MainWindow").Get(L"HWnd").AsLong();
         if (hwnd == 0) throw PlatformError("the environment has no main window");

@@ -196,14 +196,23 @@ void AddInClass::RemoveControls() {
 
 void AddInClass::SetBottn() {
     bool codeWindow = false;
-    const bool read = Attempt([&] {
-        const std::u16string active = Live(Live(VBI).ActiveWindow()).Caption();
-        const std::u16string pane = Live(Live(Live(VBI).ActiveCodePane()).GetWindow()).Caption();
-        codeWindow = active == pane;
+    Attempt([&] {
+        // No active window or code pane is an answer (the buttons go off), not a failure.
+        const auto active = Live(VBI).ActiveWindow();
+        if (!active) return;
+        const auto pane = Live(VBI).ActiveCodePane();
+        if (!pane) return;
+        const auto paneWindow = pane->GetWindow();
+        codeWindow = paneWindow && active->Caption() == paneWindow->Caption();
     });
-    if (!read) codeWindow = false;
-    Attempt([&] { Live(ToolItems_[0]).SetEnabled(codeWindow); });
-    Attempt([&] { Live(ToolItems_[1]).SetEnabled(codeWindow); });
+    // Written only when it differs from what the button shows: a write redraws the toolbar, and this
+    // runs every millisecond. A button that cannot be read is written.
+    for (std::size_t i = 0; i < 2; ++i) {
+        const auto& item = ToolItems_[i];
+        if (!item) continue;
+        if (Attempt([&] { return item->Enabled(); }) == std::optional<bool>(codeWindow)) continue;
+        Attempt([&] { item->SetEnabled(codeWindow); });
+    }
 }
 
 void AddInClass::終了() {

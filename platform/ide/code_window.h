@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/failure.h"
+
 namespace qm::ide {
 
 class Window {
@@ -55,8 +57,8 @@ public:
     virtual void SetSelection(const Selection& selection) = 0;
     virtual void SetTopLine(std::int32_t line) = 0;
     virtual CodeModule& GetCodeModule() = 0;
-    // The window that shows the pane.
-    virtual std::shared_ptr<Window> GetWindow();
+    // The window that shows the pane; a pane that knows none has none to give.
+    virtual std::shared_ptr<Window> GetWindow() { throw PlatformError("the pane has no window"); }
 };
 
 }  // namespace qm::ide

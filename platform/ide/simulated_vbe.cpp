@@ -254,12 +254,12 @@ std::shared_ptr<CommandBars> SimulatedVbe::GetCommandBars() { return std::make_s
 std::shared_ptr<Events> SimulatedVbe::GetEvents() { return std::make_shared<SimEventsFactory>(); }
 
 std::shared_ptr<Window> SimulatedVbe::ActiveWindow() {
-    if (!active_ || active_->closed_) throw PlatformError("no active window");
+    if (!active_ || active_->closed_) return nullptr;
     return active_;
 }
 
 std::shared_ptr<CodePane> SimulatedVbe::ActiveCodePane() {
-    if (!lastCode_ || lastCode_->closed_) throw PlatformError("no code pane");
+    if (!lastCode_ || lastCode_->closed_) return nullptr;
     return lastCode_->pane;
 }
 

@@ -86,7 +86,6 @@ bool Continues(std::u16string_view line) {
 
 }  // namespace
 
-std::shared_ptr<Window> CodePane::GetWindow() { throw PlatformError("the pane has no window"); }
 
 std::u16string TextComponent::FileNames(std::int16_t index) {
     if (failing_ || index != 1) throw PlatformError("FileNames: no such file index");

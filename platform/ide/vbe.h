@@ -88,6 +88,7 @@ public:
     virtual ~VBE() = default;
     virtual std::shared_ptr<CommandBars> GetCommandBars() = 0;
     virtual std::shared_ptr<Events> GetEvents() = 0;
+    // Nothing (a null pointer) when no window, or no code pane, is active.
     virtual std::shared_ptr<Window> ActiveWindow() = 0;
     virtual std::shared_ptr<CodePane> ActiveCodePane() = 0;
     // The window handle of the environment's main window (MainWindow.HWnd).

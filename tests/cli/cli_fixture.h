@@ -4,6 +4,7 @@
 // with no quillmark setting of the person running the tests in its environment, and a timeout that
 // turns a hang into a failure.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -22,10 +23,12 @@ struct Result {
 
 class CommandFixture : public ::testing::Test {
 protected:
-    // The folder's name starts with prefix, so that each suite's folders are told apart.
+    // The folder's name starts with prefix, so that each suite's folders are told apart, and ends with
+    // the process, so that runs side by side (ctest -j, two builds) do not share one.
     void MakeFolder(const std::string& prefix) {
         dir_ = std::filesystem::temp_directory_path() /
-               ("qm-" + prefix + "-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+               ("qm-" + prefix + "-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
+                std::to_string(getpid()));
         std::error_code ec;
         std::filesystem::permissions(dir_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
         std::filesystem::remove_all(dir_, ec);

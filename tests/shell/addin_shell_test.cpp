@@ -120,12 +120,23 @@ TEST(AddInClass, SetBottnTurnsEveryFailureIntoDisabledButtons) {
     c.addIn->SetBottn();
     EXPECT_FALSE(items[0]->Enabled());
     EXPECT_FALSE(items[1]->Enabled());
-    // Every tick writes both buttons, changed or not.
+    // A tick writes a button only when its state changes; one changed behind the add-in's back is
+    // put right at the next tick.
     auto* sim = dynamic_cast<ide::SimControl*>(items[0].get());
     const int writes = sim->EnabledWrites();
     c.ui.Tick();
     c.ui.Tick();
+    EXPECT_EQ(sim->EnabledWrites(), writes);
+    items[0]->SetEnabled(true);
+    c.ui.Tick();
+    EXPECT_FALSE(items[0]->Enabled());
     EXPECT_EQ(sim->EnabledWrites(), writes + 2);
+    c.vbe->AddCodeWindow(u"Module2", {u"Option Explicit"});
+    c.vbe->Activate(u"Module2");
+    c.ui.Tick();
+    c.ui.Tick();
+    EXPECT_TRUE(items[0]->Enabled());
+    EXPECT_EQ(sim->EnabledWrites(), writes + 3);
     // With no buttons at all the poller is harmless.
     c.addIn->SetToolBar(5);
     c.addIn->SetBottn();

@@ -13,6 +13,7 @@ namespace qm::standin {
 namespace {
 
 long g_activeWindowReads = 0;
+long g_servedCalls = 0;  // GetIDsOfNames and Invoke, on every object served
 
 // {0002E198-0000-0000-C000-000000000046}: the click events of a command bar control.
 constexpr IID kIidClickEvents = {0x0002E198, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
@@ -117,6 +118,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
+        ++g_servedCalls;
         HRESULT hr = S_OK;
         for (UINT i = 0; i < count; ++i) {
             ids[i] = DISPID_UNKNOWN;
@@ -129,6 +131,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
                                      UINT*) override {
+        ++g_servedCalls;
         if (id < 1 || static_cast<std::size_t>(id) > names_.size()) return DISP_E_MEMBERNOTFOUND;
         if (result != nullptr) VariantInit(result);
         // A call may release the caller's last reference to this object (Connect = False).
@@ -515,12 +518,14 @@ protected:
         if (n == L"Events") return SetObject(r, new EventsObj(v_->GetEvents()));
         if (n == L"ActiveWindow") {
             ++g_activeWindowReads;
-            return SetObject(r, new WindowObj(v_->ActiveWindow()));
+            std::shared_ptr<ide::Window> window;
+            if (!Attempt([&] { window = v_->ActiveWindow(); }) || !window) return SetObject(r, nullptr);
+            return SetObject(r, new WindowObj(window));
         }
         if (n == L"ActiveCodePane") {
             // No code pane is Nothing, as in the environment.
             std::shared_ptr<ide::CodePane> pane;
-            if (!Attempt([&] { pane = v_->ActiveCodePane(); })) return SetObject(r, nullptr);
+            if (!Attempt([&] { pane = v_->ActiveCodePane(); }) || !pane) return SetObject(r, nullptr);
             return SetObject(r, new PaneObj(pane));
         }
     }
@@ -546,6 +551,7 @@ private:
 }  // namespace
 
 long ActiveWindowReads() { return g_activeWindowReads; }
+long ServedCalls() { return g_servedCalls; }
 
 IDispatch* ServeVbe(std::shared_ptr<ide::VBE> vbe) { return new VbeObj(std::move(vbe)); }
 IDispatch* ServeAddIn(std::shared_ptr<ide::AddIn> addIn) { return new AddInObj(std::move(addIn)); }

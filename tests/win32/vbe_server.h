@@ -14,5 +14,7 @@ IDispatch* ServeVbe(std::shared_ptr<ide::VBE> vbe);
 IDispatch* ServeAddIn(std::shared_ptr<ide::AddIn> addIn);
 // How often a caller has read the active window: an add-in's polling shows in it.
 long ActiveWindowReads();
+// How many calls (GetIDsOfNames and Invoke) the served objects have answered.
+long ServedCalls();
 
 }  // namespace qm::standin

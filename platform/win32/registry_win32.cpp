@@ -91,21 +91,33 @@ RegStatus Win32Registry::DeleteValue(RegKey key, const std::u16string& name) {
 RegStatus Win32Registry::EnumValue(RegKey key, std::uint32_t index, std::u16string* name, std::uint32_t* type, std::string* data) {
     HKEY handle = Handle(key);
     if (handle == nullptr) return RegStatus::Failure;
-    char nameBuffer[16384];
-    DWORD nameSize = sizeof nameBuffer;
+    // A name of 16383 characters (the most a value's name may have) takes up to twice as many bytes
+    // in the ANSI code page.
+    std::string nameBuffer(32768, '\0');
+    std::string bytes;
+    DWORD nameSize = 0;
     DWORD t = 0;
-    DWORD dataSize = 0;
-    LONG rc = RegEnumValueA(handle, index, nameBuffer, &nameSize, nullptr, &t, nullptr, &dataSize);
+    // The size is asked first and the value read after: another program may make the value longer in
+    // between, and the read then asks for more room. A few tries, then the value counts as unreadable.
+    LONG rc = ERROR_MORE_DATA;
+    for (int attempt = 0; attempt < 8 && rc == ERROR_MORE_DATA; ++attempt) {
+        nameSize = static_cast<DWORD>(nameBuffer.size());
+        DWORD dataSize = 0;
+        rc = RegEnumValueA(handle, index, nameBuffer.data(), &nameSize, nullptr, &t, nullptr, &dataSize);
+        if (rc != ERROR_SUCCESS) break;
+        bytes.assign(dataSize, '\0');
+        nameSize = static_cast<DWORD>(nameBuffer.size());
+        rc = RegEnumValueA(handle, index, nameBuffer.data(), &nameSize, nullptr, &t, reinterpret_cast<BYTE*>(bytes.data()), &dataSize);
+        if (rc == ERROR_SUCCESS) bytes.resize(dataSize);
+    }
     if (rc == ERROR_NO_MORE_ITEMS) return RegStatus::NotFound;
-    if (rc != ERROR_SUCCESS) return Status(rc);
-    std::string bytes(dataSize, '\0');
-    nameSize = sizeof nameBuffer;
-    rc = RegEnumValueA(handle, index, nameBuffer, &nameSize, nullptr, &t, reinterpret_cast<BYTE*>(bytes.data()), &dataSize);
-    if (rc != ERROR_SUCCESS) return Status(rc);
-    bytes.resize(dataSize);
+    // Any other failure belongs to this value alone: it never reads as the end of the values, so
+    // that the caller can go on with the next index.
+    if (rc != ERROR_SUCCESS)
+        return rc == ERROR_MORE_DATA ? RegStatus::MoreData : rc == ERROR_ACCESS_DENIED ? RegStatus::AccessDenied : RegStatus::Failure;
     // Text comes back with the terminating NUL the system keeps with it; it is not part of the value.
     if ((t == REG_SZ || t == REG_EXPAND_SZ) && !bytes.empty() && bytes.back() == '\0') bytes.pop_back();
-    if (name != nullptr) *name = codepage_.FromAnsi(std::string(nameBuffer, nameSize));
+    if (name != nullptr) *name = codepage_.FromAnsi(std::string(nameBuffer.data(), nameSize));
     if (type != nullptr) *type = t;
     if (data != nullptr) *data = bytes;
     return RegStatus::Success;

@@ -15,6 +15,7 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include "platform/win32/dll_search.h"
 #include "platform/win32/wide.h"
 #endif
 
@@ -140,6 +141,9 @@ int Main(int argc, char** argv) {
 #ifdef _WIN32
 // The arguments arrive as UTF-16 and are handed on as UTF-8, like everywhere else.
 int wmain(int argc, wchar_t** argv) {
+    // The command is run from wherever it was copied to, in the user's project folders: libraries
+    // that the system loads by name come from the system folder only.
+    qm::win32::RestrictDllSearch();
     // The file goes out byte for byte.
     _setmode(_fileno(stdout), _O_BINARY);
     std::vector<std::string> args;

@@ -23,17 +23,26 @@ public:
 
     virtual bool FileExists(const std::u16string& path) = 0;
     virtual bool DirectoryExists(const std::u16string& path) = 0;
+    // The first folder or file on the way to path, path itself included, that is a link to another
+    // place (a junction, a symbolic link, a mount point), from the drive down; nothing when there is
+    // none. A program with more rights than the owner of a folder (the elevated setup program in the
+    // user's Start menu) goes through none: the owner could have put one there to turn what the
+    // program creates or deletes onto another place.
+    virtual std::optional<std::u16string> LinkOnPath(const std::u16string& path) = 0;
     // Copies over an existing file.
     virtual void CopyFileOver(const std::u16string& from, const std::u16string& to) = 0;
+    // Deletes the file itself: a link at path is refused, never followed.
     virtual void DeleteFileAt(const std::u16string& path) = 0;
     // One folder whose parent exists.
     virtual void MakeDirectory(const std::u16string& path) = 0;
-    // An empty folder.
+    // An empty folder itself: a link at path is refused, never followed.
     virtual void RemoveEmptyDirectory(const std::u16string& path) = 0;
     virtual bool DirectoryIsEmpty(const std::u16string& path) = 0;
 
-    // Starts a program in a minimised window, waits for it to end and returns its exit status.
-    virtual std::int32_t RunAndWait(const std::u16string& commandLine) = 0;
+    // Starts the program file (a full path; anything else is refused) with the arguments in a
+    // minimised window, waits for it to end and returns its exit status. The program's command line
+    // starts with its path, quoted.
+    virtual std::int32_t RunAndWait(const std::u16string& program, const std::u16string& arguments) = 0;
     // A shell link at linkPath (ending ".lnk") to target with arguments.
     virtual void CreateShortcut(const std::u16string& linkPath, const std::u16string& target, const std::u16string& arguments) = 0;
     // Opens the folder in a normal shell window.

@@ -1,6 +1,7 @@
 #pragma once
 // A Windows system in memory for the setup program's tests: files, folders, special folders,
-// programs that can be started, shortcuts.
+// programs that can be started, shortcuts, and links (junctions and symbolic links), which lead
+// every operation through them to their target, as Windows does.
 #include <functional>
 #include <map>
 #include <set>
@@ -26,12 +27,13 @@ public:
     std::optional<std::u16string> ProgramsFolder() override { return programsFolder; }
     bool FileExists(const std::u16string& path) override;
     bool DirectoryExists(const std::u16string& path) override;
+    std::optional<std::u16string> LinkOnPath(const std::u16string& path) override;
     void CopyFileOver(const std::u16string& from, const std::u16string& to) override;
     void DeleteFileAt(const std::u16string& path) override;
     void MakeDirectory(const std::u16string& path) override;
     void RemoveEmptyDirectory(const std::u16string& path) override;
     bool DirectoryIsEmpty(const std::u16string& path) override;
-    std::int32_t RunAndWait(const std::u16string& commandLine) override;
+    std::int32_t RunAndWait(const std::u16string& program, const std::u16string& arguments) override;
     void CreateShortcut(const std::u16string& linkPath, const std::u16string& target, const std::u16string& arguments) override;
     void OpenFolder(const std::u16string& path) override;
     void SetBusyPointer(bool busy) override { busyPointer = busy; }
@@ -40,6 +42,8 @@ public:
     void PutFile(const std::u16string& path, std::string content = "x");
     std::string FileContent(const std::u16string& path) const;
     void AddDirectory(const std::u16string& path);
+    // A link at path (a junction to a folder, a symbolic link to a file or folder) leading to target.
+    void AddLink(const std::u16string& path, const std::u16string& target);
     // The program file that a command line starting with this path runs.
     void AddProgram(const std::u16string& path, Program program);
     const Shortcut* ShortcutAt(const std::u16string& linkPath) const;
@@ -57,11 +61,15 @@ public:
 
 private:
     static std::u16string Key(const std::u16string& path);
-    bool Locked(const std::u16string& path) const;
+    // The folded path with every link on it followed.
+    std::u16string Resolve(const std::u16string& path) const;
+    bool Locked(const std::u16string& key) const;
+    bool DirectoryAt(const std::u16string& key) const;
     std::map<std::u16string, std::pair<std::u16string, std::string>> files_;  // folded path -> (path, content)
     std::set<std::u16string> directories_;                                    // folded
     std::map<std::u16string, Shortcut> shortcuts_;                            // folded link path
     std::map<std::u16string, Program> programs_;                              // folded program path
+    std::map<std::u16string, std::u16string> links_;                          // folded link path -> folded target
 };
 
 }  // namespace qm

@@ -3,6 +3,7 @@
 
 #include "platform/codepage.h"
 #include "platform/win32/boundary.h"
+#include "platform/win32/dll_search.h"
 #include "platform/win32/os_win32.h"
 #include "platform/win32/registry_win32.h"
 #include "platform/win32/ui_win32.h"
@@ -26,6 +27,16 @@ std::u16string Arguments() {
 }
 
 }  // namespace
+
+// The C runtime's entry for a program with wWinMain; it ends the process when wWinMain returns.
+extern "C" int WinMainCRTStartup();
+
+// The program's entry (setup/CMakeLists.txt names it to the linker): the library search is narrowed
+// before the C runtime and any constructor run, and before the shell and COM are loaded.
+extern "C" __attribute__((force_align_arg_pointer)) int SetupEntry() {
+    qm::win32::RestrictDllSearch();
+    return WinMainCRTStartup();
+}
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     return qm::win32::Guarded(1, [&] {

@@ -3,6 +3,7 @@
 #include "addin/settings/settings_store.h"
 
 #include "platform/failure.h"
+#include "platform/program_path.h"
 #include "platform/text.h"
 
 namespace qm {
@@ -14,11 +15,8 @@ constexpr char16_t kInstalledSetup[] = u"WekQM417_Setup.exe";
 constexpr char16_t kHelpLink[] = u"\\Quillmark ﾍﾙﾌﾟ.lnk";
 constexpr char16_t kUninstallLink[] = u"\\Quillmark ｱﾝｲﾝｽﾄｰﾙ.lnk";
 constexpr char16_t kRetry[] = u"ｾｯﾄｱｯﾌﾟは完了していません。原因を取り除いてから、もう一度ｾｯﾄｱｯﾌﾟを実行してください。";
-
-std::u16string WithBackslash(std::u16string dir) {
-    if (dir.empty() || dir.back() != u'\\') dir += u"\\";
-    return dir;
-}
+constexpr char16_t kLinkFound[] = u"次の場所がｼﾞｬﾝｸｼｮﾝかｼﾝﾎﾞﾘｯｸ ﾘﾝｸのため、";
+constexpr char16_t kRemoveLink[] = u"ｼﾞｬﾝｸｼｮﾝかｼﾝﾎﾞﾘｯｸ ﾘﾝｸを取り除いてから、もう一度実行してください。";
 
 std::string Dword(std::uint32_t v) {
     std::string bytes;
@@ -112,6 +110,17 @@ bool frmMain::WriteValue(Hive hive, const std::u16string& path, const std::u16st
     return written;
 }
 
+std::optional<std::u16string> frmMain::LinkInGroup(const std::u16string& group) {
+    // The group, the folders on the way to it and the two shortcuts; a check that fails counts as a
+    // link found, at the group.
+    for (const char16_t* entry : {kHelpLink, kUninstallLink}) {
+        const auto link = Attempt([&] { return services_.os.LinkOnPath(group + entry); });
+        if (!link) return group;
+        if (*link) return *link;
+    }
+    return std::nullopt;
+}
+
 bool frmMain::MakeFolders(const std::u16string& path) {
     Os& os = services_.os;
     // The parts that are never created: a server and share, a root, a drive.
@@ -166,7 +175,7 @@ void frmMain::Install() {
 
     // Registration, by the tool's full path, waited for.
     const std::u16string library = systemDirectory_ + kLibrary;
-    const auto status = Attempt([&] { return os.RunAndWait(systemDirectory_ + u"Regsvr32.exe /S \"" + library + u"\""); });
+    const auto status = Attempt([&] { return os.RunAndWait(systemDirectory_ + u"Regsvr32.exe", u"/S " + Quoted(library)); });
     if (!status || *status != 0) {
         Message(u"ｱﾄﾞｲﾝの登録に失敗しました。\r" + library +
                 (status ? u"\r(Regsvr32.exe の終了ｺｰﾄﾞ " + DecimalText(*status) + u")" : u"\r(Regsvr32.exe を起動できません)") + u"\r" +
@@ -192,11 +201,14 @@ void frmMain::Install() {
 
     // What is left is not needed to use the add-in: it is reported, and the rest still done.
     std::vector<std::u16string> notDone;
-    const std::u16string uninstall = windowsDirectory_ + kInstalledSetup + u" /UNINST " + kDisplayName;
+    // The program's path quoted: the system would start "C:\Program.exe" for an unquoted
+    // "C:\Program Files\..." (a Windows folder with a blank).
+    const std::u16string uninstall = Quoted(windowsDirectory_ + kInstalledSetup) + u" /UNINST " + kDisplayName;
     if (!WriteValue(Hive::LocalMachine, kUninstallKey, u"DisplayName", regtype::Sz, cp.ToAnsi(kDisplayName), false) ||
         !WriteValue(Hive::LocalMachine, kUninstallKey, u"UninstallString", regtype::Sz, cp.ToAnsi(uninstall), false)) {
         notDone.push_back(u"ｱﾌﾟﾘｹｰｼｮﾝの追加と削除への登録");
     }
+    bool linkFound = false;
     const auto programs = Attempt([&] { return os.ProgramsFolder(); }).value_or(std::nullopt);
     if (!programs || programs->empty()) {
         notDone.push_back(u"ｽﾀｰﾄ ﾒﾆｭｰへのｼｮｰﾄｶｯﾄの作成 (ﾌﾟﾛｸﾞﾗﾑ ﾌｫﾙﾀﾞが見つかりません)");
@@ -204,7 +216,10 @@ void frmMain::Install() {
         std::u16string group = *programs;
         while (!group.empty() && group.back() == u'\\') group.pop_back();
         group += kGroup;
-        if (!MakeFolders(group)) {
+        if (const auto link = LinkInGroup(group)) {
+            linkFound = true;
+            notDone.push_back(u"ｽﾀｰﾄ ﾒﾆｭｰへのｼｮｰﾄｶｯﾄの作成 (" + std::u16string(kLinkFound) + u"作成しませんでした: " + *link + u")");
+        } else if (!MakeFolders(group)) {
             notDone.push_back(u"ｽﾀｰﾄ ﾒﾆｭｰへのｼｮｰﾄｶｯﾄの作成 (" + group + u")");
         } else {
             Attempt([&] { os.OpenFolder(group); });
@@ -213,10 +228,17 @@ void frmMain::Install() {
                 Attempt([&] { return services_.ui.WinHelpAvailable(); }).value_or(true) ? u"Quillmark.hlp" : u"Quillmark.chm";
             const std::u16string shellSystem =
                 WithBackslash(Attempt([&] { return os.Wow64SystemDirectory(); }).value_or(std::nullopt).value_or(systemDirectory_));
-            const bool help = Attempt([&] { os.CreateShortcut(group + kHelpLink, shellSystem + helpFile, u""); });
+            // Looked at again: the folders were made in the meantime.
+            const auto linkNow = LinkInGroup(group);
+            const bool help = !linkNow && Attempt([&] { os.CreateShortcut(group + kHelpLink, shellSystem + helpFile, u""); });
             const bool remove =
-                Attempt([&] { os.CreateShortcut(group + kUninstallLink, windowsDirectory_ + kInstalledSetup, u"/UNINST"); });
-            if (!help || !remove) notDone.push_back(u"ｽﾀｰﾄ ﾒﾆｭｰへのｼｮｰﾄｶｯﾄの作成 (" + group + u")");
+                !linkNow && Attempt([&] { os.CreateShortcut(group + kUninstallLink, windowsDirectory_ + kInstalledSetup, u"/UNINST"); });
+            if (linkNow) {
+                linkFound = true;
+                notDone.push_back(u"ｽﾀｰﾄ ﾒﾆｭｰへのｼｮｰﾄｶｯﾄの作成 (" + std::u16string(kLinkFound) + u"作成しませんでした: " + *linkNow + u")");
+            } else if (!help || !remove) {
+                notDone.push_back(u"ｽﾀｰﾄ ﾒﾆｭｰへのｼｮｰﾄｶｯﾄの作成 (" + group + u")");
+            }
         }
     }
     if (notDone.empty()) {
@@ -224,6 +246,7 @@ void frmMain::Install() {
     } else {
         std::u16string text = u"ｱﾄﾞｲﾝはｲﾝｽﾄｰﾙされましたが、次の作業はできませんでした。";
         for (const auto& item : notDone) text += u"\r- " + item;
+        if (linkFound) text += u"\r" + std::u16string(kRemoveLink);
         Message(text);
     }
     Finish();
@@ -238,7 +261,7 @@ void frmMain::Uninstall() {
     const std::u16string library = systemDirectory_ + kLibrary;
     if (os.FileExists(library)) {
         // The library is deleted only after the registration tool has finished with it.
-        const auto status = Attempt([&] { return os.RunAndWait(systemDirectory_ + u"Regsvr32.exe /U /S \"" + library + u"\""); });
+        const auto status = Attempt([&] { return os.RunAndWait(systemDirectory_ + u"Regsvr32.exe", u"/U /S " + Quoted(library)); });
         if (!status || *status != 0) notRemoved.push_back(u"ｱﾄﾞｲﾝの登録 (" + library + u")");
     }
     const auto remove = [&](const std::u16string& path) {
@@ -248,16 +271,22 @@ void frmMain::Uninstall() {
     for (const char16_t* name : {kLibrary, u"Quillmark.cnt", u"Quillmark.GID", u"Quillmark.hlp", u"Quillmark.chm"}) {
         remove(systemDirectory_ + name);
     }
+    bool linkFound = false;
     const auto programs = Attempt([&] { return os.ProgramsFolder(); }).value_or(std::nullopt);
     if (programs && !programs->empty()) {
         std::u16string group = *programs;
         while (!group.empty() && group.back() == u'\\') group.pop_back();
         group += kGroup;
-        remove(group + kHelpLink);
-        remove(group + kUninstallLink);
-        // A folder that still holds the user's own files stays.
-        if (os.DirectoryExists(group) && os.DirectoryIsEmpty(group)) {
-            if (!Attempt([&] { os.RemoveEmptyDirectory(group); })) notRemoved.push_back(group);
+        if (const auto link = LinkInGroup(group)) {
+            linkFound = true;
+            notRemoved.push_back(u"ｽﾀｰﾄ ﾒﾆｭｰのｼｮｰﾄｶｯﾄ (" + std::u16string(kLinkFound) + u"削除しませんでした: " + *link + u")");
+        } else {
+            remove(group + kHelpLink);
+            remove(group + kUninstallLink);
+            // A folder that still holds the user's own files stays.
+            if (os.DirectoryExists(group) && os.DirectoryIsEmpty(group)) {
+                if (!Attempt([&] { os.RemoveEmptyDirectory(group); })) notRemoved.push_back(group);
+            }
         }
     }
     const auto removeKey = [&](Hive hive, const std::u16string& path) {
@@ -274,7 +303,10 @@ void frmMain::Uninstall() {
     } else {
         std::u16string text = u"次のものを削除できませんでした。";
         for (const auto& item : notRemoved) text += u"\r- " + item;
-        text += u"\rﾌｧｲﾙを使用しているﾌﾟﾛｸﾞﾗﾑ(Visual Basic など)を終了してから、もう一度削除を実行してください。";
+        if (notRemoved.size() > (linkFound ? 1U : 0U)) {
+            text += u"\rﾌｧｲﾙを使用しているﾌﾟﾛｸﾞﾗﾑ(Visual Basic など)を終了してから、もう一度削除を実行してください。";
+        }
+        if (linkFound) text += u"\r" + std::u16string(kRemoveLink);
         Message(text);
     }
     Finish();

@@ -3,6 +3,7 @@
 // with "/UNINST".
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,9 @@ private:
     bool WriteValue(Hive hive, const std::u16string& path, const std::u16string& name, std::uint32_t type, const std::string& data,
                     bool keepExisting);
     bool MakeFolders(const std::u16string& path);
+    // The first junction or symbolic link on the way to the program group's shortcuts; nothing when
+    // there is none. The program runs elevated there, in a folder that the user's own programs can change.
+    std::optional<std::u16string> LinkInGroup(const std::u16string& group);
 
     SetupServices services_;
     Mode mode_ = Mode::Install;

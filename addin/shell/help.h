@@ -11,8 +11,8 @@ namespace qm {
 // The HTML Help file that goes with a WinHelp file: its extension ".hlp" (any case) becomes ".chm".
 std::u16string HtmlHelpFileOf(const std::u16string& winHelpFile);
 
-// The help command: starts "WINHLP32.EXE " followed by the file, or opens the HTML Help file at
-// its first topic. Throws when the viewer cannot be started.
+// The help command: starts WINHLP32.EXE of the Windows folder (or of the system folder) on the
+// file, or opens the HTML Help file at its first topic. Throws when the viewer cannot be started.
 void OpenHelpContents(ui::Ui& ui, const std::u16string& winHelpFile);
 
 // A help button: the topic of the context number. Throws when the viewer cannot show it.

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "platform/failure.h"
+#include "platform/program_path.h"
+#include "platform/text.h"
 
 namespace qm::ui {
 
@@ -90,11 +92,13 @@ void HeadlessUi::ShowMessage(const std::u16string& text, const std::u16string& t
     Reenable(disabled);
 }
 
-void HeadlessUi::StartProgram(const std::u16string& commandLine) {
-    if (std::find(programsThatFail.begin(), programsThatFail.end(), commandLine) != programsThatFail.end()) {
-        throw PlatformError("the program cannot be started");
+void HeadlessUi::StartProgram(const std::u16string& program, const std::u16string& arguments) {
+    if (!IsFullPath(program)) throw PlatformError("a program is started by its full path");
+    const std::u16string fileName = program.substr(program.find_last_of(u'\\') + 1);
+    for (const auto& failing : programsThatFail) {
+        if (EqualsIgnoreCase(failing, program) || EqualsIgnoreCase(failing, fileName)) throw PlatformError("the program cannot be started");
     }
-    startedPrograms.push_back(commandLine);
+    startedPrograms.push_back(CommandLineOf(program, arguments));
 }
 
 void HeadlessUi::ShowHelp(const std::u16string& helpFile, std::int32_t context) { helpRequests.emplace_back(helpFile, context); }

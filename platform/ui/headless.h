@@ -32,7 +32,9 @@ public:
     ClipboardContent ClipboardGet() override { return clipboard; }
     void ClipboardRestore(const ClipboardContent& content) override { clipboard = content; }
     void DoEvents() override { ++eventsProcessed; }
-    void StartProgram(const std::u16string& commandLine) override;
+    std::u16string WindowsDirectory() override { return windowsDirectory; }
+    std::u16string SystemDirectory() override { return systemDirectory; }
+    void StartProgram(const std::u16string& program, const std::u16string& arguments) override;
     void ShowHelp(const std::u16string& helpFile, std::int32_t context) override;
     bool WinHelpAvailable() override { return winHelp; }
     void ShowHtmlHelp(const std::u16string& helpFile, std::int32_t context) override;
@@ -59,9 +61,11 @@ public:
     ScreenMetrics screen;
     ClipboardContent clipboard;
     std::vector<ShownMessage> messages;
-    std::vector<std::u16string> startedPrograms;
+    std::u16string windowsDirectory = u"C:\\WINDOWS";
+    std::u16string systemDirectory = u"C:\\WINDOWS\\SYSTEM32";
+    std::vector<std::u16string> startedPrograms;  // the command lines the programs were started with
     std::vector<std::pair<std::u16string, std::int32_t>> helpRequests;
-    std::vector<std::u16string> programsThatFail;  // command lines that cannot start
+    std::vector<std::u16string> programsThatFail;  // programs that cannot start: full paths or file names
     bool winHelp = true;                           // false: a system without WinHelp
     bool htmlHelpFails = false;                    // the HTML Help viewer is missing or broken
     std::vector<std::pair<std::u16string, std::int32_t>> htmlHelpRequests;

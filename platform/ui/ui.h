@@ -58,8 +58,13 @@ public:
 
     // Lets pending events run.
     virtual void DoEvents() = 0;
-    // Starts a program from a command line in a normal window with focus; throws when it cannot.
-    virtual void StartProgram(const std::u16string& commandLine) = 0;
+    // The Windows folder of the system (the one all users share), where its own programs lie.
+    virtual std::u16string WindowsDirectory() = 0;
+    // The system folder (SYSTEM32), which holds the rest of its programs.
+    virtual std::u16string SystemDirectory() = 0;
+    // Starts the program file, named by its full path (anything else is refused), with the arguments,
+    // in a normal window with focus; throws when it cannot.
+    virtual void StartProgram(const std::u16string& program, const std::u16string& arguments) = 0;
     // Opens the WinHelp file at a context number; throws when it cannot.
     virtual void ShowHelp(const std::u16string& helpFile, std::int32_t context) = 0;
     // Whether the system's WinHelp viewer shows help files (Windows 10 and later have none).

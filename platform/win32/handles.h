@@ -74,6 +74,7 @@ using UniqueBrush = UniqueHandle<HandleTraits<HBRUSH, DeleteGdiObject>>;
 using UniqueMemoryDc = UniqueHandle<HandleTraits<HDC, DeleteMemoryDc>>;
 using UniqueKernelHandle = UniqueHandle<HandleTraits<HANDLE, CloseKernelHandle>>;
 using UniqueFind = UniqueHandle<HandleTraits<HANDLE, CloseFind, InvalidFileHandle>>;
+using UniqueFile = UniqueHandle<HandleTraits<HANDLE, CloseKernelHandle, InvalidFileHandle>>;
 using UniqueWindow = UniqueHandle<HandleTraits<HWND, DestroyWindowHandle>>;
 using UniqueIdList = UniqueHandle<HandleTraits<LPITEMIDLIST, FreeIdList>>;
 // Global memory until the clipboard takes it over (release() then).

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/failure.h"
+#include "platform/text.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/process.h"
 #include "platform/win32/wide.h"
@@ -36,8 +37,11 @@ std::u16string Win32Os::SystemDirectory() {
 }
 
 std::u16string Win32Os::WindowsDirectory() {
+    // The system's folder: on a terminal server GetWindowsDirectory gives a program that is not
+    // marked for terminal services a folder of the user's own, which the uninstall entry would name.
     wchar_t buffer[MAX_PATH] = {};
-    if (GetWindowsDirectoryW(buffer, MAX_PATH) == 0) Fail("GetWindowsDirectory");
+    const UINT length = GetSystemWindowsDirectoryW(buffer, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) Fail("GetSystemWindowsDirectory");
     return FromWide(buffer);
 }
 
@@ -68,21 +72,94 @@ bool Win32Os::DirectoryExists(const std::u16string& path) {
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+namespace {
+
+// Where the folders of a path begin: after "C:\" or after "\\server\share\"; nothing before is a
+// folder of its own.
+std::size_t FirstFolderAt(const std::u16string& path) {
+    if (path.size() >= 3 && path[1] == u':' && path[2] == u'\\') return 3;
+    if (path.compare(0, 2, u"\\\\") == 0) {
+        const auto share = path.find(u'\\', 2);
+        const auto rest = share == std::u16string::npos ? share : path.find(u'\\', share + 1);
+        return rest == std::u16string::npos ? path.size() : rest + 1;
+    }
+    return path.empty() || path[0] != u'\\' ? 0 : 1;
+}
+
+// Whether the attributes (those of the entry itself, as GetFileAttributes and FindFirstFile give
+// them) are a link's: a reparse point that stands for another name. Placeholders of files kept in
+// the cloud and other reparse points that are the entry itself are not.
+bool IsLink(const std::wstring& path, DWORD attributes) {
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return false;
+    WIN32_FIND_DATAW data;
+    const win32::UniqueFind find(FindFirstFileW(path.c_str(), &data));
+    // A reparse point whose kind cannot be read counts as a link (Wine shows a Unix symbolic link
+    // so: the attribute, and no tag).
+    if (!find || data.dwReserved0 == 0) return true;
+    return IsReparseTagNameSurrogate(data.dwReserved0);
+}
+
+// Deletes the file or empty folder itself: it is opened without following a link, checked, and
+// deleted through the handle, so a link put in its place between the check and the deletion is not
+// followed either.
+void DeleteEntry(const std::u16string& path, bool folder) {
+    const std::wstring name = Wide(path);
+    const win32::UniqueFile entry(CreateFileW(name.c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                              FILE_FLAG_OPEN_REPARSE_POINT | (folder ? FILE_FLAG_BACKUP_SEMANTICS : 0), nullptr));
+    if (!entry) Fail("CreateFile");
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(entry.get(), &info)) Fail("GetFileInformationByHandle");
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) throw PlatformError("a link is not deleted: " + Utf16ToUtf8(path));
+    if (((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) != folder)
+        throw PlatformError("not a " + std::string(folder ? "folder" : "file"));
+    // Windows Vista and later delete through the handle; before, by name, right after the check.
+    using SetInformationProc = BOOL(WINAPI*)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD);
+    const auto setInformation = reinterpret_cast<SetInformationProc>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetFileInformationByHandle")));
+    if (setInformation != nullptr) {
+        FILE_DISPOSITION_INFO disposition{TRUE};
+        if (!setInformation(entry.get(), FileDispositionInfo, &disposition, sizeof disposition)) Fail("SetFileInformationByHandle");
+        return;
+    }
+    if (!(folder ? RemoveDirectoryW(name.c_str()) : DeleteFileW(name.c_str()))) Fail(folder ? "RemoveDirectory" : "DeleteFile");
+}
+
+}  // namespace
+
+std::optional<std::u16string> Win32Os::LinkOnPath(const std::u16string& path) {
+    for (std::size_t end = FirstFolderAt(path); end < path.size();) {
+        std::size_t next = path.find(u'\\', end);
+        if (next == std::u16string::npos) next = path.size();
+        if (next > end) {
+            const std::u16string part = path.substr(0, next);
+            const std::wstring name = Wide(part);
+            const DWORD attributes = GetFileAttributesW(name.c_str());
+            if (attributes == INVALID_FILE_ATTRIBUTES) {
+                // Nothing there: what does not exist is no link, nor is anything below it. Anything
+                // else (no access, say) is not taken for "no link".
+                const DWORD error = GetLastError();
+                if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return std::nullopt;
+                return part;
+            }
+            if (IsLink(name, attributes)) return part;
+        }
+        end = next + 1;
+    }
+    return std::nullopt;
+}
+
 void Win32Os::CopyFileOver(const std::u16string& from, const std::u16string& to) {
     if (!CopyFileW(Wide(from).c_str(), Wide(to).c_str(), FALSE)) Fail("CopyFile");
 }
 
-void Win32Os::DeleteFileAt(const std::u16string& path) {
-    if (!DeleteFileW(Wide(path).c_str())) Fail("DeleteFile");
-}
+void Win32Os::DeleteFileAt(const std::u16string& path) { DeleteEntry(path, false); }
 
 void Win32Os::MakeDirectory(const std::u16string& path) {
     if (!CreateDirectoryW(Wide(path).c_str(), nullptr)) Fail("CreateDirectory");
 }
 
-void Win32Os::RemoveEmptyDirectory(const std::u16string& path) {
-    if (!RemoveDirectoryW(Wide(path).c_str())) Fail("RemoveDirectory");
-}
+void Win32Os::RemoveEmptyDirectory(const std::u16string& path) { DeleteEntry(path, true); }
 
 bool Win32Os::DirectoryIsEmpty(const std::u16string& path) {
     WIN32_FIND_DATAW data;
@@ -96,9 +173,9 @@ bool Win32Os::DirectoryIsEmpty(const std::u16string& path) {
     return empty;
 }
 
-std::int32_t Win32Os::RunAndWait(const std::u16string& commandLine) {
+std::int32_t Win32Os::RunAndWait(const std::u16string& program, const std::u16string& arguments) {
     PROCESS_INFORMATION started{};
-    if (!win32::StartProcess(commandLine, SW_SHOWMINNOACTIVE, started)) Fail("CreateProcess");
+    if (!win32::StartProcess(program, arguments, SW_SHOWMINNOACTIVE, started)) Fail("CreateProcess");
     const win32::ProcessHandles process(started);
     WaitForSingleObject(process.process.get(), INFINITE);
     DWORD code = 0;

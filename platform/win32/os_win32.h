@@ -13,12 +13,13 @@ public:
     std::optional<std::u16string> ProgramsFolder() override;
     bool FileExists(const std::u16string& path) override;
     bool DirectoryExists(const std::u16string& path) override;
+    std::optional<std::u16string> LinkOnPath(const std::u16string& path) override;
     void CopyFileOver(const std::u16string& from, const std::u16string& to) override;
     void DeleteFileAt(const std::u16string& path) override;
     void MakeDirectory(const std::u16string& path) override;
     void RemoveEmptyDirectory(const std::u16string& path) override;
     bool DirectoryIsEmpty(const std::u16string& path) override;
-    std::int32_t RunAndWait(const std::u16string& commandLine) override;
+    std::int32_t RunAndWait(const std::u16string& program, const std::u16string& arguments) override;
     void CreateShortcut(const std::u16string& linkPath, const std::u16string& target, const std::u16string& arguments) override;
     void OpenFolder(const std::u16string& path) override;
     void SetBusyPointer(bool busy) override;

@@ -8,8 +8,10 @@
 
 #include "platform/failure.h"
 #include "platform/fault.h"
+#include "platform/program_path.h"
 #include "platform/text.h"
 #include "platform/win32/boundary.h"
+#include "platform/win32/dll_search.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/process.h"
 #include "platform/win32/wide.h"
@@ -795,9 +797,25 @@ void Win32Ui::DoEvents() {
     }
 }
 
-void Win32Ui::StartProgram(const std::u16string& commandLine) {
+std::u16string Win32Ui::WindowsDirectory() {
+    // The system's folder, not GetWindowsDirectory's: on a terminal server that gives a program not
+    // marked for terminal services (the development environment) a folder of the user's own.
+    wchar_t buffer[MAX_PATH] = {};
+    const UINT length = GetSystemWindowsDirectoryW(buffer, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) throw PlatformError("the Windows folder is not known");
+    return FromWide(buffer);
+}
+
+std::u16string Win32Ui::SystemDirectory() {
+    wchar_t buffer[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryW(buffer, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) throw PlatformError("the system folder is not known");
+    return FromWide(buffer);
+}
+
+void Win32Ui::StartProgram(const std::u16string& program, const std::u16string& arguments) {
     PROCESS_INFORMATION started{};
-    if (!win32::StartProcess(commandLine, SW_SHOWNORMAL, started)) throw PlatformError("the program cannot be started");
+    if (!win32::StartProcess(program, arguments, SW_SHOWNORMAL, started)) throw PlatformError("the program cannot be started");
     const win32::ProcessHandles process(started);
 }
 
@@ -816,6 +834,25 @@ void RequireHelpFile(const std::u16string& helpFile) {
 
 void Win32Ui::ShowHelp(const std::u16string& helpFile, std::int32_t context) {
     RequireHelpFile(helpFile);
+    // WinHelp hands the request to the viewer that runs, and starts one by its name alone when none
+    // does: a WINHLP32.EXE in the current folder (the user's project) would be the one. So the
+    // system's viewer is started first, by its full path, waiting for instructions (-x).
+    constexpr wchar_t kViewerClass[] = L"MS_WINHELP";
+    if (FindWindowW(kViewerClass, nullptr) == nullptr) {
+        bool running = false;
+        for (const std::u16string& folder : {WindowsDirectory(), SystemDirectory()}) {
+            PROCESS_INFORMATION started{};
+            if (!win32::StartProcess(WithBackslash(folder) + u"WINHLP32.EXE", u"-x", SW_SHOWNORMAL, started)) continue;
+            const win32::ProcessHandles process(started);
+            WaitForInputIdle(process.process.get(), 10000);
+            for (int waited = 0; waited < 5000 && !running; waited += 50) {
+                running = FindWindowW(kViewerClass, nullptr) != nullptr;
+                if (!running && WaitForSingleObject(process.process.get(), 50) == WAIT_OBJECT_0) break;  // it ended
+            }
+            break;
+        }
+        if (!running) throw PlatformError("the WinHelp viewer cannot be started");
+    }
     HWND owner = views_.empty() ? nullptr : views_.back()->hwnd;
     if (!WinHelpW(owner, Wide(helpFile).c_str(), HELP_CONTEXT, static_cast<ULONG_PTR>(context))) {
         throw PlatformError("help cannot be shown");
@@ -839,7 +876,7 @@ bool Win32Ui::WinHelpAvailable() {
 void Win32Ui::ShowHtmlHelp(const std::u16string& helpFile, std::int32_t context) {
     // The viewer is loaded when it is first needed and stays: its windows live on this thread.
     using HtmlHelpProc = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
-    static const HMODULE viewer = LoadLibraryW(L"hhctrl.ocx");
+    static const HMODULE viewer = win32::LoadSystemLibrary(L"hhctrl.ocx");
     const auto htmlHelp =
         viewer == nullptr ? nullptr : reinterpret_cast<HtmlHelpProc>(reinterpret_cast<void*>(GetProcAddress(viewer, "HtmlHelpW")));
     if (htmlHelp == nullptr) throw PlatformError("the HTML Help viewer is missing");

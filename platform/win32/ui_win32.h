@@ -27,7 +27,9 @@ public:
     ui::ClipboardContent ClipboardGet() override;
     void ClipboardRestore(const ui::ClipboardContent& content) override;
     void DoEvents() override;
-    void StartProgram(const std::u16string& commandLine) override;
+    std::u16string WindowsDirectory() override;
+    std::u16string SystemDirectory() override;
+    void StartProgram(const std::u16string& program, const std::u16string& arguments) override;
     void ShowHelp(const std::u16string& helpFile, std::int32_t context) override;
     bool WinHelpAvailable() override;
     void ShowHtmlHelp(const std::u16string& helpFile, std::int32_t context) override;

@@ -28,7 +28,7 @@ void HeadlessHost::SetScreen(float twipsPerPixelX, float twipsPerPixelY) {
 }
 
 std::shared_ptr<ide::Extensibility> HeadlessHost::AddIn() {
-    if (helpMissing_) ui_.programsThatFail.push_back(u"WINHLP32.EXE " + DirectoryOf(libraryPath_) + u"Quillmark.hlp");
+    if (helpMissing_) ui_.programsThatFail.push_back(u"WINHLP32.EXE");
     std::shared_ptr<AddInClass> addIn = addIn_.lock();
     if (!addIn) {
         addIn = std::make_shared<AddInClass>(AddInServices{registry_, *codepage_, clock_, ui_, libraryPath_});

@@ -27,6 +27,7 @@ public:
         ui_.htmlHelpFails = true;
     }
     void SetWindowsVersion(int major) override { ui_.winHelp = major < 10; }
+    void SetWindowsDirectory(const std::u16string& path) override { ui_.windowsDirectory = path; }
     std::shared_ptr<ide::Extensibility> AddIn() override;
     bool EnvironmentEnabled() override;
     void ClipboardSetText(const std::u16string& text) override;

@@ -58,6 +58,8 @@ public:
     virtual void SetHelpViewerMissing() = 0;
     // The major version of Windows the add-in runs on (10 and later have no WinHelp).
     virtual void SetWindowsVersion(int major) = 0;
+    // The system's Windows folder (C:\WINDOWS unless a scenario says otherwise).
+    virtual void SetWindowsDirectory(const std::u16string& path) = 0;
     // The add-in, created anew when the environment has released the last one. The host keeps no
     // reference of its own: the environment holds it while it is connected.
     virtual std::shared_ptr<ide::Extensibility> AddIn() = 0;

@@ -265,6 +265,9 @@ private:
         } else if (verb == "windows-version") {
             need(2);
             host_.SetWindowsVersion(Int(w[1]));
+        } else if (verb == "windows-directory") {
+            need(2);
+            host_.SetWindowsDirectory(U(w[1]));
         } else if (verb == "connect") {
             connected_ = true;
             Vbe().ConnectAddIn(host_.AddIn(), w.size() > 1 ? Int(w[1]) : 1);

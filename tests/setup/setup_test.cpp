@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "addin/settings/settings_store.h"
+#include "platform/failure.h"
 #include "platform/os_simulated.h"
 #include "platform/ui/headless.h"
 #include "tests/test_support.h"
@@ -123,7 +124,7 @@ TEST_F(Setup, InstallsEverything) {
     EXPECT_EQ(os.FileContent(u"C:\\WINDOWS\\SYSTEM32\\Quillmark.chm"), "Quillmark.chm v1");
     EXPECT_EQ(os.FileContent(u"C:\\WINDOWS\\WekQM417_Setup.exe"), "Setup.exe v1");
     ASSERT_EQ(os.commandLines.size(), 1u);
-    EXPECT_EQ(os.commandLines[0], u"C:\\WINDOWS\\SYSTEM32\\Regsvr32.exe /S \"C:\\WINDOWS\\SYSTEM32\\WekQM417.dll\"");
+    EXPECT_EQ(os.commandLines[0], u"\"C:\\WINDOWS\\SYSTEM32\\Regsvr32.exe\" /S \"C:\\WINDOWS\\SYSTEM32\\WekQM417.dll\"");
     EXPECT_TRUE(KeyExists(Hive::ClassesRoot, u"WekQM417.AddInClass"));
 
     SettingsStore store(registry, Cp932());
@@ -142,7 +143,7 @@ TEST_F(Setup, InstallsEverything) {
     ASSERT_EQ(registry.OpenKey(Hive::LocalMachine, kUninstallKey, &key), RegStatus::Success);
     std::string data;
     registry.EnumValue(key, 1, nullptr, nullptr, &data);
-    EXPECT_EQ(data, "C:\\WINDOWS\\WekQM417_Setup.exe /UNINST Wek Quillmark for VB6 Ver1.0");
+    EXPECT_EQ(data, "\"C:\\WINDOWS\\WekQM417_Setup.exe\" /UNINST Wek Quillmark for VB6 Ver1.0");
     registry.CloseKey(key);
 
     const auto* help = os.ShortcutAt(std::u16string(kGroupPath) + u"\\Quillmark ﾍﾙﾌﾟ.lnk");
@@ -238,7 +239,7 @@ TEST_F(Setup, RemovesEverythingAndCanRunTwice) {
     os.PutFile(u"C:\\WINDOWS\\SYSTEM32\\Quillmark.GID", "index");
     Run(u"/UNINST Wek Quillmark for VB6 Ver1.0");
     EXPECT_EQ(LastMessage(), u"ｱﾌﾟﾘｹｰｼｮﾝの削除が完了しました。");
-    EXPECT_EQ(os.commandLines.back(), u"C:\\WINDOWS\\SYSTEM32\\Regsvr32.exe /U /S \"C:\\WINDOWS\\SYSTEM32\\WekQM417.dll\"");
+    EXPECT_EQ(os.commandLines.back(), u"\"C:\\WINDOWS\\SYSTEM32\\Regsvr32.exe\" /U /S \"C:\\WINDOWS\\SYSTEM32\\WekQM417.dll\"");
     for (const char16_t* name : {u"WekQM417.dll", u"Quillmark.cnt", u"Quillmark.GID", u"Quillmark.hlp", u"Quillmark.chm"}) {
         EXPECT_FALSE(os.FileExists(kSystem + std::u16string(name))) << Utf16ToUtf8(name);
     }
@@ -296,9 +297,105 @@ TEST_F(Setup, ShortcutsNameTheFilesAsExplorerFindsThem) {
         ASSERT_NE(help, nullptr);
         EXPECT_EQ(help->target, c.helpTarget);
         EXPECT_EQ(os.ShortcutAt(std::u16string(kGroupPath) + u"\\Quillmark ｱﾝｲﾝｽﾄｰﾙ.lnk")->target, u"C:\\WINDOWS\\WekQM417_Setup.exe");
-        EXPECT_EQ(os.commandLines.back(), u"C:\\WINDOWS\\SYSTEM32\\Regsvr32.exe /S \"C:\\WINDOWS\\SYSTEM32\\WekQM417.dll\"");
+        EXPECT_EQ(os.commandLines.back(), u"\"C:\\WINDOWS\\SYSTEM32\\Regsvr32.exe\" /S \"C:\\WINDOWS\\SYSTEM32\\WekQM417.dll\"");
         EXPECT_EQ(os.FileContent(u"C:\\WINDOWS\\SYSTEM32\\Quillmark.chm"), "Quillmark.chm v1");
     }
+}
+
+// The program runs elevated in the user's Start menu, where the user's own programs can put a
+// junction or a symbolic link in place of a folder or a shortcut. The simulated system follows links
+// as Windows does, so what the program would create or delete through one shows up at the target.
+struct LinkCase {
+    const char* where;
+    const char16_t* link;
+    const char16_t* target;
+};
+const LinkCase kLinkCases[] = {
+    {"the Programs folder", u"C:\\WINDOWS\\Start Menu\\Programs", u"C:\\Target"},
+    {"a folder above it", u"C:\\WINDOWS\\Start Menu", u"C:\\Target"},
+    {"the program group", kGroupPath, u"C:\\Target"},
+    {"a shortcut", u"C:\\WINDOWS\\Start Menu\\Programs\\Wek Quillmark for VB6 Ver1.0\\Quillmark ﾍﾙﾌﾟ.lnk",
+     u"C:\\Target\\Quillmark ﾍﾙﾌﾟ.lnk"},
+};
+
+std::u16string LinkRefused(const std::u16string& job, const std::u16string& link, const std::u16string& done) {
+    return job + u" (次の場所がｼﾞｬﾝｸｼｮﾝかｼﾝﾎﾞﾘｯｸ ﾘﾝｸのため、" + done + u": " + link + u")";
+}
+
+TEST_F(Setup, InstallationCreatesNothingThroughALinkInTheStartMenu) {
+    for (const LinkCase& c : kLinkCases) {
+        SCOPED_TRACE(c.where);
+        SimulatedOs fresh = os;
+        fresh.AddDirectory(u"C:\\Target\\Programs");
+        fresh.PutFile(u"C:\\Target\\Quillmark ﾍﾙﾌﾟ.lnk", "the user's");
+        if (std::u16string(c.link).find(u".lnk") != std::u16string::npos) fresh.AddDirectory(kGroupPath);
+        fresh.AddLink(c.link, c.target);
+        std::swap(os, fresh);
+        ui.messages.clear();
+        Run(u"");
+        EXPECT_EQ(LastMessage(), u"ｱﾄﾞｲﾝはｲﾝｽﾄｰﾙされましたが、次の作業はできませんでした。\r- " +
+                                     LinkRefused(u"ｽﾀｰﾄ ﾒﾆｭｰへのｼｮｰﾄｶｯﾄの作成", c.link, u"作成しませんでした") +
+                                     u"\rｼﾞｬﾝｸｼｮﾝかｼﾝﾎﾞﾘｯｸ ﾘﾝｸを取り除いてから、もう一度実行してください。");
+        EXPECT_EQ(ui.messages.back().title, u"WekQM417_Setup");
+        // Nothing at the target: no folder, no shortcut, the file there untouched; no window opened.
+        EXPECT_FALSE(os.DirectoryExists(u"C:\\Target\\Wek Quillmark for VB6 Ver1.0"));
+        EXPECT_FALSE(os.DirectoryExists(u"C:\\Target\\Programs\\Wek Quillmark for VB6 Ver1.0"));
+        EXPECT_EQ(os.FileContent(u"C:\\Target\\Quillmark ﾍﾙﾌﾟ.lnk"), "the user's");
+        EXPECT_EQ(os.ShortcutAt(u"C:\\Target\\Quillmark ﾍﾙﾌﾟ.lnk"), nullptr);
+        EXPECT_TRUE(os.openedFolders.empty());
+        // The rest of the installation is done.
+        EXPECT_EQ(os.FileContent(u"C:\\WINDOWS\\SYSTEM32\\WekQM417.dll"), "WekQM417.dll v1");
+        EXPECT_TRUE(KeyExists(Hive::LocalMachine, kUninstallKey));
+        std::swap(os, fresh);
+    }
+}
+
+TEST_F(Setup, RemovalDeletesNothingThroughALinkInTheStartMenu) {
+    for (const LinkCase& c : kLinkCases) {
+        SCOPED_TRACE(c.where);
+        SimulatedOs fresh = os;
+        std::swap(os, fresh);
+        Run(u"");
+        // The user's own files at the target carry the names of the group's shortcuts.
+        os.PutFile(u"C:\\Target\\Quillmark ﾍﾙﾌﾟ.lnk", "the user's");
+        os.PutFile(u"C:\\Target\\Quillmark ｱﾝｲﾝｽﾄｰﾙ.lnk", "the user's");
+        os.AddDirectory(u"C:\\Target\\Programs\\Wek Quillmark for VB6 Ver1.0");
+        os.PutFile(u"C:\\Target\\Programs\\Wek Quillmark for VB6 Ver1.0\\Quillmark ﾍﾙﾌﾟ.lnk", "the user's");
+        os.AddLink(c.link, c.target);
+        Run(u"/UNINST");
+        EXPECT_EQ(LastMessage(), u"次のものを削除できませんでした。\r- " +
+                                     LinkRefused(u"ｽﾀｰﾄ ﾒﾆｭｰのｼｮｰﾄｶｯﾄ", c.link, u"削除しませんでした") +
+                                     u"\rｼﾞｬﾝｸｼｮﾝかｼﾝﾎﾞﾘｯｸ ﾘﾝｸを取り除いてから、もう一度実行してください。");
+        EXPECT_EQ(os.FileContent(u"C:\\Target\\Quillmark ﾍﾙﾌﾟ.lnk"), "the user's");
+        EXPECT_EQ(os.FileContent(u"C:\\Target\\Quillmark ｱﾝｲﾝｽﾄｰﾙ.lnk"), "the user's");
+        EXPECT_EQ(os.FileContent(u"C:\\Target\\Programs\\Wek Quillmark for VB6 Ver1.0\\Quillmark ﾍﾙﾌﾟ.lnk"), "the user's");
+        EXPECT_TRUE(os.DirectoryExists(u"C:\\Target"));
+        // The rest of the removal is done.
+        EXPECT_FALSE(os.FileExists(u"C:\\WINDOWS\\SYSTEM32\\WekQM417.dll"));
+        EXPECT_FALSE(KeyExists(Hive::CurrentUser, kSettingsKey));
+        std::swap(os, fresh);
+    }
+}
+
+// What the tests above rely on: the simulated system is as strict as Windows and the system's backend.
+TEST(SimulatedOs, FollowsLinksAndDeletesNoneOfThem) {
+    SimulatedOs os;
+    os.AddDirectory(u"C:\\Target");
+    os.AddLink(u"C:\\Users\\u\\Programs", u"C:\\Target");
+    os.PutFile(u"C:\\Target\\file.txt", "x");
+    os.AddLink(u"C:\\Users\\u\\file.lnk", u"C:\\Target\\file.txt");
+    EXPECT_EQ(os.LinkOnPath(u"C:\\Users\\u\\Programs\\Group\\a.lnk"), u"C:\\Users\\u\\Programs");
+    EXPECT_EQ(os.LinkOnPath(u"C:\\USERS\\u\\file.lnk"), u"C:\\USERS\\u\\file.lnk");
+    EXPECT_EQ(os.LinkOnPath(u"C:\\Users\\u\\Other\\a.lnk"), std::nullopt);
+    os.MakeDirectory(u"C:\\Users\\u\\Programs\\Group");
+    EXPECT_TRUE(os.DirectoryExists(u"C:\\Target\\Group"));
+    EXPECT_TRUE(os.FileExists(u"C:\\Users\\u\\file.lnk"));
+    EXPECT_THROW(os.DeleteFileAt(u"C:\\Users\\u\\file.lnk"), PlatformError);
+    EXPECT_THROW(os.RemoveEmptyDirectory(u"C:\\Users\\u\\Programs"), PlatformError);
+    EXPECT_EQ(os.FileContent(u"C:\\Target\\file.txt"), "x");
+    EXPECT_FALSE(os.DirectoryIsEmpty(u"C:\\Users\\u"));
+    os.AddLink(u"C:\\Loop", u"C:\\Loop\\again");
+    EXPECT_THROW(os.DirectoryExists(u"C:\\Loop"), PlatformError);
 }
 
 TEST_F(Setup, CancelChangesNothing) {

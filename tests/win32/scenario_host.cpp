@@ -2,11 +2,13 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
 #include "addin/settings/settings_store.h"
 #include "platform/failure.h"
+#include "platform/program_path.h"
 #include "platform/text.h"
 #include "platform/win32/wide.h"
 
@@ -53,6 +55,8 @@ std::vector<std::u16string> g_started;
 std::vector<std::pair<std::u16string, std::int32_t>> g_help;
 std::vector<std::pair<std::u16string, std::int32_t>> g_htmlHelp;
 DWORD g_windowsMajor = 5;  // a system with WinHelp, unless the scenario says otherwise
+std::u16string g_windowsDirectory = u"C:\\WINDOWS";
+bool g_winHelpRunning = false;  // a WinHelp viewer was started (the stand-in starts nothing)
 std::vector<scenario::Message> g_messages;
 Win32Host* g_host = nullptr;
 
@@ -66,13 +70,31 @@ int WINAPI FakeGetDeviceCaps(HDC dc, int index) {
     return GetDeviceCaps(dc, index);
 }
 
-BOOL WINAPI FakeCreateProcessW(LPCWSTR, LPWSTR commandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID, LPCWSTR,
-                               LPSTARTUPINFOW, LPPROCESS_INFORMATION process) {
+UINT WINAPI FakeGetSystemWindowsDirectoryW(LPWSTR buffer, UINT size) {
+    const std::wstring folder = Wide(g_windowsDirectory);
+    if (folder.size() >= size) return static_cast<UINT>(folder.size() + 1);
+    std::copy(folder.begin(), folder.end(), buffer);
+    buffer[folder.size()] = L'\0';
+    return static_cast<UINT>(folder.size());
+}
+
+// Stricter than the system: a program is started only by its full path, given as the file to run,
+// with the command line beginning with that path in quotes. Anything else is recorded as refused.
+BOOL WINAPI FakeCreateProcessW(LPCWSTR application, LPWSTR commandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID,
+                               LPCWSTR, LPSTARTUPINFOW, LPPROCESS_INFORMATION process) {
     const std::u16string line = FromWide(commandLine);
-    if (g_helpMissing && line.rfind(u"WINHLP32.EXE", 0) == 0) {
+    const std::u16string program = FromWide(application);
+    if (application == nullptr || !IsFullPath(program) || line.rfind(Quoted(program), 0) != 0) {
+        g_started.push_back(u"(refused: not started by its full path) " + line);
+        SetLastError(ERROR_BAD_PATHNAME);
+        return FALSE;
+    }
+    const bool winHelp = EqualsIgnoreCase(program.substr(program.find_last_of(u'\\') + 1), u"WINHLP32.EXE");
+    if (g_helpMissing && winHelp) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return FALSE;
     }
+    g_winHelpRunning = g_winHelpRunning || winHelp;
     g_started.push_back(line);
     // Handles the caller can wait for and close, as it would those of a real process.
     process->hProcess = CreateEventW(nullptr, TRUE, TRUE, nullptr);
@@ -80,6 +102,14 @@ BOOL WINAPI FakeCreateProcessW(LPCWSTR, LPWSTR commandLine, LPSECURITY_ATTRIBUTE
     process->dwProcessId = 0;
     process->dwThreadId = 0;
     return TRUE;
+}
+
+// The WinHelp viewer's window is there once the library has started the viewer.
+HWND WINAPI FakeFindWindowW(LPCWSTR windowClass, LPCWSTR title) {
+    if (windowClass != nullptr && !IS_INTRESOURCE(windowClass) && lstrcmpiW(windowClass, L"MS_WINHELP") == 0) {
+        return g_winHelpRunning ? GetDesktopWindow() : nullptr;
+    }
+    return FindWindowW(windowClass, title);
 }
 
 BOOL WINAPI FakeWinHelpW(HWND, LPCWSTR file, UINT command, ULONG_PTR data) {
@@ -254,6 +284,7 @@ void Win32Host::SetLibrary(const std::u16string& path) {
 
 void Win32Host::SetHelpViewerMissing() { g_helpMissing = true; }
 void Win32Host::SetWindowsVersion(int major) { g_windowsMajor = static_cast<DWORD>(major); }
+void Win32Host::SetWindowsDirectory(const std::u16string& path) { g_windowsDirectory = path; }
 
 std::shared_ptr<ide::Extensibility> Win32Host::AddIn() {
     if (auto alive = addIn_.lock()) return alive;
@@ -293,11 +324,14 @@ void Win32Host::LoadLibraryAsInstalled() {
     using Register = HRESULT(STDAPICALLTYPE*)();
     auto registerServer = reinterpret_cast<Register>(reinterpret_cast<void*>(GetProcAddress(library_, "DllRegisterServer")));
     if (registerServer == nullptr || FAILED(registerServer())) throw StepError{"the library does not register itself"};
-    const bool patched = PatchImport(library_, "KERNEL32.dll", "GetLocalTime", reinterpret_cast<void*>(&FakeGetLocalTime)) &&
-                         PatchImport(library_, "GDI32.dll", "GetDeviceCaps", reinterpret_cast<void*>(&FakeGetDeviceCaps)) &&
-                         PatchImport(library_, "KERNEL32.dll", "CreateProcessW", reinterpret_cast<void*>(&FakeCreateProcessW)) &&
-                         PatchImport(library_, "USER32.dll", "WinHelpW", reinterpret_cast<void*>(&FakeWinHelpW)) &&
-                         PatchImport(library_, "KERNEL32.dll", "GetProcAddress", reinterpret_cast<void*>(&FakeGetProcAddress));
+    const bool patched =
+        PatchImport(library_, "KERNEL32.dll", "GetLocalTime", reinterpret_cast<void*>(&FakeGetLocalTime)) &&
+        PatchImport(library_, "GDI32.dll", "GetDeviceCaps", reinterpret_cast<void*>(&FakeGetDeviceCaps)) &&
+        PatchImport(library_, "KERNEL32.dll", "CreateProcessW", reinterpret_cast<void*>(&FakeCreateProcessW)) &&
+        PatchImport(library_, "KERNEL32.dll", "GetSystemWindowsDirectoryW", reinterpret_cast<void*>(&FakeGetSystemWindowsDirectoryW)) &&
+        PatchImport(library_, "USER32.dll", "WinHelpW", reinterpret_cast<void*>(&FakeWinHelpW)) &&
+        PatchImport(library_, "USER32.dll", "FindWindowW", reinterpret_cast<void*>(&FakeFindWindowW)) &&
+        PatchImport(library_, "KERNEL32.dll", "GetProcAddress", reinterpret_cast<void*>(&FakeGetProcAddress));
     if (!patched) throw StepError{"the library's imports are not the expected ones"};
 }
 

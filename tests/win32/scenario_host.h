@@ -31,6 +31,7 @@ public:
     void SetLibrary(const std::u16string& path) override;
     void SetHelpViewerMissing() override;
     void SetWindowsVersion(int major) override;
+    void SetWindowsDirectory(const std::u16string& path) override;
     void PressAccessKey(char16_t key) override;
     std::shared_ptr<ide::Extensibility> AddIn() override;
     bool EnvironmentEnabled() override;

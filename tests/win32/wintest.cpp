@@ -2,6 +2,8 @@
 //   wintest click TITLE BUTTON [SECONDS]   waits for a window, prints its texts, presses the button
 //   wintest wait-gone TITLE [SECONDS]      waits until no window has that title
 //   wintest link FILE                      prints the target of a shortcut
+//   wintest start COMMAND_LINE             starts a command line as the system's list of installed
+//                                          programs does (no program named apart from it)
 //   wintest front TITLE OWNER [SECONDS]    waits for a window; succeeds when it is the foreground
 //                                          window and belongs to the window titled OWNER
 #include <windows.h>
@@ -75,6 +77,17 @@ int wmain(int argc, wchar_t** argv) {
         CoUninitialize();
         if (!read) return 1;
         Print(std::wstring(target) + L"\n");
+        return 0;
+    }
+    if (command == L"start") {
+        std::vector<wchar_t> line(title.begin(), title.end());
+        line.push_back(0);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process{};
+        if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) return 1;
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
         return 0;
     }
     if (command == L"front" && argc > 3) {

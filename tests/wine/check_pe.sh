@@ -18,6 +18,21 @@ for file in com/WekQM417.dll setup/Setup.exe cli/quillmark.exe; do
   check "$file is for i386" bash -c "$objdump -f '$build/$file' | grep -q 'pei-i386'"
   check "$file imports only system libraries" system_only "$build/$file"
 done
+# The elevated setup program: its entry is the one that narrows the library search before the C
+# runtime starts, and the shell and COM are imported on first use, after that (delay-loaded).
+entry_is() {  # file, symbol: the program starts at the symbol
+  local base entry symbol
+  base=$("$objdump" -p "$1" | awk '/^ImageBase/ {print $2}')
+  entry=$("$objdump" -p "$1" | awk '/^AddressOfEntryPoint/ {print $2}')
+  symbol=$(i686-w64-mingw32-nm "$1" | awk -v s="$2" '$3 == s {print $1}')
+  [ -n "$symbol" ] && [ $((16#$base + 16#$entry)) -eq $((16#$symbol)) ]
+}
+no_shell_import() { ! "$objdump" -p "$1" | awk '/DLL Name:/ {print toupper($3)}' | grep -q -x -E 'SHELL32.DLL|OLE32.DLL'; }
+delay_loads() { i686-w64-mingw32-nm "$1" | grep -q ' ___delayLoadHelper2@8$' && grep -a -q -x -i 'shell32.dll' <(strings -a "$1"); }
+check "setup/Setup.exe starts at its own entry" entry_is "$build/setup/Setup.exe" _SetupEntry
+check "setup/Setup.exe loads the shell and COM only when it calls them" no_shell_import "$build/setup/Setup.exe"
+check "  through the delay-load helper" delay_loads "$build/setup/Setup.exe"
+
 exports=$("$objdump" -p "$build/com/WekQM417.dll" | awk '/\[Ordinal\/Name Pointer\] Table/ {on=1; next} on && /^[ \t]*\[/ {print $NF} on && /^$/ {on=0}')
 check "the library exports exactly the four entry points, undecorated" test "$(echo "$exports" | sort | tr '\n' ' ')" = "DllCanUnloadNow DllGetClassObject DllRegisterServer DllUnregisterServer "
 

@@ -46,8 +46,14 @@ for context in 8 13 14 15 16 17 18 19 20 22; do
   check "WinHelp: context $context opens its topic" grep -a -q "HLPFILE_PageByOffset <\"C:\\\\\\\\help\\\\\\\\Quillmark.hlp\">\[$(offset_of $context)\]" "$log"
   check "WinHelp: context $context finds no fault" bash -c "! grep -a -q -i 'not found in file\|Wrong system header\|wrong header' '$log'"
 done
-open_help 'C:\help\Quillmark.hlp' 0 winhelp
+# The help command, from a project folder that holds a WINHLP32.EXE of its own: the viewer of the
+# Windows folder is started (by its full path), on the quoted path of the file.
+project="$WINEPREFIX/drive_c/project"
+rm -rf "$project"; mkdir -p "$project"
+cp "$build/tests/win32/planted.exe" "$project/WINHLP32.EXE"
+(cd "$project" && open_help 'C:\help\Quillmark.hlp' 0 winhelp)
 check "WinHelp: the help command reads every topic" grep -a -q "Added page\[$((${#topics[@]} - 1))\]" "$log"
+check "WinHelp: a WINHLP32.EXE in the current folder is not started" test ! -e "$project/WINHLP32.EXE.loaded"
 
 version win10
 for context in 8 13 14 15 16 17 18 19 20 22; do
@@ -67,9 +73,12 @@ for v in winxp64 win10; do
 done
 version win10
 mv "$WINEPREFIX/drive_c/windows/system32/hhctrl.ocx" "$WINEPREFIX/drive_c/windows/system32/hhctrl.ocx.away" 2>/dev/null
-open_help 'C:\help\Quillmark.hlp' 13 htmlhelp
+# One of that name in the current folder (the user's project) is not loaded in its place.
+cp "$build/tests/win32/planted.dll" "$project/hhctrl.ocx"
+(cd "$project" && open_help 'C:\help\Quillmark.hlp' 13 htmlhelp)
 status=$?
 check "a missing HTML Help viewer is reported to the product (status $status)" test $status -eq 3
+check "  and an hhctrl.ocx in the current folder is not loaded in its place" test ! -e "$project/hhctrl.ocx.loaded"
 mv "$WINEPREFIX/drive_c/windows/system32/hhctrl.ocx.away" "$WINEPREFIX/drive_c/windows/system32/hhctrl.ocx" 2>/dev/null
 version win10
 
@@ -99,13 +108,13 @@ elif [ -n "$setup32" ] && [ -f "$setup32/package/Setup.exe" ]; then
   echo "  help shortcut: $link"
   check "WOW64: the help shortcut names the .chm in SysWOW64" grep -q -i -x 'C:\\windows\\syswow64\\Quillmark.chm' <<<"$link"
   uninstall=$(WINEDEBUG=-all "$wine" reg query 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Wek Quillmark for VB6 Ver1.0' /v UninstallString /reg:32 2>/dev/null | tr -d '\r')
-  check "WOW64: the uninstall string names the Windows folder" grep -q -i 'C:\\windows\\WekQM417_Setup.exe /UNINST' <<<"$uninstall"
+  check "WOW64: the uninstall string names the Windows folder" grep -q -i -F '"C:\windows\WekQM417_Setup.exe" /UNINST' <<<"$uninstall"
   registered32() {  # the class, in the registry that 32-bit programs (the environment) see
     WINEDEBUG=-all "$wine" reg query 'HKCR\CLSID\{6F1E2B7C-3D4A-4E55-9A21-5C0D7B8E9F41}\InprocServer32' /reg:32 2>/dev/null |
       tr -d '\r' | grep -q -i 'WekQM417.dll'
   }
   check "WOW64: the 32-bit registration tool registered the library" registered32
 fi
-rm -f "$log"
+rm -f "$log"; rm -rf "$project"
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

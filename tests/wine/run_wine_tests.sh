@@ -73,8 +73,14 @@ check "  nor written" reg_gone 'HKCU\Software\Microsoft\Visual Basic\6.0\Addins\
 mv "$pkg/Quillmark.cnt.away" "$pkg/Quillmark.cnt"
 
 # --- Installation, on a system without WinHelp (Wine poses as Windows 10).
+# Beside the setup program lies a library of a system name, as a downloads folder may hold one:
+# Wine's shell32 imports shcore.dll, and Wine loads one found in the program's folder before its own
+# (Windows does the same for the libraries the shell and COM load by name). The program narrows the
+# search before it loads the shell, so the planted one is never loaded.
+cp "$build/tests/win32/planted.dll" "$pkg/shcore.dll"
 w reg add 'HKCU\Software\Wine' /v Version /d win10 /f >/dev/null
-"$wine" 'C:\pkg\Setup.exe' >/dev/null 2>&1 &
+started=$(mktemp)
+WINEDEBUG=+process "$wine" 'C:\pkg\Setup.exe' >/dev/null 2>"$started" &
 setup=$!
 wintest click 'Wek Quillmark for VB6 Ver1.0 - ｾｯﾄｱｯﾌﾟ' 'ｾｯﾄｱｯﾌﾟ開始' >/dev/null
 front=$(wintest front WekQM417_Setup 'Wek Quillmark for VB6 Ver1.0 - ｾｯﾄｱｯﾌﾟ' 60)
@@ -85,6 +91,14 @@ check "the completion message is owned by the dialog" grep -q 'owner: Wek Quillm
 out=$(wintest click WekQM417_Setup OK 60)
 wait $setup
 check "the installation completes" grep -q 'ｾｯﾄｱｯﾌﾟが完了しました。' <<<"$out"
+check "  without loading the library put beside it (shcore.dll)" test ! -e "$pkg/shcore.dll.loaded"
+rm -f "$pkg/shcore.dll" "$pkg/shcore.dll.loaded"
+# The registration tool is started by its full path, as the file to run, with both paths quoted.
+regsvr32_line=$(grep -a -o 'app L"[^"]*[Rr]egsvr32.exe" cmdline L".*' "$started" | head -1)
+echo "  registration: $regsvr32_line"
+check "the registration tool is named by its full path" grep -q -i -F 'app L"C:\\windows\\system32\\Regsvr32.exe"' <<<"$regsvr32_line"
+check "  and its command line quotes both paths" grep -q -i -F 'cmdline L"\"C:\\windows\\system32\\Regsvr32.exe\" /S \"C:\\windows\\system32\\WekQM417.dll\""' <<<"$regsvr32_line"
+rm -f "$started"
 # The installation opened the group in a shell window; the user closes it.
 wineserver -k 2>/dev/null; wineserver -w
 for f in WekQM417.dll Quillmark.cnt Quillmark.hlp Quillmark.chm; do check "$f is copied" cmp "$pkg/$f" "$sys/$f"; done
@@ -97,7 +111,9 @@ check "FixedFormList is written" reg_has "$key" FixedFormList '0,1,2,3'
 check "FriendlyName is written" reg_has "$key" FriendlyName 'Wek Quillmark for VB6 Ver1.0'
 check "EditStamp is not" bash -c "! $wine reg query '$key' /v EditStamp"
 ukey='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Wek Quillmark for VB6 Ver1.0'
-check "the uninstall entry is written" reg_has "$ukey" UninstallString 'WekQM417_Setup.exe /UNINST Wek Quillmark for VB6 Ver1.0'
+# The program's path quoted, so that a Windows folder with a blank is not cut short.
+check "the uninstall entry is written, the program's path quoted" \
+  reg_has "$ukey" UninstallString '"C:\\windows\\WekQM417_Setup.exe" /UNINST Wek Quillmark for VB6 Ver1.0'
 group=$(find "$WINEPREFIX/drive_c" -type d -name 'Wek Quillmark for VB6 Ver1.0' | head -1)
 check "the program group is made" test -n "$group"
 check "  with the help shortcut" test -e "$group/Quillmark ﾍﾙﾌﾟ.lnk"
@@ -131,12 +147,13 @@ check "  and the add-in's key reads the same" bash -c "$wine 'C:\\quillmark.exe'
 w reg export "$key" 'C:\exported.reg' /y >/dev/null
 check "a key exported by the system reads back in the command" bash -c "$wine 'C:\\quillmark.exe' settings --settings 'C:\\back.reg' import 'C:\\exported.reg' && $wine 'C:\\quillmark.exe' settings --settings 'C:\\back.reg' get EditStamp 2>/dev/null | tr -d '\r' | grep -qx '0,1,3,0,0,担当'"
 
-# --- Removal through the uninstall string.
-"$wine" 'C:\windows\WekQM417_Setup.exe' /UNINST 'Wek Quillmark for VB6 Ver1.0' >/dev/null 2>&1 &
-setup=$!
+# --- Removal through the uninstall string, started as the system's list of installed programs does.
+uninstall_string=$(w reg query "$ukey" /v UninstallString | tr -d '\r' | sed -n 's/^ *UninstallString *REG_SZ *//p')
+# (Not through wintest's pipe: the program started would hold it open.)
+check "the uninstall string starts the uninstaller" w 'C:\wintest.exe' start "$uninstall_string"
 wintest click 'Wek Quillmark for VB6 Ver1.0 - 削除' '削除' >/dev/null
 out=$(wintest click WekQM417_Setup OK 60)
-wait $setup
+wintest wait-gone 'Wek Quillmark for VB6 Ver1.0 - 削除' 30
 check "the removal completes" grep -q 'ｱﾌﾟﾘｹｰｼｮﾝの削除が完了しました。' <<<"$out"
 for f in WekQM417.dll Quillmark.cnt Quillmark.hlp Quillmark.chm; do check "$f is deleted" test ! -e "$sys/$f"; done
 check "the class is unregistered" reg_gone 'HKCR\WekQM417.AddInClass'
@@ -152,6 +169,32 @@ wintest click 'Wek Quillmark for VB6 Ver1.0 - 削除' '削除' >/dev/null
 out=$(wintest click WekQM417_Setup OK 60)
 wait $setup
 check "removing twice completes" grep -q 'ｱﾌﾟﾘｹｰｼｮﾝの削除が完了しました。' <<<"$out"
+
+# --- A link in place of the program group: the elevated program neither creates nor deletes through
+# it. Wine shows a Unix symbolic link as a reparse point (without a tag); it makes no junctions.
+elsewhere=$(c_path elsewhere)
+rm -rf "$elsewhere"; mkdir -p "$elsewhere"
+ln -s "$elsewhere" "$group"
+"$wine" 'C:\pkg\Setup.exe' >/dev/null 2>&1 &
+setup=$!
+wintest click 'Wek Quillmark for VB6 Ver1.0 - ｾｯﾄｱｯﾌﾟ' 'ｾｯﾄｱｯﾌﾟ開始' >/dev/null
+out=$(wintest click WekQM417_Setup OK 60)
+wait $setup
+echo "  message: $(grep -o '次の場所が[^)]*)' <<<"$out")"
+check "a link in place of the group: setup says so" grep -q 'ｼﾞｬﾝｸｼｮﾝかｼﾝﾎﾞﾘｯｸ ﾘﾝｸのため、作成しませんでした: C:\\.*\\Wek Quillmark for VB6 Ver1.0)' <<<"$out"
+check "  and creates nothing where it leads" test -z "$(ls -A "$elsewhere")"
+check "  the rest is installed" cmp "$pkg/WekQM417.dll" "$sys/WekQM417.dll"
+touch "$elsewhere/Quillmark ﾍﾙﾌﾟ.lnk" "$elsewhere/Quillmark ｱﾝｲﾝｽﾄｰﾙ.lnk"
+"$wine" 'C:\windows\WekQM417_Setup.exe' /UNINST >/dev/null 2>&1 &
+setup=$!
+wintest click 'Wek Quillmark for VB6 Ver1.0 - 削除' '削除' >/dev/null
+out=$(wintest click WekQM417_Setup OK 60)
+wait $setup
+check "  removal says so too" grep -q 'ｼﾞｬﾝｸｼｮﾝかｼﾝﾎﾞﾘｯｸ ﾘﾝｸのため、削除しませんでした' <<<"$out"
+check "  and deletes nothing where it leads" test -e "$elsewhere/Quillmark ﾍﾙﾌﾟ.lnk" -a -e "$elsewhere/Quillmark ｱﾝｲﾝｽﾄｰﾙ.lnk"
+check "  nor the link" test -L "$group"
+check "  the rest is removed" test ! -e "$sys/WekQM417.dll"
+rm -f "$group"; rm -rf "$elsewhere"
 
 wineserver -k 2>/dev/null
 echo "$passed passed, $failed failed"

@@ -100,7 +100,7 @@ TEST(CommandTable, TheManualPageDescribesEveryCommandAndOption) {
     ASSERT_FALSE(page.empty());
     const auto commandsSection = page.find(".SH COMMANDS");
     ASSERT_NE(commandsSection, std::string::npos);
-    const auto escaped = [](std::string name) {
+    const auto escaped = [](const std::string& name) {
         std::string out;
         for (const char ch : name) out += ch == '-' ? std::string("\\-") : std::string(1, ch);
         return out;

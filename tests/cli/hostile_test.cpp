@@ -239,6 +239,7 @@ TEST_F(Hostile, AnInterruptedWritePassCleansUpAndSaysWhatItDid) {
     std::vector<std::string> args = {QUILLMARK_EXE, "stamp", "--all", "--write", "--now", "1999-12-01 09:05:07"};
     for (const auto& n : names) args.push_back(project + "/" + n);
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;

@@ -87,6 +87,7 @@ TEST_F(FunctionStamp, EveryLineSaysWhichItemItShows) {
     const auto lines = ComposeFunctionStampLines(kAddTax, context);
     EXPECT_EQ(JoinStampLines(lines), ComposeFunctionStamp(kAddTax, context));
     std::vector<int> rows;
+    rows.reserve(lines.size());
     for (const StampLine& line : lines) rows.push_back(line.row);
     constexpr int n = StampLine::kNoItem;
     EXPECT_EQ(rows, (std::vector<int>{n, n, n, 0, n, 1, n, 2, 2, n, 3, n, n}));

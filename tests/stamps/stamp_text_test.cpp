@@ -98,7 +98,7 @@ TEST_F(HostileStore, LineBreaksInStoredValuesAreNamedAndNeverReachTheCode) {
             auto end = stamp.find(u"\r\n", start);
             if (end == std::u16string::npos) end = stamp.size();
             const std::u16string line = stamp.substr(start, end - start);
-            EXPECT_EQ(line.rfind(u"'", 0), 0u) << Utf16ToUtf8(line);
+            EXPECT_EQ(line.rfind(u'\'', 0), 0u) << Utf16ToUtf8(line);
             EXPECT_EQ(FindLineBreaker(line), std::u16string::npos) << Utf16ToUtf8(Escaped(line));
             start = end + 2;
         }

@@ -38,22 +38,23 @@ mapfile -t topics < <(awk '$1 == "@topic" {print $2 " " (($3 ~ /^[0-9]+$/) ? $3 
 offset_of() { local i; for i in "${!topics[@]}"; do [ "${topics[$i]#* }" = "$1" ] && printf '%x' $((i * 0x8000)); done; }
 page_of() { local t; for t in "${topics[@]}"; do [ "${t#* }" = "$1" ] && echo "/$(tr 'A-Z' 'a-z' <<<"${t%% *}").htm"; done; }
 
+# Every request comes from a project folder that holds a WINHLP32.EXE of its own: the viewer of the
+# Windows folder (or the system folder) is started by its full path, never the one found by name.
+project="$WINEPREFIX/drive_c/project"
+rm -rf "$project"; mkdir -p "$project"
+cp "$build/tests/win32/planted.exe" "$project/WINHLP32.EXE"
 version winxp64
 for context in 8 13 14 15 16 17 18 19 20 22; do
-  open_help 'C:\help\Quillmark.hlp' $context winhelp
+  (cd "$project" && open_help 'C:\help\Quillmark.hlp' $context winhelp)
   hex=$(printf '%x' $context)
   check "WinHelp: context $context is mapped" grep -a -q "HLPFILE_PageByMap <\"C:\\\\\\\\help\\\\\\\\Quillmark.hlp\">\[$hex\]" "$log"
   check "WinHelp: context $context opens its topic" grep -a -q "HLPFILE_PageByOffset <\"C:\\\\\\\\help\\\\\\\\Quillmark.hlp\">\[$(offset_of $context)\]" "$log"
   check "WinHelp: context $context finds no fault" bash -c "! grep -a -q -i 'not found in file\|Wrong system header\|wrong header' '$log'"
 done
-# The help command, from a project folder that holds a WINHLP32.EXE of its own: the viewer of the
-# Windows folder is started (by its full path), on the quoted path of the file.
-project="$WINEPREFIX/drive_c/project"
-rm -rf "$project"; mkdir -p "$project"
-cp "$build/tests/win32/planted.exe" "$project/WINHLP32.EXE"
+# The help command: the viewer gets the help file's path quoted.
 (cd "$project" && open_help 'C:\help\Quillmark.hlp' 0 winhelp)
 check "WinHelp: the help command reads every topic" grep -a -q "Added page\[$((${#topics[@]} - 1))\]" "$log"
-check "WinHelp: a WINHLP32.EXE in the current folder is not started" test ! -e "$project/WINHLP32.EXE.loaded"
+check "WinHelp: a WINHLP32.EXE in the current folder is never started" test ! -e "$project/WINHLP32.EXE.loaded"
 
 version win10
 for context in 8 13 14 15 16 17 18 19 20 22; do

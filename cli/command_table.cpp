@@ -7,25 +7,25 @@
 namespace qm::cli {
 namespace {
 
-const OptionSpec kSettings{"--settings", "PATH",
-                           "the settings store, a registry file (default: $QUILLMARK_SETTINGS, .quillmark.reg here or above, else the "
-                           "user's own store)"};
-const OptionSpec kNow{"--now", "\"YYYY-MM-DD HH:MM:SS\"", "fixes the clock"};
-const OptionSpec kEncoding{"--encoding", "cp932|utf-8", "how the files are encoded: cp932 (as VB6 saves them, the default) or utf-8"};
-const OptionSpec kAuthor{"--author", "NAME", "the text of every author item ($QUILLMARK_AUTHOR)"};
-const OptionSpec kEditor{"--editor", "NAME", "the name in the edit-record stamp ($QUILLMARK_EDITOR)"};
+const OptionEntry kSettings{"--settings", "PATH",
+                            "the settings store, a registry file (default: $QUILLMARK_SETTINGS, .quillmark.reg here or above, else the "
+                            "user's own store)"};
+const OptionEntry kNow{"--now", "\"YYYY-MM-DD HH:MM:SS\"", "fixes the clock"};
+const OptionEntry kEncoding{"--encoding", "cp932|utf-8", "how the files are encoded: cp932 (as VB6 saves them, the default) or utf-8"};
+const OptionEntry kAuthor{"--author", "NAME", "the text of every author item ($QUILLMARK_AUTHOR)"};
+const OptionEntry kEditor{"--editor", "NAME", "the name in the edit-record stamp ($QUILLMARK_EDITOR)"};
 
-const OptionSpec kWrite{"--write", nullptr, "replaces the files"};
-const OptionSpec kDiff{"--diff", nullptr, "shows what --write would change, and writes nothing"};
-const OptionSpec kModuleHeader{"--module-header", nullptr,
-                               "also the module header: stamped when missing (stamp --all), listed when missing (check)"};
+const OptionEntry kWrite{"--write", nullptr, "replaces the files"};
+const OptionEntry kDiff{"--diff", nullptr, "shows what --write would change, and writes nothing"};
+const OptionEntry kModuleHeader{"--module-header", nullptr,
+                                "also the module header: stamped when missing (stamp --all), listed when missing (check)"};
 
 constexpr const char* kSourcesHelp = "VB6 source files (.bas .cls .frm .ctl .pag .dob .dsr) and projects (.vbp)";
 
 }  // namespace
 
-const std::vector<CommandSpec>& CommandTable() {
-    static const std::vector<CommandSpec> table = {
+const std::vector<CommandEntry>& CommandTable() {
+    static const std::vector<CommandEntry> table = {
         {"stamp",
          "the function-description stamp at a line, or on every procedure without one",
          {{"FILE", "files", kSourcesHelp, true}},
@@ -88,14 +88,14 @@ const std::vector<CommandSpec>& CommandTable() {
     return table;
 }
 
-const CommandSpec* FindCommand(std::string_view name) {
+const CommandEntry* FindCommand(std::string_view name) {
     const auto& table = CommandTable();
-    const auto it = std::find_if(table.begin(), table.end(), [&](const CommandSpec& c) { return name == c.name; });
+    const auto it = std::find_if(table.begin(), table.end(), [&](const CommandEntry& c) { return name == c.name; });
     return it == table.end() ? nullptr : &*it;
 }
 
-std::vector<OptionSpec> AllOptions(const CommandSpec& command) {
-    std::vector<OptionSpec> all = command.options;
+std::vector<OptionEntry> AllOptions(const CommandEntry& command) {
+    std::vector<OptionEntry> all = command.options;
     const auto has = [&](OptionSet set) { return (command.sets & static_cast<unsigned>(set)) != 0; };
     if (has(OptionSet::Store)) all.push_back(kSettings);
     if (has(OptionSet::Dates)) all.push_back(kNow);

@@ -41,7 +41,7 @@ enum class OptionSet : unsigned {
 constexpr unsigned operator|(OptionSet a, OptionSet b) { return static_cast<unsigned>(a) | static_cast<unsigned>(b); }
 constexpr unsigned operator|(unsigned a, OptionSet b) { return a | static_cast<unsigned>(b); }
 
-struct OptionSpec {
+struct OptionEntry {
     const char* name;   // "--line"
     const char* value;  // what it takes ("N"), nullptr for a flag
     const char* help;
@@ -49,26 +49,26 @@ struct OptionSpec {
 };
 
 // An argument given by its place: field names where it goes (FieldOf); "values" appends.
-struct PositionalSpec {
+struct PositionalEntry {
     const char* name;  // as help shows it: "FILE"
     const char* field;
     const char* help;
     bool required = false;
 };
 
-struct CommandSpec {
+struct CommandEntry {
     const char* name;
     const char* help;
-    std::vector<PositionalSpec> positionals;
-    std::vector<OptionSpec> options;         // its own, in the order help shows them
+    std::vector<PositionalEntry> positionals;
+    std::vector<OptionEntry> options;        // its own, in the order help shows them
     unsigned sets = 0;                       // OptionSet bits
     int (*run)(const Arguments&) = nullptr;  // nullptr: the parser answers it (help)
 };
 
-const std::vector<CommandSpec>& CommandTable();
-const CommandSpec* FindCommand(std::string_view name);
+const std::vector<CommandEntry>& CommandTable();
+const CommandEntry* FindCommand(std::string_view name);
 // The options of a command: its own, then those of its sets.
-std::vector<OptionSpec> AllOptions(const CommandSpec& command);
+std::vector<OptionEntry> AllOptions(const CommandEntry& command);
 
 // Where the parser puts an option's or a positional argument's value.
 using Field = std::variant<std::monostate, bool*, int*, std::string*, std::vector<std::string>*>;

@@ -27,7 +27,7 @@ constexpr const char* kVersion = "quillmark 1.0 (Wek Quillmark for VB6 Ver1.0)";
 // The command a usage error is about: the first argument that names one.
 std::string CommandOf(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
-        if (const CommandSpec* c = FindCommand(argv[i]); c != nullptr) return c->name;
+        if (const CommandEntry* c = FindCommand(argv[i]); c != nullptr) return c->name;
     }
     return {};
 }
@@ -40,11 +40,11 @@ int Run(int argc, char** argv) {
 
     Arguments arguments;
     std::deque<std::string> values;  // settings NAME and VALUE: two plain values (a list would read "[...]" as several)
-    std::vector<std::pair<const CommandSpec*, CLI::App*>> commands;
+    std::vector<std::pair<const CommandEntry*, CLI::App*>> commands;
     std::vector<std::pair<CLI::Option*, std::string*>> valueOptions;
-    for (const CommandSpec& spec : CommandTable()) {
-        CLI::App* command = app.add_subcommand(spec.name, spec.help);
-        for (const PositionalSpec& p : spec.positionals) {
+    for (const CommandEntry& entry : CommandTable()) {
+        CLI::App* command = app.add_subcommand(entry.name, entry.help);
+        for (const PositionalEntry& p : entry.positionals) {
             CLI::Option* option = nullptr;
             const Field field = FieldOf(arguments, p.field);
             if (std::holds_alternative<std::vector<std::string>*>(field) &&
@@ -59,7 +59,7 @@ int Run(int argc, char** argv) {
             }
             if (p.required) option->required();
         }
-        for (const OptionSpec& o : AllOptions(spec)) {
+        for (const OptionEntry& o : AllOptions(entry)) {
             const Field field = FieldOf(arguments, o.name);
             CLI::Option* option = nullptr;
             if (std::holds_alternative<bool*>(field)) {
@@ -72,7 +72,7 @@ int Run(int argc, char** argv) {
             if (o.positive) option->check(CLI::PositiveNumber);
             if (std::string_view(o.name) == "--encoding") option->capture_default_str();
         }
-        commands.emplace_back(&spec, command);
+        commands.emplace_back(&entry, command);
     }
 
     try {
@@ -92,16 +92,16 @@ int Run(int argc, char** argv) {
     for (const auto& [option, value] : valueOptions) {
         if (option->count() > 0) arguments.values.push_back(*value);
     }
-    for (const auto& [spec, command] : commands) {
+    for (const auto& [entry, command] : commands) {
         if (!*command) continue;
-        if (spec->run != nullptr) return spec->run(arguments);
+        if (entry->run != nullptr) return entry->run(arguments);
         // help [COMMAND]
         if (arguments.topic.empty()) {
             // The whole command's help: app.help() would show the help of "help" itself.
             std::cout << app.get_formatter()->make_help(&app, "quillmark", CLI::AppFormatMode::Normal);
             return 0;
         }
-        const CommandSpec* target = FindCommand(arguments.topic);
+        const CommandEntry* target = FindCommand(arguments.topic);
         if (target == nullptr || target->run == nullptr) {
             std::cerr << "quillmark help: no command \"" << Printable(arguments.topic)
                       << "\"\nRun \"quillmark --help\" for the commands.\n";

@@ -6,9 +6,9 @@
 #include "addin/settings/format_model.h"
 #include "addin/settings/settings_store.h"
 #include "addin/stamps/function_stamp.h"
-#include "platform/ide/text_code_module.h"
-#include "platform/regfile.h"
-#include "platform/registry_memory.h"
+#include "platform/sim/text_code_module.h"
+#include "platform/sim/regfile.h"
+#include "platform/sim/registry_memory.h"
 #include "platform/text.h"
 
 namespace {

@@ -8,8 +8,8 @@
 
 #include "addin/stamps/edit_stamp.h"
 #include "addin/stamps/function_stamp.h"
-#include "platform/ide/text_code_module.h"
-#include "platform/registry_memory.h"
+#include "platform/sim/text_code_module.h"
+#include "platform/sim/registry_memory.h"
 #include "platform/text.h"
 
 namespace {

@@ -9,7 +9,7 @@
 
 #include "addin/settings/format_model.h"
 #include "addin/settings/settings_store.h"
-#include "platform/regfile.h"
+#include "platform/sim/regfile.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "cli/commands.h"
 #include "platform/failure.h"
 #include "platform/files.h"
-#include "platform/registry_memory.h"
+#include "platform/sim/registry_memory.h"
 #include "platform/text.h"
 
 namespace qm::cli {

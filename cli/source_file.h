@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/codepage.h"
-#include "platform/ide/text_code_module.h"
+#include "platform/sim/text_code_module.h"
 
 namespace qm::cli {
 

@@ -8,7 +8,7 @@
 #include "addin/settings/format_model.h"
 #include "addin/stamps/procedure_reader.h"
 #include "addin/stamps/stamp_reader.h"
-#include "platform/ide/text_code_module.h"
+#include "platform/sim/text_code_module.h"
 
 namespace qm::cli {
 

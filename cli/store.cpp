@@ -7,7 +7,7 @@
 #include "platform/bytes.h"
 #include "platform/failure.h"
 #include "platform/files.h"
-#include "platform/registry_memory.h"
+#include "platform/sim/registry_memory.h"
 #include "platform/text.h"
 
 #ifdef _WIN32

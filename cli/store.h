@@ -9,7 +9,7 @@
 #include "addin/settings/settings_store.h"
 #include "cli/common.h"
 #include "platform/codepage.h"
-#include "platform/regfile.h"
+#include "platform/sim/regfile.h"
 
 namespace qm::cli {
 

@@ -1,6 +1,7 @@
 # The code of the core (the add-in, the setup program, the portable platform layer) includes from a
-# folder of links that holds addin/, setup/ and platform/ without platform/win32, so that a core file
-# cannot include the Windows backends, the COM front end, the command or the tests.
+# folder of links that holds addin/, setup/ and platform/ without its backends (platform/win32,
+# platform/sim, platform/host), so that a core file cannot include a backend, the COM front end, the
+# command or the tests.
 set(QM_CORE_INCLUDE_ROOT ${PROJECT_BINARY_DIR}/include-core)
 file(REMOVE_RECURSE ${QM_CORE_INCLUDE_ROOT})
 file(MAKE_DIRECTORY ${QM_CORE_INCLUDE_ROOT}/platform)
@@ -9,7 +10,7 @@ foreach(folder addin setup)
 endforeach()
 file(GLOB qm_platform_entries RELATIVE ${PROJECT_SOURCE_DIR}/platform ${PROJECT_SOURCE_DIR}/platform/*)
 foreach(entry ${qm_platform_entries})
-  if(NOT entry STREQUAL "win32")
+  if(NOT entry MATCHES "^(win32|sim|host)$")
     file(CREATE_LINK ${PROJECT_SOURCE_DIR}/platform/${entry} ${QM_CORE_INCLUDE_ROOT}/platform/${entry} SYMBOLIC)
   endif()
 endforeach()

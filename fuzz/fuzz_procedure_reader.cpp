@@ -11,8 +11,8 @@
 #include "addin/stamps/function_stamp.h"
 #include "addin/stamps/procedure_reader.h"
 #include "platform/failure.h"
-#include "platform/ide/text_code_module.h"
-#include "platform/registry_memory.h"
+#include "platform/sim/text_code_module.h"
+#include "platform/sim/registry_memory.h"
 #include "platform/text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

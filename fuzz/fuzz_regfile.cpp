@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/regfile.h"
+#include "platform/sim/regfile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const auto codepage = qm::MakeCp932Codepage();

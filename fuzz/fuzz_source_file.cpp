@@ -10,7 +10,7 @@
 #include "addin/stamps/function_stamp.h"
 #include "cli/source_file.h"
 #include "platform/failure.h"
-#include "platform/registry_memory.h"
+#include "platform/sim/registry_memory.h"
 
 namespace {
 

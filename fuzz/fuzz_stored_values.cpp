@@ -7,7 +7,7 @@
 #include "addin/settings/format_model.h"
 #include "addin/settings/number_text.h"
 #include "addin/settings/settings_store.h"
-#include "platform/registry_memory.h"
+#include "platform/sim/registry_memory.h"
 #include "platform/text.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include "addin/settings/settings_store.h"
 #include "platform/codepage.h"
-#include "platform/registry_memory.h"
+#include "platform/sim/registry_memory.h"
 #include "platform/text.h"
 
 namespace qm::test {

@@ -2,7 +2,7 @@
 
 #include "platform/ui/forms.h"
 #include "platform/failure.h"
-#include "platform/ui/headless.h"
+#include "platform/sim/headless.h"
 
 namespace qm::test {
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/failure.h"
-#include "platform/ui/headless.h"
+#include "platform/sim/headless.h"
 
 namespace qm::test {
 namespace {

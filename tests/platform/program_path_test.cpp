@@ -4,9 +4,9 @@
 
 #include "addin/shell/help.h"
 #include "platform/failure.h"
-#include "platform/os_simulated.h"
+#include "platform/sim/os_simulated.h"
 #include "platform/text.h"
-#include "platform/ui/headless.h"
+#include "platform/sim/headless.h"
 
 namespace qm::test {
 namespace {

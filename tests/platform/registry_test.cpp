@@ -9,8 +9,8 @@
 #include <set>
 
 #include "platform/files.h"
-#include "platform/regfile.h"
-#include "platform/registry_memory.h"
+#include "platform/sim/regfile.h"
+#include "platform/sim/registry_memory.h"
 #include "tests/test_support.h"
 
 namespace qm::test {

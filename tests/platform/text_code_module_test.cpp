@@ -1,4 +1,4 @@
-#include "platform/ide/text_code_module.h"
+#include "platform/sim/text_code_module.h"
 
 #include <gtest/gtest.h>
 

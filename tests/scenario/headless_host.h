@@ -4,8 +4,8 @@
 #include <memory>
 
 #include "addin/shell/addin_class.h"
-#include "platform/registry_memory.h"
-#include "platform/ui/headless.h"
+#include "platform/sim/registry_memory.h"
+#include "platform/sim/headless.h"
 #include "tests/scenario/host.h"
 
 namespace qm::scenario {

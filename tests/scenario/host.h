@@ -11,7 +11,7 @@
 
 #include "platform/clock.h"
 #include "platform/codepage.h"
-#include "platform/ide/simulated_vbe.h"
+#include "platform/sim/simulated_vbe.h"
 #include "platform/registry.h"
 #include "platform/ui/forms.h"
 

@@ -4,8 +4,8 @@
 
 #include "addin/settings/settings_store.h"
 #include "platform/failure.h"
-#include "platform/os_simulated.h"
-#include "platform/ui/headless.h"
+#include "platform/sim/os_simulated.h"
+#include "platform/sim/headless.h"
 #include "tests/test_support.h"
 
 namespace qm::test {

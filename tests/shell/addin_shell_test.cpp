@@ -2,8 +2,8 @@
 
 #include "addin/resources/button_faces.h"
 #include "addin/shell/addin_class.h"
-#include "platform/ide/simulated_vbe.h"
-#include "platform/ui/headless.h"
+#include "platform/sim/simulated_vbe.h"
+#include "platform/sim/headless.h"
 #include "tests/test_support.h"
 
 namespace qm::test {

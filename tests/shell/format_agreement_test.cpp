@@ -9,8 +9,8 @@
 
 #include "addin/shell/addin_class.h"
 #include "platform/files.h"
-#include "platform/ide/simulated_vbe.h"
-#include "platform/ui/headless.h"
+#include "platform/sim/simulated_vbe.h"
+#include "platform/sim/headless.h"
 #include "tests/test_support.h"
 
 namespace qm::test {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/ide/text_code_module.h"
+#include "platform/sim/text_code_module.h"
 #include "tests/test_support.h"
 
 namespace qm::test {

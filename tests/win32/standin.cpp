@@ -13,7 +13,7 @@
 
 #include "addin/resources/button_faces.h"
 #include "platform/failure.h"
-#include "platform/ide/simulated_vbe.h"
+#include "platform/sim/simulated_vbe.h"
 #include "platform/text.h"
 #include "platform/win32/ui_win32.h"
 #include "tests/scenario/runner.h"

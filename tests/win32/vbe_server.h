@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "platform/ide/simulated_vbe.h"
+#include "platform/sim/simulated_vbe.h"
 
 namespace qm::standin {
 

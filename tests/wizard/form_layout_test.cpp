@@ -12,7 +12,7 @@
 #include "addin/wizard/form1.h"
 #include "addin/wizard/form2.h"
 #include "addin/wizard/form_layout.h"
-#include "platform/ui/headless.h"
+#include "platform/sim/headless.h"
 #include "tests/test_support.h"
 
 namespace qm::test {

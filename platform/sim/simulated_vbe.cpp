@@ -1,4 +1,4 @@
-#include "platform/ide/simulated_vbe.h"
+#include "platform/sim/simulated_vbe.h"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "platform/files_shared.h"
+#include "platform/host/files_shared.h"
 
 namespace qm {
 

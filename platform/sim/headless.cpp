@@ -1,4 +1,4 @@
-#include "platform/ui/headless.h"
+#include "platform/sim/headless.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "platform/regfile.h"
+#include "platform/sim/regfile.h"
 
 #include <optional>
 

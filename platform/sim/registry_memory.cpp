@@ -1,4 +1,4 @@
-#include "platform/registry_memory.h"
+#include "platform/sim/registry_memory.h"
 
 #include <algorithm>
 #include <utility>

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ide/text_code_module.h"
+#include "platform/sim/text_code_module.h"
 #include "platform/ide/vbe.h"
 #include "platform/ui/ui.h"
 

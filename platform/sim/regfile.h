@@ -9,7 +9,7 @@
 
 #include "platform/codepage.h"
 #include "platform/files.h"
-#include "platform/registry_memory.h"
+#include "platform/sim/registry_memory.h"
 
 namespace qm {
 

@@ -1,4 +1,4 @@
-#include "platform/os_simulated.h"
+#include "platform/sim/os_simulated.h"
 
 #include "platform/failure.h"
 #include "platform/program_path.h"

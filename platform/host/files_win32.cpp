@@ -8,7 +8,7 @@
 
 #include "platform/failure.h"
 #include "platform/files.h"
-#include "platform/files_shared.h"
+#include "platform/host/files_shared.h"
 
 namespace qm {
 

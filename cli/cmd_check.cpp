@@ -28,22 +28,19 @@ int CommandCheck(const CheckOptions& options) {
     }
     std::vector<std::string> problems;
     const std::vector<Source> files = ExpandSources(options.files, problems);
-    std::optional<Store> store;
-    FormatModel model;
+    Stores stores(options.common);
+    std::vector<std::string> paths;
+    for (const Source& source : files) paths.push_back(source.path);
     try {
-        store.emplace(options.common, Store::Mode::Read);
-        model = store->Format(options.common);
+        stores.Prepare(paths);
     } catch (const Failure& e) {
         ReportProblems(problems);
         std::cerr << "quillmark: " << Printable(e.message) << '\n';
         return 2;
-    }
-    const auto nameItems = ItemNamesOfKind(model, kind::kFunctionName);
-    // Argument items listed by name; one numbered ARG1, ARG2 ... names nothing to compare.
-    std::vector<std::u16string> argumentItems;
-    for (std::size_t r = 0; r < model.ItemList.size() && r < kMaxItemRows; ++r) {
-        if (model.ItemList[r].kind == kind::kArguments && model.ItemAttributes[r].Attr1 != 1)
-            argumentItems.push_back(model.ItemList[r].name);
+    } catch (const Unusable& e) {
+        ReportProblems(problems);
+        std::cerr << "quillmark: " << Printable(e.message) << '\n';
+        return 2;
     }
     const auto among = [](const std::vector<std::u16string>& names, const std::u16string& name) {
         return std::find(names.begin(), names.end(), name) != names.end();
@@ -51,7 +48,15 @@ int CommandCheck(const CheckOptions& options) {
     std::vector<Finding> findings;
     Pass pass(Output::Print);
     const int status = RunOverFiles(files, pass, problems, [&](const Source& source) {
-        SourceFile file = LoadSource(source.path, options.common, store->Cp());
+        const FormatModel& model = stores.FormatOf(source.path);
+        const auto nameItems = ItemNamesOfKind(model, kind::kFunctionName);
+        // Argument items listed by name; one numbered ARG1, ARG2 ... names nothing to compare.
+        std::vector<std::u16string> argumentItems;
+        for (std::size_t r = 0; r < model.ItemList.size() && r < kMaxItemRows; ++r) {
+            if (model.ItemList[r].kind == kind::kArguments && model.ItemAttributes[r].Attr1 != 1)
+                argumentItems.push_back(model.ItemList[r].name);
+        }
+        SourceFile file = LoadSource(source.path, options.common, stores.Of(source.path).Cp());
         const auto& lines = file.ModuleLines();
         const auto report = [&](std::int32_t moduleLine, const std::u16string& name, const char* rule, const std::string& message) {
             findings.push_back({source.path, static_cast<int>(file.FileLineOf(moduleLine)), Utf16ToUtf8(name), rule, message});
@@ -85,8 +90,10 @@ int CommandCheck(const CheckOptions& options) {
     const std::string out = options.format == "json"    ? FindingsJson(findings)
                             : options.format == "sarif" ? FindingsSarif(findings, kQuillmarkVersion)
                                                         : FindingsText(findings);
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    std::fflush(stdout);
+    if (!options.common.quiet) {
+        std::fwrite(out.data(), 1, out.size(), stdout);
+        std::fflush(stdout);
+    }
     if (status != 0) return 2;
     return findings.empty() ? 0 : 1;
 }

@@ -40,7 +40,9 @@ int CommandMark(const MarkOptions& options) {
     if (files.size() != 1) throw Failure{problems.empty() ? options.file + ": not a VB6 source file" : problems.front()};
     const std::string& path = files.front().path;
     const Output output = OutputOf(options.write, options.diff, 1);
-    Store store(options.common, Store::Mode::Read);
+    Stores stores(options.common);
+    stores.Prepare({path});
+    Store& store = stores.Of(path);
     std::string before;
     FileStamp stamp;
     SourceFile file = LoadSource(path, options.common, store.Cp(), &before, &stamp);
@@ -56,15 +58,18 @@ int CommandMark(const MarkOptions& options) {
     if (!first || !last) {
         throw Failure{path + ": the selection reaches into the file's hidden header, which the code window does not show"};
     }
-    const FormatModel model = store.Format(options.common);
+    const FormatModel& model = stores.FormatOf(path);
     SourceCodeModule module(file, Utf8ToUtf16(path));
     ide::TextCodePane pane(module);
     if (!Attempt([&] { pane.SetSelection({*first, start.column, *last, end.column}); })) {
         throw Failure{path + ": the file has no code to mark"};
     }
     RunEditStamp(pane, StampContext{model, now, store.Cp()});
-    Pass pass(output);
+    stores.NamePlaceholderMet(path, false, true);
+    Pass pass(output, {options.common.quiet, options.common.verbose, "edit-record stamp", "added"});
+    pass.Count(1);
     pass.Emit(files.front(), before, stamp, file);
+    pass.Summary();
     return 0;
 }
 

@@ -12,6 +12,7 @@ namespace qm::cli {
 int CommandPreview(const PreviewOptions& options) {
     const LocalDateTime now = Now(options.common);
     Store store(options.common, Store::Mode::Read);
+    Detail(options.common, "settings: " + store.Description());
     const FormatModel model = store.Format(options.common);
     const StampContext context{model, now, store.Cp()};
     ide::TextCodeModule module({u"Option Explicit", u"", u"Public Function AddTax(ByVal price As Long, ByVal rate As Double) As Long",

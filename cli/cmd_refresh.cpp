@@ -85,21 +85,33 @@ int CommandRefresh(const RefreshOptions& options) {
     std::vector<std::string> problems;
     const std::vector<Source> files = ExpandSources(options.files, problems);
     const Output output = OutputOf(options.write, options.diff, files.size());
-    Store store(options.common, Store::Mode::Read);
-    const FormatModel model = store.Format(options.common);
-    const StampContext context{model, now, store.Cp()};
-    Pass pass(output);
+    Stores stores(options.common);
+    std::vector<std::string> paths;
+    for (const Source& source : files) paths.push_back(source.path);
+    try {
+        stores.Prepare(paths);
+    } catch (...) {
+        ReportProblems(problems);
+        throw;
+    }
+    Pass pass(output, {options.common.quiet, options.common.verbose, "stamp", "remade"});
     return RunOverFiles(files, pass, problems, [&](const Source& source) {
+        Store& store = stores.Of(source.path);
+        const StampContext context{stores.FormatOf(source.path), now, store.Cp()};
         std::string before;
         FileStamp stamp;
         SourceFile file = LoadSource(source.path, options.common, store.Cp(), &before, &stamp);
         const std::vector<std::u16string> lines = file.ModuleLines();
         ide::TextCodeModule module(lines);
         std::vector<Edit> edits;
+        int remade = 0;
         for (const StampedProcedure& p : FindProcedures(module)) {
             if (!p.hasStamp) continue;
-            for (auto& e : Refresh(lines, p, context)) edits.push_back(std::move(e));
+            auto mine = Refresh(lines, p, context);
+            remade += mine.empty() ? 0 : 1;
+            for (auto& e : mine) edits.push_back(std::move(e));
         }
+        pass.Count(remade);
         // From the bottom up, so that the lines above keep their numbers.
         std::sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) { return a.first > b.first; });
         for (const Edit& e : edits) file.Replace(e.first, e.count, e.lines);

@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
+#include <system_error>
 
 #include "addin/settings/format_rules.h"
 #include "addin/stamps/edit_stamp.h"
 #include "addin/stamps/function_stamp.h"
+#include "addin/stamps/stamp_date.h"
 #include "cli/commands.h"
 #include "platform/failure.h"
 #include "platform/files.h"
@@ -98,9 +101,34 @@ std::optional<std::string> Refusal(const std::u16string& name, const std::u16str
 
 const char* YesNo(std::int16_t v) { return v == 1 ? "yes" : "no"; }
 
+// The date codes in words, as the wizard's lists show them.
+std::string HeadMarkWords(std::int16_t code) {
+    if (code == 0) return "none";
+    if (code == 1) return "\"'\"";
+    return "none (code " + std::to_string(code) + ")";
+}
+
+std::string SeparatorWords(std::int16_t code) {
+    static const char* const kSeparators[] = {"none", "\".\"", "\"/\"", "\"-\""};
+    if (code >= 0 && code <= 3) return kSeparators[code];
+    return "none (code " + std::to_string(code) + ")";
+}
+
+std::string YearWords(std::int16_t code, const LocalDateTime& now) {
+    static const char* const kForms[] = {"four digits", "two digits", "\"H\" and the year of the era", "\"H.\" and the year of the era"};
+    if (code < 0 || code > 3) return "none (code " + std::to_string(code) + ")";
+    return "\"" + Utf16ToUtf8(YearFormText(code, now)) + "\" (" + kForms[code] + ")";
+}
+
+std::string DateWords(std::int16_t head, std::int16_t separator, std::int16_t year, std::int16_t time, const LocalDateTime& now) {
+    return "head mark " + HeadMarkWords(head) + ", separator " + SeparatorWords(separator) + ", year form " + YearWords(year, now) +
+           ", time " + YesNo(time);
+}
+
 // The format as a person reads it, then the stamps it makes.
 void Show(Store& store, const CommonOptions& common) {
     const FormatModel model = store.Format(common);
+    const LocalDateTime now = Now(common);
     std::cout << "settings: " << store.Path() << (store.TeamFile() ? " (team file)" : "") << "\n\n";
     std::cout << "function-description stamp, items in stamp order:\n";
     static const char* const kKinds[] = {"function name", "", "arguments", "return value", "creation date", "author"};
@@ -120,8 +148,7 @@ void Show(Store& store, const CommonOptions& common) {
                 std::cout << "  (" << kKinds[3] << (a.Attr1 == 1 ? ", なし for a Sub" : "") << ")";
                 break;
             case kind::kCreationDate:
-                std::cout << "  (" << kKinds[4] << ": head mark " << a.Attr1 << ", separator " << a.Attr2 << ", year form " << a.Attr3
-                          << ", time " << YesNo(a.Attr4) << ")";
+                std::cout << "  (" << kKinds[4] << ": " << DateWords(a.Attr1, a.Attr2, a.Attr3, a.Attr4, now) << ")";
                 break;
             case kind::kAuthor:
                 std::cout << "  (" << kKinds[5] << ": " << Utf16ToUtf8(a.AttrText) << ")";
@@ -134,8 +161,8 @@ void Show(Store& store, const CommonOptions& common) {
     }
     std::cout << "  indent " << Utf16ToUtf8(model.Indent) << ", ruler "
               << (model.RulerOn == 1 ? Utf16ToUtf8(model.RulerSymbol) + " x " + Utf16ToUtf8(model.RulerCount) : std::string("off"))
-              << "\n\nedit-record stamp: date " << YesNo(model.ShowDate) << ", head mark " << model.HeadMark << ", separator "
-              << model.DateSeparator << ", year form " << model.YearForm << ", time " << YesNo(model.ShowTime) << ", editor "
+              << "\n\nedit-record stamp: date " << YesNo(model.ShowDate) << ", "
+              << DateWords(model.HeadMark, model.DateSeparator, model.YearForm, model.ShowTime, now) << ", editor "
               << Utf16ToUtf8(model.EditorName) << "\n\n";
     std::cout.flush();
     PreviewOptions preview;
@@ -209,12 +236,16 @@ int SettingsSet(Store& store, SettingsStore& settings, const SettingsOptions& op
 
 int SettingsReset(Store& store, SettingsStore& settings, const SettingsOptions& /*options*/) {
     if (store.TeamFile()) {
-        // A team's file: the format values only, the old file kept beside it.
-        try {
-            const std::string backup = store.Path() + ".bak";
-            WriteFileAtomically(backup, ReadWholeFile(store.Path()));
-        } catch (const PlatformError& e) {
-            throw Failure{store.Path() + ".bak: the backup could not be written: " + e.what() + " (nothing was reset)"};
+        // A team's file: the format values only, the old file kept beside it; inside a git work tree
+        // git keeps it, and the repository gets no file of the command's own.
+        const std::string folder = std::filesystem::path(std::u8string(store.Path().begin(), store.Path().end())).parent_path().string();
+        if (GitWorkTreeOf(folder).empty()) {
+            try {
+                const std::string backup = store.Path() + ".bak";
+                WriteFileAtomically(backup, ReadWholeFile(store.Path()));
+            } catch (const PlatformError& e) {
+                throw Failure{store.Path() + ".bak: the backup could not be written: " + e.what() + " (nothing was reset)"};
+            }
         }
         if (!settings.KeyExists()) settings.ReadSettingString(u"EditStamp", FindSetting(u"EditStamp")->defaultText);
         for (const char16_t* v : kFormatValues) {
@@ -290,18 +321,48 @@ int SettingsImport(Store& store, SettingsStore& settings, const SettingsOptions&
     return 0;
 }
 
+// A new team file: the format values at the add-in's initial values, in the order the add-in first
+// writes its values. An existing file is replaced only with --force.
+int SettingsInit(const SettingsOptions& options) {
+    const std::string path = options.arguments.empty() ? std::string(kTeamFileName) : options.arguments[0];
+    const auto codepage = MakeCp932Codepage();
+    std::vector<RegKeyContent> keys{{Hive::CurrentUser, kSettingsKey, {}}};
+    std::string listing;
+    for (const SettingInfo& info : SettingsTable()) {
+        if (!IsFormatValue(info.name)) continue;
+        const std::u16string value = info.initial ? info.initialText : info.defaultText;
+        keys.front().values.push_back({info.name, regtype::Sz, codepage->ToAnsi(value)});
+        listing += Utf16ToUtf8(info.name) + "\ttext\t" + Utf16ToUtf8(value) + "\n";
+    }
+    const FileLock lock(path);
+    std::error_code ec;
+    const auto there = std::filesystem::symlink_status(std::filesystem::path(std::u8string(path.begin(), path.end())), ec).type();
+    if (!ec && there != std::filesystem::file_type::not_found && !options.force) {
+        throw Failure{path + ": exists already, and was left as it is (--force replaces it)"};
+    }
+    try {
+        WriteFileAtomically(path, ExportRegFile(keys, *codepage));
+    } catch (const PlatformError& e) {
+        throw Failure{path + ": cannot write: " + e.what()};
+    }
+    if (!options.common.quiet) std::cout << listing;
+    Note(options.common, "wrote the team file " + path + ": the format values at the add-in's initial values; commit it");
+    return 0;
+}
+
 // The verbs of "quillmark settings": how many arguments each takes, whether it writes the store.
 struct SettingsVerb {
     const char* name;
-    std::size_t arguments;
+    std::size_t fewest;
+    std::size_t most;
     bool writes;
-    int (*run)(Store&, SettingsStore&, const SettingsOptions&);
+    int (*run)(Store&, SettingsStore&, const SettingsOptions&);  // nullptr: init, which makes a file
 };
 
 const SettingsVerb kVerbs[] = {
-    {"list", 0, false, SettingsList},    {"show", 0, false, SettingsShow},  {"get", 1, false, SettingsGet},
-    {"set", 2, true, SettingsSet},       {"reset", 0, true, SettingsReset}, {"export", 1, false, SettingsExport},
-    {"import", 1, true, SettingsImport},
+    {"init", 0, 1, true, nullptr},           {"list", 0, 0, false, SettingsList},    {"show", 0, 0, false, SettingsShow},
+    {"get", 1, 1, false, SettingsGet},       {"set", 2, 2, true, SettingsSet},       {"reset", 0, 0, true, SettingsReset},
+    {"export", 1, 1, false, SettingsExport}, {"import", 1, 1, true, SettingsImport},
 };
 
 }  // namespace
@@ -319,12 +380,27 @@ int CommandSettings(const SettingsOptions& options) {
         for (const SettingsVerb& v : kVerbs) names += (names.empty() ? "" : ", ") + std::string(v.name);
         throw UsageError{"unknown settings command \"" + options.verb + "\": " + names};
     }
-    if (options.arguments.size() != verb->arguments) {
-        throw UsageError{"settings " + options.verb + " takes " + std::to_string(verb->arguments) + " argument(s)"};
+    if (options.arguments.size() < verb->fewest || options.arguments.size() > verb->most) {
+        throw UsageError{"settings " + options.verb + " takes " +
+                         (verb->fewest == verb->most ? std::to_string(verb->fewest)
+                                                     : std::to_string(verb->fewest) + " or " + std::to_string(verb->most)) +
+                         " argument(s)"};
     }
-    if (options.force && options.verb != "set") throw UsageError{"--force goes with settings set"};
-    Store store(options.common, verb->writes ? Store::Mode::Write : Store::Mode::Read);
-    return verb->run(store, store.Settings(), options);
+    if (options.force && options.verb != "set" && options.verb != "init")
+        throw UsageError{"--force goes with settings set and settings init"};
+    if (options.user && !options.common.settings.empty()) throw UsageError{"--user and --settings name two stores: give one"};
+    if (verb->run == nullptr) {
+        if (options.user || !options.common.settings.empty()) throw UsageError{"settings init makes a team file: name it as FILE"};
+        return SettingsInit(options);
+    }
+    Store store(options.common, verb->writes ? Store::Mode::Write : Store::Mode::Read, {}, options.user ? Scope::User : Scope::Found);
+    Detail(options.common, "settings: " + store.Description());
+    const int status = verb->run(store, store.Settings(), options);
+    if (verb->writes) {
+        Note(options.common, "settings " + options.verb + ": changed " + store.Description() +
+                                 (store.FoundTeamFile() ? " (--user changes your own store instead)" : ""));
+    }
+    return status;
 }
 
 }  // namespace qm::cli

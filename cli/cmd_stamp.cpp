@@ -63,19 +63,31 @@ int CommandStamp(const StampOptions& options) {
         throw UsageError{"--line N goes with exactly one VB6 source file"};
     }
     const Output output = OutputOf(options.write, options.diff, files.size());
-    Store store(options.common, Store::Mode::Read);
-    const FormatModel model = store.Format(options.common);
-    const StampContext context{model, now, store.Cp()};
-    Pass pass(output);
+    // Each file's format, from its team file; one that cannot be read stops the run before any write.
+    Stores stores(options.common);
+    std::vector<std::string> paths;
+    for (const Source& source : files) paths.push_back(source.path);
+    try {
+        stores.Prepare(paths);
+    } catch (...) {
+        ReportProblems(problems);
+        throw;
+    }
+    Pass pass(output, {options.common.quiet, options.common.verbose, "stamp", "added"});
     return RunOverFiles(files, pass, problems, [&](const Source& source) {
+        Store& store = stores.Of(source.path);
+        const StampContext context{stores.FormatOf(source.path), now, store.Cp()};
         std::string before;
         FileStamp stamp;
         SourceFile file = LoadSource(source.path, options.common, store.Cp(), &before, &stamp);
+        int made = 1;
         if (options.all) {
-            StampAll(source.path, file, options.moduleHeader, context);
+            made = StampAll(source.path, file, options.moduleHeader, context);
         } else {
             StampAtLine(source.path, file, options.line, context);
         }
+        pass.Count(made);
+        if (made > 0) stores.NamePlaceholderMet(source.path, true, false);
         pass.Emit(source, before, stamp, file);
     });
 }

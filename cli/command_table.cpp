@@ -15,6 +15,9 @@ const OptionEntry kEncoding{"--encoding", "cp932|utf-8", "how the files are enco
 const OptionEntry kAuthor{"--author", "NAME", "the text of every author item ($QUILLMARK_AUTHOR)"};
 const OptionEntry kEditor{"--editor", "NAME", "the name in the edit-record stamp ($QUILLMARK_EDITOR)"};
 
+const OptionEntry kQuiet{"--quiet", nullptr, "errors only (check: nothing but the exit status)", false, "-q"};
+const OptionEntry kVerbose{"--verbose", nullptr, "also the store and the names used for each file, and every file written", false, "-v"};
+
 const OptionEntry kWrite{"--write", nullptr, "replaces the files"};
 const OptionEntry kDiff{"--diff", nullptr, "shows what --write would change, and writes nothing"};
 const OptionEntry kModuleHeader{"--module-header", nullptr,
@@ -34,7 +37,7 @@ const std::vector<CommandEntry>& CommandTable() {
           kModuleHeader,
           kWrite,
           kDiff},
-         OptionSet::Store | OptionSet::Dates | OptionSet::Encoding | OptionSet::PersonalNames,
+         OptionSet::Store | OptionSet::Dates | OptionSet::Encoding | OptionSet::PersonalNames | OptionSet::Verbosity,
          [](const Arguments& a) {
              return CommandStamp({a.common, a.files, a.line, a.all, a.moduleHeader, a.write, a.diff});
          }},
@@ -45,7 +48,7 @@ const std::vector<CommandEntry>& CommandTable() {
           {"--to", "L[:C]", "where it ends (the same place when left out)"},
           kWrite,
           kDiff},
-         OptionSet::Store | OptionSet::Dates | OptionSet::Encoding | OptionSet::PersonalNames,
+         OptionSet::Store | OptionSet::Dates | OptionSet::Encoding | OptionSet::PersonalNames | OptionSet::Verbosity,
          [](const Arguments& a) {
              return CommandMark({a.common, a.file, a.from, a.to, a.write, a.diff});
          }},
@@ -55,7 +58,7 @@ const std::vector<CommandEntry>& CommandTable() {
          {kModuleHeader,
           {"--public-only", nullptr, "only Public and Friend procedures, and those without a scope keyword"},
           {"--format", "text|json|sarif", "how the findings are written: text (the default), json or sarif"}},
-         OptionSet::Store | OptionSet::Encoding,
+         OptionSet::Store | OptionSet::Encoding | OptionSet::Verbosity,
          [](const Arguments& a) {
              return CommandCheck({a.common, a.files, a.moduleHeader, a.publicOnly, a.format});
          }},
@@ -63,25 +66,26 @@ const std::vector<CommandEntry>& CommandTable() {
          "makes the function-name and argument lines of existing stamps again, keeping what was written",
          {{"FILE", "files", kSourcesHelp, true}},
          {kWrite, kDiff},
-         OptionSet::Store | OptionSet::Dates | OptionSet::Encoding | OptionSet::PersonalNames,
+         OptionSet::Store | OptionSet::Dates | OptionSet::Encoding | OptionSet::PersonalNames | OptionSet::Verbosity,
          [](const Arguments& a) {
              return CommandRefresh({a.common, a.files, a.write, a.diff});
          }},
         {"settings",
-         "the stored values: list | show | get NAME | set NAME VALUE | reset | export FILE | import FILE",
-         {{"VERB", "verb", "list, show, get, set, reset, export or import", true},
-          {"NAME", "values", "NAME, or the FILE of export and import"},
+         "the stored values: init [FILE] | list | show | get NAME | set NAME VALUE | reset | export FILE | import FILE",
+         {{"VERB", "verb", "init, list, show, get, set, reset, export or import", true},
+          {"NAME", "values", "NAME, or the FILE of init, export and import"},
           {"VALUE", "values", "the VALUE of set; one that starts with \"-\" goes after \"--\""}},
-         {{"--force", nullptr, "set: stores a format value that the wizard would refuse"}},
-         static_cast<unsigned>(OptionSet::Store),
+         {{"--force", nullptr, "set: stores a format value that the wizard would refuse; init: replaces an existing file"},
+          {"--user", nullptr, "your own store, wherever the command runs (not the team file)"}},
+         OptionSet::Store | OptionSet::Verbosity,
          [](const Arguments& a) {
-             return CommandSettings({a.common, a.verb, a.values, a.force});
+             return CommandSettings({a.common, a.verb, a.values, a.force, a.user});
          }},
         {"preview",
          "both stamps, with the stored format, on a sample procedure",
          {},
          {},
-         OptionSet::Store | OptionSet::Dates | OptionSet::PersonalNames,
+         OptionSet::Store | OptionSet::Dates | OptionSet::PersonalNames | OptionSet::Verbosity,
          [](const Arguments& a) { return CommandPreview({a.common}); }},
         {"help", "the options of a command", {{"COMMAND", "topic", "stamp, mark, check, refresh, settings or preview"}}, {}, 0, nullptr},
     };
@@ -104,6 +108,10 @@ std::vector<OptionEntry> AllOptions(const CommandEntry& command) {
         all.push_back(kAuthor);
         all.push_back(kEditor);
     }
+    if (has(OptionSet::Verbosity)) {
+        all.push_back(kQuiet);
+        all.push_back(kVerbose);
+    }
     return all;
 }
 
@@ -120,6 +128,9 @@ Field FieldOf(Arguments& a, std::string_view name) {
     if (name == "--write") return &a.write;
     if (name == "--diff") return &a.diff;
     if (name == "--force") return &a.force;
+    if (name == "--user") return &a.user;
+    if (name == "--quiet") return &a.common.quiet;
+    if (name == "--verbose") return &a.common.verbose;
     if (name == "--format") return &a.format;
     if (name == "--from") return &a.from;
     if (name == "--to") return &a.to;

@@ -25,6 +25,7 @@ struct Arguments {
     bool write = false;               // --write
     bool diff = false;                // --diff
     bool force = false;               // --force
+    bool user = false;                // --user
     std::string format = "text";      // --format
     std::string verb;                 // settings VERB
     std::vector<std::string> values;  // settings NAME|FILE and VALUE, as far as given
@@ -37,6 +38,7 @@ enum class OptionSet : unsigned {
     Dates = 2,          // --now
     Encoding = 4,       // --encoding
     PersonalNames = 8,  // --author, --editor
+    Verbosity = 16,     // -q/--quiet, -v/--verbose
 };
 constexpr unsigned operator|(OptionSet a, OptionSet b) { return static_cast<unsigned>(a) | static_cast<unsigned>(b); }
 constexpr unsigned operator|(unsigned a, OptionSet b) { return a | static_cast<unsigned>(b); }
@@ -45,7 +47,8 @@ struct OptionEntry {
     const char* name;   // "--line"
     const char* value;  // what it takes ("N"), nullptr for a flag
     const char* help;
-    bool positive = false;  // a whole number of at least 1
+    bool positive = false;         // a whole number of at least 1
+    const char* letter = nullptr;  // the short form ("-q"), if any
 };
 
 // An argument given by its place: field names where it goes (FieldOf); "values" appends.

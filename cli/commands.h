@@ -57,6 +57,7 @@ struct SettingsOptions {
     std::string verb;
     std::vector<std::string> arguments;
     bool force = false;
+    bool user = false;  // --user: the user's own store, whatever team file there is
 };
 int CommandSettings(const SettingsOptions& options);
 // The verbs of settings, in the order help lists them.

@@ -38,4 +38,12 @@ void ReportProblems(const std::vector<std::string>& problems) {
     for (const auto& p : problems) std::cerr << "quillmark: " << Printable(p) << '\n';
 }
 
+void Note(const CommonOptions& options, const std::string& line) {
+    if (!options.quiet) std::cerr << "quillmark: " << Printable(line) << '\n';
+}
+
+void Detail(const CommonOptions& options, const std::string& line) {
+    if (options.verbose && !options.quiet) std::cerr << "quillmark: " << Printable(line) << '\n';
+}
+
 }  // namespace qm::cli

@@ -19,6 +19,11 @@ struct UsageError {
 struct Failure {
     std::string message;
 };
+// Input the command cannot use at all (a settings store that cannot be read): exit status 2, and
+// nothing is written.
+struct Unusable {
+    std::string message;
+};
 
 inline constexpr const char* kQuillmarkVersion = "1.0";
 
@@ -26,8 +31,10 @@ struct CommonOptions {
     std::string settings;  // --settings
     std::string now;       // --now
     std::string encoding = "cp932";
-    std::string author;  // --author
-    std::string editor;  // --editor
+    std::string author;    // --author
+    std::string editor;    // --editor
+    bool quiet = false;    // -q: errors only
+    bool verbose = false;  // -v: the stores and names used, every file written
 };
 
 LocalDateTime Now(const CommonOptions& options);
@@ -37,5 +44,9 @@ Encoding FileEncoding(const CommonOptions& options);
 std::string Printable(const std::string& utf8);
 // Every problem, one line each on standard error.
 void ReportProblems(const std::vector<std::string>& problems);
+// A line on standard error that is not an error: left out with --quiet.
+void Note(const CommonOptions& options, const std::string& line);
+// A line on standard error for --verbose only.
+void Detail(const CommonOptions& options, const std::string& line);
 
 }  // namespace qm::cli

@@ -61,13 +61,14 @@ int Run(int argc, char** argv) {
         }
         for (const OptionEntry& o : AllOptions(entry)) {
             const Field field = FieldOf(arguments, o.name);
+            const std::string names = o.letter == nullptr ? std::string(o.name) : std::string(o.letter) + "," + o.name;
             CLI::Option* option = nullptr;
             if (std::holds_alternative<bool*>(field)) {
-                option = command->add_flag(o.name, *std::get<bool*>(field), o.help);
+                option = command->add_flag(names, *std::get<bool*>(field), o.help);
             } else if (std::holds_alternative<int*>(field)) {
-                option = command->add_option(o.name, *std::get<int*>(field), o.help);
+                option = command->add_option(names, *std::get<int*>(field), o.help);
             } else {
-                option = command->add_option(o.name, *std::get<std::string*>(field), o.help);
+                option = command->add_option(names, *std::get<std::string*>(field), o.help);
             }
             if (o.positive) option->check(CLI::PositiveNumber);
             if (std::string_view(o.name) == "--encoding") option->capture_default_str();
@@ -131,6 +132,9 @@ int Main(int argc, char** argv) {
     } catch (const qm::cli::Failure& e) {
         std::cerr << "quillmark: " << qm::cli::Printable(e.message) << '\n';
         return 1;
+    } catch (const qm::cli::Unusable& e) {
+        std::cerr << "quillmark: " << qm::cli::Printable(e.message) << '\n';
+        return 2;
     } catch (const std::exception& e) {
         std::cerr << "quillmark: " << qm::cli::Printable(e.what()) << '\n';
         return 1;

@@ -48,7 +48,7 @@ void OnSignal(int) { interrupted = 1; }
 
 }  // namespace
 
-Pass::Pass(Output output) : output_(output) {
+Pass::Pass(Output output, PassReport report) : output_(output), report_(report) {
     if (output_ != Output::Write) return;
     interrupted = 0;
 #ifdef _WIN32
@@ -77,6 +77,8 @@ Pass::~Pass() {
 bool Pass::Interrupted() const { return output_ == Output::Write && interrupted != 0; }
 
 void Pass::Emit(const Source& source, const std::string& before, const FileStamp& stamp, const SourceFile& file) {
+    const int made = pending_;
+    pending_ = 0;
     const std::string after = file.Render();
     switch (output_) {
         case Output::Print:
@@ -101,6 +103,8 @@ void Pass::Emit(const Source& source, const std::string& before, const FileStamp
                 throw Failure{source.path + ": cannot write: " + e.what()};
             }
             ++changed_;
+            counted_ += made;
+            if (report_.verbose && !report_.quiet) std::cerr << "quillmark: wrote " << Printable(source.path) << '\n';
             return;
         }
     }
@@ -112,6 +116,12 @@ int Pass::Stopped(const std::vector<Source>& files, std::size_t next) const {
     for (std::size_t i = next; i < files.size(); ++i) std::cerr << "  " << Printable(files[i].path) << '\n';
     std::cerr.flush();
     return 130;
+}
+
+void Pass::Summary() const {
+    if (output_ != Output::Write || report_.quiet) return;
+    std::cerr << "quillmark: " << changed_ << (changed_ == 1 ? " file" : " files") << " changed, " << counted_ << ' ' << report_.unit
+              << (counted_ == 1 ? " " : "s ") << report_.done << '\n';
 }
 
 SourceFile LoadSource(const std::string& path, const CommonOptions& options, const Codepage& codepage, std::string* before,
@@ -146,6 +156,7 @@ int RunOverFiles(const std::vector<Source>& files, Pass& pass, std::vector<std::
         }
     }
     ReportProblems(problems);
+    pass.Summary();
     return problems.empty() ? 0 : 1;
 }
 

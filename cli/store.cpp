@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <system_error>
 
 #include "addin/settings/format_rules.h"
 #include "platform/bytes.h"
@@ -20,7 +21,23 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kTeamFileName = ".quillmark.reg";
+// The name the add-in's initial format writes into every edit-record stamp: a placeholder.
+constexpr char16_t kPlaceholderName[] = u"名前";
+
+// Paths are UTF-8 everywhere in the program.
+fs::path PathOf(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
+std::string Utf8Of(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+// Something of that name is there: a file, a folder, even a link that leads nowhere (which is then
+// reported when it is read, rather than passed over).
+bool Present(const fs::path& path) {
+    std::error_code ec;
+    const auto type = fs::symlink_status(path, ec).type();
+    return !ec && type != fs::file_type::not_found && type != fs::file_type::none;
+}
 
 // A name from an option or the environment, refused (status 2) when it would break a stamp line.
 std::u16string PersonalName(const std::string& utf8, const char* where) {
@@ -40,19 +57,6 @@ void MustBeStampable(const FormatModel& model, const std::string& path) {
 std::string Env(const char* name) {
     const char* value = std::getenv(name);
     return value == nullptr ? std::string() : std::string(value);
-}
-
-// .quillmark.reg in the current folder or the nearest folder above it.
-std::string FindTeamFile() {
-    std::error_code ec;
-    fs::path folder = fs::current_path(ec);
-    if (ec) return {};
-    while (true) {
-        const fs::path candidate = folder / kTeamFileName;
-        if (fs::exists(candidate, ec)) return candidate.string();
-        if (!folder.has_parent_path() || folder.parent_path() == folder) return {};
-        folder = folder.parent_path();
-    }
 }
 
 // The user's own store; empty on Windows, where it is the add-in's own registry key.
@@ -87,15 +91,53 @@ std::unique_ptr<MemoryRegistry> Snapshot(Registry& from) {
 
 }  // namespace
 
-Store::Store(const CommonOptions& options, Mode mode) {
+namespace {
+// The folder made absolute, without "." and ".." and a final "/"; empty when it cannot be.
+fs::path AbsoluteFolder(const std::string& start) {
+    std::error_code ec;
+    fs::path folder = start.empty() ? fs::current_path(ec) : fs::absolute(PathOf(start), ec);
+    if (ec) return {};
+    folder = folder.lexically_normal();
+    if (!folder.has_filename() && folder.has_parent_path() && folder.parent_path() != folder) folder = folder.parent_path();
+    return folder;
+}
+}  // namespace
+
+std::string GitWorkTreeOf(const std::string& start) {
+    fs::path folder = AbsoluteFolder(start);
+    if (folder.empty()) return {};
+    while (true) {
+        if (Present(folder / ".git")) return Utf8Of(folder);
+        if (!folder.has_parent_path() || folder.parent_path() == folder) return {};
+        folder = folder.parent_path();
+    }
+}
+
+std::string FindTeamFile(const std::string& start) {
+    fs::path folder = AbsoluteFolder(start);
+    if (folder.empty()) return {};
+    while (true) {
+        const fs::path candidate = folder / kTeamFileName;
+        if (Present(candidate)) return Utf8Of(candidate);
+        // The top of a git work tree (a .git folder, or the .git file of a submodule or worktree).
+        if (Present(folder / ".git")) return {};
+        if (!folder.has_parent_path() || folder.parent_path() == folder) return {};
+        folder = folder.parent_path();
+    }
+}
+
+Store::Store(const CommonOptions& options, Mode mode, const std::string& folder, Scope scope) {
     bool mustExist = false;
-    if (!options.settings.empty()) {
+    if (scope == Scope::User) {
+        path_ = UserStorePath();
+    } else if (!options.settings.empty()) {
         path_ = options.settings;
         team_ = true;
+        named_ = true;
         mustExist = true;
     } else if (!Env("QUILLMARK_SETTINGS").empty()) {
         path_ = Env("QUILLMARK_SETTINGS");
-    } else if (const std::string team = FindTeamFile(); !team.empty()) {
+    } else if (const std::string team = FindTeamFile(folder); !team.empty()) {
         path_ = team;
         team_ = true;
         mustExist = true;
@@ -115,10 +157,10 @@ Store::Store(const CommonOptions& options, Mode mode) {
         return;
     }
 #endif
-    if (mustExist && !FileExists(path_)) {
-        throw Failure{path_ +
-                      ": no such settings file (a named or team settings file is never created; make one with "
-                      "\"quillmark settings export FILE\")"};
+    if (mustExist && !Present(PathOf(path_))) {
+        throw Unusable{path_ +
+                       ": no such settings file (a named or team settings file is never created here; make one with "
+                       "\"quillmark settings init FILE\")"};
     }
     try {
         if (mode == Mode::Read && !FileExists(path_)) {
@@ -129,11 +171,17 @@ Store::Store(const CommonOptions& options, Mode mode) {
             registry_ = std::move(file);
         }
     } catch (const RegFileError& e) {
-        throw Failure{path_ + ":" + std::to_string(e.Line()) + ": " + e.what() + " (the file is left as it is)"};
+        throw Unusable{path_ + ":" + std::to_string(e.Line()) + ": " + e.what() + " (the file is left as it is; nothing was written)"};
     } catch (const PlatformError& e) {
-        throw Failure{path_ + ": " + e.what()};
+        throw Unusable{path_ + ": cannot be read as a settings file: " + e.what() + " (nothing was written)"};
     }
     store_.emplace(*registry_, *codepage_);
+}
+
+std::string Store::Description() const {
+    if (named_) return "the settings file " + path_;
+    if (team_) return "the team file " + path_;
+    return "your own store " + path_;
 }
 
 Store::~Store() = default;
@@ -153,6 +201,10 @@ FormatModel Store::Format(const CommonOptions& options) {
     if (!editor && !Env("QUILLMARK_EDITOR").empty()) editor = PersonalName(Env("QUILLMARK_EDITOR"), "QUILLMARK_EDITOR");
     FormatModel model = LoadFormatModel(*store_);
     MustBeStampable(model, path_);
+    const bool authorGiven = author.has_value();
+    const bool editorGiven = editor.has_value();
+    bool ownAuthor = false;
+    bool ownEditor = false;
     if (team_ && (!author || !editor)) {
         // The person's own store, where it exists, holds their names.
         try {
@@ -168,10 +220,14 @@ FormatModel Store::Format(const CommonOptions& options) {
                 if (store.KeyExists()) {
                     const FormatModel mine = LoadFormatModel(store);
                     MustBeStampable(mine, ownPath);
-                    if (!editor && store.PeekSetting(u"EditStamp")) editor = mine.EditorName;
+                    if (!editor && store.PeekSetting(u"EditStamp")) {
+                        editor = mine.EditorName;
+                        ownEditor = true;
+                    }
                     for (std::size_t r = 0; !author && r < mine.ItemList.size(); ++r) {
                         if (mine.ItemList[r].kind == kind::kAuthor && store.PeekSetting(u"SelectDatas")) {
                             author = mine.ItemAttributes[r].AttrText;
+                            ownAuthor = true;
                         }
                     }
                 }
@@ -186,7 +242,83 @@ FormatModel Store::Format(const CommonOptions& options) {
             if (model.ItemList[r].kind == kind::kAuthor) model.ItemAttributes[r].AttrText = *author;
         }
     }
+    // A name that came from the format rather than from the person: the team's, the add-in's
+    // placeholder, or none at all. One the person stored or gave as it is counts as theirs.
+    const auto notTheirs = [&](const std::u16string& name, bool own) {
+        return (team_ && !own) || name.empty() || name == kPlaceholderName;
+    };
+    authorPlaceholder_.reset();
+    editorPlaceholder_.reset();
+    if (!editorGiven && notTheirs(model.EditorName, ownEditor)) editorPlaceholder_ = Utf16ToUtf8(model.EditorName);
+    for (const int row : model.DisplayOrder) {
+        const auto r = static_cast<std::size_t>(row);
+        if (authorGiven || r >= model.ItemList.size() || model.ItemList[r].kind != kind::kAuthor) continue;
+        if (notTheirs(model.ItemAttributes[r].AttrText, ownAuthor)) authorPlaceholder_ = Utf16ToUtf8(model.ItemAttributes[r].AttrText);
+        break;
+    }
     return model;
+}
+
+std::string NameHint(const std::string& what) {
+    return "the stamps carry " + what +
+           ", not a name of your own: give --author NAME and --editor NAME, or set QUILLMARK_AUTHOR and QUILLMARK_EDITOR in your "
+           "shell's profile";
+}
+
+Stores::Entry& Stores::EntryOf(const std::string& path) {
+    std::string folder = Utf8Of(PathOf(path).parent_path());
+    if (const auto it = byFolder_.find(folder); it != byFolder_.end()) return *it->second;
+    // One store for every file when it is named; otherwise the team file of the file's folder.
+    std::string key;
+    if (!options_.settings.empty()) {
+        key = "--settings";
+    } else if (!Env("QUILLMARK_SETTINGS").empty()) {
+        key = "$QUILLMARK_SETTINGS";
+    } else {
+        key = FindTeamFile(folder);
+    }
+    auto found = byStore_.find(key);
+    if (found == byStore_.end()) {
+        Entry entry;
+        entry.store = std::make_unique<Store>(options_, Store::Mode::Read, folder);
+        entry.model = entry.store->Format(options_);
+        std::string author = "no author item";
+        for (const int row : entry.model.DisplayOrder) {
+            const auto r = static_cast<std::size_t>(row);
+            if (r < entry.model.ItemList.size() && entry.model.ItemList[r].kind == kind::kAuthor) {
+                author = "author \"" + Utf16ToUtf8(entry.model.ItemAttributes[r].AttrText) + "\"";
+                break;
+            }
+        }
+        Detail(options_,
+               "format of " + entry.store->Description() + ": " + author + ", editor \"" + Utf16ToUtf8(entry.model.EditorName) + "\"");
+        found = byStore_.emplace(key, std::move(entry)).first;
+    }
+    byFolder_[folder] = &found->second;
+    return found->second;
+}
+
+void Stores::Prepare(const std::vector<std::string>& paths) {
+    for (const std::string& path : paths) {
+        const Entry& entry = EntryOf(path);
+        Detail(options_, path + ": " + entry.store->Description());
+    }
+}
+
+Store& Stores::Of(const std::string& path) { return *EntryOf(path).store; }
+
+const FormatModel& Stores::FormatOf(const std::string& path) { return EntryOf(path).model; }
+
+void Stores::NamePlaceholderMet(const std::string& path, bool author, bool editor) {
+    if (hinted_) return;
+    const Store& store = *EntryOf(path).store;
+    if (author && store.AuthorPlaceholder()) {
+        Note(options_, NameHint("the format's author \"" + *store.AuthorPlaceholder() + "\""));
+        hinted_ = true;
+    } else if (editor && store.EditorPlaceholder()) {
+        Note(options_, NameHint("the format's editor \"" + *store.EditorPlaceholder() + "\""));
+        hinted_ = true;
+    }
 }
 
 std::string SettingText(const StoredSetting& setting, const Codepage& codepage) {

@@ -51,9 +51,10 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes, const 
 
 bool FileExists(const std::string& path);
 
-// An advisory lock on a lock file beside a file ("PATH.lock"), held while the object lives, so that
-// read-modify-write cycles of several processes on one file do not interleave. Where the lock file
-// cannot be made (a folder that cannot be written), nothing is locked: a write there fails anyway.
+// An advisory lock for a file, held while the object lives, so that read-modify-write cycles of
+// several processes on one file do not interleave. It is taken on the folder that holds the file
+// (made when missing), so that no file of its own is left anywhere. Where the folder cannot be
+// opened, nothing is locked: a write there fails anyway.
 class FileLock {
 public:
     explicit FileLock(const std::string& path);

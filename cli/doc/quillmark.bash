@@ -15,7 +15,7 @@ _quillmark() {
         --format) COMPREPLY=($(compgen -W 'text json sarif' -- "$cur")); return ;;
         --line|--from|--to|--now|--author|--editor) return ;;
     esac
-    local common='--settings --help'
+    local common='--settings --help --quiet --verbose -q -v'
     case $command in
         '') COMPREPLY=($(compgen -W 'stamp mark check refresh settings preview help --help --version' -- "$cur")); return ;;
         help) COMPREPLY=($(compgen -W 'stamp mark check refresh settings preview' -- "$cur")); return ;;
@@ -26,10 +26,10 @@ _quillmark() {
         preview) common+=' --now --author --editor' ;;
         settings)
             if [[ $cur != -* ]]; then
-                COMPREPLY=($(compgen -W 'list show get set reset export import FixedFormList CustomFormList SelectDatas ExtendValue EditStamp ToolBarPosition StartVisible SetSelectList LoadBehavior' -- "$cur"))
+                COMPREPLY=($(compgen -W 'init list show get set reset export import FixedFormList CustomFormList SelectDatas ExtendValue EditStamp ToolBarPosition StartVisible SetSelectList LoadBehavior' -- "$cur"))
                 return
             fi
-            common+=' --force' ;;
+            common+=' --force --user' ;;
     esac
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$common" -- "$cur"))

@@ -196,8 +196,14 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes, const 
 }
 
 FileLock::FileLock(const std::string& path) {
-    const std::string lockPath = ResolveLinks(path) + ".lock";
-    fd_ = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    // The folder that holds the file is locked, not a file of its own: the file itself is replaced by
+    // every write (a lock on it would stay with the old one), and a lock file would be left in the
+    // user's folder, a repository among them. The folder is made first, as the write would make it,
+    // so that the first writers of a new store lock the same folder.
+    const std::string folder = Folder(ResolveLinks(path));
+    std::error_code ignored;
+    fs::create_directories(PathOf(folder), ignored);
+    fd_ = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd_ < 0) return;
     while (flock(fd_, LOCK_EX) != 0) {
         if (errno != EINTR) {

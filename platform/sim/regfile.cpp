@@ -344,6 +344,8 @@ RegFileRegistry::RegFileRegistry(std::string path, const Codepage& codepage, boo
     if (!readOnly_) lock_ = std::make_unique<FileLock>(path_);
     if (!FileExists(path_)) return;
     const std::string bytes = ReadWholeFile(path_);
+    // A file just made empty (touch .quillmark.reg) holds nothing yet.
+    if (bytes.empty()) return;
     // Nothing is written back while the file is read; a file that cannot be read leaves nothing applied.
     loading_ = true;
     ImportRegFile(bytes, codepage_, *this);

@@ -30,12 +30,13 @@ void ImportRegFile(std::string_view bytes, const Codepage& codepage, MemoryRegis
 std::string ExportRegFile(const std::vector<RegKeyContent>& keys, const Codepage& codepage);
 
 // A registry kept in one registry file: loaded when made, written back after every change. The file
-// is locked (a lock file beside it) from before it is read until the object goes, so that writers in
+// is locked (FileLock) from before it is read until the object goes, so that writers in
 // several processes do not lose each other's values.
 class RegFileRegistry final : public MemoryRegistry {
 public:
     // Throws RegFileError when the file exists and cannot be read as a registry file, PlatformError
-    // when it cannot be read at all. Read-only: changes stay in memory, nothing is locked or written.
+    // when it cannot be read at all. An empty file is an empty registry. Read-only: changes stay in
+    // memory, nothing is locked or written.
     RegFileRegistry(std::string path, const Codepage& codepage, bool readOnly = false);
     const std::string& Path() const { return path_; }
     // Puts these keys in place of all that are held, with one write of the file, so that many changes

@@ -69,7 +69,10 @@ TEST(CommandTable, TheCompletionOffersWhatTheTableHolds) {
         std::set<std::string> offered = shared;
         for (const auto& w : Words(Quoted(bash, "common+='", block))) offered.insert(w);
         std::set<std::string> expected = {"--help"};
-        for (const auto& o : AllOptions(c)) expected.insert(o.name);
+        for (const auto& o : AllOptions(c)) {
+            expected.insert(o.name);
+            if (o.letter != nullptr) expected.insert(o.letter);
+        }
         EXPECT_EQ(offered, expected);
     }
     // The verbs of settings.

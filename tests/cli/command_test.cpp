@@ -192,7 +192,7 @@ TEST_F(Command, ABrokenStoreIsReportedAndNeverOverwritten) {
     Put("settings.reg", broken);
     const std::string path = Put("Module1.bas", kModule);
     const Result r = Run("stamp '" + path + "' --line 5");
-    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("settings.reg:4:"), std::string::npos) << r.err;
     EXPECT_EQ(qm::ReadWholeFile(settings_), broken);
 }

@@ -132,12 +132,12 @@ TEST_F(Safety, TemporaryFilesOfKilledRunsAreRemoved) {
 TEST_F(Safety, ConcurrentWritersLoseNoValue) {
     // Two writers, each setting its own value over and over, at the same time.
     ASSERT_EQ(Run("settings reset").status, 0);
-    const std::string script =
-        Put("writers.sh",
-            "exe=\"$1\"; store=\"$2\"\n"
-            "(for i in $(seq 1 40); do \"$exe\" settings --settings \"$store\" set StartVisible $i || echo lost; done) >\"$3\" 2>&1 &\n"
-            "(for i in $(seq 101 140); do \"$exe\" settings --settings \"$store\" set ToolBarPosition $i || echo lost; done) >\"$4\" 2>&1\n"
-            "wait\n");
+    const std::string script = Put(
+        "writers.sh",
+        "exe=\"$1\"; store=\"$2\"\n"
+        "(for i in $(seq 1 40); do \"$exe\" settings -q --settings \"$store\" set StartVisible $i || echo lost; done) >\"$3\" 2>&1 &\n"
+        "(for i in $(seq 101 140); do \"$exe\" settings -q --settings \"$store\" set ToolBarPosition $i || echo lost; done) >\"$4\" 2>&1\n"
+        "wait\n");
     const std::string command =
         "bash '" + script + "' '" + QUILLMARK_EXE + "' '" + settings_ + "' '" + (dir_ / "a").string() + "' '" + (dir_ / "b").string() + "'";
     ASSERT_EQ(std::system(command.c_str()), 0);

@@ -380,11 +380,10 @@ TEST_F(RegFileStore, EveryChangeIsWrittenAndReadBack) {
     SettingsStore store(reg, Cp932());
     EXPECT_EQ(store.ReadSettingString(u"EditStamp", u"x"), u"0,0,0,0,0,担当");
     EXPECT_EQ(store.ReadSettingNumber(u"LoadBehavior", 0), 2);
-    // No temporary file is left beside the store: only the store and its lock file.
+    // Nothing but the store is left beside it: no temporary file, no lock file (the lock is the folder's).
     std::set<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(dir_ / "sub")) names.insert(entry.path().filename().string());
-    EXPECT_EQ(names, (std::set<std::string>{std::filesystem::path(path_).filename().string(),
-                                            std::filesystem::path(path_).filename().string() + ".lock"}));
+    EXPECT_EQ(names, (std::set<std::string>{std::filesystem::path(path_).filename().string()}));
 }
 
 TEST_F(RegFileStore, ReplacingEverythingIsOneWriteThatHappensWholeOrNotAtAll) {

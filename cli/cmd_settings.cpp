@@ -115,7 +115,7 @@ std::string SeparatorWords(std::int16_t code) {
 }
 
 std::string YearWords(std::int16_t code, const LocalDateTime& now) {
-    static const char* const kForms[] = {"four digits", "two digits", "\"H\" and the year of the era", "\"H.\" and the year of the era"};
+    static const char* const kForms[] = {"four digits", "two digits", "era", "era, with a dot"};
     if (code < 0 || code > 3) return "none (code " + std::to_string(code) + ")";
     return "\"" + Utf16ToUtf8(YearFormText(code, now)) + "\" (" + kForms[code] + ")";
 }

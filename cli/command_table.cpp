@@ -77,7 +77,7 @@ const std::vector<CommandEntry>& CommandTable() {
           {"VALUE", "values", "the VALUE of set; one that starts with \"-\" goes after \"--\""}},
          {{"--force", nullptr, "set: stores a format value that the wizard would refuse; init: replaces an existing file"},
           {"--user", nullptr, "your own store, wherever the command runs (not the team file)"}},
-         OptionSet::Store | OptionSet::Verbosity,
+         OptionSet::Store | OptionSet::Dates | OptionSet::Verbosity,
          [](const Arguments& a) {
              return CommandSettings({a.common, a.verb, a.values, a.force, a.user});
          }},

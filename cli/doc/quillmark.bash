@@ -29,7 +29,7 @@ _quillmark() {
                 COMPREPLY=($(compgen -W 'init list show get set reset export import FixedFormList CustomFormList SelectDatas ExtendValue EditStamp ToolBarPosition StartVisible SetSelectList LoadBehavior' -- "$cur"))
                 return
             fi
-            common+=' --force --user' ;;
+            common+=' --force --user --now' ;;
     esac
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$common" -- "$cur"))

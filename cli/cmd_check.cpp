@@ -29,16 +29,12 @@ int CommandCheck(const CheckOptions& options) {
     std::vector<std::string> problems;
     const std::vector<Source> files = ExpandSources(options.files, problems);
     Stores stores(options.common);
-    std::vector<std::string> paths;
-    for (const Source& source : files) paths.push_back(source.path);
     try {
-        stores.Prepare(paths);
+        stores.Prepare(files, problems);
     } catch (const Failure& e) {
-        ReportProblems(problems);
         std::cerr << "quillmark: " << Printable(e.message) << '\n';
         return 2;
     } catch (const Unusable& e) {
-        ReportProblems(problems);
         std::cerr << "quillmark: " << Printable(e.message) << '\n';
         return 2;
     }

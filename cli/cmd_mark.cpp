@@ -41,7 +41,7 @@ int CommandMark(const MarkOptions& options) {
     const std::string& path = files.front().path;
     const Output output = OutputOf(options.write, options.diff, 1);
     Stores stores(options.common);
-    stores.Prepare({path});
+    stores.Prepare(files, problems);
     Store& store = stores.Of(path);
     std::string before;
     FileStamp stamp;

@@ -86,14 +86,7 @@ int CommandRefresh(const RefreshOptions& options) {
     const std::vector<Source> files = ExpandSources(options.files, problems);
     const Output output = OutputOf(options.write, options.diff, files.size());
     Stores stores(options.common);
-    std::vector<std::string> paths;
-    for (const Source& source : files) paths.push_back(source.path);
-    try {
-        stores.Prepare(paths);
-    } catch (...) {
-        ReportProblems(problems);
-        throw;
-    }
+    stores.Prepare(files, problems);
     Pass pass(output, {options.common.quiet, options.common.verbose, "stamp", "remade"});
     return RunOverFiles(files, pass, problems, [&](const Source& source) {
         Store& store = stores.Of(source.path);

@@ -238,8 +238,9 @@ int SettingsReset(Store& store, SettingsStore& settings, const SettingsOptions& 
     if (store.TeamFile()) {
         // A team's file: the format values only, the old file kept beside it; inside a git work tree
         // git keeps it, and the repository gets no file of the command's own.
-        const std::string folder = std::filesystem::path(std::u8string(store.Path().begin(), store.Path().end())).parent_path().string();
-        if (GitWorkTreeOf(folder).empty()) {
+        const std::u8string folder =
+            std::filesystem::path(std::u8string(store.Path().begin(), store.Path().end())).parent_path().u8string();
+        if (GitWorkTreeOf(std::string(folder.begin(), folder.end())).empty()) {
             try {
                 const std::string backup = store.Path() + ".bak";
                 WriteFileAtomically(backup, ReadWholeFile(store.Path()));
@@ -264,7 +265,10 @@ int SettingsReset(Store& store, SettingsStore& settings, const SettingsOptions& 
 int SettingsExport(Store& store, SettingsStore& settings, const SettingsOptions& options) {
     std::size_t unreadable = 0;
     const auto values = settings.ListSettings(&unreadable);
-    if (!settings.KeyExists()) throw Failure{store.Path() + ": no settings are stored yet"};
+    if (!settings.KeyExists()) {
+        throw Failure{store.Path() +
+                      ": no settings are stored yet (\"quillmark settings init FILE\" writes a team file of the initial format)"};
+    }
     std::vector<RegKeyContent> keys{{Hive::CurrentUser, kSettingsKey, {}}};
     for (const auto& s : values) keys.front().values.push_back({s.name, s.type, s.data});
     try {

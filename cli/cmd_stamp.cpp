@@ -65,14 +65,7 @@ int CommandStamp(const StampOptions& options) {
     const Output output = OutputOf(options.write, options.diff, files.size());
     // Each file's format, from its team file; one that cannot be read stops the run before any write.
     Stores stores(options.common);
-    std::vector<std::string> paths;
-    for (const Source& source : files) paths.push_back(source.path);
-    try {
-        stores.Prepare(paths);
-    } catch (...) {
-        ReportProblems(problems);
-        throw;
-    }
+    stores.Prepare(files, problems);
     Pass pass(output, {options.common.quiet, options.common.verbose, "stamp", "added"});
     return RunOverFiles(files, pass, problems, [&](const Source& source) {
         Store& store = stores.Of(source.path);

@@ -298,10 +298,15 @@ Stores::Entry& Stores::EntryOf(const std::string& path) {
     return found->second;
 }
 
-void Stores::Prepare(const std::vector<std::string>& paths) {
-    for (const std::string& path : paths) {
-        const Entry& entry = EntryOf(path);
-        Detail(options_, path + ": " + entry.store->Description());
+void Stores::Prepare(const std::vector<Source>& files, const std::vector<std::string>& problems) {
+    try {
+        for (const Source& source : files) {
+            const Entry& entry = EntryOf(source.path);
+            Detail(options_, source.path + ": " + entry.store->Description());
+        }
+    } catch (...) {
+        ReportProblems(problems);
+        throw;
     }
 }
 

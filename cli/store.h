@@ -10,6 +10,7 @@
 #include "addin/settings/format_model.h"
 #include "addin/settings/settings_store.h"
 #include "cli/common.h"
+#include "cli/sources.h"
 #include "platform/codepage.h"
 #include "platform/sim/regfile.h"
 
@@ -80,8 +81,9 @@ class Stores {
 public:
     explicit Stores(const CommonOptions& options) : options_(options) {}
     // Reads the store and the format of every file before any file is touched: a store that cannot
-    // be used ends the run (Unusable or Failure), with nothing written.
-    void Prepare(const std::vector<std::string>& paths);
+    // be used ends the run (Unusable or Failure), with nothing written; the problems met so far are
+    // reported first.
+    void Prepare(const std::vector<Source>& files, const std::vector<std::string>& problems);
     Store& Of(const std::string& path);
     const FormatModel& FormatOf(const std::string& path);
     // Says once, when a stamp was made that carries a name that is not the person's, how to set one.

@@ -338,6 +338,7 @@ int SettingsInit(const SettingsOptions& options) {
         keys.front().values.push_back({info.name, regtype::Sz, codepage->ToAnsi(value)});
         listing += Utf16ToUtf8(info.name) + "\ttext\t" + Utf16ToUtf8(value) + "\n";
     }
+    if (const auto why = LeavesWorkTree(path)) throw Failure{path + ": " + *why};
     const FileLock lock(path);
     std::error_code ec;
     const auto there = std::filesystem::symlink_status(std::filesystem::path(std::u8string(path.begin(), path.end())), ec).type();

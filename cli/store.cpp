@@ -113,6 +113,20 @@ std::string GitWorkTreeOf(const std::string& start) {
     }
 }
 
+std::optional<std::string> LeavesWorkTree(const std::string& path) {
+    std::error_code ec;
+    const fs::path file = fs::absolute(PathOf(path), ec);
+    if (ec) return std::nullopt;
+    const std::string top = GitWorkTreeOf(Utf8Of(file.parent_path()));
+    if (top.empty()) return std::nullopt;
+    const fs::path target = fs::weakly_canonical(file, ec);
+    if (ec) return "where its links lead cannot be told: not written";
+    const fs::path tree = fs::weakly_canonical(PathOf(top), ec);
+    const fs::path relative = target.lexically_relative(tree);
+    if (!ec && !relative.empty() && *relative.begin() != "..") return std::nullopt;
+    return "a link leads out of the repository, to " + Utf8Of(target) + ": not written";
+}
+
 std::string FindTeamFile(const std::string& start) {
     fs::path folder = AbsoluteFolder(start);
     if (folder.empty()) return {};
@@ -161,6 +175,9 @@ Store::Store(const CommonOptions& options, Mode mode, const std::string& folder,
         throw Unusable{path_ +
                        ": no such settings file (a named or team settings file is never created here; make one with "
                        "\"quillmark settings init FILE\")"};
+    }
+    if (mode == Mode::Write && team_ && !named_) {
+        if (const auto why = LeavesWorkTree(path_)) throw Unusable{path_ + ": " + *why};
     }
     try {
         if (mode == Mode::Read && !FileExists(path_)) {

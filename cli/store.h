@@ -28,6 +28,11 @@ std::string FindTeamFile(const std::string& folder);
 // outside one.
 std::string GitWorkTreeOf(const std::string& folder);
 
+// Why a file in a git work tree may not be written: a link on its way leads out of the tree (a
+// repository's own files must not make the command change anything outside it). Nothing when it
+// may, and outside a work tree.
+std::optional<std::string> LeavesWorkTree(const std::string& path);
+
 // Which store a command works with: the one found (--settings, $QUILLMARK_SETTINGS, the team file,
 // else the user's own), or the user's own store whatever team file there is (settings --user).
 enum class Scope { Found, User };

@@ -235,6 +235,27 @@ TEST_F(SettingsScope, UserScopeAndTheLineThatNamesTheStore) {
     EXPECT_EQ(Quillmark("settings reset --user --settings x.reg", "repo").status, 2);
 }
 
+// A team file that is a link out of its repository is read, but never written through.
+TEST_F(SettingsScope, ATeamFileLinkedOutOfTheRepositoryIsNotWritten) {
+    fs::create_directories(dir_ / "repo" / ".git");
+    const std::string outside = Put("outside/victim.reg", "");
+    fs::create_symlink(outside, dir_ / "repo" / ".quillmark.reg");
+    const Result set = Quillmark("settings set EditStamp 0,0,0,0,0,x", "repo");
+    EXPECT_EQ(set.status, 2);
+    EXPECT_NE(set.err.find("a link leads out of the repository"), std::string::npos) << set.err;
+    EXPECT_EQ(Read("outside/victim.reg"), "");
+    const Result init = Quillmark("settings init --force", "repo");
+    EXPECT_EQ(init.status, 1);
+    EXPECT_EQ(Read("outside/victim.reg"), "");
+    // A link that stays inside the repository is the team's own arrangement.
+    Put("repo/shared/team.reg", TeamFile("shared"));
+    fs::remove(dir_ / "repo" / ".quillmark.reg");
+    fs::create_symlink("shared/team.reg", dir_ / "repo" / ".quillmark.reg");
+    ASSERT_EQ(Quillmark("settings set -q ExtendValue 1,1,3,x", "repo").status, 0);
+    EXPECT_NE(Read("repo/shared/team.reg").find("\"ExtendValue\"=\"1,1,3,x\""), std::string::npos);
+    EXPECT_TRUE(fs::is_symlink(dir_ / "repo" / ".quillmark.reg"));
+}
+
 TEST_F(SettingsScope, QuietSaysOnlyErrorsAndTheNameHintComesOnce) {
     fs::create_directories(dir_ / "repo" / ".git");
     Put("repo/.quillmark.reg",

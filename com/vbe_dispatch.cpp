@@ -111,6 +111,7 @@ public:
     bool Enabled() override { return d_.Get(L"Enabled").AsBool(); }
     void SetEnabled(bool enabled) override { d_.Put(L"Enabled", Variant(enabled)); }
     void PasteFace() override { d_.Call(L"PasteFace"); }
+    void SetTag(const std::u16string& tag) override { d_.Put(L"Tag", Variant(tag)); }
     void Delete() override { d_.Call(L"Delete"); }
     std::shared_ptr<ide::CommandBarControls> Controls() override;
     IDispatch* Raw() const { return d_.get(); }
@@ -160,6 +161,11 @@ public:
     }
     std::shared_ptr<ide::CommandBar> Add(const std::u16string& name, std::int32_t position) override {
         return std::make_shared<DispBar>(Disp(d_.Call(L"Add", {Variant(name), Variant(static_cast<long>(position))}).AsObject(), false));
+    }
+    std::shared_ptr<ide::CommandBarControl> FindControl(ide::ControlType type, std::int32_t id) override {
+        const Variant found = d_.Call(L"FindControl", {Variant(static_cast<long>(type)), Variant(static_cast<long>(id))});
+        if (found.IsNothing()) return nullptr;
+        return std::make_shared<DispControl>(Disp(found.AsObject(), false));
     }
 
 private:
@@ -262,9 +268,16 @@ private:
     Disp d_;
 };
 
+// The root object of Office's VBA editor (VBE6EXT.OLB, VBIDE 5.3); the VB6 environment's has another.
+constexpr IID kIidVbaVbe = {0x0002E166, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
 class DispVbe final : public ide::VBE {
 public:
-    explicit DispVbe(Disp d) : d_(std::move(d)) {}
+    explicit DispVbe(Disp d) : d_(std::move(d)) {
+        win32::ComPtr<IUnknown> vba;
+        if (d_.get() != nullptr && SUCCEEDED(d_.get()->QueryInterface(kIidVbaVbe, vba.put_void()))) host_ = ide::HostKind::Vba;
+    }
+    ide::HostKind Host() override { return host_; }
     std::shared_ptr<ide::CommandBars> GetCommandBars() override { return std::make_shared<DispBars>(d_.Object(L"CommandBars")); }
     std::shared_ptr<ide::Events> GetEvents() override { return std::make_shared<DispEvents>(d_.Object(L"Events")); }
     // Nothing active is an answer of its own, not a failure.
@@ -287,6 +300,7 @@ public:
 
 private:
     Disp d_;
+    ide::HostKind host_ = ide::HostKind::Vb6;
 };
 
 class DispAddIn final : public ide::AddIn {

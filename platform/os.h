@@ -18,6 +18,10 @@ public:
     // name that 64-bit programs (Explorer, the list of installed programs) resolve to the same files.
     // Nothing elsewhere.
     virtual std::optional<std::u16string> Wow64SystemDirectory() = 0;
+    // The folders where programs of that many bits (32 or 64) are installed: "Program Files" and its
+    // "Common Files". Nothing for 64 on 32-bit Windows, or when the system does not tell.
+    virtual std::optional<std::u16string> ProgramFilesFolder(int bitness) = 0;
+    virtual std::optional<std::u16string> CommonFilesFolder(int bitness) = 0;
     // The user's Programs folder of the Start menu; nothing when it cannot be determined.
     virtual std::optional<std::u16string> ProgramsFolder() = 0;
 

@@ -26,6 +26,26 @@ std::string Dword(std::uint32_t v) {
 
 // Values that register the add-in with the environment: always written. The others hold what the
 // user made of the format and are written only where there is none yet.
+// Where the VBA editor's library lies: Office installed by Windows Installer puts it under the Common
+// Files folder of its bitness (VBA6 up to Office 2007, VBA7 and VBA7.1 after), Click-to-Run Office in
+// a folder of its own that stands for that one.
+std::vector<std::u16string> VbaEditorLibraries(int bitness, const std::optional<std::u16string>& programFiles,
+                                               const std::optional<std::u16string>& commonFiles) {
+    std::vector<std::u16string> paths;
+    if (commonFiles && !commonFiles->empty()) {
+        const std::u16string vba = WithBackslash(*commonFiles) + u"Microsoft Shared\\VBA\\";
+        paths.push_back(vba + u"VBA7.1\\VBE7.DLL");
+        paths.push_back(vba + u"VBA7\\VBE7.DLL");
+        if (bitness == 32) paths.push_back(vba + u"VBA6\\VBE6.DLL");
+    }
+    if (programFiles && !programFiles->empty()) {
+        paths.push_back(WithBackslash(*programFiles) + u"Microsoft Office\\root\\vfs\\" +
+                        (bitness == 64 ? u"ProgramFilesCommonX64" : u"ProgramFilesCommonX86") +
+                        u"\\Microsoft Shared\\VBA\\VBA7.1\\VBE7.DLL");
+    }
+    return paths;
+}
+
 bool IsRegistrationValue(const std::u16string& name) {
     return name == u"CommandLineSafe" || name == u"Description" || name == u"FriendlyName" || name == u"LoadBehavior";
 }
@@ -121,6 +141,22 @@ std::optional<std::u16string> frmMain::LinkInGroup(const std::u16string& group) 
     return std::nullopt;
 }
 
+std::vector<int> frmMain::VbaEditorsFound() {
+    Os& os = services_.os;
+    std::vector<int> found;
+    for (const int bitness : {32, 64}) {
+        const auto programFiles = Attempt([&] { return os.ProgramFilesFolder(bitness); }).value_or(std::nullopt);
+        const auto commonFiles = Attempt([&] { return os.CommonFilesFolder(bitness); }).value_or(std::nullopt);
+        for (const auto& library : VbaEditorLibraries(bitness, programFiles, commonFiles)) {
+            if (Attempt([&] { return os.FileExists(library); }).value_or(false)) {
+                found.push_back(bitness);
+                break;
+            }
+        }
+    }
+    return found;
+}
+
 bool frmMain::MakeFolders(const std::u16string& path) {
     Os& os = services_.os;
     // The parts that are never created: a server and share, a root, a drive.
@@ -201,6 +237,28 @@ void frmMain::Install() {
 
     // What is left is not needed to use the add-in: it is reported, and the rest still done.
     std::vector<std::u16string> notDone;
+    // Office's VBA editors, per user, each with the library of its own bitness only. The library
+    // installed here is the 32-bit one; a 64-bit editor is told of nothing it could not load.
+    for (const int bitness : VbaEditorsFound()) {
+        if (bitness == 64) {
+            notDone.push_back(u"64ﾋﾞｯﾄ版 Office の VBA ｴﾃﾞｨﾀへの登録 (このｾｯﾄｱｯﾌﾟには 32ﾋﾞｯﾄ版のｱﾄﾞｲﾝしか含まれていません)");
+            continue;
+        }
+        const struct {
+            const char16_t* name;
+            std::uint32_t type;
+            std::string data;
+        } values[] = {
+            {u"FriendlyName", regtype::Sz, cp.ToAnsi(FindSetting(u"FriendlyName")->initialText)},
+            {u"Description", regtype::Sz, cp.ToAnsi(FindSetting(u"Description")->initialText)},
+            // Loaded, and loaded at every start of the editor.
+            {u"LoadBehavior", regtype::Dword, Dword(3)},
+        };
+        bool written = true;
+        for (const auto& value : values)
+            written = WriteValue(Hive::CurrentUser, kVbaKey32, value.name, value.type, value.data, false) && written;
+        if (!written) notDone.push_back(u"32ﾋﾞｯﾄ版 Office の VBA ｴﾃﾞｨﾀへの登録 (HKEY_CURRENT_USER\\" + std::u16string(kVbaKey32) + u")");
+    }
     // The program's path quoted: the system would start "C:\Program.exe" for an unquoted
     // "C:\Program Files\..." (a Windows folder with a blank).
     const std::u16string uninstall = Quoted(windowsDirectory_ + kInstalledSetup) + u" /UNINST " + kDisplayName;
@@ -297,6 +355,9 @@ void frmMain::Uninstall() {
     };
     removeKey(Hive::LocalMachine, kUninstallKey);
     removeKey(Hive::CurrentUser, kSettingsKey);
+    // The VBA editors' registrations, whichever bitness wrote them.
+    removeKey(Hive::CurrentUser, kVbaKey32);
+    removeKey(Hive::CurrentUser, kVbaKey64);
 
     if (notRemoved.empty()) {
         Message(u"ｱﾌﾟﾘｹｰｼｮﾝの削除が完了しました。");

@@ -55,6 +55,8 @@ private:
     bool WriteValue(Hive hive, const std::u16string& path, const std::u16string& name, std::uint32_t type, const std::string& data,
                     bool keepExisting);
     bool MakeFolders(const std::u16string& path);
+    // The VBA editors of the Office on this machine, by bitness (32 and 64), from their libraries.
+    std::vector<int> VbaEditorsFound();
     // The first junction or symbolic link on the way to the program group's shortcuts; nothing when
     // there is none. The program runs elevated there, in a folder that the user's own programs can change.
     std::optional<std::u16string> LinkInGroup(const std::u16string& group);

@@ -44,14 +44,14 @@ void SettingsStore::SetText(RegKey key, const std::u16string& name, const std::u
 
 void SettingsStore::WriteSettingString(const std::u16string& name, const std::u16string& value) {
     RegKey key = 0;
-    if (registry_.OpenKey(Hive::CurrentUser, kSettingsKey, &key) != RegStatus::Success) return;
+    if (registry_.OpenKey(Hive::CurrentUser, key_, &key) != RegStatus::Success) return;
     SetText(key, name, value);
     registry_.CloseKey(key);
 }
 
 void SettingsStore::WriteSettingNumber(const std::u16string& name, std::int32_t value) {
     RegKey key = 0;
-    if (registry_.OpenKey(Hive::CurrentUser, kSettingsKey, &key) != RegStatus::Success) return;
+    if (registry_.OpenKey(Hive::CurrentUser, key_, &key) != RegStatus::Success) return;
     const auto bytes = PackLe32(static_cast<std::uint32_t>(value));
     registry_.SetValue(key, name, regtype::Dword, bytes.data(), 4);
     registry_.CloseKey(key);
@@ -70,8 +70,8 @@ void SettingsStore::WriteInitialSettings() {
 
 std::u16string SettingsStore::ReadSettingString(const std::u16string& name, const std::u16string& defaultValue) {
     RegKey key = 0;
-    if (registry_.OpenKey(Hive::CurrentUser, kSettingsKey, &key) != RegStatus::Success) {
-        if (registry_.CreateKey(Hive::CurrentUser, kSettingsKey, &key) == RegStatus::Success) {
+    if (registry_.OpenKey(Hive::CurrentUser, key_, &key) != RegStatus::Success) {
+        if (registry_.CreateKey(Hive::CurrentUser, key_, &key) == RegStatus::Success) {
             WriteInitialSettings();
             registry_.CloseKey(key);
         }
@@ -106,8 +106,8 @@ std::u16string SettingsStore::ReadSettingString(const std::u16string& name, cons
 
 std::int32_t SettingsStore::ReadSettingNumber(const std::u16string& name, std::int32_t defaultValue) {
     RegKey key = 0;
-    if (registry_.OpenKey(Hive::CurrentUser, kSettingsKey, &key) != RegStatus::Success) {
-        if (registry_.CreateKey(Hive::CurrentUser, kSettingsKey, &key) == RegStatus::Success) {
+    if (registry_.OpenKey(Hive::CurrentUser, key_, &key) != RegStatus::Success) {
+        if (registry_.CreateKey(Hive::CurrentUser, key_, &key) == RegStatus::Success) {
             WriteSettingNumber(name, defaultValue);
             registry_.CloseKey(key);
         }
@@ -130,7 +130,7 @@ std::int32_t SettingsStore::ReadSettingNumber(const std::u16string& name, std::i
 
 bool SettingsStore::KeyExists() {
     RegKey key = 0;
-    if (registry_.OpenKey(Hive::CurrentUser, kSettingsKey, &key) != RegStatus::Success) return false;
+    if (registry_.OpenKey(Hive::CurrentUser, key_, &key) != RegStatus::Success) return false;
     registry_.CloseKey(key);
     return true;
 }
@@ -139,7 +139,7 @@ std::vector<StoredSetting> SettingsStore::ListSettings(std::size_t* unreadable) 
     std::vector<StoredSetting> out;
     if (unreadable != nullptr) *unreadable = 0;
     RegKey key = 0;
-    if (registry_.OpenKey(Hive::CurrentUser, kSettingsKey, &key) != RegStatus::Success) return out;
+    if (registry_.OpenKey(Hive::CurrentUser, key_, &key) != RegStatus::Success) return out;
     for (RegValue& value : ReadAllValues(registry_, key, unreadable)) {
         out.push_back({std::move(value.name), value.type, std::move(value.data)});
     }
@@ -155,7 +155,7 @@ std::optional<StoredSetting> SettingsStore::PeekSetting(const std::u16string& na
 }
 
 bool SettingsStore::DeleteKey() {
-    const RegStatus status = registry_.DeleteKey(Hive::CurrentUser, kSettingsKey);
+    const RegStatus status = registry_.DeleteKey(Hive::CurrentUser, key_);
     return status == RegStatus::Success || status == RegStatus::NotFound;
 }
 

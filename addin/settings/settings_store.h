@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/codepage.h"
@@ -13,6 +14,13 @@
 namespace qm {
 
 inline constexpr char16_t kSettingsKey[] = u"Software\\Microsoft\\Visual Basic\\6.0\\Addins\\WekQM417.AddInClass";
+// Where Office's VBA editor finds the add-in: a 32-bit Office under Addins, a 64-bit one under
+// Addins64. Only the registration values (FriendlyName, Description, LoadBehavior) live there; the
+// format stays under the VB6 key, one for every editor.
+inline constexpr char16_t kVbaKey32[] = u"Software\\Microsoft\\VBA\\VBE\\6.0\\Addins\\WekQM417.AddInClass";
+inline constexpr char16_t kVbaKey64[] = u"Software\\Microsoft\\VBA\\VBE\\6.0\\Addins64\\WekQM417.AddInClass";
+// The VBA editor's key for a library (and so an Office) of that many bits.
+inline const char16_t* VbaRegistrationKey(int bitness) { return bitness == 64 ? kVbaKey64 : kVbaKey32; }
 
 enum class SettingKind { Text, Number };
 
@@ -40,7 +48,9 @@ struct StoredSetting {
 
 class SettingsStore {
 public:
-    SettingsStore(Registry& registry, const Codepage& codepage) : registry_(registry), codepage_(codepage) {}
+    // The add-in's key unless another is named (a host's registration key).
+    SettingsStore(Registry& registry, const Codepage& codepage, std::u16string key = kSettingsKey)
+        : registry_(registry), codepage_(codepage), key_(std::move(key)) {}
 
     void WriteSettingString(const std::u16string& name, const std::u16string& value);
     void WriteSettingNumber(const std::u16string& name, std::int32_t value);
@@ -63,6 +73,7 @@ private:
 
     Registry& registry_;
     const Codepage& codepage_;
+    std::u16string key_;
 };
 
 }  // namespace qm

@@ -40,6 +40,9 @@ struct Entry {
     AddInClass::Handler handler;
 };
 
+// The Add-Ins menu of the VBA editor's menu bar.
+constexpr std::int32_t kVbaAddInsMenuId = 30038;
+
 constexpr char16_t kWizard[] = u"ﾌｫｰﾏｯﾄ ｳｨｻﾞｰﾄﾞ(&F)...";
 constexpr char16_t kSettings[] = u"環境設定(&K)...";
 constexpr char16_t kHelp[] = u"ﾍﾙﾌﾟ(&H)...";
@@ -103,6 +106,22 @@ void AddInClass::Configure(const std::shared_ptr<ide::CommandBarControl>& item, 
     if (face >= 0) Attempt([&] { PutFace(Live(item), face); });
 }
 
+std::shared_ptr<ide::CommandBarControls> AddInClass::AddInsMenuControls() {
+    const auto bars = Live(VBI).GetCommandBars();
+    if (host_ == ide::HostKind::Vba) return Live(Live(bars).FindControl(ide::ControlType::Popup, kVbaAddInsMenuId)).Controls();
+    return Live(Live(bars).Item(u"Add-Ins")).Controls();
+}
+
+std::shared_ptr<ide::CommandBarControls> AddInClass::StandardBarControls() {
+    return Live(Live(Live(VBI).GetCommandBars()).Item(host_ == ide::HostKind::Vba ? u"Standard" : u"標準")).Controls();
+}
+
+void AddInClass::TagControl(const std::shared_ptr<ide::CommandBarControl>& item, const char16_t* table, int index) {
+    if (host_ != ide::HostKind::Vba) return;
+    const char16_t digit[] = {static_cast<char16_t>(u'0' + index), 0};
+    Attempt([&] { Live(item).SetTag(std::u16string(u"WekQM417.") + table + digit); });
+}
+
 void AddInClass::SetToolBar(std::int16_t intPos) {
     ClipboardKeeper keeper(services_.ui);
     Attempt([&] { Live(form1_).Timer1.SetTimerEnabled(false); });
@@ -118,11 +137,12 @@ void AddInClass::SetToolBar(std::int16_t intPos) {
 
     std::shared_ptr<ide::CommandBarControls> controls;
     if (intPos == 0) {
-        Attempt([&] { controls = Live(Live(Live(VBI).GetCommandBars()).Item(u"標準")).Controls(); });
+        Attempt([&] { controls = StandardBarControls(); });
         for (int i = 0; i < 3; ++i) {
             auto& item = ToolItems_[static_cast<std::size_t>(i)];
             // Each lands just before the toolbar's last control.
             Attempt([&] { item = Live(controls).Add(kToolItems[i].type, Live(controls).Count()); });
+            TagControl(item, u"Tool", i);
             Configure(item, kToolItems[i].group, kToolItems[i].caption, kToolItems[i].face);
             if (i == 0) bind(0, MenuHandler1);
             if (i == 1) bind(1, MenuHandler2);
@@ -134,12 +154,14 @@ void AddInClass::SetToolBar(std::int16_t intPos) {
         Attempt([&] { controls = Live(OwnToolBar).Controls(); });
         for (int i = 0; i < 2; ++i) {
             Attempt([&] { ToolItems_[static_cast<std::size_t>(i)] = Live(controls).Add(kToolItems[i].type, Live(controls).Count() + 1); });
+            TagControl(ToolItems_[static_cast<std::size_t>(i)], u"Tool", i);
         }
         Configure(ToolItems_[0], kToolItems[0].group, kToolItems[0].caption, kToolItems[0].face);
         bind(0, MenuHandler1);
         Configure(ToolItems_[1], kToolItems[1].group, kToolItems[1].caption, kToolItems[1].face);
         bind(1, MenuHandler2);
         Attempt([&] { ToolItems_[2] = Live(controls).Add(kToolItems[2].type, Live(controls).Count() + 1); });
+        TagControl(ToolItems_[2], u"Tool", 2);
         Configure(ToolItems_[2], kToolItems[2].group, kToolItems[2].caption, kToolItems[2].face);
         BuildToolbarMenu();
     }
@@ -152,6 +174,7 @@ void AddInClass::BuildToolbarMenu() {
     for (int i = 3; i < 8; ++i) {
         auto& item = ToolItems_[static_cast<std::size_t>(i)];
         Attempt([&] { item = Live(controls).Add(kToolItems[i].type, Live(controls).Count() + 1); });
+        TagControl(item, u"Tool", i);
         Configure(item, kToolItems[i].group, kToolItems[i].caption, kToolItems[i].face);
     }
     std::shared_ptr<ide::CommandBarEvents>* sources[] = {&B_ウィザード_Click, &B_環境設定_Click, &B_ヘルプ_Click, &B_バージョン情報_Click,
@@ -167,14 +190,16 @@ void AddInClass::BuildAddInsMenu() {
         MenuItems_[static_cast<std::size_t>(i)].reset();
     }
     std::shared_ptr<ide::CommandBarControls> bar;
-    Attempt([&] { bar = Live(Live(Live(VBI).GetCommandBars()).Item(u"Add-Ins")).Controls(); });
+    Attempt([&] { bar = AddInsMenuControls(); });
     Attempt([&] { MenuItems_[0] = Live(bar).Add(kMenuItems[0].type, Live(bar).Count() + 1); });
+    TagControl(MenuItems_[0], u"Menu", 0);
     Attempt([&] { Live(MenuItems_[0]).SetCaption(kMenuItems[0].caption); });
     std::shared_ptr<ide::CommandBarControls> controls;
     Attempt([&] { controls = Live(MenuItems_[0]).Controls(); });
     for (int i = 1; i < 6; ++i) {
         auto& item = MenuItems_[static_cast<std::size_t>(i)];
         Attempt([&] { item = Live(controls).Add(kMenuItems[i].type, Live(controls).Count() + 1); });
+        TagControl(item, u"Menu", i);
         Configure(item, kMenuItems[i].group, kMenuItems[i].caption, kMenuItems[i].face);
     }
     std::shared_ptr<ide::CommandBarEvents>* sources[] = {&ウィザード_Click, &環境設定_Click, &ヘルプ_Click, &バージョン情報_Click,
@@ -216,9 +241,15 @@ void AddInClass::SetBottn() {
 }
 
 void AddInClass::終了() {
-    const std::int32_t behavior = store_.ReadSettingNumber(u"LoadBehavior", 0);
-    if (behavior == 2) store_.WriteSettingNumber(u"LoadBehavior", 0);
-    if (behavior == 3) store_.WriteSettingNumber(u"LoadBehavior", 1);
+    // The load behaviour is the host's own: the VBA editor's under its key. That key is the editor's
+    // registration of the add-in and is never made here.
+    SettingsStore vba(services_.registry, services_.codepage, VbaRegistrationKey(services_.bitness));
+    SettingsStore& registration = host_ == ide::HostKind::Vba ? vba : store_;
+    if (host_ == ide::HostKind::Vb6 || vba.KeyExists()) {
+        const std::int32_t behavior = registration.ReadSettingNumber(u"LoadBehavior", 0);
+        if (behavior == 2) registration.WriteSettingNumber(u"LoadBehavior", 0);
+        if (behavior == 3) registration.WriteSettingNumber(u"LoadBehavior", 1);
+    }
     Attempt([&] { Live(AII).SetConnect(false); });
 }
 
@@ -233,6 +264,7 @@ void AddInClass::OnConnection(std::shared_ptr<ide::VBE> VBInst, std::int32_t, st
     Attempt([&] { module_.AppPath = DirectoryOf(services_.libraryPath); });
     VBI = std::move(VBInst);
     AII = std::move(AddInInst);
+    host_ = Attempt([&] { return Live(VBI).Host(); }).value_or(ide::HostKind::Vb6);
     Attempt([&] {
         form1_ = std::make_shared<Form1>(services_.ui, store_, services_.clock, services_.codepage);
         form2_ = std::make_shared<Form2>(services_.ui, services_.codepage);

@@ -64,6 +64,13 @@ private:
     void Bind(std::shared_ptr<ide::CommandBarEvents>& source, const std::shared_ptr<ide::CommandBarControl>& control, Handler handler);
     // Group line, caption and face of a control just made; each on its own.
     void Configure(const std::shared_ptr<ide::CommandBarControl>& item, bool group, const char16_t* caption, int face);
+    // The host's bars, each found the way that host allows: by name in VB6; in the VBA editor the
+    // Add-Ins menu by its Id, since its caption is localized, and the standard toolbar by its English name.
+    std::shared_ptr<ide::CommandBarControls> AddInsMenuControls();
+    std::shared_ptr<ide::CommandBarControls> StandardBarControls();
+    // In the VBA editor each control gets a Tag of its own: Office raises a click at every control of
+    // the same Id and Tag, and the add-in's controls all have Id 1.
+    void TagControl(const std::shared_ptr<ide::CommandBarControl>& item, const char16_t* table, int index);
     void BuildToolbarMenu();
     void BuildAddInsMenu();
     void RemoveControls();
@@ -84,6 +91,7 @@ private:
 
     std::shared_ptr<ide::VBE> VBI;
     std::shared_ptr<ide::AddIn> AII;
+    ide::HostKind host_ = ide::HostKind::Vb6;
     std::array<std::shared_ptr<ide::CommandBarControl>, 6> MenuItems_;
     std::array<std::shared_ptr<ide::CommandBarControl>, 8> ToolItems_;
     std::shared_ptr<ide::CommandBar> OwnToolBar;

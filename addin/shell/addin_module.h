@@ -23,6 +23,9 @@ struct AddInServices {
     // What owns the services (the library's connect object): held for the length of every command,
     // so that a disconnection and release inside it free nothing that is still on the stack.
     std::weak_ptr<void> owner = {};
+    // The library's own bitness, which is that of the process that loaded it: it names the VBA
+    // editor's registration key (Addins or Addins64).
+    int bitness = static_cast<int>(sizeof(void*) * 8);
 };
 
 struct AddInModule {

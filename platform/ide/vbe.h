@@ -16,6 +16,11 @@ namespace qm::ide {
 
 enum class ControlType : std::int32_t { Button = 1, Popup = 10 };
 
+// Which Visual Basic editor the add-in runs in: the VB6 environment, or the VBA editor of Office.
+// Their object models are the same where the add-in uses them; their command bars and registration
+// keys differ.
+enum class HostKind { Vb6, Vba };
+
 class CommandBarControls;
 
 class CommandBarControl {
@@ -30,6 +35,8 @@ public:
     virtual void SetEnabled(bool enabled) = 0;
     // Takes the picture on the clipboard as the control's face.
     virtual void PasteFace() = 0;
+    // What tells the control apart from others of the same Id (Office routes a click by Id and Tag).
+    virtual void SetTag(const std::u16string& tag) = 0;
     virtual void Delete() = 0;
     // The controls of a popup; fails on a button.
     virtual std::shared_ptr<CommandBarControls> Controls() = 0;
@@ -60,6 +67,8 @@ public:
     virtual std::shared_ptr<CommandBar> Item(const std::u16string& name) = 0;
     // position 1: docked at the top.
     virtual std::shared_ptr<CommandBar> Add(const std::u16string& name, std::int32_t position) = 0;
+    // The first control of that type and Id on any bar; nothing when there is none.
+    virtual std::shared_ptr<CommandBarControl> FindControl(ControlType type, std::int32_t id) = 0;
 };
 
 // The click event source of one control. The handler runs while the source lives.
@@ -93,6 +102,7 @@ public:
     virtual std::shared_ptr<CodePane> ActiveCodePane() = 0;
     // The window handle of the environment's main window (MainWindow.HWnd).
     virtual std::uintptr_t MainWindow() = 0;
+    virtual HostKind Host() = 0;
 };
 
 }  // namespace qm::ide

@@ -97,6 +97,7 @@ public:
         vbe_.bars_.push_back(bar);
         return bar;
     }
+    std::shared_ptr<CommandBarControl> FindControl(ControlType type, std::int32_t id) override { return vbe_.FindById(type, id); }
 
 private:
     SimulatedVbe& vbe_;
@@ -174,6 +175,10 @@ void SimControl::PasteFace() {
     face_ = *content.picture;
     hasFace_ = true;
 }
+void SimControl::SetTag(const std::u16string& tag) {
+    Alive();
+    tag_ = tag;
+}
 void SimControl::Delete() {
     Alive();
     const auto self = shared_from_this();  // the owner list may hold the last reference
@@ -234,19 +239,44 @@ std::shared_ptr<SimulatedVbe> SimulatedVbe::Create(ui::Ui& ui, Options options) 
     const auto add = [&](const std::u16string& name, const std::vector<std::u16string>& captions) {
         auto bar = std::make_shared<SimBar>(*vbe, name, true);
         for (const auto& caption : captions) {
-            auto control = std::make_shared<SimControl>(*vbe, ControlType::Button, caption);
+            auto control = std::make_shared<SimControl>(*vbe, ControlType::Button, caption, 0);
             control->SetOwnerList(&bar->Items());
             bar->Items().push_back(control);
         }
         vbe->bars_.push_back(bar);
+        return bar;
     };
-    if (options.addInsBar) add(u"Add-Ins", {u"ｱﾄﾞｲﾝ ﾏﾈｰｼﾞｬ(&A)..."});
-    if (options.standardBar) {
-        const std::vector<std::u16string> all = {u"ﾌﾟﾛｼﾞｪｸﾄの追加", u"ﾌｫｰﾑの追加", u"ﾌﾟﾛｼﾞｪｸﾄを開く", u"ﾌﾟﾛｼﾞｪｸﾄの上書き保存",
-                                                 u"切り取り",       u"ｺﾋﾟｰ",       u"貼り付け",       u"検索",
-                                                 u"元に戻す",       u"ﾂｰﾙﾎﾞｯｸｽ"};
-        add(u"標準", std::vector<std::u16string>(all.begin(), all.begin() + std::clamp(options.standardControls, 0, 10)));
+    const std::vector<std::u16string> standard = {u"ﾌﾟﾛｼﾞｪｸﾄの追加", u"ﾌｫｰﾑの追加", u"ﾌﾟﾛｼﾞｪｸﾄを開く", u"ﾌﾟﾛｼﾞｪｸﾄの上書き保存",
+                                                  u"切り取り",       u"ｺﾋﾟｰ",       u"貼り付け",       u"検索",
+                                                  u"元に戻す",       u"ﾂｰﾙﾎﾞｯｸｽ"};
+    const auto standardControls =
+        std::vector<std::u16string>(standard.begin(), standard.begin() + std::clamp(options.standardControls, 0, 10));
+    if (options.host == HostKind::Vba) {
+        // The editor's menus are popups of its menu bar, each with its Office Id; the Japanese
+        // captions are what a user sees, not what the add-in may look for.
+        auto menu = add(u"Menu Bar", {});
+        const struct {
+            const char16_t* caption;
+            std::int32_t id;
+        } menus[] = {{u"ﾌｧｲﾙ(&F)", 30002}, {u"編集(&E)", 30003},  {u"表示(&V)", 30004},   {u"挿入(&I)", 30005},
+                     {u"ﾂｰﾙ(&T)", 30007},  {u"ｱﾄﾞｲﾝ(&A)", 30038}, {u"ｳｨﾝﾄﾞｳ(&W)", 30009}, {u"ﾍﾙﾌﾟ(&H)", 30010}};
+        for (const auto& m : menus) {
+            if (m.id == 30038 && !options.addInsBar) continue;
+            auto popup = std::make_shared<SimControl>(*vbe, ControlType::Popup, m.caption, m.id);
+            popup->SetOwnerList(&menu->Items());
+            menu->Items().push_back(popup);
+            if (m.id == 30038) {
+                auto manager = std::make_shared<SimControl>(*vbe, ControlType::Button, u"ｱﾄﾞｲﾝ ﾏﾈｰｼﾞｬ(&A)...", 0);
+                manager->SetOwnerList(&popup->Children());
+                popup->Children().push_back(manager);
+            }
+        }
+        // A built-in bar's Name is its English name in every language; "標準" is only its NameLocal.
+        if (options.standardBar) add(u"Standard", standardControls);
+        return vbe;
     }
+    if (options.addInsBar) add(u"Add-Ins", {u"ｱﾄﾞｲﾝ ﾏﾈｰｼﾞｬ(&A)..."});
+    if (options.standardBar) add(u"標準", standardControls);
     return vbe;
 }
 
@@ -266,6 +296,8 @@ std::shared_ptr<CodePane> SimulatedVbe::ActiveCodePane() {
 TextCodeModule& SimulatedVbe::AddCodeWindow(const std::u16string& caption, std::vector<std::u16string> lines, std::u16string path) {
     auto window = std::make_shared<SimWindow>(caption, true);
     window->module = std::make_unique<TextCodeModule>(std::move(lines), std::move(path));
+    // A component of an Office document has no file of its own: VBComponent has no FileNames there.
+    if (options_.host == HostKind::Vba) window->module->Component().SetFailing(true);
     window->pane = std::make_shared<SimPane>(*window->module, window);
     windows_.push_back(window);
     return *window->module;
@@ -353,7 +385,16 @@ std::vector<SimulatedVbe::Found> SimulatedVbe::FindControls(const std::u16string
     return found;
 }
 
-std::vector<SimulatedVbe::Found> SimulatedVbe::FindControlsByPath(const std::u16string& path) const {
+std::vector<SimulatedVbe::Found> SimulatedVbe::FindControlsByPath(const std::u16string& given) const {
+    // The VB6 names of the bars stand for their places in the VBA editor, as BarItems takes them.
+    std::u16string path = given;
+    if (options_.host == HostKind::Vba) {
+        const auto rename = [&](const std::u16string& from, const std::u16string& to) {
+            if (path.rfind(from + u"/", 0) == 0) path = to + path.substr(from.size());
+        };
+        if (const auto menu = FindById(ControlType::Popup, 30038)) rename(u"Add-Ins", u"Menu Bar/" + menu->Caption());
+        rename(u"標準", u"Standard");
+    }
     auto found = FindControls(path);
     const auto slash = path.rfind(u'/');
     if (!found.empty() || slash == std::u16string::npos) return found;
@@ -373,10 +414,20 @@ void SimulatedVbe::Click(const std::u16string& caption) {
     SimControl& control = *found.front().control;
     // A disabled control does not react, nor does any while a dialog has disabled the environment.
     if (!control.Enabled() || !TakesInput()) return;
-    // Handlers may delete controls and sources: fire from a copy.
+    // Handlers may delete controls and sources: fire from a copy. Office takes the controls of one
+    // Id and Tag for one command and raises the click at the sources of every one of them.
+    std::vector<std::shared_ptr<SimControl>> targets{found.front().control};
+    if (options_.host == HostKind::Vba) {
+        targets.clear();
+        ForEachControl([&](const std::shared_ptr<SimControl>& c) {
+            if (c->Id() == control.Id() && c->Tag() == control.Tag()) targets.push_back(c);
+        });
+    }
     std::vector<std::shared_ptr<SimEvents>> live;
-    for (auto& weak : control.Sources()) {
-        if (auto source = weak.lock()) live.push_back(source);
+    for (const auto& target : targets) {
+        for (auto& weak : target->Sources()) {
+            if (auto source = weak.lock()) live.push_back(source);
+        }
     }
     auto keep = found.front().control;
     for (auto& source : live) source->Fire(control);
@@ -387,6 +438,36 @@ std::shared_ptr<SimBar> SimulatedVbe::Bar(const std::u16string& name) const {
         if (!bar->Deleted() && bar->name_ == name) return bar;
     }
     return nullptr;
+}
+
+void SimulatedVbe::ForEachControl(const std::function<void(const std::shared_ptr<SimControl>&)>& visit) const {
+    std::function<void(const std::vector<std::shared_ptr<SimControl>>&)> walk = [&](const std::vector<std::shared_ptr<SimControl>>& items) {
+        for (const auto& item : items) {
+            if (item->Deleted()) continue;
+            visit(item);
+            if (item->Type() == ControlType::Popup) walk(item->Children());
+        }
+    };
+    for (const auto& bar : bars_) {
+        if (!bar->Deleted()) walk(bar->Items());
+    }
+}
+
+std::shared_ptr<SimControl> SimulatedVbe::FindById(ControlType type, std::int32_t id) const {
+    std::shared_ptr<SimControl> found;
+    ForEachControl([&](const std::shared_ptr<SimControl>& c) {
+        if (!found && c->Type() == type && c->Id() == id) found = c;
+    });
+    return found;
+}
+
+std::vector<std::shared_ptr<SimControl>>* SimulatedVbe::BarItems(const std::u16string& name) const {
+    if (options_.host == HostKind::Vba && name == u"Add-Ins") {
+        const auto menu = FindById(ControlType::Popup, 30038);
+        return menu ? &menu->Children() : nullptr;
+    }
+    const auto bar = Bar(options_.host == HostKind::Vba && name == u"標準" ? u"Standard" : name);
+    return bar ? &bar->Items() : nullptr;
 }
 
 std::vector<std::u16string> SimulatedVbe::BarNames() const {

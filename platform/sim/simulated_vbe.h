@@ -1,6 +1,7 @@
 #pragma once
 // A development environment in memory that behaves as the real one does where the add-in can see
 // it: command bars with their controls, click events, windows, code panes and the add-in object.
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,6 +23,10 @@ public:
         bool standardBar = true;
         int standardControls = 4;
         bool tellsMainWindow = true;  // false: MainWindow fails, though the window is there
+        // The VBA editor of Office: its bars are "Menu Bar" (the Add-Ins menu is a popup of Id 30038
+        // there) and "Standard"; a click reaches every control of the same Id and Tag; a module has
+        // no file.
+        HostKind host = HostKind::Vb6;
     };
     // The clipboard is the one PasteFace reads.
     static std::shared_ptr<SimulatedVbe> Create(ui::Ui& ui, Options options);
@@ -33,6 +38,7 @@ public:
     std::shared_ptr<CodePane> ActiveCodePane() override;
     // Fails while the environment has no main window.
     std::uintptr_t MainWindow() override;
+    HostKind Host() override { return options_.host; }
     // The environment's main window, a top-level window of the user interface: while a dialog has
     // disabled it, the environment takes no clicks. 0: none.
     void SetMainWindow(ui::WindowHandle window) { mainWindow_ = window; }
@@ -68,11 +74,17 @@ public:
     std::vector<Found> FindControlsByPath(const std::u16string& path) const;
     std::shared_ptr<SimBar> Bar(const std::u16string& name) const;
     std::vector<std::u16string> BarNames() const;
+    // The controls of a bar by the name the VB6 environment gives it: in the VBA editor "Add-Ins" is
+    // the Add-Ins popup of the menu bar and "標準" the bar "Standard". Null when there is none.
+    std::vector<std::shared_ptr<SimControl>>* BarItems(const std::u16string& name) const;
+    // The first live control of that type and Id, depth first through the bars.
+    std::shared_ptr<SimControl> FindById(ControlType type, std::int32_t id) const;
 
     ui::Ui& GetUi() { return ui_; }
 
 private:
     SimulatedVbe(ui::Ui& ui, Options options) : ui_(ui), options_(options) {}
+    void ForEachControl(const std::function<void(const std::shared_ptr<SimControl>&)>& visit) const;
     friend class SimBars;
     friend class SimEvents;
     friend class SimAddIn;
@@ -91,7 +103,9 @@ private:
 // What a simulated control is and shows, for tests to read.
 class SimControl final : public CommandBarControl, public std::enable_shared_from_this<SimControl> {
 public:
-    SimControl(SimulatedVbe& vbe, ControlType type, std::u16string caption = {}) : vbe_(vbe), type_(type), caption_(std::move(caption)) {}
+    // Controls that the add-in makes have Id 1, as custom controls do in Office.
+    SimControl(SimulatedVbe& vbe, ControlType type, std::u16string caption = {}, std::int32_t id = 1)
+        : vbe_(vbe), type_(type), caption_(std::move(caption)), id_(id) {}
     ControlType Type() override;
     std::u16string Caption() override;
     void SetCaption(const std::u16string& caption) override;
@@ -100,10 +114,13 @@ public:
     bool Enabled() override;
     void SetEnabled(bool enabled) override;
     void PasteFace() override;
+    void SetTag(const std::u16string& tag) override;
     void Delete() override;
     std::shared_ptr<CommandBarControls> Controls() override;
 
     bool Deleted() const { return deleted_; }
+    std::int32_t Id() const { return id_; }
+    const std::u16string& Tag() const { return tag_; }
     const Bitmap* Face() const { return hasFace_ ? &face_ : nullptr; }
     std::vector<std::shared_ptr<SimControl>>& Children() { return children_; }
     // The event sources bound to this control that are still alive.
@@ -116,6 +133,8 @@ private:
     SimulatedVbe& vbe_;
     ControlType type_;
     std::u16string caption_;
+    std::int32_t id_;
+    std::u16string tag_;
     bool beginGroup_ = false;
     bool enabled_ = true;
     bool deleted_ = false;

@@ -53,6 +53,38 @@ std::optional<std::u16string> Win32Os::Wow64SystemDirectory() {
     return FromWide(buffer);
 }
 
+namespace {
+
+std::optional<std::u16string> Environment(const wchar_t* name) {
+    wchar_t buffer[MAX_PATH] = {};
+    const DWORD n = GetEnvironmentVariableW(name, buffer, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return std::nullopt;
+    return FromWide(buffer);
+}
+
+bool Is64BitWindows() {
+#ifdef _WIN64
+    return true;
+#else
+    BOOL wow64 = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+#endif
+}
+
+}  // namespace
+
+// The system sets these for every process; ProgramW6432 and CommonProgramW6432 name the 64-bit
+// folders to 32-bit programs as well, which have no known folder for them.
+std::optional<std::u16string> Win32Os::ProgramFilesFolder(int bitness) {
+    if (bitness == 64) return Is64BitWindows() ? Environment(L"ProgramW6432") : std::nullopt;
+    return Environment(Is64BitWindows() ? L"ProgramFiles(x86)" : L"ProgramFiles");
+}
+
+std::optional<std::u16string> Win32Os::CommonFilesFolder(int bitness) {
+    if (bitness == 64) return Is64BitWindows() ? Environment(L"CommonProgramW6432") : std::nullopt;
+    return Environment(Is64BitWindows() ? L"CommonProgramFiles(x86)" : L"CommonProgramFiles");
+}
+
 std::optional<std::u16string> Win32Os::ProgramsFolder() {
     win32::UniqueIdList list;
     if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_PROGRAMS, list.put())) || !list) return std::nullopt;

@@ -10,6 +10,8 @@ public:
     std::u16string SystemDirectory() override;
     std::u16string WindowsDirectory() override;
     std::optional<std::u16string> Wow64SystemDirectory() override;
+    std::optional<std::u16string> ProgramFilesFolder(int bitness) override;
+    std::optional<std::u16string> CommonFilesFolder(int bitness) override;
     std::optional<std::u16string> ProgramsFolder() override;
     bool FileExists(const std::u16string& path) override;
     bool DirectoryExists(const std::u16string& path) override;

@@ -100,6 +100,9 @@ public:
     virtual void Act(const std::u16string& name, int index, UserAction action, const std::u16string& text, int number) = 0;
     virtual void CloseDialog() = 0;
 
+    // The bitness of the add-in library (and of the editor that loads it).
+    virtual int Bitness() const { return static_cast<int>(sizeof(void*) * 8); }
+
     // How far a place or size may stray from the form's own figure when it is read from the screen.
     virtual double Tolerance() const { return 0; }
 };

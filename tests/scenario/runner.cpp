@@ -60,7 +60,7 @@ std::vector<std::string> Words(const std::string& line, int lineNo) {
 
 bool TakesBlock(const std::vector<std::string>& w) {
     if (w.empty()) return false;
-    if (w[0] == "module") return true;
+    if (w[0] == "module" || w[0] == "class" || w[0] == "document" || w[0] == "userform") return true;
     return w.size() >= 2 && w[0] == "expect" && (w[1] == "lines" || w[1] == "controls" || w[1] == "list");
 }
 
@@ -91,7 +91,10 @@ std::pair<std::u16string, int> ControlRef(const std::string& ref) {
 
 class Runner {
 public:
-    Runner(std::string name, std::vector<Step> steps, Host& host) : name_(std::move(name)), steps_(std::move(steps)), host_(host) {}
+    Runner(std::string name, std::vector<Step> steps, Host& host, ide::HostKind kind)
+        : name_(std::move(name)), steps_(std::move(steps)), host_(host) {
+        options_.host = kind;
+    }
 
     std::vector<Failure> Run() {
         host_.Drive([this] {
@@ -150,8 +153,13 @@ private:
         if (found.empty()) throw StepError{"no command-bar control \"" + caption + "\""};
         return found.front().control;
     }
-    std::optional<StoredSetting> Stored(const std::string& name) {
-        SettingsStore store(host_.Store(), host_.Cp());
+    // The add-in's own key, or the key through which the host knows it (host-setting).
+    std::u16string KeyOf(const std::string& verb) const {
+        if (verb.rfind("host-", 0) != 0 && verb.rfind("no-host-", 0) != 0) return kSettingsKey;
+        return options_.host == ide::HostKind::Vba ? VbaRegistrationKey(host_.Bitness()) : kSettingsKey;
+    }
+    std::optional<StoredSetting> Stored(const std::string& name, const std::string& verb = "setting") {
+        SettingsStore store(host_.Store(), host_.Cp(), KeyOf(verb));
         return store.PeekSetting(U(name));
     }
     void Expect(bool ok, const std::string& message) {
@@ -196,6 +204,8 @@ private:
                 options_.standardControls = Int(w.at(2));
             else if (w[1] == "no-main-window")
                 options_.tellsMainWindow = false;
+            else if (w[1] == "vba")
+                options_.host = ide::HostKind::Vba;
             else
                 throw StepError{"unknown environment option " + w[1]};
         } else if (verb == "screen") {
@@ -209,11 +219,11 @@ private:
         } else if (verb == "library") {
             need(2);
             host_.SetLibrary(U(w[1]));
-        } else if (verb == "setting") {
+        } else if (verb == "setting" || verb == "host-setting") {
             need(3);
             Registry& registry = host_.Store();
             RegKey key = 0;
-            if (registry.CreateKey(Hive::CurrentUser, kSettingsKey, &key) != RegStatus::Success)
+            if (registry.CreateKey(Hive::CurrentUser, KeyOf(verb), &key) != RegStatus::Success)
                 throw StepError{"the settings key cannot be made"};
             if (w[2] == "number") {
                 need(4);
@@ -237,6 +247,16 @@ private:
             std::vector<std::u16string> lines;
             for (const auto& l : step.block) lines.push_back(U(l));
             Vbe().AddCodeWindow(U(w[1]), std::move(lines), w.size() > 2 ? U(w[2]) : u"");
+        } else if (verb == "class" || verb == "document" || verb == "userform") {
+            // A class module is in both editors; document modules (a workbook's, a sheet's) and
+            // UserForms only in Office's, where no module has a file. A UserForm has its designer too.
+            need(2);
+            if (verb != "class" && options_.host != ide::HostKind::Vba)
+                throw StepError{verb + " modules are the VBA editor's (environment vba)"};
+            std::vector<std::u16string> lines;
+            for (const auto& l : step.block) lines.push_back(U(l));
+            Vbe().AddCodeWindow(U(w[1]), std::move(lines));
+            if (verb == "userform") Vbe().AddWindow(U(w[1]) + u" (UserForm)");
         } else if (verb == "window") {
             need(2);
             Vbe().AddWindow(U(w[1]));
@@ -364,9 +384,9 @@ private:
         } else if (what == "no-message") {
             const auto messages = host_.Messages();
             if (messagesRead_ < messages.size()) throw StepError{"a message was shown: " + N(messages.back().text)};
-        } else if (what == "setting") {
+        } else if (what == "setting" || what == "host-setting") {
             need(5);
-            const auto s = Stored(w[2]);
+            const auto s = Stored(w[2], what);
             Expect(s.has_value(), "setting " + w[2] + " is not stored");
             if (w[3] == "number") {
                 Expect(s->type == regtype::Dword && s->data.size() == 4, w[2] + " is not a number");
@@ -377,9 +397,9 @@ private:
                 Expect(s->type == regtype::Sz, w[2] + " is not text");
                 ExpectEq(N(host_.Cp().FromAnsi(s->data)), w[4], "setting " + w[2]);
             }
-        } else if (what == "no-setting") {
+        } else if (what == "no-setting" || what == "no-host-setting") {
             need(3);
-            Expect(!Stored(w[2]).has_value(), "setting " + w[2] + " is stored");
+            Expect(!Stored(w[2], what).has_value(), "setting " + w[2] + " is stored");
         } else if (what == "clipboard") {
             need(3);
             const auto text = host_.ClipboardText();
@@ -510,9 +530,8 @@ private:
     // The controls of a bar (or of a popup: BAR/CAPTION), one line each: caption [group] [face N] [popup].
     void ExpectControls(const std::string& path, const std::vector<std::string>& want) {
         const auto slash = path.find('/');
-        auto bar = Vbe().Bar(U(path.substr(0, slash)));
-        if (!bar) throw StepError{"no command bar " + path.substr(0, slash)};
-        std::vector<std::shared_ptr<ide::SimControl>>* items = &bar->Items();
+        std::vector<std::shared_ptr<ide::SimControl>>* items = Vbe().BarItems(U(path.substr(0, slash)));
+        if (items == nullptr) throw StepError{"no command bar " + path.substr(0, slash)};
         if (slash != std::string::npos) {
             const std::u16string popup = U(path.substr(slash + 1));
             std::shared_ptr<ide::SimControl> found;
@@ -560,7 +579,7 @@ private:
 
 }  // namespace
 
-std::vector<Failure> RunScenarioText(const std::string& name, const std::string& text, Host& host) {
+std::vector<Failure> RunScenarioText(const std::string& name, const std::string& text, Host& host, ide::HostKind kind) {
     std::vector<Step> steps;
     std::istringstream in(text);
     std::string line;
@@ -590,25 +609,25 @@ std::vector<Failure> RunScenarioText(const std::string& name, const std::string&
         return {{name, lineNo, e.message}};
     }
     if (steps.empty()) return {{name, 0, "the scenario has no steps"}};
-    return Runner(name, std::move(steps), host).Run();
+    return Runner(name, std::move(steps), host, kind).Run();
 }
 
-std::vector<Failure> RunScenarioFile(const std::string& path, Host& host) {
+std::vector<Failure> RunScenarioFile(const std::string& path, Host& host, ide::HostKind kind) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return {{path, 0, "cannot read the scenario"}};
     std::stringstream text;
     text << in.rdbuf();
-    return RunScenarioText(path, text.str(), host);
+    return RunScenarioText(path, text.str(), host, kind);
 }
 
-std::vector<Failure> RunScenarioText(const std::string& name, const std::string& text) {
+std::vector<Failure> RunScenarioText(const std::string& name, const std::string& text, ide::HostKind kind) {
     HeadlessHost host;
-    return RunScenarioText(name, text, host);
+    return RunScenarioText(name, text, host, kind);
 }
 
-std::vector<Failure> RunScenarioFile(const std::string& path) {
+std::vector<Failure> RunScenarioFile(const std::string& path, ide::HostKind kind) {
     HeadlessHost host;
-    return RunScenarioFile(path, host);
+    return RunScenarioFile(path, host, kind);
 }
 
 }  // namespace qm::scenario

@@ -234,6 +234,93 @@ TEST_F(Setup, MissingParentsOfTheGroupAreCreated) {
     EXPECT_TRUE(os.DirectoryExists(u"C:\\Users\\u\\Start Menu\\Programs\\Wek Quillmark for VB6 Ver1.0"));
 }
 
+// Office's VBA editors are found by their libraries and registered per user, each only with a library
+// of its own bitness: the 32-bit one with the library installed here, the 64-bit one never (it is
+// named as not done). Removal takes both editors' registrations away.
+TEST_F(Setup, RegistersWithTheVbaEditorsOfItsOwnBitness) {
+    struct Case {
+        const char* what;
+        bool windows64;
+        std::vector<const char16_t*> libraries;
+        bool registered32;
+        bool reported64;
+    };
+    const Case cases[] = {
+        {"no Office", false, {}, false, false},
+        {"Office 2003 (VBA6)", false, {u"C:\\Program Files\\Common Files\\Microsoft Shared\\VBA\\VBA6\\VBE6.DLL"}, true, false},
+        {"32-bit Office on 64-bit Windows",
+         true,
+         {u"C:\\Program Files (x86)\\Common Files\\Microsoft Shared\\VBA\\VBA7.1\\VBE7.DLL"},
+         true,
+         false},
+        {"32-bit Click-to-Run Office",
+         true,
+         {u"C:\\Program Files (x86)\\Microsoft Office\\root\\vfs\\ProgramFilesCommonX86\\Microsoft Shared\\VBA\\VBA7.1\\VBE7.DLL"},
+         true,
+         false},
+        // 64-bit Office carries some 32-bit shared files in its own folder: they are not a 32-bit editor.
+        {"64-bit Click-to-Run Office",
+         true,
+         {u"C:\\Program Files\\Microsoft Office\\root\\vfs\\ProgramFilesCommonX64\\Microsoft Shared\\VBA\\VBA7.1\\VBE7.DLL",
+          u"C:\\Program Files\\Microsoft Office\\root\\vfs\\ProgramFilesCommonX86\\Microsoft Shared\\VBA\\VBA7.1\\VBE7.DLL"},
+         false,
+         true},
+        {"both",
+         true,
+         {u"C:\\Program Files\\Common Files\\Microsoft Shared\\VBA\\VBA7\\VBE7.DLL",
+          u"C:\\Program Files (x86)\\Common Files\\Microsoft Shared\\VBA\\VBA7\\VBE7.DLL"},
+         true,
+         true},
+    };
+    for (const Case& c : cases) {
+        SimulatedOs machine;
+        for (const char16_t* name : {u"WekQM417.dll", u"Quillmark.cnt", u"Quillmark.hlp", u"Quillmark.chm", u"Setup.exe"}) {
+            machine.PutFile(std::u16string(u"D:\\SETUP\\") + name, "file");
+        }
+        machine.AddDirectory(u"C:\\WINDOWS\\SYSTEM32");
+        machine.AddDirectory(u"C:\\WINDOWS\\Start Menu\\Programs");
+        machine.AddProgram(u"C:\\WINDOWS\\SYSTEM32\\Regsvr32.exe", [](const std::u16string&) { return 0; });
+        if (c.windows64) {
+            machine.programFiles32 = u"C:\\Program Files (x86)";
+            machine.commonFiles32 = u"C:\\Program Files (x86)\\Common Files";
+            machine.programFiles64 = u"C:\\Program Files";
+            machine.commonFiles64 = u"C:\\Program Files\\Common Files";
+        }
+        for (const char16_t* library : c.libraries) machine.PutFile(library, "VBE");
+        MemoryRegistry reg;
+        ui::HeadlessUi dialogs;
+        dialogs.onModal = [](ui::Form& form) { ui::user::Click(*dynamic_cast<frmMain&>(form).Command1[0]); };
+        RunSetup(SetupServices{reg, Cp932(), machine, dialogs}, u"");
+
+        SettingsStore vba32(reg, Cp932(), kVbaKey32);
+        SettingsStore vba64(reg, Cp932(), kVbaKey64);
+        EXPECT_EQ(vba32.KeyExists(), c.registered32) << c.what;
+        EXPECT_FALSE(vba64.KeyExists()) << c.what;
+        if (c.registered32) {
+            EXPECT_EQ(vba32.ReadSettingNumber(u"LoadBehavior", 0), 3) << c.what;
+            EXPECT_EQ(vba32.ReadSettingString(u"FriendlyName", u""), u"Wek Quillmark for VB6 Ver1.0") << c.what;
+            std::vector<std::u16string> names;
+            for (const auto& v : vba32.ListSettings()) names.push_back(v.name);
+            EXPECT_EQ(names, (std::vector<std::u16string>{u"FriendlyName", u"Description", u"LoadBehavior"})) << c.what;
+        }
+        ASSERT_FALSE(dialogs.messages.empty());
+        const std::u16string done = dialogs.messages.back().text;
+        EXPECT_EQ(done.find(u"64ﾋﾞｯﾄ版 Office の VBA ｴﾃﾞｨﾀへの登録") != std::u16string::npos, c.reported64) << c.what;
+        if (!c.reported64) {
+            EXPECT_EQ(done, u"ｾｯﾄｱｯﾌﾟが完了しました。") << c.what;
+        }
+
+        // An earlier 64-bit registration (by hand, or another setup) goes with the rest.
+        RegKey key = 0;
+        reg.CreateKey(Hive::CurrentUser, kVbaKey64, &key);
+        reg.CloseKey(key);
+        RunSetup(SetupServices{reg, Cp932(), machine, dialogs}, u"/UNINST");
+        EXPECT_FALSE(vba32.KeyExists()) << c.what;
+        EXPECT_FALSE(vba64.KeyExists()) << c.what;
+        EXPECT_EQ(dialogs.messages.back().text, u"ｱﾌﾟﾘｹｰｼｮﾝの削除が完了しました。") << c.what;
+    }
+}
+
 TEST_F(Setup, RemovesEverythingAndCanRunTwice) {
     Run(u"");
     os.PutFile(u"C:\\WINDOWS\\SYSTEM32\\Quillmark.GID", "index");

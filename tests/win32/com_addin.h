@@ -13,6 +13,8 @@
 // class that implements it.
 namespace qm::standin {
 inline constexpr IID kIidExtensibility = {0x0002E151, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+// The add-in designer's IDTExtensibility2, through which Office's VBA editor drives an add-in.
+inline constexpr IID kIidExtensibility2 = {0xB65AD801, 0xABAF, 0x11D0, {0xBB, 0x8B, 0x00, 0xA0, 0xC9, 0x0F, 0x27, 0x44}};
 
 struct IExtensibility : public IDispatch {
     virtual HRESULT STDMETHODCALLTYPE OnConnection(IDispatch*, long, IDispatch*, SAFEARRAY**) = 0;

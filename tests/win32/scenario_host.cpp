@@ -261,8 +261,10 @@ ide::SimulatedVbe& Win32Host::Vbe(const ide::SimulatedVbe::Options& options) {
         vbe_ = ide::SimulatedVbe::Create(*ui_, options);
         // The environment's main window: a real top-level window of this thread, which the add-in's
         // dialogs must own and disable.
-        mainWindow_ = CreateWindowExW(0, L"STATIC", L"Project1 - Microsoft Visual Basic [設計]", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                                      640, 480, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        const wchar_t* caption = options.host == ide::HostKind::Vba ? L"Microsoft Visual Basic for Applications - Book1.xlsm"
+                                                                    : L"Project1 - Microsoft Visual Basic [設計]";
+        mainWindow_ = CreateWindowExW(0, L"STATIC", caption, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640, 480, nullptr, nullptr,
+                                      GetModuleHandleW(nullptr), nullptr);
         vbe_->SetMainWindow(reinterpret_cast<ui::WindowHandle>(mainWindow_));
     }
     return *vbe_;
@@ -292,7 +294,9 @@ std::shared_ptr<ide::Extensibility> Win32Host::AddIn() {
     CLSID clsid{};
     if (FAILED(CLSIDFromProgID(L"WekQM417.AddInClass", &clsid))) throw StepError{"the ProgID is not registered"};
     IExtensibility* object = nullptr;
-    if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, kIidExtensibility, reinterpret_cast<void**>(&object))) ||
+    const bool vba = vbe_ && vbe_->Host() == ide::HostKind::Vba;
+    if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, vba ? kIidExtensibility2 : kIidExtensibility,
+                                reinterpret_cast<void**>(&object))) ||
         object == nullptr) {
         throw StepError{"the add-in cannot be created by its ProgID"};
     }

@@ -192,15 +192,17 @@ std::u16string ReadSetting(const wchar_t* name) {
     return std::u16string(data, data + wcslen(data));
 }
 
-// Runs scenario files against the real library: standin scenario LIBRARY FILE...
+// Runs scenario files against the real library: standin scenario LIBRARY FILE..., or scenario-vba to
+// run them in the VBA editor's personality.
 int RunScenarios(int argc, wchar_t** argv) {
+    const auto kind = std::wstring(argv[1]) == L"scenario-vba" ? qm::ide::HostKind::Vba : qm::ide::HostKind::Vb6;
     int failed = 0;
     for (int i = 3; i < argc; ++i) {
         const std::string file = qm::Utf16ToUtf8(std::u16string(argv[i], argv[i] + wcslen(argv[i])));
         std::vector<qm::scenario::Failure> failures;
         {
             qm::standin::Win32Host host(argv[2]);
-            failures = qm::scenario::RunScenarioFile(file, host);
+            failures = qm::scenario::RunScenarioFile(file, host, kind);
         }
         for (const auto& f : failures) std::printf("%s:%d: %s\n", f.file.c_str(), f.line, f.message.c_str());
         std::printf("%s %s\n", failures.empty() ? "passed" : "FAILED", file.c_str());
@@ -214,7 +216,7 @@ int RunScenarios(int argc, wchar_t** argv) {
 
 int wmain(int argc, wchar_t** argv) {
     CoInitialize(nullptr);
-    if (argc > 3 && std::wstring(argv[1]) == L"scenario") return RunScenarios(argc, argv);
+    if (argc > 3 && (std::wstring(argv[1]) == L"scenario" || std::wstring(argv[1]) == L"scenario-vba")) return RunScenarios(argc, argv);
     if (argc > 1 && std::wstring(argv[1]) == L"unregistered") {
         // After the library was unregistered, the environment finds no such add-in, and nothing breaks.
         CLSID clsid{};

@@ -15,8 +15,14 @@ namespace {
 long g_activeWindowReads = 0;
 long g_servedCalls = 0;  // GetIDsOfNames and Invoke, on every object served
 
-// {0002E198-0000-0000-C000-000000000046}: the click events of a command bar control.
-constexpr IID kIidClickEvents = {0x0002E198, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+// The click events of a command bar control: {0002E198-…} in VB6, {0002E131-…} in the VBA editor.
+constexpr IID kIidClickEventsVb6 = {0x0002E198, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr IID kIidClickEventsVba = {0x0002E131, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+// The VBA editor's root object: only it answers this.
+constexpr IID kIidVbaVbe = {0x0002E166, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+// Which editor is served (one per stand-in process).
+ide::HostKind g_host = ide::HostKind::Vb6;
+const IID& ClickEventsIid() { return g_host == ide::HostKind::Vba ? kIidClickEventsVba : kIidClickEventsVb6; }
 // The stand-in's own interface for finding the control behind an IDispatch it served.
 constexpr IID kIidServedControl = {0x8d1c44a2, 0x5b7e, 0x4f0a, {0x9c, 0x61, 0x2e, 0x3f, 0x10, 0x77, 0xa4, 0xd5}};
 
@@ -175,7 +181,7 @@ IDispatch* ServeControls(std::shared_ptr<ide::CommandBarControls> controls);
 class ControlObj final : public Served {
 public:
     explicit ControlObj(std::shared_ptr<ide::CommandBarControl> c)
-        : Served({L"Type", L"Caption", L"BeginGroup", L"Enabled", L"PasteFace", L"Delete", L"Controls"}), c_(std::move(c)) {}
+        : Served({L"Type", L"Caption", L"BeginGroup", L"Enabled", L"PasteFace", L"Tag", L"Delete", L"Controls"}), c_(std::move(c)) {}
     std::shared_ptr<ide::CommandBarControl> Control() const { return c_; }
 
 protected:
@@ -185,6 +191,10 @@ protected:
         if (n == L"BeginGroup") return Putting(flags) ? c_->SetBeginGroup(a.Bool(a.PutValue())) : SetBool(r, c_->BeginGroup());
         if (n == L"Enabled") return Putting(flags) ? c_->SetEnabled(a.Bool(a.PutValue())) : SetBool(r, c_->Enabled());
         if (n == L"PasteFace") return c_->PasteFace();
+        if (n == L"Tag") {
+            if (!Putting(flags)) throw PlatformError("the stand-in reads no tags");
+            return c_->SetTag(Args::TextOf(a.PutValue()));
+        }
         if (n == L"Delete") return c_->Delete();
         if (n == L"Controls") return SetObject(r, ServeControls(c_->Controls()));
     }
@@ -241,12 +251,18 @@ private:
 
 class BarsObj final : public Served {
 public:
-    explicit BarsObj(std::shared_ptr<ide::CommandBars> b) : Served({L"Item", L"Add"}), b_(std::move(b)) {}
+    explicit BarsObj(std::shared_ptr<ide::CommandBars> b) : Served({L"Item", L"Add", L"FindControl"}), b_(std::move(b)) {}
 
 protected:
     void Call(const std::wstring& n, WORD, const Args& a, VARIANT* r) override {
         if (n == L"Item") return SetObject(r, new BarObj(b_->Item(a.Text(0))));
         if (n == L"Add") return SetObject(r, new BarObj(b_->Add(a.Text(0), a.Missing(1) ? 0 : a.Long(1))));
+        if (n == L"FindControl") {
+            // FindControl(Type, Id, Tag, Visible): the first match, or Nothing.
+            if (a.Missing(0) || a.Missing(1)) throw PlatformError("the stand-in finds controls by Type and Id");
+            const auto found = b_->FindControl(static_cast<ide::ControlType>(a.Long(0)), a.Long(1));
+            return SetObject(r, found ? new ControlObj(found) : nullptr);
+        }
     }
 
 private:
@@ -273,14 +289,14 @@ public:
     HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID riid, IConnectionPoint** out) override {
         if (out == nullptr) return E_POINTER;
         *out = nullptr;
-        if (riid != kIidClickEvents) return CONNECT_E_NOCONNECTION;
+        if (riid != ClickEventsIid()) return CONNECT_E_NOCONNECTION;
         *out = this;
         AddRef();
         return S_OK;
     }
     // IConnectionPoint
     HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override {
-        *iid = kIidClickEvents;
+        *iid = ClickEventsIid();
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** out) override {
@@ -291,7 +307,7 @@ public:
     HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override {
         if (sink == nullptr || cookie == nullptr) return E_POINTER;
         if (sink_ != nullptr) return CONNECT_E_ADVISELIMIT;
-        if (FAILED(sink->QueryInterface(kIidClickEvents, reinterpret_cast<void**>(&sink_)))) {
+        if (FAILED(sink->QueryInterface(ClickEventsIid(), reinterpret_cast<void**>(&sink_)))) {
             if (FAILED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&sink_)))) return CONNECT_E_CANNOTCONNECT;
         }
         *cookie = 1;
@@ -423,11 +439,16 @@ private:
 
 class ComponentObj final : public Served {
 public:
-    ComponentObj(std::shared_ptr<ide::CodePane> keep, ide::VBComponent& c) : Served({L"FileNames"}), keep_(std::move(keep)), c_(c) {}
+    // The VBA editor's component has no FileNames: its modules live in the Office document.
+    ComponentObj(std::shared_ptr<ide::CodePane> keep, ide::VBComponent& c)
+        : Served(g_host == ide::HostKind::Vba ? std::vector<std::wstring>{L"Name"} : std::vector<std::wstring>{L"FileNames"}),
+          keep_(std::move(keep)),
+          c_(c) {}
 
 protected:
-    void Call(const std::wstring&, WORD, const Args& a, VARIANT* r) override {
-        SetText(r, c_.FileNames(static_cast<std::int16_t>(a.Long(0))));
+    void Call(const std::wstring& n, WORD, const Args& a, VARIANT* r) override {
+        if (n == L"FileNames") return SetText(r, c_.FileNames(static_cast<std::int16_t>(a.Long(0))));
+        throw PlatformError("the stand-in knows no component names");
     }
 
 private:
@@ -529,6 +550,15 @@ protected:
             return SetObject(r, new PaneObj(pane));
         }
     }
+    HRESULT Other(REFIID riid, void** out) override {
+        if (g_host == ide::HostKind::Vba && riid == kIidVbaVbe) {
+            *out = static_cast<IDispatch*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
 
 private:
     std::shared_ptr<ide::VBE> v_;
@@ -553,7 +583,10 @@ private:
 long ActiveWindowReads() { return g_activeWindowReads; }
 long ServedCalls() { return g_servedCalls; }
 
-IDispatch* ServeVbe(std::shared_ptr<ide::VBE> vbe) { return new VbeObj(std::move(vbe)); }
+IDispatch* ServeVbe(std::shared_ptr<ide::VBE> vbe) {
+    g_host = vbe->Host();
+    return new VbeObj(std::move(vbe));
+}
 IDispatch* ServeAddIn(std::shared_ptr<ide::AddIn> addIn) { return new AddInObj(std::move(addIn)); }
 
 }  // namespace qm::standin

@@ -2,8 +2,11 @@
 # The scenario files against the real library under Wine: each one in a stand-in environment of its
 # own, which registers the library where the scenario says it lies, creates the add-in by its
 # ProgID and acts on its real dialogs. Run inside one X server:
-#   xvfb-run -a bash run_scenarios.sh BUILD_DIR FILE...
+#   xvfb-run -a bash run_scenarios.sh [--vba] BUILD_DIR FILE...
+# --vba: the stand-in is Office's VBA editor (of the build's bitness) for every file.
 set -u
+mode=scenario
+if [ "${1:-}" = --vba ]; then mode=scenario-vba; shift; fi
 build=$(cd "$1" && pwd)
 shift
 export WINEDEBUG=-all LANG=ja_JP.UTF-8 WINEARCH=${WINEARCH:-win64}
@@ -23,7 +26,7 @@ passed=0
 failed=0
 for file in "$@"; do
   scn=$(dos "$file")
-  out=$(timeout 300 "$wine" "$build/tests/win32/standin.exe" scenario "$lib" "$scn" 2>/dev/null | tr -d '\r')
+  out=$(timeout 300 "$wine" "$build/tests/win32/standin.exe" "$mode" "$lib" "$scn" 2>/dev/null | tr -d '\r')
   status=$?
   if [ $status -eq 0 ] && grep -q '^passed ' <<<"$out"; then
     passed=$((passed + 1)); echo "passed $(basename "$file")"

@@ -1,18 +1,26 @@
 // quillmark check: which procedures lack a stamp, or have one that no longer matches them. Writes
-// nothing; status 1 when anything was found.
+// nothing but a baseline when asked; status 1 when anything new was found, 2 when something could
+// not be read.
 #include <algorithm>
 #include <cstdio>
-#include <optional>
+#include <filesystem>
 #include <iostream>
+#include <map>
+#include <optional>
 
 #include "addin/stamps/declaration.h"
+#include "cli/baseline.h"
 #include "cli/commands.h"
 #include "cli/findings.h"
+#include "cli/git.h"
+#include "cli/policy.h"
 #include "cli/stamp_blocks.h"
 #include "platform/text.h"
 
 namespace qm::cli {
 namespace {
+
+namespace fs = std::filesystem;
 
 std::string Joined(const std::vector<std::u16string>& names) {
     std::string out;
@@ -20,22 +28,128 @@ std::string Joined(const std::vector<std::u16string>& names) {
     return out;
 }
 
+fs::path PathOf(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
+std::string Utf8Of(const fs::path& path) {
+    const std::u8string text = path.generic_u8string();
+    return std::string(text.begin(), text.end());
+}
+
+// Where the files of one run come from: the disk, or the index of the work tree (--staged).
+class Origin {
+public:
+    explicit Origin(std::optional<StagedIndex> index) : index_(std::move(index)) {}
+
+    bool Staged() const { return index_.has_value(); }
+
+    // The sources to check; a staged file is named as seen from the current folder.
+    std::vector<Source> Sources(const std::vector<std::string>& arguments, std::vector<std::string>& problems) {
+        if (!index_) return ExpandSources(arguments, problems);
+        std::vector<Source> files;
+        for (const std::string& name : index_->staged) {
+            const std::string shown = PathFrom("", Utf8Of(PathOf(index_->top) / PathOf(name)));
+            files.push_back({shown, "", shown});
+            fromTop_[shown] = name;
+        }
+        return files;
+    }
+
+    std::string Bytes(const Source& source) const {
+        if (!index_) return ReadWholeFile(source.path);
+        try {
+            return BlobBytes(index_->top, index_->blob.at(fromTop_.at(source.path)));
+        } catch (const GitError& e) {
+            throw Failure{source.path + ": " + e.message};
+        }
+    }
+
+    // The policy of a source (read once per policy file); PolicyError when it cannot be taken.
+    const CheckPolicy& PolicyOf(const Source& source) {
+        static const CheckPolicy none;
+        std::optional<std::string> file;
+        if (index_) {
+            file = PolicyFileOf(fromTop_.at(source.path), [&](const std::string& p) { return index_->blob.contains(p); });
+        } else {
+            file = PolicyFileOf(Utf8Of(fs::absolute(PathOf(source.path)).lexically_normal()),
+                                [](const std::string& p) { return FileExists(p); });
+        }
+        if (!file) return none;
+        auto it = policies_.find(*file);
+        if (it != policies_.end()) return it->second;
+        // Named as the user sees it: from the current folder.
+        const std::string shown = index_ ? PathFrom("", Utf8Of(PathOf(index_->top) / PathOf(*file))) : PathFrom("", *file);
+        std::string bytes;
+        try {
+            bytes = index_ ? BlobBytes(index_->top, index_->blob.at(*file)) : ReadWholeFile(*file);
+        } catch (const PlatformError& e) {
+            throw PolicyError{shown + ": cannot read: " + e.what()};
+        } catch (const GitError& e) {
+            throw PolicyError{shown + ": " + e.message};
+        }
+        CheckPolicy policy = ParsePolicy(bytes, shown);
+        policy.folder = Utf8Of(index_ ? PathOf(index_->top) / PathOf(*file).parent_path() : PathOf(*file).parent_path());
+        return policies_.emplace(*file, std::move(policy)).first->second;
+    }
+
+private:
+    std::optional<StagedIndex> index_;
+    std::map<std::string, std::string> fromTop_;
+    std::map<std::string, CheckPolicy> policies_;
+};
+
 }  // namespace
 
 int CommandCheck(const CheckOptions& options) {
     if (options.format != "text" && options.format != "json" && options.format != "sarif") {
         throw UsageError{"--format must be text, json or sarif, not \"" + options.format + "\""};
     }
+    if (options.staged == !options.files.empty()) throw UsageError{"give either the files and projects to check or --staged"};
+    if (!options.baseline.empty() && !options.writeBaseline.empty()) throw UsageError{"give either --baseline or --write-baseline"};
+
+    std::optional<StagedIndex> index;
+    if (options.staged) {
+        try {
+            index = ReadStagedIndex();
+        } catch (const GitError& e) {
+            std::cerr << "quillmark check: " << Printable(e.message) << '\n';
+            return 2;
+        }
+        if (index->staged.empty()) {
+            std::cerr << "quillmark check: nothing to check: no VB6 source file is staged\n";
+            return 0;
+        }
+    }
+    Origin origin(std::move(index));
     std::vector<std::string> problems;
-    const std::vector<Source> files = ExpandSources(options.files, problems);
+    const std::vector<Source> files = origin.Sources(options.files, problems);
+
+    // Everything that can stop the run with status 2 is read before the first file: the store, the
+    // policies, the baseline.
     std::optional<Store> store;
     FormatModel model;
+    std::vector<const CheckPolicy*> policies;
+    std::optional<std::vector<BaselineEntry>> baseline;
     try {
         store.emplace(options.common, Store::Mode::Read);
         model = store->Format(options.common);
+        for (const Source& source : files) policies.push_back(&origin.PolicyOf(source));
+        if (!options.baseline.empty()) {
+            std::string bytes;
+            try {
+                bytes = ReadWholeFile(options.baseline);
+            } catch (const PlatformError& e) {
+                throw Failure{options.baseline + ": cannot read the baseline: " + e.what()};
+            }
+            baseline = ParseBaseline(bytes, options.baseline);
+        }
     } catch (const Failure& e) {
         ReportProblems(problems);
         std::cerr << "quillmark: " << Printable(e.message) << '\n';
+        return 2;
+    } catch (const PolicyError& e) {
+        std::cerr << "quillmark check: " << Printable(e.message) << '\n';
+        return 2;
+    } catch (const BaselineError& e) {
+        std::cerr << "quillmark check: " << Printable(e.message) << '\n';
         return 2;
     }
     const auto nameItems = ItemNamesOfKind(model, kind::kFunctionName);
@@ -49,19 +163,38 @@ int CommandCheck(const CheckOptions& options) {
         return std::find(names.begin(), names.end(), name) != names.end();
     };
     std::vector<Finding> findings;
+    std::size_t current = 0;
     Pass pass(Output::Print);
     const int status = RunOverFiles(files, pass, problems, [&](const Source& source) {
-        SourceFile file = LoadSource(source.path, options.common, store->Cp());
-        const auto& lines = file.ModuleLines();
+        const CheckPolicy& policy = *policies[current++];
+        if (!policy.path.empty() && policy.Excludes(PathFrom(policy.folder, source.path))) return;
+        std::string bytes;
+        try {
+            bytes = origin.Bytes(source);
+        } catch (const PlatformError& e) {
+            throw Failure{source.path + ": cannot read: " + e.what()};
+        }
+        std::optional<SourceFile> file;
+        try {
+            file.emplace(std::move(bytes), FileEncoding(options.common), store->Cp());
+        } catch (const SourceError& e) {
+            throw Failure{source.path + ": " + e.what() + " (use --encoding to read it otherwise)"};
+        }
+        const auto& lines = file->ModuleLines();
         const auto report = [&](std::int32_t moduleLine, const std::u16string& name, const char* rule, const std::string& message) {
-            findings.push_back({source.path, static_cast<int>(file.FileLineOf(moduleLine)), Utf16ToUtf8(name), rule, message});
+            if (policy.Ignores(rule)) return;
+            findings.push_back({source.path, static_cast<int>(file->FileLineOf(moduleLine)), Utf16ToUtf8(name), rule, message});
         };
-        if (options.moduleHeader && !HasModuleHeader(lines)) report(1, u"(module)", "no-module-header", "no module header");
+        if ((options.moduleHeader || policy.moduleHeader) && !HasModuleHeader(lines)) {
+            report(1, u"(module)", "no-module-header", "no module header");
+        }
         ide::TextCodeModule module(lines);
         for (const StampedProcedure& p : FindProcedures(module)) {
-            if (options.publicOnly && !p.isPublic) continue;
+            if (p.noCheck) continue;
+            if ((options.publicOnly || policy.publicOnly) && !p.isPublic) continue;
             if (!p.hasStamp) {
-                report(p.region.bodyLine, p.region.name, "no-stamp", "no stamp");
+                // What stamp --all leaves by default is no finding by default.
+                if (!p.houseHeader || policy.houseHeadersNeedStamp) report(p.region.bodyLine, p.region.name, "no-stamp", "no stamp");
                 continue;
             }
             for (const StampItem& item : ReadStampItems(lines, p.blockFirst, p.blockLast)) {
@@ -82,6 +215,26 @@ int CommandCheck(const CheckOptions& options) {
             }
         }
     });
+
+    const std::string& baselinePath = options.writeBaseline.empty() ? options.baseline : options.writeBaseline;
+    const std::string baselineFolder = Utf8Of(PathOf(baselinePath).parent_path());
+    std::vector<std::string> keys;
+    for (const Finding& f : findings) keys.push_back(PathFrom(baselineFolder, f.file));
+    if (!options.writeBaseline.empty()) {
+        std::vector<BaselineEntry> entries;
+        for (std::size_t i = 0; i < findings.size(); ++i) entries.push_back({findings[i].rule, keys[i], findings[i].procedure});
+        try {
+            WriteFileAtomically(options.writeBaseline, ComposeBaseline(entries));
+        } catch (const PlatformError& e) {
+            std::cerr << "quillmark check: " << Printable(options.writeBaseline) << ": cannot write: " << Printable(e.what()) << '\n';
+            return 2;
+        }
+        std::cerr << "quillmark check: " << findings.size() << (findings.size() == 1 ? " finding" : " findings") << " written to "
+                  << Printable(options.writeBaseline) << '\n';
+        return status != 0 ? 2 : 0;
+    }
+    if (baseline) findings = NewFindings(findings, keys, std::move(*baseline));
+
     const std::string out = options.format == "json"    ? FindingsJson(findings)
                             : options.format == "sarif" ? FindingsSarif(findings, kQuillmarkVersion)
                                                         : FindingsText(findings);

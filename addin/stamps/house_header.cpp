@@ -26,8 +26,10 @@ bool IsHouseHeaderLine(std::u16string_view line) {
     const std::u16string_view body = CommentBody(line);
     bool letter = false;
     std::size_t length = 0;
-    for (const char16_t c : body) {
-        if (c == u'：' || c == u':') return letter && length <= kMaxLabel;
+    for (std::size_t i = 0; i < body.size(); ++i) {
+        const char16_t c = body[i];
+        // An ASCII colon ends a label only before a blank or the line's end ("http://..." is no label).
+        if (c == u'：' || (c == u':' && (i + 1 == body.size() || IsBlank(body[i + 1])))) return letter && length <= kMaxLabel;
         const bool ascii = c < 0x80;
         const bool asciiLetter = (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
         if (asciiLetter || !ascii) {

@@ -9,9 +9,10 @@
 namespace qm {
 
 // A line of a house-style header: after the comment mark and any blanks (half- or full-width), a
-// label of 1 to 20 characters, then "：" or ":". The label holds a letter (A-Z, a-z or any character
-// beyond ASCII) and otherwise only letters, digits, blanks, "_", "-", "(", ")", "（", "）" and "・".
-// "' 目　的　　：税額を求める" and "'Purpose: ..." are; "'x = a: b", "' 2024/01/05 12:00" are not.
+// label of 1 to 20 characters, then "：", or ":" before a blank or the line's end. The label holds a
+// letter (A-Z, a-z or any character beyond ASCII) and otherwise only letters, digits, blanks, "_",
+// "-", "(", ")", "（", "）" and "・". "' 目　的　　：税額を求める" and "'Purpose: ..." are;
+// "'x = a: b", "' see http://..." and "' 2024/01/05 12:00" are not.
 bool IsHouseHeaderLine(std::u16string_view line);
 
 // The block of module lines first..last (counted from 1) is a header of the project's own: a comment

@@ -1,8 +1,8 @@
 #include "cli/baseline.h"
 
 #include <algorithm>
-#include <map>
-#include <tuple>
+
+#include "cli/policy.h"
 
 namespace qm::cli {
 namespace {
@@ -109,20 +109,15 @@ std::vector<BaselineEntry> ParseBaseline(std::string_view bytes, const std::stri
     return entries;
 }
 
-std::vector<Finding> NewFindings(const std::vector<Finding>& findings, const std::vector<std::string>& fileKeys,
-                                 std::vector<BaselineEntry> baseline) {
-    std::map<std::tuple<std::string, std::string, std::string>, int> accepted;
-    for (BaselineEntry& e : baseline) ++accepted[{std::move(e.rule), std::move(e.file), std::move(e.procedure)}];
-    std::vector<Finding> fresh;
-    for (std::size_t i = 0; i < findings.size(); ++i) {
-        const auto it = accepted.find({findings[i].rule, fileKeys[i], findings[i].procedure});
-        if (it != accepted.end() && it->second > 0) {
-            --it->second;
-        } else {
-            fresh.push_back(findings[i]);
-        }
-    }
-    return fresh;
+AcceptedFindings::AcceptedFindings(const std::vector<BaselineEntry>& entries, std::string folder) : folder_(std::move(folder)) {
+    for (const BaselineEntry& e : entries) ++left_[{e.rule, e.file, e.procedure}];
+}
+
+bool AcceptedFindings::Take(const Finding& finding) {
+    const auto it = left_.find({finding.rule, PathFrom(folder_, finding.file), finding.procedure});
+    if (it == left_.end() || it->second == 0) return false;
+    --it->second;
+    return true;
 }
 
 }  // namespace qm::cli

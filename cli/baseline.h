@@ -2,7 +2,9 @@
 // A baseline: the findings a team accepted on the day it started checking, so that only new ones
 // count. A finding is known by its rule, its file (from the baseline's folder) and its procedure,
 // never by its line, so that lines moving above it do not make an old finding new.
+#include <map>
 #include <string>
+#include <tuple>
 #include <string_view>
 #include <vector>
 
@@ -29,9 +31,17 @@ std::string ComposeBaseline(const std::vector<BaselineEntry>& entries);
 // and blank lines aside).
 std::vector<BaselineEntry> ParseBaseline(std::string_view bytes, const std::string& path);
 
-// The findings that the baseline does not hold; each entry accounts for one finding of its key.
-// fileKeys[i] is the key of findings[i].file.
-std::vector<Finding> NewFindings(const std::vector<Finding>& findings, const std::vector<std::string>& fileKeys,
-                                 std::vector<BaselineEntry> baseline);
+// The findings a baseline accepts: each entry accounts for one finding of its key, whatever its line.
+class AcceptedFindings {
+public:
+    // folder: the baseline file's folder, from which its file names are read.
+    AcceptedFindings(const std::vector<BaselineEntry>& entries, std::string folder);
+    // Whether the baseline accepts the finding; an entry that did is used up.
+    bool Take(const Finding& finding);
+
+private:
+    std::map<std::tuple<std::string, std::string, std::string>, int> left_;
+    std::string folder_;
+};
 
 }  // namespace qm::cli

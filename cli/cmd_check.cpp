@@ -90,8 +90,38 @@ public:
         return policies_.emplace(*file, std::move(policy)).first->second;
     }
 
+    // The findings a policy's baseline accepts (read once per policy); BaselineError when it cannot
+    // be taken. In the index the baseline is read from the index too.
+    AcceptedFindings& BaselineOf(const CheckPolicy& policy) {
+        auto it = baselines_.find(&policy);
+        if (it != baselines_.end()) return it->second;
+        const fs::path file = (PathOf(policy.folder) / PathOf(policy.baseline)).lexically_normal();
+        const std::string shown = PathFrom("", Utf8Of(file));
+        std::string bytes;
+        if (index_) {
+            const std::string inIndex = Utf8Of(file.lexically_relative(PathOf(index_->top)));
+            const auto blob = index_->blob.find(inIndex);
+            if (inIndex.empty() || inIndex.rfind("..", 0) == 0 || blob == index_->blob.end()) {
+                throw BaselineError{policy.path + ": the baseline " + shown + " is not in the index (git add it)"};
+            }
+            try {
+                bytes = BlobBytes(index_->top, blob->second);
+            } catch (const GitError& e) {
+                throw BaselineError{shown + ": " + e.message};
+            }
+        } else {
+            try {
+                bytes = ReadWholeFile(Utf8Of(file));
+            } catch (const PlatformError& e) {
+                throw BaselineError{policy.path + ": the baseline " + shown + " cannot be read: " + e.what()};
+            }
+        }
+        return baselines_.emplace(&policy, AcceptedFindings(ParseBaseline(bytes, shown), Utf8Of(file.parent_path()))).first->second;
+    }
+
 private:
     std::optional<StagedIndex> index_;
+    std::map<const CheckPolicy*, AcceptedFindings> baselines_;
     std::map<std::string, std::string> fromTop_;
     std::map<std::string, CheckPolicy> policies_;
 };
@@ -127,7 +157,7 @@ int CommandCheck(const CheckOptions& options) {
     std::optional<Store> store;
     FormatModel model;
     std::vector<const CheckPolicy*> policies;
-    std::optional<std::vector<BaselineEntry>> baseline;
+    std::optional<AcceptedFindings> given;  // --baseline, in place of the policies' own
     try {
         store.emplace(options.common, Store::Mode::Read);
         model = store->Format(options.common);
@@ -139,7 +169,11 @@ int CommandCheck(const CheckOptions& options) {
             } catch (const PlatformError& e) {
                 throw Failure{options.baseline + ": cannot read the baseline: " + e.what()};
             }
-            baseline = ParseBaseline(bytes, options.baseline);
+            given.emplace(ParseBaseline(bytes, options.baseline), Utf8Of(PathOf(options.baseline).parent_path()));
+        } else if (options.writeBaseline.empty()) {
+            for (const CheckPolicy* policy : policies) {
+                if (!policy->baseline.empty()) origin.BaselineOf(*policy);
+            }
         }
     } catch (const Failure& e) {
         ReportProblems(problems);
@@ -163,6 +197,7 @@ int CommandCheck(const CheckOptions& options) {
         return std::find(names.begin(), names.end(), name) != names.end();
     };
     std::vector<Finding> findings;
+    std::vector<const CheckPolicy*> findingPolicies;  // the policy of each finding's file
     std::size_t current = 0;
     Pass pass(Output::Print);
     const int status = RunOverFiles(files, pass, problems, [&](const Source& source) {
@@ -184,6 +219,7 @@ int CommandCheck(const CheckOptions& options) {
         const auto report = [&](std::int32_t moduleLine, const std::u16string& name, const char* rule, const std::string& message) {
             if (policy.Ignores(rule)) return;
             findings.push_back({source.path, static_cast<int>(file->FileLineOf(moduleLine)), Utf16ToUtf8(name), rule, message});
+            findingPolicies.push_back(&policy);
         };
         if ((options.moduleHeader || policy.moduleHeader) && !HasModuleHeader(lines)) {
             report(1, u"(module)", "no-module-header", "no module header");
@@ -216,13 +252,11 @@ int CommandCheck(const CheckOptions& options) {
         }
     });
 
-    const std::string& baselinePath = options.writeBaseline.empty() ? options.baseline : options.writeBaseline;
-    const std::string baselineFolder = Utf8Of(PathOf(baselinePath).parent_path());
-    std::vector<std::string> keys;
-    for (const Finding& f : findings) keys.push_back(PathFrom(baselineFolder, f.file));
     if (!options.writeBaseline.empty()) {
+        const std::string folder = Utf8Of(PathOf(options.writeBaseline).parent_path());
         std::vector<BaselineEntry> entries;
-        for (std::size_t i = 0; i < findings.size(); ++i) entries.push_back({findings[i].rule, keys[i], findings[i].procedure});
+        entries.reserve(findings.size());
+        for (const Finding& f : findings) entries.push_back({f.rule, PathFrom(folder, f.file), f.procedure});
         try {
             WriteFileAtomically(options.writeBaseline, ComposeBaseline(entries));
         } catch (const PlatformError& e) {
@@ -233,7 +267,14 @@ int CommandCheck(const CheckOptions& options) {
                   << Printable(options.writeBaseline) << '\n';
         return status != 0 ? 2 : 0;
     }
-    if (baseline) findings = NewFindings(findings, keys, std::move(*baseline));
+    // Only what no baseline accepts counts: the one given, else that of the file's policy.
+    std::vector<Finding> fresh;
+    for (std::size_t i = 0; i < findings.size(); ++i) {
+        const CheckPolicy& policy = *findingPolicies[i];
+        AcceptedFindings* accepted = given ? &*given : policy.baseline.empty() ? nullptr : &origin.BaselineOf(policy);
+        if (accepted == nullptr || !accepted->Take(findings[i])) fresh.push_back(std::move(findings[i]));
+    }
+    findings = std::move(fresh);
 
     const std::string out = options.format == "json"    ? FindingsJson(findings)
                             : options.format == "sarif" ? FindingsSarif(findings, kQuillmarkVersion)

@@ -130,8 +130,14 @@ CheckPolicy ParsePolicy(std::string_view bytes, const std::string& path) {
         } else if (key == "exclude") {
             if (value.empty() || value.size() > kMaxPattern) fail("exclude takes a pattern of 1 to 1000 bytes");
             policy.exclude.push_back(Utf8ToUtf16(value));
+        } else if (key == "baseline") {
+            if (value.empty() || value.size() > kMaxPattern || value.front() == '/' || value.front() == '\\' ||
+                (value.size() > 1 && value[1] == ':')) {
+                fail("baseline takes a file's path from the policy's folder");
+            }
+            policy.baseline = value;
         } else {
-            fail("no key \"" + Printable(key) + "\" (the keys: procedures, module-header, house-headers, ignore, exclude)");
+            fail("no key \"" + Printable(key) + "\" (the keys: procedures, module-header, house-headers, ignore, exclude, baseline)");
         }
     }
     return policy;

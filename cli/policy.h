@@ -20,6 +20,7 @@ struct CheckPolicy {
     bool houseHeadersNeedStamp = false;   // house-headers = need-stamp
     std::vector<std::string> ignored;     // ignore = RULE
     std::vector<std::u16string> exclude;  // exclude = PATTERN
+    std::string baseline;                 // baseline = FILE, from folder
 
     bool Ignores(std::string_view rule) const;
     // relative: the file's path from the policy's folder, "/" between folders.

@@ -25,7 +25,7 @@ std::string FindInPath(const std::string& program) {
         const std::string folder = folders.substr(start, end - start);
         start = end + 1;
         if (folder.empty() || folder.front() != '/') continue;
-        const std::string candidate = folder + "/" + program;
+        std::string candidate = folder + "/" + program;
         struct stat info {};
         if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(candidate.c_str(), X_OK) == 0) return candidate;
     }
@@ -63,6 +63,7 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
     std::vector<std::string> words{program};
     words.insert(words.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
+    argv.reserve(words.size() + 1);
     for (std::string& w : words) argv.push_back(w.data());
     argv.push_back(nullptr);
 

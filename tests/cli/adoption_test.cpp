@@ -272,4 +272,32 @@ TEST_F(Adoption, ABaselineAcceptsTodaysFindingsWhereverTheirLinesMove) {
     EXPECT_EQ(Run("check src/Module1.bas --baseline bad --write-baseline other").status, 2);
 }
 
+TEST_F(Adoption, ThePolicysBaselineHoldsForTheHookAndCiAlike) {
+    Init();
+    Put("repo/src/Module1.bas", kModule);
+    Put("repo/.quillmark-check", "baseline = qa/baseline\n");
+    ASSERT_EQ(Run("check src/Module1.bas --write-baseline qa/baseline").status, 0);
+    ASSERT_EQ(Sh("git add -A && git commit -qm adopt"), 0);
+    // Old findings are accepted wherever check runs; a new procedure is not.
+    Put("repo/src/Module1.bas", kModule + "Public Sub Added()\r\nEnd Sub\r\n");
+    ASSERT_EQ(Sh("git add src/Module1.bas"), 0);
+    for (const char* cwd : {"repo", "repo/src"}) {
+        const Result r = Run("check --staged", cwd);
+        EXPECT_EQ(r.status, 1) << cwd;
+        EXPECT_NE(r.out.find("Module1.bas:9: Added: no stamp\n"), std::string::npos) << r.out;
+        EXPECT_EQ(r.out.find("AddTax"), std::string::npos) << r.out;
+    }
+    EXPECT_EQ(Run("check src/Module1.bas").out, "src/Module1.bas:9: Added: no stamp\n");
+    // The staged run reads the baseline as the index has it: one that is not there stops it.
+    ASSERT_EQ(Sh("git rm -q --cached qa/baseline"), 0);
+    Result r = Run("check --staged");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("qa/baseline is not in the index"), std::string::npos) << r.err;
+    // A damaged one, by its name and line.
+    Put("repo/qa/baseline", "# quillmark check baseline 1\nno-stamp\n");
+    r = Run("check src/Module1.bas");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("qa/baseline:2: not a baseline"), std::string::npos) << r.err;
+}
+
 }  // namespace

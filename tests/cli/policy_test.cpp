@@ -30,7 +30,8 @@ TEST(Policy, ReadsEveryKey) {
         "ignore = arguments-differ\r\n"
         "ignore = stamp-names-other\r\n"
         "exclude = legacy/\r\n"
-        "exclude = 旧/*.bas",
+        "exclude = 旧/*.bas\r\n"
+        "baseline = qa/.quillmark-baseline",
         "p");
     EXPECT_TRUE(p.publicOnly);
     EXPECT_TRUE(p.moduleHeader);
@@ -41,6 +42,7 @@ TEST(Policy, ReadsEveryKey) {
     EXPECT_TRUE(p.Excludes("legacy/a/Module1.bas"));
     EXPECT_TRUE(p.Excludes("旧/税計算.BAS"));
     EXPECT_FALSE(p.Excludes("src/Module1.bas"));
+    EXPECT_EQ(p.baseline, "qa/.quillmark-baseline");
 
     const CheckPolicy defaults = ParsePolicy("procedures = all\nmodule-header = optional\nhouse-headers = accepted\n", "p");
     EXPECT_FALSE(defaults.publicOnly || defaults.moduleHeader || defaults.houseHeadersNeedStamp);
@@ -60,6 +62,8 @@ TEST(Policy, RefusesWhatItDoesNotKnowWithTheLine) {
         {"procedures = all\nprocedures = public\n", ":2: \"procedures\" is given twice"},
         {"public only\n", ":1: not \"key = value\""},
         {"exclude =\n", ":1: exclude takes a pattern"},
+        {"baseline = /etc/baseline\n", ":1: baseline takes a file's path from the policy's folder"},
+        {"baseline = a\nbaseline = b\n", ":2: \"baseline\" is given twice"},
         {"exclude = \x82\xa0.bas\n", ":1: not UTF-8 text"},
         {"exclude = a\x1b[2J.bas\n", ":1: a control character"},
     };
@@ -162,20 +166,15 @@ TEST(Baseline, ADamagedFileIsRefusedWithItsLine) {
     }
 }
 
-TEST(Baseline, EachEntryForgivesOneFindingOfItsKeyWhateverItsLine) {
-    const std::vector<qm::cli::Finding> findings = {
-        {"m.bas", 40, "A", "no-stamp", "no stamp"},     // was line 10
-        {"m.bas", 50, "A", "no-stamp", "no stamp"},     // a second one of the same key is new
-        {"m.bas", 60, "B", "arguments-differ", "..."},  // another rule
-        {"../m.bas", 70, "C", "no-stamp", "no stamp"},  // another file key
-    };
-    const std::vector<std::string> keys = {"m.bas", "m.bas", "m.bas", "other/m.bas"};
-    const auto fresh =
-        qm::cli::NewFindings(findings, keys, {{"no-stamp", "m.bas", "A"}, {"no-stamp", "m.bas", "B"}, {"no-stamp", "m.bas", "C"}});
-    ASSERT_EQ(fresh.size(), 3U);
-    EXPECT_EQ(fresh[0].line, 50);
-    EXPECT_EQ(fresh[1].procedure, "B");
-    EXPECT_EQ(fresh[2].procedure, "C");
+TEST(Baseline, EachEntryAcceptsOneFindingOfItsKeyWhateverItsLine) {
+    // The baseline lies in "base"; the findings' files are named from the current folder.
+    qm::cli::AcceptedFindings accepted({{"no-stamp", "m.bas", "A"}, {"no-stamp", "m.bas", "B"}, {"no-stamp", "../m.bas", "C"}}, "base");
+    EXPECT_TRUE(accepted.Take({"base/m.bas", 40, "A", "no-stamp", "no stamp"}));   // was line 10
+    EXPECT_FALSE(accepted.Take({"base/m.bas", 50, "A", "no-stamp", "no stamp"}));  // a second one is new
+    EXPECT_FALSE(accepted.Take({"base/m.bas", 60, "B", "arguments-differ", "..."}));
+    EXPECT_TRUE(accepted.Take({"base/./sub/../m.bas", 60, "B", "no-stamp", "no stamp"}));
+    EXPECT_TRUE(accepted.Take({"m.bas", 1, "C", "no-stamp", "no stamp"}));
+    EXPECT_FALSE(accepted.Take({"other/m.bas", 1, "C", "no-stamp", "no stamp"}));
 }
 
 TEST(HouseHeader, WhichLinesAreAHeadersItems) {

@@ -69,6 +69,7 @@ std::string AbsolutePath(const std::string& utf8) {
 int CommandStamp(const StampOptions& options) {
     if (options.all == (options.line != 0)) throw UsageError{"give either --line N (one FILE) or --all"};
     if (!options.all && options.moduleHeader) throw UsageError{"--module-header goes with --all"};
+    if (!options.all && options.withHouseHeaders) throw UsageError{"--with-house-headers goes with --all"};
     const LocalDateTime now = Now(options.common);
     std::vector<std::string> problems;
     const std::vector<Source> files = ExpandSources(options.files, problems);

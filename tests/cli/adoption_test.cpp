@@ -193,7 +193,10 @@ TEST_F(Adoption, TheHookStopsACommitOfAJapaneseNameWithoutAStamp) {
 
 TEST_F(Adoption, StampAllAndCheckAgreeOnLegacyHeaders) {
     Put("repo/Legacy.bas", kLegacy);
-    Result r = Run("stamp Legacy.bas --all --write --now '2026-12-08 10:00:00'");
+    // Before: only the procedure under a plain remark; the headers and the no-check line hold.
+    Result r = Run("check Legacy.bas");
+    EXPECT_EQ(r.out, "Legacy.bas:11: Plain: no stamp\n");
+    r = Run("stamp Legacy.bas --all --write --now '2026-12-08 10:00:00'");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("2 procedures left without a stamp: a comment header of the project's own"), std::string::npos) << r.err;
     const std::string once = Read("repo/Legacy.bas");
@@ -214,6 +217,7 @@ TEST_F(Adoption, StampAllAndCheckAgreeOnLegacyHeaders) {
     r = Run("stamp Legacy.bas --all --with-house-headers --write");
     EXPECT_EQ(r.err, "");
     EXPECT_NE(Read("repo/Legacy.bas").find(": Tax\r\n"), std::string::npos);
+    EXPECT_EQ(Run("stamp Legacy.bas --line 5 --with-house-headers").status, 2);
     // The no-check line keeps the stamp out of nothing but check.
     EXPECT_NE(Read("repo/Legacy.bas").find(": Generated\r\n"), std::string::npos);
 }

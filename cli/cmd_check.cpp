@@ -39,8 +39,6 @@ class Origin {
 public:
     explicit Origin(std::optional<StagedIndex> index) : index_(std::move(index)) {}
 
-    bool Staged() const { return index_.has_value(); }
-
     // The sources to check; a staged file is named as seen from the current folder.
     std::vector<Source> Sources(const std::vector<std::string>& arguments, std::vector<std::string>& problems) {
         if (!index_) return ExpandSources(arguments, problems);

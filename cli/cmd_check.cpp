@@ -1,18 +1,26 @@
 // quillmark check: which procedures lack a stamp, or have one that no longer matches them. Writes
-// nothing; status 1 when anything was found.
+// nothing but a baseline when asked; status 1 when anything new was found, 2 when something could
+// not be read.
 #include <algorithm>
 #include <cstdio>
-#include <optional>
+#include <filesystem>
 #include <iostream>
+#include <map>
+#include <optional>
 
 #include "addin/stamps/declaration.h"
+#include "cli/baseline.h"
 #include "cli/commands.h"
 #include "cli/findings.h"
+#include "cli/git.h"
+#include "cli/policy.h"
 #include "cli/stamp_blocks.h"
 #include "platform/text.h"
 
 namespace qm::cli {
 namespace {
+
+namespace fs = std::filesystem;
 
 std::string Joined(const std::vector<std::u16string>& names) {
     std::string out;
@@ -20,30 +28,172 @@ std::string Joined(const std::vector<std::u16string>& names) {
     return out;
 }
 
+fs::path PathOf(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
+std::string Utf8Of(const fs::path& path) {
+    const std::u8string text = path.generic_u8string();
+    return std::string(text.begin(), text.end());
+}
+
+// Where the files of one run come from: the disk, or the index of the work tree (--staged).
+class Origin {
+public:
+    explicit Origin(std::optional<StagedIndex> index) : index_(std::move(index)) {}
+
+    // The sources to check; a staged file is named as seen from the current folder.
+    std::vector<Source> Sources(const std::vector<std::string>& arguments, std::vector<std::string>& problems) {
+        if (!index_) return ExpandSources(arguments, problems);
+        std::vector<Source> files;
+        for (const std::string& name : index_->staged) {
+            const std::string shown = PathFrom("", Utf8Of(PathOf(index_->top) / PathOf(name)));
+            files.push_back({shown, "", shown});
+            fromTop_[shown] = name;
+        }
+        return files;
+    }
+
+    std::string Bytes(const Source& source) const {
+        if (!index_) return ReadWholeFile(source.path);
+        try {
+            return BlobBytes(index_->top, index_->blob.at(fromTop_.at(source.path)));
+        } catch (const GitError& e) {
+            throw Failure{source.path + ": " + e.message};
+        }
+    }
+
+    // The policy of a source (read once per policy file); PolicyError when it cannot be taken.
+    const CheckPolicy& PolicyOf(const Source& source) {
+        static const CheckPolicy none;
+        std::optional<std::string> file;
+        if (index_) {
+            file = PolicyFileOf(fromTop_.at(source.path), [&](const std::string& p) { return index_->blob.contains(p); });
+        } else {
+            file = PolicyFileOf(Utf8Of(fs::absolute(PathOf(source.path)).lexically_normal()),
+                                [](const std::string& p) { return FileExists(p); });
+        }
+        if (!file) return none;
+        auto it = policies_.find(*file);
+        if (it != policies_.end()) return it->second;
+        // Named as the user sees it: from the current folder.
+        const std::string shown = index_ ? PathFrom("", Utf8Of(PathOf(index_->top) / PathOf(*file))) : PathFrom("", *file);
+        std::string bytes;
+        try {
+            bytes = index_ ? BlobBytes(index_->top, index_->blob.at(*file)) : ReadWholeFile(*file);
+        } catch (const PlatformError& e) {
+            throw PolicyError{shown + ": cannot read: " + e.what()};
+        } catch (const GitError& e) {
+            throw PolicyError{shown + ": " + e.message};
+        }
+        CheckPolicy policy = ParsePolicy(bytes, shown);
+        policy.folder = Utf8Of(index_ ? PathOf(index_->top) / PathOf(*file).parent_path() : PathOf(*file).parent_path());
+        return policies_.emplace(*file, std::move(policy)).first->second;
+    }
+
+    // The findings a policy's baseline accepts (read once per policy); BaselineError when it cannot
+    // be taken. In the index the baseline is read from the index too.
+    AcceptedFindings& BaselineOf(const CheckPolicy& policy) {
+        auto it = baselines_.find(&policy);
+        if (it != baselines_.end()) return it->second;
+        const fs::path file = (PathOf(policy.folder) / PathOf(policy.baseline)).lexically_normal();
+        const std::string shown = PathFrom("", Utf8Of(file));
+        std::string bytes;
+        if (index_) {
+            const std::string inIndex = Utf8Of(file.lexically_relative(PathOf(index_->top)));
+            const auto blob = index_->blob.find(inIndex);
+            if (inIndex.empty() || inIndex.rfind("..", 0) == 0 || blob == index_->blob.end()) {
+                throw BaselineError{policy.path + ": the baseline " + shown + " is not in the index (git add it)"};
+            }
+            try {
+                bytes = BlobBytes(index_->top, blob->second);
+            } catch (const GitError& e) {
+                throw BaselineError{shown + ": " + e.message};
+            }
+        } else {
+            try {
+                bytes = ReadWholeFile(Utf8Of(file));
+            } catch (const PlatformError& e) {
+                throw BaselineError{policy.path + ": the baseline " + shown + " cannot be read: " + e.what()};
+            }
+        }
+        return baselines_.emplace(&policy, AcceptedFindings(ParseBaseline(bytes, shown), Utf8Of(file.parent_path()))).first->second;
+    }
+
+private:
+    std::optional<StagedIndex> index_;
+    std::map<const CheckPolicy*, AcceptedFindings> baselines_;
+    std::map<std::string, std::string> fromTop_;
+    std::map<std::string, CheckPolicy> policies_;
+};
+
 }  // namespace
 
 int CommandCheck(const CheckOptions& options) {
     if (options.format != "text" && options.format != "json" && options.format != "sarif") {
         throw UsageError{"--format must be text, json or sarif, not \"" + options.format + "\""};
     }
+    if (options.staged == !options.files.empty()) throw UsageError{"give either the files and projects to check or --staged"};
+    if (!options.baseline.empty() && !options.writeBaseline.empty()) throw UsageError{"give either --baseline or --write-baseline"};
+
+    std::optional<StagedIndex> index;
+    if (options.staged) {
+        try {
+            index = ReadStagedIndex();
+        } catch (const GitError& e) {
+            std::cerr << "quillmark check: " << Printable(e.message) << '\n';
+            return 2;
+        }
+        if (index->staged.empty()) {
+            std::cerr << "quillmark check: nothing to check: no VB6 source file is staged\n";
+            return 0;
+        }
+    }
+    Origin origin(std::move(index));
     std::vector<std::string> problems;
-    const std::vector<Source> files = ExpandSources(options.files, problems);
+    const std::vector<Source> files = origin.Sources(options.files, problems);
+
+    // Everything that can stop the run with status 2 is read before the first file: the stores, the
+    // policies, the baseline.
     Stores stores(options.common);
+    std::vector<const CheckPolicy*> policies;
+    std::optional<AcceptedFindings> given;  // --baseline, in place of the policies' own
     try {
         stores.Prepare(files, problems);
+        for (const Source& source : files) policies.push_back(&origin.PolicyOf(source));
+        if (!options.baseline.empty()) {
+            std::string bytes;
+            try {
+                bytes = ReadWholeFile(options.baseline);
+            } catch (const PlatformError& e) {
+                throw Failure{options.baseline + ": cannot read the baseline: " + e.what()};
+            }
+            given.emplace(ParseBaseline(bytes, options.baseline), Utf8Of(PathOf(options.baseline).parent_path()));
+        } else if (options.writeBaseline.empty()) {
+            for (const CheckPolicy* policy : policies) {
+                if (!policy->baseline.empty()) origin.BaselineOf(*policy);
+            }
+        }
     } catch (const Failure& e) {
         std::cerr << "quillmark: " << Printable(e.message) << '\n';
         return 2;
     } catch (const Unusable& e) {
         std::cerr << "quillmark: " << Printable(e.message) << '\n';
         return 2;
+    } catch (const PolicyError& e) {
+        std::cerr << "quillmark check: " << Printable(e.message) << '\n';
+        return 2;
+    } catch (const BaselineError& e) {
+        std::cerr << "quillmark check: " << Printable(e.message) << '\n';
+        return 2;
     }
     const auto among = [](const std::vector<std::u16string>& names, const std::u16string& name) {
         return std::find(names.begin(), names.end(), name) != names.end();
     };
     std::vector<Finding> findings;
+    std::vector<const CheckPolicy*> findingPolicies;  // the policy of each finding's file
+    std::size_t current = 0;
     Pass pass(Output::Print);
     const int status = RunOverFiles(files, pass, problems, [&](const Source& source) {
+        const CheckPolicy& policy = *policies[current++];
+        if (!policy.path.empty() && policy.Excludes(PathFrom(policy.folder, source.path))) return;
         const FormatModel& model = stores.FormatOf(source.path);
         const auto nameItems = ItemNamesOfKind(model, kind::kFunctionName);
         // Argument items listed by name; one numbered ARG1, ARG2 ... names nothing to compare.
@@ -52,17 +202,34 @@ int CommandCheck(const CheckOptions& options) {
             if (model.ItemList[r].kind == kind::kArguments && model.ItemAttributes[r].Attr1 != 1)
                 argumentItems.push_back(model.ItemList[r].name);
         }
-        SourceFile file = LoadSource(source.path, options.common, stores.Of(source.path).Cp());
-        const auto& lines = file.ModuleLines();
+        std::string bytes;
+        try {
+            bytes = origin.Bytes(source);
+        } catch (const PlatformError& e) {
+            throw Failure{source.path + ": cannot read: " + e.what()};
+        }
+        std::optional<SourceFile> file;
+        try {
+            file.emplace(std::move(bytes), FileEncoding(options.common), stores.Of(source.path).Cp());
+        } catch (const SourceError& e) {
+            throw Failure{source.path + ": " + e.what() + " (use --encoding to read it otherwise)"};
+        }
+        const auto& lines = file->ModuleLines();
         const auto report = [&](std::int32_t moduleLine, const std::u16string& name, const char* rule, const std::string& message) {
-            findings.push_back({source.path, static_cast<int>(file.FileLineOf(moduleLine)), Utf16ToUtf8(name), rule, message});
+            if (policy.Ignores(rule)) return;
+            findings.push_back({source.path, static_cast<int>(file->FileLineOf(moduleLine)), Utf16ToUtf8(name), rule, message});
+            findingPolicies.push_back(&policy);
         };
-        if (options.moduleHeader && !HasModuleHeader(lines)) report(1, u"(module)", "no-module-header", "no module header");
+        if ((options.moduleHeader || policy.moduleHeader) && !HasModuleHeader(lines)) {
+            report(1, u"(module)", "no-module-header", "no module header");
+        }
         ide::TextCodeModule module(lines);
         for (const StampedProcedure& p : FindProcedures(module)) {
-            if (options.publicOnly && !p.isPublic) continue;
+            if (p.noCheck) continue;
+            if ((options.publicOnly || policy.publicOnly) && !p.isPublic) continue;
             if (!p.hasStamp) {
-                report(p.region.bodyLine, p.region.name, "no-stamp", "no stamp");
+                // What stamp --all leaves by default is no finding by default.
+                if (!p.houseHeader || policy.houseHeadersNeedStamp) report(p.region.bodyLine, p.region.name, "no-stamp", "no stamp");
                 continue;
             }
             for (const StampItem& item : ReadStampItems(lines, p.blockFirst, p.blockLast)) {
@@ -83,6 +250,31 @@ int CommandCheck(const CheckOptions& options) {
             }
         }
     });
+
+    if (!options.writeBaseline.empty()) {
+        const std::string folder = Utf8Of(PathOf(options.writeBaseline).parent_path());
+        std::vector<BaselineEntry> entries;
+        entries.reserve(findings.size());
+        for (const Finding& f : findings) entries.push_back({f.rule, PathFrom(folder, f.file), f.procedure});
+        try {
+            WriteFileAtomically(options.writeBaseline, ComposeBaseline(entries));
+        } catch (const PlatformError& e) {
+            std::cerr << "quillmark check: " << Printable(options.writeBaseline) << ": cannot write: " << Printable(e.what()) << '\n';
+            return 2;
+        }
+        std::cerr << "quillmark check: " << findings.size() << (findings.size() == 1 ? " finding" : " findings") << " written to "
+                  << Printable(options.writeBaseline) << '\n';
+        return status != 0 ? 2 : 0;
+    }
+    // Only what no baseline accepts counts: the one given, else that of the file's policy.
+    std::vector<Finding> fresh;
+    for (std::size_t i = 0; i < findings.size(); ++i) {
+        const CheckPolicy& policy = *findingPolicies[i];
+        AcceptedFindings* accepted = given ? &*given : policy.baseline.empty() ? nullptr : &origin.BaselineOf(policy);
+        if (accepted == nullptr || !accepted->Take(findings[i])) fresh.push_back(std::move(findings[i]));
+    }
+    findings = std::move(fresh);
+
     const std::string out = options.format == "json"    ? FindingsJson(findings)
                             : options.format == "sarif" ? FindingsSarif(findings, kQuillmarkVersion)
                                                         : FindingsText(findings);

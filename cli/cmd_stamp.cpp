@@ -1,10 +1,13 @@
 // quillmark stamp: the function-description stamp at a line, or on every procedure that has none.
 #include <algorithm>
+#include <filesystem>
 #include <iostream>
+#include <map>
 
 #include "addin/stamps/function_stamp.h"
 #include "addin/stamps/procedure_reader.h"
 #include "cli/commands.h"
+#include "cli/policy.h"
 #include "cli/stamp_blocks.h"
 #include "platform/failure.h"
 #include "platform/files.h"
@@ -35,8 +38,9 @@ void StampAtLine(const std::string& path, SourceFile& file, std::int32_t line, c
 }
 
 // Every procedure without a stamp, and the module header when asked for and missing, in one pass
-// over the file. Returns how many stamps were made.
-int StampAll(const std::string& path, SourceFile& file, bool moduleHeader, const StampContext& context) {
+// over the file; a procedure under a header of the project's own only when houseHeaders. Returns how
+// many stamps were made; left counts the procedures left for their header.
+int StampAll(const std::string& path, SourceFile& file, bool moduleHeader, bool houseHeaders, const StampContext& context, int& left) {
     ide::TextCodeModule reading(file.ModuleLines());
     std::vector<SourceFile::Insertion> insertions;
     if (moduleHeader && !HasModuleHeader(file.ModuleLines())) {
@@ -44,10 +48,20 @@ int StampAll(const std::string& path, SourceFile& file, bool moduleHeader, const
     }
     for (const StampedProcedure& p : FindProcedures(reading)) {
         if (p.hasStamp) continue;
+        if (p.houseHeader && !houseHeaders) {
+            ++left;
+            continue;
+        }
         insertions.push_back({p.region.bodyLine, StampLineTexts(ComposeFunctionStampLines(InfoOf(p), context))});
     }
     file.InsertAll(insertions);
     return static_cast<int>(insertions.size());
+}
+
+std::string AbsolutePath(const std::string& utf8) {
+    const std::u8string text =
+        std::filesystem::absolute(std::filesystem::path(std::u8string(utf8.begin(), utf8.end()))).lexically_normal().generic_u8string();
+    return std::string(text.begin(), text.end());
 }
 
 }  // namespace
@@ -55,6 +69,7 @@ int StampAll(const std::string& path, SourceFile& file, bool moduleHeader, const
 int CommandStamp(const StampOptions& options) {
     if (options.all == (options.line != 0)) throw UsageError{"give either --line N (one FILE) or --all"};
     if (!options.all && options.moduleHeader) throw UsageError{"--module-header goes with --all"};
+    if (!options.all && options.withHouseHeaders) throw UsageError{"--with-house-headers goes with --all"};
     const LocalDateTime now = Now(options.common);
     std::vector<std::string> problems;
     const std::vector<Source> files = ExpandSources(options.files, problems);
@@ -66,8 +81,40 @@ int CommandStamp(const StampOptions& options) {
     // Each file's format, from its team file; one that cannot be read stops the run before any write.
     Stores stores(options.common);
     stores.Prepare(files, problems);
+    // Whether a header of the project's own takes the place of a stamp: the option, else the policy
+    // of each file, read before anything is written.
+    std::vector<bool> houseHeaders;
+    if (options.all) {
+        std::map<std::string, bool> byPolicy;
+        for (const Source& source : files) {
+            bool needStamp = options.withHouseHeaders;
+            const auto policy =
+                needStamp ? std::nullopt : PolicyFileOf(AbsolutePath(source.path), [](const std::string& p) { return FileExists(p); });
+            if (policy) {
+                auto it = byPolicy.find(*policy);
+                if (it == byPolicy.end()) {
+                    try {
+                        it = byPolicy.emplace(*policy, ParsePolicy(ReadWholeFile(*policy), PathFrom("", *policy)).houseHeadersNeedStamp)
+                                 .first;
+                    } catch (const PlatformError& e) {
+                        std::cerr << "quillmark stamp: " << Printable(PathFrom("", *policy)) << ": cannot read: " << Printable(e.what())
+                                  << '\n';
+                        return 2;
+                    } catch (const PolicyError& e) {
+                        std::cerr << "quillmark stamp: " << Printable(e.message) << '\n';
+                        return 2;
+                    }
+                }
+                needStamp = it->second;
+            }
+            houseHeaders.push_back(needStamp);
+        }
+    }
+    int left = 0;
+    std::size_t current = 0;
     Pass pass(output, {options.common.quiet, options.common.verbose, "stamp", "added"});
-    return RunOverFiles(files, pass, problems, [&](const Source& source) {
+    const int status = RunOverFiles(files, pass, problems, [&](const Source& source) {
+        const bool stampHouseHeaders = options.all && houseHeaders[current++];
         Store& store = stores.Of(source.path);
         const StampContext context{stores.FormatOf(source.path), now, store.Cp()};
         std::string before;
@@ -75,7 +122,7 @@ int CommandStamp(const StampOptions& options) {
         SourceFile file = LoadSource(source.path, options.common, store.Cp(), &before, &stamp);
         int made = 1;
         if (options.all) {
-            made = StampAll(source.path, file, options.moduleHeader, context);
+            made = StampAll(source.path, file, options.moduleHeader, stampHouseHeaders, context, left);
         } else {
             StampAtLine(source.path, file, options.line, context);
         }
@@ -83,6 +130,12 @@ int CommandStamp(const StampOptions& options) {
         if (made > 0) stores.NamePlaceholderMet(source.path, true, false);
         pass.Emit(source, before, stamp, file);
     });
+    if (left > 0 && !options.common.quiet) {
+        std::cerr << "quillmark stamp: " << left << (left == 1 ? " procedure" : " procedures")
+                  << " left without a stamp: a comment header of the project's own is directly above " << (left == 1 ? "it" : "them")
+                  << " (--with-house-headers stamps them too)\n";
+    }
+    return status;
 }
 
 }  // namespace qm::cli

@@ -35,11 +35,13 @@ const std::vector<CommandEntry>& CommandTable() {
          {{"--line", "N", "stamps what the button stamps with the caret on this line (one FILE)", true},
           {"--all", nullptr, "stamps every procedure that has no stamp yet"},
           kModuleHeader,
+          {"--with-house-headers", nullptr,
+           "--all also stamps procedures whose comment header of the project's own is directly above them"},
           kWrite,
           kDiff},
          OptionSet::Store | OptionSet::Dates | OptionSet::Encoding | OptionSet::PersonalNames | OptionSet::Verbosity,
          [](const Arguments& a) {
-             return CommandStamp({a.common, a.files, a.line, a.all, a.moduleHeader, a.write, a.diff});
+             return CommandStamp({a.common, a.files, a.line, a.all, a.moduleHeader, a.withHouseHeaders, a.write, a.diff});
          }},
         {"mark",
          "the edit-record stamp around a selection",
@@ -54,13 +56,16 @@ const std::vector<CommandEntry>& CommandTable() {
          }},
         {"check",
          "lists procedures without a stamp or with one that no longer matches (status 1 when any, 2 when a file cannot be read)",
-         {{"FILE", "files", kSourcesHelp, true}},
+         {{"FILE", "files", kSourcesHelp}},
          {kModuleHeader,
           {"--public-only", nullptr, "only Public and Friend procedures, and those without a scope keyword"},
-          {"--format", "text|json|sarif", "how the findings are written: text (the default), json or sarif"}},
+          {"--format", "text|json|sarif", "how the findings are written: text (the default), json or sarif"},
+          {"--staged", nullptr, "checks what the next commit holds: the staged VB6 sources, as the index has them"},
+          {"--baseline", "FILE", "only findings that FILE does not hold count"},
+          {"--write-baseline", "FILE", "writes the findings to FILE, to be given to --baseline later"}},
          OptionSet::Store | OptionSet::Encoding | OptionSet::Verbosity,
          [](const Arguments& a) {
-             return CommandCheck({a.common, a.files, a.moduleHeader, a.publicOnly, a.format});
+             return CommandCheck({a.common, a.files, a.moduleHeader, a.publicOnly, a.format, a.staged, a.baseline, a.writeBaseline});
          }},
         {"refresh",
          "makes the function-name and argument lines of existing stamps again, keeping what was written",
@@ -81,13 +86,24 @@ const std::vector<CommandEntry>& CommandTable() {
          [](const Arguments& a) {
              return CommandSettings({a.common, a.verb, a.values, a.force, a.user});
          }},
+        {"hook",
+         "install: writes the repository's pre-commit hook, which runs \"check --staged\"",
+         {{"VERB", "verb", "install", true}},
+         {},
+         0,
+         [](const Arguments& a) { return CommandHook({a.verb}); }},
         {"preview",
          "both stamps, with the stored format, on a sample procedure",
          {},
          {},
          OptionSet::Store | OptionSet::Dates | OptionSet::PersonalNames | OptionSet::Verbosity,
          [](const Arguments& a) { return CommandPreview({a.common}); }},
-        {"help", "the options of a command", {{"COMMAND", "topic", "stamp, mark, check, refresh, settings or preview"}}, {}, 0, nullptr},
+        {"help",
+         "the options of a command",
+         {{"COMMAND", "topic", "stamp, mark, check, refresh, settings, hook or preview"}},
+         {},
+         0,
+         nullptr},
     };
     return table;
 }
@@ -132,6 +148,10 @@ Field FieldOf(Arguments& a, std::string_view name) {
     if (name == "--quiet") return &a.common.quiet;
     if (name == "--verbose") return &a.common.verbose;
     if (name == "--format") return &a.format;
+    if (name == "--with-house-headers") return &a.withHouseHeaders;
+    if (name == "--staged") return &a.staged;
+    if (name == "--baseline") return &a.baseline;
+    if (name == "--write-baseline") return &a.writeBaseline;
     if (name == "--from") return &a.from;
     if (name == "--to") return &a.to;
     if (name == "files") return &a.files;

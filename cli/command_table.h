@@ -24,6 +24,10 @@ struct Arguments {
     bool publicOnly = false;          // --public-only
     bool write = false;               // --write
     bool diff = false;                // --diff
+    bool withHouseHeaders = false;    // --with-house-headers
+    bool staged = false;              // --staged
+    std::string baseline;             // --baseline
+    std::string writeBaseline;        // --write-baseline
     bool force = false;               // --force
     bool user = false;                // --user
     std::string format = "text";      // --format

@@ -18,6 +18,7 @@ struct StampOptions {
     int line = 0;  // 0: --all
     bool all = false;
     bool moduleHeader = false;
+    bool withHouseHeaders = false;  // also procedures under a header of the project's own
     bool write = false;
     bool diff = false;
 };
@@ -39,6 +40,9 @@ struct CheckOptions {
     bool moduleHeader = false;
     bool publicOnly = false;
     std::string format = "text";  // text, json or sarif
+    bool staged = false;          // the index's staged sources in place of files
+    std::string baseline;         // --baseline FILE
+    std::string writeBaseline;    // --write-baseline FILE
 };
 // Status 0 when nothing was found, 1 when something was, 2 when a file or member could not be read
 // or the store not used (2 wins over 1).
@@ -62,6 +66,12 @@ struct SettingsOptions {
 int CommandSettings(const SettingsOptions& options);
 // The verbs of settings, in the order help lists them.
 std::vector<std::string> SettingsVerbNames();
+
+struct HookOptions {
+    std::string verb;  // install
+};
+// Writes the repository's pre-commit hook that runs check --staged.
+int CommandHook(const HookOptions& options);
 
 struct PreviewOptions {
     CommonOptions common;

@@ -4,6 +4,7 @@
 #include <set>
 
 #include "addin/stamps/declaration.h"
+#include "addin/stamps/house_header.h"
 #include "addin/stamps/procedure_reader.h"
 #include "platform/text.h"
 
@@ -25,6 +26,8 @@ std::vector<StampedProcedure> FindProcedures(ide::TextCodeModule& module) {
         p.blockFirst = block.first;
         p.blockLast = block.last;
         p.hasStamp = block.isStamp;
+        p.houseHeader = block.first != 0 && !block.isStamp && IsHouseHeader(lines, block.first, block.last);
+        p.noCheck = block.first != 0 && HoldsNoCheck(lines, block.first, block.last);
         found.push_back(std::move(p));
     }
     return found;

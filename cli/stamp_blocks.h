@@ -21,6 +21,9 @@ struct StampedProcedure {
     std::int32_t blockFirst = 0;
     std::int32_t blockLast = 0;
     bool hasStamp = false;
+    // The block is no stamp but a header of the project's own; the block holds the no-check line.
+    bool houseHeader = false;
+    bool noCheck = false;
 };
 
 // Every procedure once, in module order: two declarations of one procedure (in #If branches) count as

@@ -6,30 +6,36 @@ _quillmark() {
     command=
     for ((i = 1; i < COMP_CWORD; i++)); do
         case ${COMP_WORDS[i]} in
-            stamp|mark|check|refresh|settings|preview|help) command=${COMP_WORDS[i]}; break ;;
+            stamp|mark|check|refresh|settings|hook|preview|help) command=${COMP_WORDS[i]}; break ;;
         esac
     done
     case $prev in
         --settings) COMPREPLY=($(compgen -f -X '!*.reg' -- "$cur") $(compgen -d -- "$cur")); return ;;
         --encoding) COMPREPLY=($(compgen -W 'cp932 utf-8' -- "$cur")); return ;;
         --format) COMPREPLY=($(compgen -W 'text json sarif' -- "$cur")); return ;;
+        --baseline|--write-baseline) COMPREPLY=($(compgen -f -- "$cur")); return ;;
         --line|--from|--to|--now|--author|--editor) return ;;
     esac
-    local common='--settings --help --quiet --verbose -q -v'
+    local common='--help'
     case $command in
-        '') COMPREPLY=($(compgen -W 'stamp mark check refresh settings preview help --help --version' -- "$cur")); return ;;
-        help) COMPREPLY=($(compgen -W 'stamp mark check refresh settings preview' -- "$cur")); return ;;
-        stamp) common+=' --line --all --module-header --write --diff --now --encoding --author --editor' ;;
-        mark) common+=' --from --to --write --diff --now --encoding --author --editor' ;;
-        check) common+=' --module-header --public-only --format --encoding' ;;
-        refresh) common+=' --write --diff --now --encoding --author --editor' ;;
-        preview) common+=' --now --author --editor' ;;
+        '') COMPREPLY=($(compgen -W 'stamp mark check refresh settings hook preview help --help --version' -- "$cur")); return ;;
+        help) COMPREPLY=($(compgen -W 'stamp mark check refresh settings hook preview' -- "$cur")); return ;;
+        stamp) common+=' --settings --quiet --verbose -q -v --line --all --module-header --with-house-headers --write --diff --now --encoding --author --editor' ;;
+        mark) common+=' --settings --quiet --verbose -q -v --from --to --write --diff --now --encoding --author --editor' ;;
+        check) common+=' --settings --quiet --verbose -q -v --module-header --public-only --format --staged --baseline --write-baseline --encoding' ;;
+        refresh) common+=' --settings --quiet --verbose -q -v --write --diff --now --encoding --author --editor' ;;
+        preview) common+=' --settings --quiet --verbose -q -v --now --author --editor' ;;
         settings)
             if [[ $cur != -* ]]; then
                 COMPREPLY=($(compgen -W 'init list show get set reset export import FixedFormList CustomFormList SelectDatas ExtendValue EditStamp ToolBarPosition StartVisible SetSelectList LoadBehavior' -- "$cur"))
                 return
             fi
-            common+=' --force --user --now' ;;
+            common+=' --settings --quiet --verbose -q -v --force --user --now' ;;
+        hook)
+            if [[ $cur != -* ]]; then
+                COMPREPLY=($(compgen -W 'install' -- "$cur"))
+                return
+            fi ;;
     esac
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$common" -- "$cur"))

@@ -64,6 +64,10 @@ int CommandCheck(const CheckOptions& options) {
                 report(p.region.bodyLine, p.region.name, "no-stamp", "no stamp");
                 continue;
             }
+            for (const ReturnValueMismatch& m : ReturnValueMismatches(lines, p, model)) {
+                findings.push_back({source.path, static_cast<int>(file.FileLineOf(m.item.firstLine)), Utf16ToUtf8(p.region.name),
+                                    "return-value-differs", m.message});
+            }
             for (const StampItem& item : ReadStampItems(lines, p.blockFirst, p.blockLast)) {
                 if (among(nameItems, item.name) && !item.values.empty()) {
                     const std::u16string shown = NameShown(item.values.front());

@@ -13,12 +13,19 @@
 namespace qm::cli {
 namespace {
 
-// What the button does with the caret on a line of the file.
+// "lines 1 to N" of a file, for a line outside it.
+std::string LinesOf(std::size_t count) {
+    if (count == 0) return "the file is empty";
+    return count == 1 ? "the file has line 1 only" : "the file has lines 1 to " + std::to_string(count);
+}
+
+// What the button does with the caret on a line of the file. A procedure that has a stamp already
+// gets a second, as with the button, and the user hears of it.
 void StampAtLine(const std::string& path, SourceFile& file, std::int32_t line, const StampContext& context) {
-    const std::size_t count = std::max<std::size_t>(file.FileLineCount(), 1);
-    if (line < 1 || static_cast<std::size_t>(line) > count) {
-        throw Failure{path + ": line " + std::to_string(line) + " is outside the file (" + std::to_string(file.FileLineCount()) +
-                      " lines)"};
+    const std::size_t count = file.FileLineCount();
+    // An empty file still has the line the caret stands on.
+    if (line < 1 || static_cast<std::size_t>(line) > std::max<std::size_t>(count, 1)) {
+        throw Failure{path + ": there is no line " + std::to_string(line) + ": " + LinesOf(count)};
     }
     const auto moduleLine = file.ModuleLineOf(static_cast<std::size_t>(line));
     SourceCodeModule module(file, Utf8ToUtf16(path));
@@ -28,10 +35,19 @@ void StampAtLine(const std::string& path, SourceFile& file, std::int32_t line, c
         ProcedureOutcome outcome;
         outcome.target = StampTarget::ModuleHeader;
         ApplyFunctionStamp(pane, outcome, context);
-    } else {
-        Attempt([&] { pane.SetSelection({*moduleLine, 1, *moduleLine, 1}); });
-        RunFunctionStamp(pane, context);
+        return;
     }
+    Attempt([&] { pane.SetSelection({*moduleLine, 1, *moduleLine, 1}); });
+    const ProcedureOutcome outcome = ReadProcedureAtCursor(pane);
+    if (outcome.target == StampTarget::Procedure) {
+        const StampBlock above = StampBlockAbove(module.AllLines(), outcome.info.BodyLine);
+        if (above.isStamp) {
+            std::cerr << "quillmark: " << Printable(path) << ": " << Printable(Utf16ToUtf8(outcome.info.ProcName))
+                      << " has a stamp already (line " << file.FileLineOf(above.first)
+                      << "); a second one was put below it, as the button does\n";
+        }
+    }
+    ApplyFunctionStamp(pane, outcome, context);
 }
 
 // Every procedure without a stamp, and the module header when asked for and missing, in one pass
@@ -50,10 +66,19 @@ int StampAll(const std::string& path, SourceFile& file, bool moduleHeader, const
     return static_cast<int>(insertions.size());
 }
 
+// The format with the creation-date and author items kept in their places but left empty, for
+// stamps on code that was written before, by others.
+FormatModel Undated(FormatModel model) {
+    for (ItemRow& row : model.ItemList) {
+        if (row.kind == kind::kCreationDate || row.kind == kind::kAuthor) row.kind = kind::kNone;
+    }
+    return model;
+}
+
 }  // namespace
 
 int CommandStamp(const StampOptions& options) {
-    if (options.all == (options.line != 0)) throw UsageError{"give either --line N (one FILE) or --all"};
+    if (options.all == options.line.has_value()) throw UsageError{"give either --line N (one FILE) or --all"};
     if (!options.all && options.moduleHeader) throw UsageError{"--module-header goes with --all"};
     const LocalDateTime now = Now(options.common);
     std::vector<std::string> problems;
@@ -64,7 +89,7 @@ int CommandStamp(const StampOptions& options) {
     }
     const Output output = OutputOf(options.write, options.diff, files.size());
     Store store(options.common, Store::Mode::Read);
-    const FormatModel model = store.Format(options.common);
+    const FormatModel model = options.undated ? Undated(store.Format(options.common)) : store.Format(options.common);
     const StampContext context{model, now, store.Cp()};
     Pass pass(output);
     return RunOverFiles(files, pass, problems, [&](const Source& source) {
@@ -74,7 +99,7 @@ int CommandStamp(const StampOptions& options) {
         if (options.all) {
             StampAll(source.path, file, options.moduleHeader, context);
         } else {
-            StampAtLine(source.path, file, options.line, context);
+            StampAtLine(source.path, file, *options.line, context);
         }
         pass.Emit(source, before, stamp, file);
     });

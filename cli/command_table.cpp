@@ -1,6 +1,7 @@
 #include "cli/command_table.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "cli/commands.h"
 
@@ -29,14 +30,16 @@ const std::vector<CommandEntry>& CommandTable() {
         {"stamp",
          "the function-description stamp at a line, or on every procedure without one",
          {{"FILE", "files", kSourcesHelp, true}},
-         {{"--line", "N", "stamps what the button stamps with the caret on this line (one FILE)", true},
+         {{"--line", "N", "stamps what the button stamps with the caret on this line (one FILE)"},
           {"--all", nullptr, "stamps every procedure that has no stamp yet"},
           kModuleHeader,
+          {"--undated", nullptr, "leaves the creation-date and author items empty (code written before, by others)"},
           kWrite,
           kDiff},
          OptionSet::Store | OptionSet::Dates | OptionSet::Encoding | OptionSet::PersonalNames,
          [](const Arguments& a) {
-             return CommandStamp({a.common, a.files, a.line, a.all, a.moduleHeader, a.write, a.diff});
+             return CommandStamp({a.common, a.files, a.line == kNoLine ? std::nullopt : std::optional<int>(a.line), a.all, a.moduleHeader,
+                                  a.undated, a.write, a.diff});
          }},
         {"mark",
          "the edit-record stamp around a selection",
@@ -60,7 +63,7 @@ const std::vector<CommandEntry>& CommandTable() {
              return CommandCheck({a.common, a.files, a.moduleHeader, a.publicOnly, a.format});
          }},
         {"refresh",
-         "makes the function-name and argument lines of existing stamps again, keeping what was written",
+         "makes the function-name, argument and return-value lines of existing stamps again, keeping what was written",
          {{"FILE", "files", kSourcesHelp, true}},
          {kWrite, kDiff},
          OptionSet::Store | OptionSet::Dates | OptionSet::Encoding | OptionSet::PersonalNames,
@@ -107,6 +110,38 @@ std::vector<OptionEntry> AllOptions(const CommandEntry& command) {
     return all;
 }
 
+std::string NearestName(std::string_view word, const std::vector<std::string>& names) {
+    std::string best;
+    std::size_t bestDistance = 0;
+    for (const std::string& name : names) {
+        // Optimal string alignment distance over three rows.
+        const std::size_t n = word.size();
+        const std::size_t m = name.size();
+        std::vector<std::size_t> before(m + 1);
+        std::vector<std::size_t> previous(m + 1);
+        std::vector<std::size_t> current(m + 1);
+        for (std::size_t j = 0; j <= m; ++j) previous[j] = j;
+        for (std::size_t i = 1; i <= n; ++i) {
+            current[0] = i;
+            for (std::size_t j = 1; j <= m; ++j) {
+                const std::size_t change = word[i - 1] == name[j - 1] ? 0 : 1;
+                current[j] = std::min({previous[j] + 1, current[j - 1] + 1, previous[j - 1] + change});
+                if (i > 1 && j > 1 && word[i - 1] == name[j - 2] && word[i - 2] == name[j - 1]) {
+                    current[j] = std::min(current[j], before[j - 2] + 1);
+                }
+            }
+            before.swap(previous);
+            previous.swap(current);
+        }
+        const std::size_t distance = previous[m];
+        if (best.empty() || distance < bestDistance) {
+            best = name;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
 Field FieldOf(Arguments& a, std::string_view name) {
     if (name == "--settings") return &a.common.settings;
     if (name == "--now") return &a.common.now;
@@ -119,6 +154,7 @@ Field FieldOf(Arguments& a, std::string_view name) {
     if (name == "--public-only") return &a.publicOnly;
     if (name == "--write") return &a.write;
     if (name == "--diff") return &a.diff;
+    if (name == "--undated") return &a.undated;
     if (name == "--force") return &a.force;
     if (name == "--format") return &a.format;
     if (name == "--from") return &a.from;

@@ -1,6 +1,7 @@
 #pragma once
 // The commands of quillmark, one source file each. Each returns the exit status (0 success, 1
 // findings or failure); wrong usage throws UsageError, a failure Failure.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,9 +16,10 @@ namespace qm::cli {
 struct StampOptions {
     CommonOptions common;
     std::vector<std::string> files;
-    int line = 0;  // 0: --all
+    std::optional<int> line;  // --line
     bool all = false;
     bool moduleHeader = false;
+    bool undated = false;  // the creation-date and author items left empty
     bool write = false;
     bool diff = false;
 };

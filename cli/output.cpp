@@ -1,6 +1,7 @@
 #include "cli/output.h"
 
 #include <atomic>
+#include <cstdint>
 #include <csignal>
 #include <cstdio>
 #include <iostream>
@@ -17,6 +18,7 @@
 namespace qm::cli {
 
 Output OutputOf(bool write, bool diff, std::size_t files) {
+    if (write && diff) throw UsageError{"--write and --diff go one at a time: --diff shows what --write would do"};
     if (diff) return Output::Diff;
     if (write) return Output::Write;
     if (files > 1) throw UsageError{"the result of several files cannot be printed: give --write or --diff"};
@@ -114,6 +116,69 @@ int Pass::Stopped(const std::vector<Source>& files, std::size_t next) const {
     return 130;
 }
 
+namespace {
+
+// The line (from 1) of a byte of the file.
+std::size_t LineOfByte(std::string_view bytes, std::size_t at) {
+    std::size_t line = 1;
+    for (std::size_t i = 0; i < at; ++i) line += bytes[i] == '\n' ? 1 : 0;
+    return line;
+}
+
+// Bytes that hold characters beyond ASCII and are valid UTF-8 throughout.
+bool IsUtf8BeyondAscii(std::string_view bytes) {
+    bool beyond = false;
+    for (std::size_t i = 0; i < bytes.size();) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t length = 0;
+        std::uint32_t least = 0;
+        if (b >= 0xc2 && b <= 0xdf) {
+            length = 2;
+            least = 0x80;
+        } else if (b >= 0xe0 && b <= 0xef) {
+            length = 3;
+            least = 0x800;
+        } else if (b >= 0xf0 && b <= 0xf4) {
+            length = 4;
+            least = 0x10000;
+        } else {
+            return false;
+        }
+        if (i + length > bytes.size()) return false;
+        std::uint32_t code = b & (0x7fU >> length);
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto c = static_cast<unsigned char>(bytes[i + k]);
+            if ((c & 0xc0) != 0x80) return false;
+            code = (code << 6) | (c & 0x3fU);
+        }
+        if (code < least || code > 0x10ffff || (code >= 0xd800 && code <= 0xdfff)) return false;
+        beyond = true;
+        i += length;
+    }
+    return beyond;
+}
+
+}  // namespace
+
+void RefuseNonSource(const std::string& path, std::string_view bytes, const CommonOptions& options) {
+    // A form's binary part or any other file that is not text: stamping it would damage it.
+    if (const auto nul = bytes.find('\0'); nul != std::string_view::npos) {
+        throw Failure{path + ": not a VB6 source file: it holds NUL bytes (line " + std::to_string(LineOfByte(bytes, nul)) +
+                      "); nothing was written"};
+    }
+    // Code page 932 text is hardly ever valid UTF-8 too; a file that is most likely is UTF-8, and
+    // reading it as code page 932 would leave a file of two encodings.
+    if (FileEncoding(options) == Encoding::Cp932 && !EncodingGiven(options) && IsUtf8BeyondAscii(bytes)) {
+        throw Failure{path +
+                      ": the file reads as UTF-8: give --encoding utf-8 if it is, or --encoding cp932 if it is code page 932 "
+                      "after all; nothing was written"};
+    }
+}
+
 SourceFile LoadSource(const std::string& path, const CommonOptions& options, const Codepage& codepage, std::string* before,
                       FileStamp* stamp) {
     std::string bytes;
@@ -122,6 +187,7 @@ SourceFile LoadSource(const std::string& path, const CommonOptions& options, con
     } catch (const PlatformError& e) {
         throw Failure{path + ": cannot read: " + e.what()};
     }
+    RefuseNonSource(path, bytes, options);
     if (before != nullptr) *before = bytes;
     try {
         return SourceFile(std::move(bytes), FileEncoding(options), codepage);

@@ -3,6 +3,7 @@
 // driver over the files; messages and output lines that no name can break.
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/common.h"
@@ -36,6 +37,10 @@ private:
     Output output_;
     int changed_ = 0;
 };
+
+// Refuses bytes that are no VB6 source file as the options read them: NUL bytes anywhere, or text
+// that is valid UTF-8 beyond ASCII while code page 932 was not asked for by name.
+void RefuseNonSource(const std::string& path, std::string_view bytes, const CommonOptions& options);
 
 // The file read once and decoded; failures name the file. before and stamp, when given, receive the
 // bytes and the state of the file as they were, for the difference shown or the write checked.

@@ -87,7 +87,7 @@ int CommandRefresh(const RefreshOptions& options) {
     const LocalDateTime now = Now(options.common);
     std::vector<std::string> problems;
     const std::vector<Source> files = ExpandSources(options.files, problems);
-    const Output output = OutputOf(options.write, options.diff, files.size());
+    const Output output = OutputOf(options.write, options.diff, files.size(), options.patch);
     Store store(options.common, Store::Mode::Read);
     const FormatModel model = store.Format(options.common);
     const StampContext context{model, now, store.Cp()};

@@ -87,7 +87,7 @@ int CommandStamp(const StampOptions& options) {
         ReportProblems(problems);
         throw UsageError{"--line N goes with exactly one VB6 source file"};
     }
-    const Output output = OutputOf(options.write, options.diff, files.size());
+    const Output output = OutputOf(options.write, options.diff, files.size(), options.patch);
     Store store(options.common, Store::Mode::Read);
     const FormatModel model = options.undated ? Undated(store.Format(options.common)) : store.Format(options.common);
     const StampContext context{model, now, store.Cp()};

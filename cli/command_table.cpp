@@ -17,7 +17,10 @@ const OptionEntry kAuthor{"--author", "NAME", "the text of every author item ($Q
 const OptionEntry kEditor{"--editor", "NAME", "the name in the edit-record stamp ($QUILLMARK_EDITOR)"};
 
 const OptionEntry kWrite{"--write", nullptr, "replaces the files"};
-const OptionEntry kDiff{"--diff", nullptr, "shows what --write would change, and writes nothing"};
+const OptionEntry kDiff{"--diff", nullptr, "shows what --write would change, in UTF-8 for reading, and writes nothing"};
+const OptionEntry kPatch{"--patch", nullptr,
+                         "prints what --write would change as a patch in the files' own bytes, for git apply or patch -p1 from the "
+                         "repository's top, and writes nothing"};
 const OptionEntry kModuleHeader{"--module-header", nullptr,
                                 "also the module header: stamped when missing (stamp --all), listed when missing (check)"};
 
@@ -35,11 +38,12 @@ const std::vector<CommandEntry>& CommandTable() {
           kModuleHeader,
           {"--undated", nullptr, "leaves the creation-date and author items empty (code written before, by others)"},
           kWrite,
-          kDiff},
+          kDiff,
+          kPatch},
          OptionSet::Store | OptionSet::Dates | OptionSet::Encoding | OptionSet::PersonalNames,
          [](const Arguments& a) {
              return CommandStamp({a.common, a.files, a.line == kNoLine ? std::nullopt : std::optional<int>(a.line), a.all, a.moduleHeader,
-                                  a.undated, a.write, a.diff});
+                                  a.undated, a.write, a.diff, a.patch});
          }},
         {"mark",
          "the edit-record stamp around a selection",
@@ -47,10 +51,11 @@ const std::vector<CommandEntry>& CommandTable() {
          {{"--from", "L[:C]", "where the selection starts"},
           {"--to", "L[:C]", "where it ends (the same place when left out)"},
           kWrite,
-          kDiff},
+          kDiff,
+          kPatch},
          OptionSet::Store | OptionSet::Dates | OptionSet::Encoding | OptionSet::PersonalNames,
          [](const Arguments& a) {
-             return CommandMark({a.common, a.file, a.from, a.to, a.write, a.diff});
+             return CommandMark({a.common, a.file, a.from, a.to, a.write, a.diff, a.patch});
          }},
         {"check",
          "lists procedures without a stamp or with one that no longer matches (status 1 when any, 2 when a file cannot be read)",
@@ -65,10 +70,10 @@ const std::vector<CommandEntry>& CommandTable() {
         {"refresh",
          "makes the function-name, argument and return-value lines of existing stamps again, keeping what was written",
          {{"FILE", "files", kSourcesHelp, true}},
-         {kWrite, kDiff},
+         {kWrite, kDiff, kPatch},
          OptionSet::Store | OptionSet::Dates | OptionSet::Encoding | OptionSet::PersonalNames,
          [](const Arguments& a) {
-             return CommandRefresh({a.common, a.files, a.write, a.diff});
+             return CommandRefresh({a.common, a.files, a.write, a.diff, a.patch});
          }},
         {"settings",
          "the stored values: list | show | get NAME | set NAME VALUE | reset | export FILE | import FILE",
@@ -154,6 +159,7 @@ Field FieldOf(Arguments& a, std::string_view name) {
     if (name == "--public-only") return &a.publicOnly;
     if (name == "--write") return &a.write;
     if (name == "--diff") return &a.diff;
+    if (name == "--patch") return &a.patch;
     if (name == "--undated") return &a.undated;
     if (name == "--force") return &a.force;
     if (name == "--format") return &a.format;

@@ -28,6 +28,7 @@ struct Arguments {
     bool publicOnly = false;          // --public-only
     bool write = false;               // --write
     bool diff = false;                // --diff
+    bool patch = false;               // --patch
     bool undated = false;             // --undated
     bool force = false;               // --force
     std::string format = "text";      // --format

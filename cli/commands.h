@@ -22,6 +22,7 @@ struct StampOptions {
     bool undated = false;  // the creation-date and author items left empty
     bool write = false;
     bool diff = false;
+    bool patch = false;
 };
 int CommandStamp(const StampOptions& options);
 
@@ -32,6 +33,7 @@ struct MarkOptions {
     std::string to;
     bool write = false;
     bool diff = false;
+    bool patch = false;
 };
 int CommandMark(const MarkOptions& options);
 
@@ -51,6 +53,7 @@ struct RefreshOptions {
     std::vector<std::string> files;
     bool write = false;
     bool diff = false;
+    bool patch = false;
 };
 int CommandRefresh(const RefreshOptions& options);
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 
 #include "addin/settings/format_rules.h"
@@ -17,11 +18,16 @@
 
 namespace qm::cli {
 
-Output OutputOf(bool write, bool diff, std::size_t files) {
-    if (write && diff) throw UsageError{"--write and --diff go one at a time: --diff shows what --write would do"};
+Output OutputOf(bool write, bool diff, std::size_t files, bool patch) {
+    if (write && (diff || patch)) {
+        throw UsageError{std::string("--write and ") + (diff ? "--diff" : "--patch") +
+                         " go one at a time: " + (diff ? "--diff" : "--patch") + " shows what --write would do"};
+    }
+    if (diff && patch) throw UsageError{"--diff and --patch go one at a time: --diff is for reading, --patch for git apply or patch -p1"};
     if (diff) return Output::Diff;
+    if (patch) return Output::Patch;
     if (write) return Output::Write;
-    if (files > 1) throw UsageError{"the result of several files cannot be printed: give --write or --diff"};
+    if (files > 1) throw UsageError{"the result of several files cannot be printed: give --write, --diff or --patch"};
     return Output::Print;
 }
 
@@ -86,7 +92,16 @@ void Pass::Emit(const Source& source, const std::string& before, const FileStamp
             std::fflush(stdout);
             return;
         case Output::Diff: {
-            const std::string diff = UnifiedDiff(Printable(source.path), file.AsUtf8(before), file.AsUtf8(after));
+            const std::string shown = Printable(source.path);
+            const std::string diff = UnifiedDiff(shown, shown, before, after, file.LinesAfter(),
+                                                 [&](std::string_view line, std::string& out) { file.AppendUtf8(line, out); });
+            std::fwrite(diff.data(), 1, diff.size(), stdout);
+            std::fflush(stdout);
+            return;
+        }
+        case Output::Patch: {
+            const std::string diff = UnifiedDiff(PatchPath(source.path, 'a'), PatchPath(source.path, 'b'), before, after, file.LinesAfter(),
+                                                 [](std::string_view line, std::string& out) { out += line; });
             std::fwrite(diff.data(), 1, diff.size(), stdout);
             std::fflush(stdout);
             return;
@@ -163,6 +178,30 @@ bool IsUtf8BeyondAscii(std::string_view bytes) {
 }
 
 }  // namespace
+
+std::string PatchPath(const std::string& path, char side) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(fs::path(path), ec).lexically_normal();
+    fs::path name = fs::path(path);
+    if (!ec) {
+        // The work tree of git around the file, found without following links, as git apply sees it.
+        for (fs::path folder = absolute.parent_path();; folder = folder.parent_path()) {
+            if (fs::exists(folder / ".git", ec)) {
+                name = absolute.lexically_relative(folder);
+                break;
+            }
+            if (!folder.has_parent_path() || folder.parent_path() == folder) {
+                const fs::path here = fs::current_path(ec);
+                const fs::path relative = ec ? fs::path() : absolute.lexically_relative(here);
+                if (!relative.empty() && *relative.begin() != "..") name = relative;
+                break;
+            }
+        }
+    }
+    std::string text = name.generic_string();
+    return PatchName(std::string(1, side) + "/" + text);
+}
 
 void RefuseNonSource(const std::string& path, std::string_view bytes, const CommonOptions& options) {
     // A form's binary part or any other file that is not text: stamping it would damage it.

@@ -14,9 +14,14 @@
 
 namespace qm::cli {
 
-// How a changed file goes out: printed whole (one file only), written, or shown as a unified diff.
-enum class Output { Print, Write, Diff };
-Output OutputOf(bool write, bool diff, std::size_t files);
+// How a changed file goes out: printed whole (one file only), written, shown as a unified diff in
+// UTF-8 for reading, or as a patch in the file's own bytes for git apply and patch -p1.
+enum class Output { Print, Write, Diff, Patch };
+Output OutputOf(bool write, bool diff, std::size_t files, bool patch = false);
+
+// The name of a file in the header lines of a patch: "a/" or "b/" and its path from the top of its
+// git work tree, or else from the current folder, or else as given.
+std::string PatchPath(const std::string& path, char side);
 
 // The files of one command, one after the other. With --write, Ctrl-C and SIGTERM (and closing the
 // console on Windows) let the file being written end old or new and stop the pass before the next

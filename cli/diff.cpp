@@ -36,25 +36,30 @@ std::string UnifiedDiff(const std::string& oldName, const std::string& newName, 
     newStarts.push_back(at);
     const std::size_t oldCount = oldStarts.size() - 1;
 
+    // The lines of before that are gone come in front of the new lines that take their place.
     std::vector<Step> steps;
     steps.reserve(std::max(oldCount, lines.size()));
     std::size_t next = 0;
+    std::size_t pending = 0;  // new lines waiting for the gone lines in front of them
+    const auto settle = [&](std::size_t upTo, std::size_t j) {
+        for (; next < upTo; ++next) steps.push_back({'-', next});
+        for (std::size_t k = j - pending; k < j; ++k) steps.push_back({'+', k});
+        pending = 0;
+    };
     bool changed = false;
     for (std::size_t j = 0; j < lines.size(); ++j) {
         const std::size_t origin = lines[j].origin;
         if (origin == kNewLine || origin >= oldCount || origin < next) {
-            steps.push_back({'+', j});
+            ++pending;
             changed = true;
             continue;
         }
         changed = changed || next < origin;
-        for (; next < origin; ++next) steps.push_back({'-', next});
+        settle(origin, j);
         steps.push_back({' ', next++});
     }
-    for (; next < oldCount; ++next) {
-        steps.push_back({'-', next});
-        changed = true;
-    }
+    changed = changed || next < oldCount;
+    settle(oldCount, lines.size());
     if (!changed) return {};
 
     const auto oldLine = [&](std::size_t i) { return before.substr(oldStarts[i], oldStarts[i + 1] - oldStarts[i]); };

@@ -19,10 +19,10 @@ _quillmark() {
     case $command in
         '') COMPREPLY=($(compgen -W 'stamp mark check refresh settings preview help --help --version' -- "$cur")); return ;;
         help) COMPREPLY=($(compgen -W 'stamp mark check refresh settings preview' -- "$cur")); return ;;
-        stamp) common+=' --line --all --module-header --write --diff --now --encoding --author --editor' ;;
-        mark) common+=' --from --to --write --diff --now --encoding --author --editor' ;;
+        stamp) common+=' --line --all --module-header --undated --write --diff --patch --now --encoding --author --editor' ;;
+        mark) common+=' --from --to --write --diff --patch --now --encoding --author --editor' ;;
         check) common+=' --module-header --public-only --format --encoding' ;;
-        refresh) common+=' --write --diff --now --encoding --author --editor' ;;
+        refresh) common+=' --write --diff --patch --now --encoding --author --editor' ;;
         preview) common+=' --now --author --editor' ;;
         settings)
             if [[ $cur != -* ]]; then

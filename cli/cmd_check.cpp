@@ -52,12 +52,12 @@ int CommandCheck(const CheckOptions& options) {
     Pass pass(Output::Print);
     const int status = RunOverFiles(files, pass, problems, [&](const Source& source) {
         SourceFile file = LoadSource(source.path, options.common, store->Cp());
-        const auto& lines = file.ModuleLines();
+        ide::TextCodeModule module(file.TakeModuleLines());
+        const auto& lines = module.AllLines();
         const auto report = [&](std::int32_t moduleLine, const std::u16string& name, const char* rule, const std::string& message) {
             findings.push_back({source.path, static_cast<int>(file.FileLineOf(moduleLine)), Utf16ToUtf8(name), rule, message});
         };
         if (options.moduleHeader && !HasModuleHeader(lines)) report(1, u"(module)", "no-module-header", "no module header");
-        ide::TextCodeModule module(lines);
         for (const StampedProcedure& p : FindProcedures(module)) {
             if (options.publicOnly && !p.isPublic) continue;
             if (!p.hasStamp) {

@@ -96,8 +96,8 @@ int CommandRefresh(const RefreshOptions& options) {
         std::string before;
         FileStamp stamp;
         SourceFile file = LoadSource(source.path, options.common, store.Cp(), &before, &stamp);
-        const std::vector<std::u16string> lines = file.ModuleLines();
-        ide::TextCodeModule module(lines);
+        ide::TextCodeModule module(file.TakeModuleLines());
+        const std::vector<std::u16string>& lines = module.AllLines();
         std::vector<Edit> edits;
         for (const StampedProcedure& p : FindProcedures(module)) {
             if (!p.hasStamp) continue;

@@ -53,11 +53,11 @@ void StampAtLine(const std::string& path, SourceFile& file, std::int32_t line, c
 // Every procedure without a stamp, and the module header when asked for and missing, in one pass
 // over the file. Returns how many stamps were made.
 int StampAll(const std::string& path, SourceFile& file, bool moduleHeader, const StampContext& context) {
-    ide::TextCodeModule reading(file.ModuleLines());
     std::vector<SourceFile::Insertion> insertions;
     if (moduleHeader && !HasModuleHeader(file.ModuleLines())) {
         insertions.push_back({1, ide::TextCodeModule::SplitText(ComposeModuleHeader(Utf8ToUtf16(path), context))});
     }
+    ide::TextCodeModule reading(file.TakeModuleLines());
     for (const StampedProcedure& p : FindProcedures(reading)) {
         if (p.hasStamp) continue;
         insertions.push_back({p.region.bodyLine, StampLineTexts(ComposeFunctionStampLines(InfoOf(p), context))});

@@ -227,9 +227,11 @@ SourceFile LoadSource(const std::string& path, const CommonOptions& options, con
         throw Failure{path + ": cannot read: " + e.what()};
     }
     RefuseNonSource(path, bytes, options);
-    if (before != nullptr) *before = bytes;
     try {
-        return SourceFile(std::move(bytes), FileEncoding(options), codepage);
+        SourceFile file(bytes, FileEncoding(options), codepage);
+        // The bytes as read stay once, for the write's check and the difference, beside the lines.
+        if (before != nullptr) *before = std::move(bytes);
+        return file;
     } catch (const SourceError& e) {
         throw Failure{path + ": " + e.what() + " (use --encoding to read it otherwise)"};
     }

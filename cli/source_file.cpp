@@ -33,15 +33,15 @@ bool IsAttributeLine(std::u16string_view line) {
 
 }  // namespace
 
-SourceFile::SourceFile(std::string bytes, Encoding encoding, const Codepage& codepage) : encoding_(encoding), codepage_(codepage) {
+SourceFile::SourceFile(std::string_view bytes, Encoding encoding, const Codepage& codepage) : encoding_(encoding), codepage_(codepage) {
     std::size_t start = 0;
     bool sawEol = false;
     while (start < bytes.size()) {
         const auto lf = bytes.find('\n', start);
         Entry entry;
         entry.origin = entries_.size();
-        if (lf == std::string::npos) {
-            entry.raw = bytes.substr(start);
+        if (lf == std::string_view::npos) {
+            entry.raw = std::string(bytes.substr(start));
             start = bytes.size();
         } else {
             std::size_t end = lf;
@@ -50,7 +50,7 @@ SourceFile::SourceFile(std::string bytes, Encoding encoding, const Codepage& cod
                 --end;
                 entry.eol = Eol::CrLf;
             }
-            entry.raw = bytes.substr(start, end - start);
+            entry.raw = std::string(bytes.substr(start, end - start));
             if (!sawEol) fileEol_ = entry.eol;
             sawEol = true;
             start = lf + 1;

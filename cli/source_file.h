@@ -24,7 +24,7 @@ public:
 class SourceFile {
 public:
     // Throws SourceError naming the line of the first byte sequence that the encoding does not allow.
-    SourceFile(std::string bytes, Encoding encoding, const Codepage& codepage);
+    SourceFile(std::string_view bytes, Encoding encoding, const Codepage& codepage);
 
     std::size_t FileLineCount() const { return entries_.size(); }
     // The module line a file line shows as; nothing for a line of the hidden header. A hidden

@@ -115,10 +115,17 @@ std::vector<OptionEntry> AllOptions(const CommandEntry& command) {
     return all;
 }
 
-std::string NearestName(std::string_view word, const std::vector<std::string>& names) {
+std::string NearestName(std::string_view typed, const std::vector<std::string>& names) {
+    const auto folded = [](std::string_view text) {
+        std::string out(text);
+        for (char& c : out) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        return out;
+    };
+    const std::string word = folded(typed);
     std::string best;
-    std::size_t bestDistance = 0;
-    for (const std::string& name : names) {
+    std::size_t bestScore = 0;
+    for (const std::string& original : names) {
+        const std::string name = folded(original);
         // Optimal string alignment distance over three rows.
         const std::size_t n = word.size();
         const std::size_t m = name.size();
@@ -138,10 +145,12 @@ std::string NearestName(std::string_view word, const std::vector<std::string>& n
             before.swap(previous);
             previous.swap(current);
         }
-        const std::size_t distance = previous[m];
-        if (best.empty() || distance < bestDistance) {
-            best = name;
-            bestDistance = distance;
+        // The start of a name (an abbreviation) comes right after the name itself.
+        const bool start = !word.empty() && name.compare(0, word.size(), word) == 0 && name != word;
+        const std::size_t score = start ? 1 : 2 * previous[m];
+        if (best.empty() || score < bestScore) {
+            best = original;
+            bestScore = score;
         }
     }
     return best;

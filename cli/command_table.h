@@ -75,8 +75,9 @@ const CommandEntry* FindCommand(std::string_view name);
 // The options of a command: its own, then those of its sets.
 std::vector<OptionEntry> AllOptions(const CommandEntry& command);
 
-// Of the names, the one nearest to a mistyped word: fewest letters added, dropped, changed or two
-// swapped; the first of equals. Empty when there are no names.
+// Of the names, the one nearest to a mistyped word, letter case aside: the name it is the start of, or
+// the one with the fewest letters added, dropped, changed or two swapped; the first of equals. Empty
+// when there are no names.
 std::string NearestName(std::string_view word, const std::vector<std::string>& names);
 
 // Where the parser puts an option's or a positional argument's value.

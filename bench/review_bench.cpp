@@ -35,9 +35,10 @@ std::string Form(std::int64_t lines) {
     std::int64_t count = 11;
     for (int p = 0; count < lines; ++p) {
         const std::string name = "Proc" + std::to_string(p);
-        out += "\r\nPrivate Function " + name + "(ByVal a As Long, ByVal b As String) As Long\r\n";
+        out.append("\r\nPrivate Function ").append(name).append("(ByVal a As Long, ByVal b As String) As Long\r\n");
         out += "    ' \x8f\x88\x97\x9d\x82\xf0\x8d\x73\x82\xa4\r\n";  // 処理を行う
-        for (int i = 0; i < 36; ++i) out += "    " + name + " = " + name + " + a * " + std::to_string(i) + "\r\n";
+        for (int i = 0; i < 36; ++i)
+            out.append("    ").append(name).append(" = ").append(name).append(" + a * ").append(std::to_string(i)).append("\r\n");
         out += "End Function\r\n";
         count += 40;
     }
@@ -50,8 +51,8 @@ std::string Module(std::int64_t lines) {
     std::int64_t count = 2;
     for (int p = 0; count < lines; ++p) {
         const std::string name = "P" + std::to_string(p);
-        out += "\r\nSub " + name + "(a As Long)\r\n";
-        for (int i = 0; i < 6; ++i) out += "    x = a + " + std::to_string(i) + "\r\n";
+        out.append("\r\nSub ").append(name).append("(a As Long)\r\n");
+        for (int i = 0; i < 6; ++i) out.append("    x = a + ").append(std::to_string(i)).append("\r\n");
         out += "End Sub\r\n";
         count += 9;
     }

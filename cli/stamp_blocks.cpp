@@ -98,7 +98,10 @@ std::vector<ReturnValueMismatch> ReturnValueMismatches(const std::vector<std::u1
                 found.push_back({item, "return value is empty, but " + what + " returns nothing (the format writes なし)", true});
             } else {
                 std::string text;
-                for (const auto& v : item.values) text += (text.empty() ? "" : " ") + Utf16ToUtf8(TrimBlanks(v));
+                for (const auto& v : item.values) {
+                    if (!text.empty()) text += ' ';
+                    text += Utf16ToUtf8(TrimBlanks(v));
+                }
                 found.push_back({item, "return value says \"" + text + "\", but " + what + " returns nothing", false});
             }
         }

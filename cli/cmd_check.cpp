@@ -208,13 +208,17 @@ int CommandCheck(const CheckOptions& options) {
         } catch (const PlatformError& e) {
             throw Failure{source.path + ": cannot read: " + e.what()};
         }
+        RefuseNonSource(source.path, bytes, options.common);
         std::optional<SourceFile> file;
         try {
-            file.emplace(std::move(bytes), FileEncoding(options.common), stores.Of(source.path).Cp());
+            file.emplace(bytes, FileEncoding(options.common), stores.Of(source.path).Cp());
         } catch (const SourceError& e) {
             throw Failure{source.path + ": " + e.what() + " (use --encoding to read it otherwise)"};
         }
-        const auto& lines = file->ModuleLines();
+        bytes.clear();
+        bytes.shrink_to_fit();
+        ide::TextCodeModule module(file->TakeModuleLines());
+        const auto& lines = module.AllLines();
         const auto report = [&](std::int32_t moduleLine, const std::u16string& name, const char* rule, const std::string& message) {
             if (policy.Ignores(rule)) return;
             findings.push_back({source.path, static_cast<int>(file->FileLineOf(moduleLine)), Utf16ToUtf8(name), rule, message});
@@ -223,7 +227,6 @@ int CommandCheck(const CheckOptions& options) {
         if ((options.moduleHeader || policy.moduleHeader) && !HasModuleHeader(lines)) {
             report(1, u"(module)", "no-module-header", "no module header");
         }
-        ide::TextCodeModule module(lines);
         for (const StampedProcedure& p : FindProcedures(module)) {
             if (p.noCheck) continue;
             if ((options.publicOnly || policy.publicOnly) && !p.isPublic) continue;
@@ -231,6 +234,9 @@ int CommandCheck(const CheckOptions& options) {
                 // What stamp --all leaves by default is no finding by default.
                 if (!p.houseHeader || policy.houseHeadersNeedStamp) report(p.region.bodyLine, p.region.name, "no-stamp", "no stamp");
                 continue;
+            }
+            for (const ReturnValueMismatch& m : ReturnValueMismatches(lines, p, model)) {
+                report(m.item.firstLine, p.region.name, "return-value-differs", m.message);
             }
             for (const StampItem& item : ReadStampItems(lines, p.blockFirst, p.blockLast)) {
                 if (among(nameItems, item.name) && !item.values.empty()) {

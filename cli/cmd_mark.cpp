@@ -39,7 +39,7 @@ int CommandMark(const MarkOptions& options) {
     const auto files = ExpandSources({options.file}, problems);
     if (files.size() != 1) throw Failure{problems.empty() ? options.file + ": not a VB6 source file" : problems.front()};
     const std::string& path = files.front().path;
-    const Output output = OutputOf(options.write, options.diff, 1);
+    const Output output = OutputOf(options.write, options.diff, 1, options.patch);
     Stores stores(options.common);
     stores.Prepare(files, problems);
     Store& store = stores.Of(path);

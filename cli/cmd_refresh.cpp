@@ -1,9 +1,11 @@
-// quillmark refresh: the function-name and argument lines of existing stamps, made again from the
-// current declaration and format; everything the user wrote stays.
+// quillmark refresh: the function-name, argument and return-value lines of existing stamps, made again
+// from the current declaration and format; everything the user wrote stays.
 #include <algorithm>
+#include <functional>
 #include <iostream>
 #include <map>
 
+#include "addin/stamps/declaration.h"
 #include "addin/stamps/function_stamp.h"
 #include "addin/stamps/procedure_reader.h"
 #include "cli/commands.h"
@@ -21,18 +23,8 @@ struct Edit {
     std::vector<std::u16string> lines;
 };
 
-// The text after " -" of an argument line, by the argument's name.
-std::map<std::u16string, std::u16string> Descriptions(const StampItem& item) {
-    std::map<std::u16string, std::u16string> out;
-    for (const auto& value : item.values) {
-        const auto dash = value.find(u" -");
-        if (dash == std::u16string::npos) continue;
-        out[std::u16string(TrimBlanks(std::u16string_view(value).substr(0, dash)))] = value.substr(dash + 2);
-    }
-    return out;
-}
-
-std::vector<Edit> Refresh(const std::vector<std::u16string>& lines, const StampedProcedure& p, const StampContext& context) {
+std::vector<Edit> Refresh(const std::vector<std::u16string>& lines, const StampedProcedure& p, const StampContext& context,
+                          const std::function<void(const ReturnValueMismatch&)>& kept) {
     const std::vector<StampLine> fresh = ComposeFunctionStampLines(InfoOf(p), context);
     // The lines the fresh stamp gives the first item of a name.
     const auto freshLines = [&](const std::u16string& name) {
@@ -52,7 +44,18 @@ std::vector<Edit> Refresh(const std::vector<std::u16string>& lines, const Stampe
     const auto oldItems = ReadStampItems(lines, p.blockFirst, p.blockLast);
     const auto names = ItemNamesOfKind(context.model, kind::kFunctionName);
     const auto arguments = ItemNamesOfKind(context.model, kind::kArguments);
+    const auto declared = ParseDeclaration(p.declaration).argumentNames;
     std::vector<Edit> edits;
+    // A return-value item that the declaration contradicts is made again when it holds only what a
+    // stamp writes; text a person wrote stays, and is reported.
+    for (const ReturnValueMismatch& m : ReturnValueMismatches(lines, p, context.model)) {
+        if (!m.mendable) {
+            kept(m);
+            continue;
+        }
+        std::vector<std::u16string> replacement = freshLines(m.item.name);
+        if (!replacement.empty()) edits.push_back({m.item.firstLine, m.item.lastLine - m.item.firstLine + 1, std::move(replacement)});
+    }
     for (const StampItem& old : oldItems) {
         const bool isName = std::find(names.begin(), names.end(), old.name) != names.end();
         const bool isArguments = std::find(arguments.begin(), arguments.end(), old.name) != arguments.end();
@@ -60,8 +63,8 @@ std::vector<Edit> Refresh(const std::vector<std::u16string>& lines, const Stampe
         std::vector<std::u16string> replacement = freshLines(old.name);
         if (replacement.empty()) continue;
         if (isArguments) {
-            // Each argument still there keeps what the user wrote after its " -".
-            const auto kept = Descriptions(old);
+            // Each argument still there, or renamed in place, keeps what the user wrote after its " -".
+            const auto notes = ArgumentNotes(old);
             for (auto& line : replacement) {
                 const auto dash = line.rfind(u" -");
                 if (dash == std::u16string::npos || dash + 2 != line.size()) continue;
@@ -69,7 +72,7 @@ std::vector<Edit> Refresh(const std::vector<std::u16string>& lines, const Stampe
                 const std::u16string_view head = TrimRightBlanks(std::u16string_view(line).substr(0, dash));
                 const auto start = head.find_last_of(u" :\u3000");
                 const std::u16string name(head.substr(start == std::u16string_view::npos ? 0 : start + 1));
-                if (const auto it = kept.find(name); it != kept.end()) line += it->second;
+                line += NoteOf(name, notes, declared);
             }
         }
         const std::vector<std::u16string> current(lines.begin() + (old.firstLine - 1), lines.begin() + old.lastLine);
@@ -84,7 +87,7 @@ int CommandRefresh(const RefreshOptions& options) {
     const LocalDateTime now = Now(options.common);
     std::vector<std::string> problems;
     const std::vector<Source> files = ExpandSources(options.files, problems);
-    const Output output = OutputOf(options.write, options.diff, files.size());
+    const Output output = OutputOf(options.write, options.diff, files.size(), options.patch);
     Stores stores(options.common);
     stores.Prepare(files, problems);
     Pass pass(output, {options.common.quiet, options.common.verbose, "stamp", "remade"});
@@ -94,13 +97,17 @@ int CommandRefresh(const RefreshOptions& options) {
         std::string before;
         FileStamp stamp;
         SourceFile file = LoadSource(source.path, options.common, store.Cp(), &before, &stamp);
-        const std::vector<std::u16string> lines = file.ModuleLines();
-        ide::TextCodeModule module(lines);
+        ide::TextCodeModule module(file.TakeModuleLines());
+        const std::vector<std::u16string>& lines = module.AllLines();
         std::vector<Edit> edits;
         int remade = 0;
         for (const StampedProcedure& p : FindProcedures(module)) {
             if (!p.hasStamp) continue;
-            auto mine = Refresh(lines, p, context);
+            const auto kept = [&](const ReturnValueMismatch& m) {
+                std::cerr << "quillmark: " << Printable(source.path) << ":" << file.FileLineOf(m.item.firstLine) << ": "
+                          << Printable(Utf16ToUtf8(p.region.name) + ": " + m.message) << "; kept as written\n";
+            };
+            auto mine = Refresh(lines, p, context, kept);
             remade += mine.empty() ? 0 : 1;
             for (auto& e : mine) edits.push_back(std::move(e));
         }

@@ -16,12 +16,19 @@
 namespace qm::cli {
 namespace {
 
-// What the button does with the caret on a line of the file.
+// "lines 1 to N" of a file, for a line outside it.
+std::string LinesOf(std::size_t count) {
+    if (count == 0) return "the file is empty";
+    return count == 1 ? "the file has line 1 only" : "the file has lines 1 to " + std::to_string(count);
+}
+
+// What the button does with the caret on a line of the file. A procedure that has a stamp already
+// gets a second, as with the button, and the user hears of it.
 void StampAtLine(const std::string& path, SourceFile& file, std::int32_t line, const StampContext& context) {
-    const std::size_t count = std::max<std::size_t>(file.FileLineCount(), 1);
-    if (line < 1 || static_cast<std::size_t>(line) > count) {
-        throw Failure{path + ": line " + std::to_string(line) + " is outside the file (" + std::to_string(file.FileLineCount()) +
-                      " lines)"};
+    const std::size_t count = file.FileLineCount();
+    // An empty file still has the line the caret stands on.
+    if (line < 1 || static_cast<std::size_t>(line) > std::max<std::size_t>(count, 1)) {
+        throw Failure{path + ": there is no line " + std::to_string(line) + ": " + LinesOf(count)};
     }
     const auto moduleLine = file.ModuleLineOf(static_cast<std::size_t>(line));
     SourceCodeModule module(file, Utf8ToUtf16(path));
@@ -31,21 +38,30 @@ void StampAtLine(const std::string& path, SourceFile& file, std::int32_t line, c
         ProcedureOutcome outcome;
         outcome.target = StampTarget::ModuleHeader;
         ApplyFunctionStamp(pane, outcome, context);
-    } else {
-        Attempt([&] { pane.SetSelection({*moduleLine, 1, *moduleLine, 1}); });
-        RunFunctionStamp(pane, context);
+        return;
     }
+    Attempt([&] { pane.SetSelection({*moduleLine, 1, *moduleLine, 1}); });
+    const ProcedureOutcome outcome = ReadProcedureAtCursor(pane);
+    if (outcome.target == StampTarget::Procedure) {
+        const StampBlock above = StampBlockAbove(module.AllLines(), outcome.info.BodyLine);
+        if (above.isStamp) {
+            std::cerr << "quillmark: " << Printable(path) << ": " << Printable(Utf16ToUtf8(outcome.info.ProcName))
+                      << " has a stamp already (line " << file.FileLineOf(above.first)
+                      << "); a second one was put below it, as the button does\n";
+        }
+    }
+    ApplyFunctionStamp(pane, outcome, context);
 }
 
 // Every procedure without a stamp, and the module header when asked for and missing, in one pass
 // over the file; a procedure under a header of the project's own only when houseHeaders. Returns how
 // many stamps were made; left counts the procedures left for their header.
 int StampAll(const std::string& path, SourceFile& file, bool moduleHeader, bool houseHeaders, const StampContext& context, int& left) {
-    ide::TextCodeModule reading(file.ModuleLines());
     std::vector<SourceFile::Insertion> insertions;
     if (moduleHeader && !HasModuleHeader(file.ModuleLines())) {
         insertions.push_back({1, ide::TextCodeModule::SplitText(ComposeModuleHeader(Utf8ToUtf16(path), context))});
     }
+    ide::TextCodeModule reading(file.TakeModuleLines());
     for (const StampedProcedure& p : FindProcedures(reading)) {
         if (p.hasStamp) continue;
         if (p.houseHeader && !houseHeaders) {
@@ -64,10 +80,19 @@ std::string AbsolutePath(const std::string& utf8) {
     return std::string(text.begin(), text.end());
 }
 
+// The format with the creation-date and author items kept in their places but left empty, for
+// stamps on code that was written before, by others.
+FormatModel Undated(FormatModel model) {
+    for (ItemRow& row : model.ItemList) {
+        if (row.kind == kind::kCreationDate || row.kind == kind::kAuthor) row.kind = kind::kNone;
+    }
+    return model;
+}
+
 }  // namespace
 
 int CommandStamp(const StampOptions& options) {
-    if (options.all == (options.line != 0)) throw UsageError{"give either --line N (one FILE) or --all"};
+    if (options.all == options.line.has_value()) throw UsageError{"give either --line N (one FILE) or --all"};
     if (!options.all && options.moduleHeader) throw UsageError{"--module-header goes with --all"};
     if (!options.all && options.withHouseHeaders) throw UsageError{"--with-house-headers goes with --all"};
     const LocalDateTime now = Now(options.common);
@@ -77,7 +102,7 @@ int CommandStamp(const StampOptions& options) {
         ReportProblems(problems);
         throw UsageError{"--line N goes with exactly one VB6 source file"};
     }
-    const Output output = OutputOf(options.write, options.diff, files.size());
+    const Output output = OutputOf(options.write, options.diff, files.size(), options.patch);
     // Each file's format, from its team file; one that cannot be read stops the run before any write.
     Stores stores(options.common);
     stores.Prepare(files, problems);
@@ -116,7 +141,8 @@ int CommandStamp(const StampOptions& options) {
     const int status = RunOverFiles(files, pass, problems, [&](const Source& source) {
         const bool stampHouseHeaders = options.all && houseHeaders[current++];
         Store& store = stores.Of(source.path);
-        const StampContext context{stores.FormatOf(source.path), now, store.Cp()};
+        const FormatModel undated = options.undated ? Undated(stores.FormatOf(source.path)) : FormatModel{};
+        const StampContext context{options.undated ? undated : stores.FormatOf(source.path), now, store.Cp()};
         std::string before;
         FileStamp stamp;
         SourceFile file = LoadSource(source.path, options.common, store.Cp(), &before, &stamp);
@@ -124,10 +150,10 @@ int CommandStamp(const StampOptions& options) {
         if (options.all) {
             made = StampAll(source.path, file, options.moduleHeader, stampHouseHeaders, context, left);
         } else {
-            StampAtLine(source.path, file, options.line, context);
+            StampAtLine(source.path, file, *options.line, context);
         }
         pass.Count(made);
-        if (made > 0) stores.NamePlaceholderMet(source.path, true, false);
+        if (made > 0 && !options.undated) stores.NamePlaceholderMet(source.path, true, false);
         pass.Emit(source, before, stamp, file);
     });
     if (left > 0 && !options.common.quiet) {

@@ -1,6 +1,7 @@
 #include "cli/command_table.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "cli/commands.h"
 
@@ -15,11 +16,14 @@ const OptionEntry kEncoding{"--encoding", "cp932|utf-8", "how the files are enco
 const OptionEntry kAuthor{"--author", "NAME", "the text of every author item ($QUILLMARK_AUTHOR)"};
 const OptionEntry kEditor{"--editor", "NAME", "the name in the edit-record stamp ($QUILLMARK_EDITOR)"};
 
-const OptionEntry kQuiet{"--quiet", nullptr, "errors only (check: nothing but the exit status)", false, "-q"};
-const OptionEntry kVerbose{"--verbose", nullptr, "also the store and the names used for each file, and every file written", false, "-v"};
+const OptionEntry kQuiet{"--quiet", nullptr, "errors only (check: nothing but the exit status)", "-q"};
+const OptionEntry kVerbose{"--verbose", nullptr, "also the store and the names used for each file, and every file written", "-v"};
 
 const OptionEntry kWrite{"--write", nullptr, "replaces the files"};
-const OptionEntry kDiff{"--diff", nullptr, "shows what --write would change, and writes nothing"};
+const OptionEntry kDiff{"--diff", nullptr, "shows what --write would change, in UTF-8 for reading, and writes nothing"};
+const OptionEntry kPatch{"--patch", nullptr,
+                         "prints what --write would change as a patch in the files' own bytes, for git apply or patch -p1 from the "
+                         "repository's top, and writes nothing"};
 const OptionEntry kModuleHeader{"--module-header", nullptr,
                                 "also the module header: stamped when missing (stamp --all), listed when missing (check)"};
 
@@ -32,16 +36,19 @@ const std::vector<CommandEntry>& CommandTable() {
         {"stamp",
          "the function-description stamp at a line, or on every procedure without one",
          {{"FILE", "files", kSourcesHelp, true}},
-         {{"--line", "N", "stamps what the button stamps with the caret on this line (one FILE)", true},
+         {{"--line", "N", "stamps what the button stamps with the caret on this line (one FILE)"},
           {"--all", nullptr, "stamps every procedure that has no stamp yet"},
           kModuleHeader,
           {"--with-house-headers", nullptr,
            "--all also stamps procedures whose comment header of the project's own is directly above them"},
+          {"--undated", nullptr, "leaves the creation-date and author items empty (code written before, by others)"},
           kWrite,
-          kDiff},
+          kDiff,
+          kPatch},
          OptionSet::Store | OptionSet::Dates | OptionSet::Encoding | OptionSet::PersonalNames | OptionSet::Verbosity,
          [](const Arguments& a) {
-             return CommandStamp({a.common, a.files, a.line, a.all, a.moduleHeader, a.withHouseHeaders, a.write, a.diff});
+             return CommandStamp({a.common, a.files, a.line == kNoLine ? std::nullopt : std::optional<int>(a.line), a.all, a.moduleHeader,
+                                  a.withHouseHeaders, a.undated, a.write, a.diff, a.patch});
          }},
         {"mark",
          "the edit-record stamp around a selection",
@@ -49,10 +56,11 @@ const std::vector<CommandEntry>& CommandTable() {
          {{"--from", "L[:C]", "where the selection starts"},
           {"--to", "L[:C]", "where it ends (the same place when left out)"},
           kWrite,
-          kDiff},
+          kDiff,
+          kPatch},
          OptionSet::Store | OptionSet::Dates | OptionSet::Encoding | OptionSet::PersonalNames | OptionSet::Verbosity,
          [](const Arguments& a) {
-             return CommandMark({a.common, a.file, a.from, a.to, a.write, a.diff});
+             return CommandMark({a.common, a.file, a.from, a.to, a.write, a.diff, a.patch});
          }},
         {"check",
          "lists procedures without a stamp or with one that no longer matches (status 1 when any, 2 when a file cannot be read)",
@@ -68,12 +76,12 @@ const std::vector<CommandEntry>& CommandTable() {
              return CommandCheck({a.common, a.files, a.moduleHeader, a.publicOnly, a.format, a.staged, a.baseline, a.writeBaseline});
          }},
         {"refresh",
-         "makes the function-name and argument lines of existing stamps again, keeping what was written",
+         "makes the function-name, argument and return-value lines of existing stamps again, keeping what was written",
          {{"FILE", "files", kSourcesHelp, true}},
-         {kWrite, kDiff},
+         {kWrite, kDiff, kPatch},
          OptionSet::Store | OptionSet::Dates | OptionSet::Encoding | OptionSet::PersonalNames | OptionSet::Verbosity,
          [](const Arguments& a) {
-             return CommandRefresh({a.common, a.files, a.write, a.diff});
+             return CommandRefresh({a.common, a.files, a.write, a.diff, a.patch});
          }},
         {"settings",
          "the stored values: init [FILE] | list | show | get NAME | set NAME VALUE | reset | export FILE | import FILE",
@@ -131,6 +139,47 @@ std::vector<OptionEntry> AllOptions(const CommandEntry& command) {
     return all;
 }
 
+std::string NearestName(std::string_view typed, const std::vector<std::string>& names) {
+    const auto folded = [](std::string_view text) {
+        std::string out(text);
+        for (char& c : out) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        return out;
+    };
+    const std::string word = folded(typed);
+    std::string best;
+    std::size_t bestScore = 0;
+    for (const std::string& original : names) {
+        const std::string name = folded(original);
+        // Optimal string alignment distance over three rows.
+        const std::size_t n = word.size();
+        const std::size_t m = name.size();
+        std::vector<std::size_t> before(m + 1);
+        std::vector<std::size_t> previous(m + 1);
+        std::vector<std::size_t> current(m + 1);
+        for (std::size_t j = 0; j <= m; ++j) previous[j] = j;
+        for (std::size_t i = 1; i <= n; ++i) {
+            current[0] = i;
+            for (std::size_t j = 1; j <= m; ++j) {
+                const std::size_t change = word[i - 1] == name[j - 1] ? 0 : 1;
+                current[j] = std::min({previous[j] + 1, current[j - 1] + 1, previous[j - 1] + change});
+                if (i > 1 && j > 1 && word[i - 1] == name[j - 2] && word[i - 2] == name[j - 1]) {
+                    current[j] = std::min(current[j], before[j - 2] + 1);
+                }
+            }
+            before.swap(previous);
+            previous.swap(current);
+        }
+        // The start of a name (an abbreviation) comes right after the name itself.
+        const bool start = !word.empty() && name.compare(0, word.size(), word) == 0 && name != word;
+        const std::size_t score = start ? 1 : 2 * previous[m];
+        if (best.empty() || score < bestScore) {
+            best = original;
+            bestScore = score;
+        }
+    }
+    return best;
+}
+
 Field FieldOf(Arguments& a, std::string_view name) {
     if (name == "--settings") return &a.common.settings;
     if (name == "--now") return &a.common.now;
@@ -143,6 +192,8 @@ Field FieldOf(Arguments& a, std::string_view name) {
     if (name == "--public-only") return &a.publicOnly;
     if (name == "--write") return &a.write;
     if (name == "--diff") return &a.diff;
+    if (name == "--patch") return &a.patch;
+    if (name == "--undated") return &a.undated;
     if (name == "--force") return &a.force;
     if (name == "--user") return &a.user;
     if (name == "--quiet") return &a.common.quiet;

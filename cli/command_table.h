@@ -2,6 +2,7 @@
 // The commands of quillmark as one table: names, one-line help, arguments, options and handlers. The
 // parser and "quillmark help" are made from it; the manual page and the bash completion are checked
 // against it.
+#include <limits>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -11,6 +12,9 @@
 
 namespace qm::cli {
 
+// --line not given.
+inline constexpr int kNoLine = std::numeric_limits<int>::min();
+
 // Every argument and option of every command, as the command line gives them.
 struct Arguments {
     CommonOptions common;
@@ -18,7 +22,7 @@ struct Arguments {
     std::string file;                 // the one FILE of mark
     std::string from;                 // --from
     std::string to;                   // --to
-    int line = 0;                     // --line
+    int line = kNoLine;               // --line
     bool all = false;                 // --all
     bool moduleHeader = false;        // --module-header
     bool publicOnly = false;          // --public-only
@@ -28,6 +32,8 @@ struct Arguments {
     bool staged = false;              // --staged
     std::string baseline;             // --baseline
     std::string writeBaseline;        // --write-baseline
+    bool patch = false;               // --patch
+    bool undated = false;             // --undated
     bool force = false;               // --force
     bool user = false;                // --user
     std::string format = "text";      // --format
@@ -51,7 +57,6 @@ struct OptionEntry {
     const char* name;   // "--line"
     const char* value;  // what it takes ("N"), nullptr for a flag
     const char* help;
-    bool positive = false;         // a whole number of at least 1
     const char* letter = nullptr;  // the short form ("-q"), if any
 };
 
@@ -76,6 +81,11 @@ const std::vector<CommandEntry>& CommandTable();
 const CommandEntry* FindCommand(std::string_view name);
 // The options of a command: its own, then those of its sets.
 std::vector<OptionEntry> AllOptions(const CommandEntry& command);
+
+// Of the names, the one nearest to a mistyped word, letter case aside: the name it is the start of, or
+// the one with the fewest letters added, dropped, changed or two swapped; the first of equals. Empty
+// when there are no names.
+std::string NearestName(std::string_view word, const std::vector<std::string>& names);
 
 // Where the parser puts an option's or a positional argument's value.
 using Field = std::variant<std::monostate, bool*, int*, std::string*, std::vector<std::string>*>;

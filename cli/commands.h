@@ -1,6 +1,7 @@
 #pragma once
 // The commands of quillmark, one source file each. Each returns the exit status (0 success, 1
 // findings or failure); wrong usage throws UsageError, a failure Failure.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,12 +16,14 @@ namespace qm::cli {
 struct StampOptions {
     CommonOptions common;
     std::vector<std::string> files;
-    int line = 0;  // 0: --all
+    std::optional<int> line;  // --line
     bool all = false;
     bool moduleHeader = false;
     bool withHouseHeaders = false;  // also procedures under a header of the project's own
+    bool undated = false;           // the creation-date and author items left empty
     bool write = false;
     bool diff = false;
+    bool patch = false;
 };
 int CommandStamp(const StampOptions& options);
 
@@ -31,6 +34,7 @@ struct MarkOptions {
     std::string to;
     bool write = false;
     bool diff = false;
+    bool patch = false;
 };
 int CommandMark(const MarkOptions& options);
 
@@ -53,6 +57,7 @@ struct RefreshOptions {
     std::vector<std::string> files;
     bool write = false;
     bool diff = false;
+    bool patch = false;
 };
 int CommandRefresh(const RefreshOptions& options);
 

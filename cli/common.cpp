@@ -20,7 +20,7 @@ LocalDateTime Now(const CommonOptions& options) {
 Encoding FileEncoding(const CommonOptions& options) {
     std::string name;
     for (const char c : options.encoding) name.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
-    if (name == "cp932" || name == "shift_jis" || name == "sjis") return Encoding::Cp932;
+    if (name.empty() || name == "cp932" || name == "shift_jis" || name == "sjis") return Encoding::Cp932;
     if (name == "utf-8" || name == "utf8") return Encoding::Utf8;
     throw UsageError{"--encoding must be cp932 or utf-8, not \"" + options.encoding + "\""};
 }

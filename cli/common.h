@@ -30,7 +30,7 @@ inline constexpr const char* kQuillmarkVersion = "1.0";
 struct CommonOptions {
     std::string settings;  // --settings
     std::string now;       // --now
-    std::string encoding = "cp932";
+    std::string encoding;  // --encoding; empty: code page 932, not confirmed
     std::string author;    // --author
     std::string editor;    // --editor
     bool quiet = false;    // -q: errors only
@@ -39,6 +39,8 @@ struct CommonOptions {
 
 LocalDateTime Now(const CommonOptions& options);
 Encoding FileEncoding(const CommonOptions& options);
+// --encoding was given: a file read as code page 932 is then taken as it is.
+inline bool EncodingGiven(const CommonOptions& options) { return !options.encoding.empty(); }
 
 // A name or message as it may stand in one output line: control characters shown as escapes.
 std::string Printable(const std::string& utf8);

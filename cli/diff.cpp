@@ -1,140 +1,155 @@
 #include "cli/diff.h"
 
 #include <algorithm>
-#include <vector>
 
 namespace qm::cli {
-
 namespace {
 
-std::vector<std::string> SplitKeepingEnds(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        auto end = text.find('\n', start);
-        end = end == std::string::npos ? text.size() : end + 1;
-        lines.push_back(text.substr(start, end - start));
-        start = end;
-    }
-    return lines;
-}
+// One step from the text before to the text after: ' ' a line kept, '-' a line of before that is
+// gone, '+' a line of after that is new.
+struct Step {
+    char kind;
+    std::size_t line;  // of before for ' ' and '-', of after for '+'
+};
 
-// The shortest edit script of Myers' algorithm, as a list of (kind, line): ' ' kept, '-' removed,
-// '+' added. Work grows with the size of the change, not with the product of the lengths.
-std::vector<std::pair<char, std::size_t>> EditScript(const std::vector<std::string>& a, const std::vector<std::string>& b) {
-    const auto n = static_cast<long>(a.size());
-    const auto m = static_cast<long>(b.size());
-    const long max = n + m;
-    std::vector<long> v(static_cast<std::size_t>(2 * max + 2), 0);
-    std::vector<std::vector<long>> trace;
-    const auto at = [&](long k) -> long& { return v[static_cast<std::size_t>(k + max + 1)]; };
-    long d = 0;
-    for (; d <= max; ++d) {
-        // Only the diagonals -d-1 .. d+1 matter to the way back: a band, not the whole array, so that
-        // memory grows with the size of the change.
-        trace.emplace_back(v.begin() + (max + 1 - d - 1 < 0 ? 0 : max + 1 - d - 1),
-                           v.begin() + std::min<long>(static_cast<long>(v.size()), max + 1 + d + 2));
-        bool done = false;
-        for (long k = -d; k <= d; k += 2) {
-            long x = (k == -d || (k != d && at(k - 1) < at(k + 1))) ? at(k + 1) : at(k - 1) + 1;
-            long y = x - k;
-            while (x < n && y < m && a[static_cast<std::size_t>(x)] == b[static_cast<std::size_t>(y)]) {
-                ++x;
-                ++y;
-            }
-            at(k) = x;
-            if (x >= n && y >= m) {
-                done = true;
-                break;
-            }
-        }
-        if (done) break;
-    }
-    std::vector<std::pair<char, std::size_t>> script;
-    long x = n;
-    long y = m;
-    for (long step = d; step > 0; --step) {
-        // The furthest points as they stood before this round.
-        const auto& w = trace[static_cast<std::size_t>(step)];
-        const long base = std::max<long>(0, max + 1 - step - 1);  // where the band starts in the array
-        const auto was = [&](long k) { return w[static_cast<std::size_t>(k + max + 1 - base)]; };
-        const long k = x - y;
-        const long previous = (k == -step || (k != step && was(k - 1) < was(k + 1))) ? k + 1 : k - 1;
-        const long startX = was(previous);
-        const long startY = startX - previous;
-        while (x > startX && y > startY) {
-            --x;
-            --y;
-            script.emplace_back(' ', static_cast<std::size_t>(x));
-        }
-        if (x == startX) {
-            --y;
-            script.emplace_back('+', static_cast<std::size_t>(y));
-        } else {
-            --x;
-            script.emplace_back('-', static_cast<std::size_t>(x));
-        }
-    }
-    while (x > 0 && y > 0) {
-        --x;
-        --y;
-        script.emplace_back(' ', static_cast<std::size_t>(x));
-    }
-    std::reverse(script.begin(), script.end());
-    return script;
-}
+constexpr std::size_t kContext = 3;
 
 }  // namespace
 
-std::string UnifiedDiff(const std::string& path, const std::string& before, const std::string& after) {
-    if (before == after) return {};
-    const auto a = SplitKeepingEnds(before);
-    const auto b = SplitKeepingEnds(after);
-    const auto script = EditScript(a, b);
-    std::string out = "--- " + path + "\n+++ " + path + "\n";
-    constexpr std::size_t kContext = 3;
+std::string UnifiedDiff(const std::string& oldName, const std::string& newName, std::string_view before, std::string_view after,
+                        const std::vector<LineAfter>& lines, const ShowLine& show) {
+    // Where each line of before starts, and where each of after.
+    std::vector<std::size_t> oldStarts;
+    for (std::size_t start = 0; start < before.size();) {
+        oldStarts.push_back(start);
+        const auto lf = before.find('\n', start);
+        start = lf == std::string_view::npos ? before.size() : lf + 1;
+    }
+    oldStarts.push_back(before.size());
+    std::vector<std::size_t> newStarts;
+    newStarts.reserve(lines.size() + 1);
+    std::size_t at = 0;
+    for (const LineAfter& l : lines) {
+        newStarts.push_back(at);
+        at += l.length;
+    }
+    newStarts.push_back(at);
+    const std::size_t oldCount = oldStarts.size() - 1;
+
+    // The lines of before that are gone come in front of the new lines that take their place.
+    std::vector<Step> steps;
+    steps.reserve(std::max(oldCount, lines.size()));
+    std::size_t next = 0;
+    std::size_t pending = 0;  // new lines waiting for the gone lines in front of them
+    const auto settle = [&](std::size_t upTo, std::size_t j) {
+        for (; next < upTo; ++next) steps.push_back({'-', next});
+        for (std::size_t k = j - pending; k < j; ++k) steps.push_back({'+', k});
+        pending = 0;
+    };
+    bool changed = false;
+    for (std::size_t j = 0; j < lines.size(); ++j) {
+        const std::size_t origin = lines[j].origin;
+        if (origin == kNewLine || origin >= oldCount || origin < next) {
+            ++pending;
+            changed = true;
+            continue;
+        }
+        changed = changed || next < origin;
+        settle(origin, j);
+        steps.push_back({' ', next++});
+    }
+    changed = changed || next < oldCount;
+    settle(oldCount, lines.size());
+    if (!changed) return {};
+
+    const auto oldLine = [&](std::size_t i) { return before.substr(oldStarts[i], oldStarts[i + 1] - oldStarts[i]); };
+    const auto newLine = [&](std::size_t j) { return after.substr(newStarts[j], newStarts[j + 1] - newStarts[j]); };
+    std::string out = "--- " + oldName + "\n+++ " + newName + "\n";
+    // Line numbers before the step at `counted`, carried along so that the whole is one pass.
+    std::size_t counted = 0;
+    std::size_t oldLineNumber = 0;
+    std::size_t newLineNumber = 0;
     std::size_t i = 0;
-    while (i < script.size()) {
-        if (script[i].first == ' ') {
+    while (i < steps.size()) {
+        if (steps[i].kind == ' ') {
             ++i;
             continue;
         }
-        // A hunk: from kContext kept lines before the first change to kContext after the last one that
-        // is not further than 2 * kContext kept lines from the next.
-        std::size_t first = i >= kContext ? i - kContext : 0;
-        while (first < i && script[first].first != ' ') ++first;
+        // A hunk: kContext kept lines before the first change (none that an earlier hunk showed), to
+        // kContext after the last change that lies within 2 * kContext kept lines of the one before.
+        const std::size_t first = std::max(counted, i >= kContext ? i - kContext : 0);
         std::size_t last = i;
         std::size_t kept = 0;
-        for (std::size_t j = i; j < script.size(); ++j) {
-            if (script[j].first == ' ') {
+        for (std::size_t j = i + 1; j < steps.size(); ++j) {
+            if (steps[j].kind == ' ') {
                 if (++kept > 2 * kContext) break;
             } else {
                 kept = 0;
                 last = j;
             }
         }
-        const std::size_t end = std::min(script.size(), last + 1 + kContext);
-        std::size_t oldStart = 0, newStart = 0, oldCount = 0, newCount = 0;
-        // Line numbers: count what comes before the hunk.
-        for (std::size_t j = 0; j < first; ++j) {
-            if (script[j].first != '+') ++oldStart;
-            if (script[j].first != '-') ++newStart;
+        const std::size_t end = std::min(steps.size(), last + 1 + kContext);
+        for (; counted < first; ++counted) {
+            oldLineNumber += steps[counted].kind != '+' ? 1 : 0;
+            newLineNumber += steps[counted].kind != '-' ? 1 : 0;
         }
+        std::size_t oldLines = 0;
+        std::size_t newLines = 0;
         std::string body;
         for (std::size_t j = first; j < end; ++j) {
-            const auto& [kind, line] = script[j];
-            std::string text = kind == '+' ? b[line] : a[line];
-            const bool noEol = text.empty() || text.back() != '\n';
-            if (kind != '+') ++oldCount;
-            if (kind != '-') ++newCount;
-            body += std::string(1, kind) + text;
-            if (noEol) body += "\n\\ No newline at end of file\n";
+            const Step& s = steps[j];
+            const std::string_view text = s.kind == '+' ? newLine(s.line) : oldLine(s.line);
+            oldLines += s.kind != '+' ? 1 : 0;
+            newLines += s.kind != '-' ? 1 : 0;
+            body.push_back(s.kind);
+            show(text, body);
+            if (text.empty() || text.back() != '\n') body += "\n\\ No newline at end of file\n";
         }
-        out += "@@ -" + std::to_string(oldCount == 0 ? oldStart : oldStart + 1) + "," + std::to_string(oldCount) + " +" +
-               std::to_string(newCount == 0 ? newStart : newStart + 1) + "," + std::to_string(newCount) + " @@\n" + body;
+        out += "@@ -" + std::to_string(oldLines == 0 ? oldLineNumber : oldLineNumber + 1) + "," + std::to_string(oldLines) + " +" +
+               std::to_string(newLines == 0 ? newLineNumber : newLineNumber + 1) + "," + std::to_string(newLines) + " @@\n";
+        out += body;
+        oldLineNumber += oldLines;
+        newLineNumber += newLines;
+        counted = end;
         i = end;
     }
     return out;
+}
+
+std::string PatchName(std::string_view name) {
+    const bool plain = std::none_of(name.begin(), name.end(), [](char c) {
+        const auto b = static_cast<unsigned char>(c);
+        return b <= 0x20 || b == 0x7f || c == '"' || c == '\\';
+    });
+    if (plain) return std::string(name);
+    std::string out = "\"";
+    for (const char c : name) {
+        const auto b = static_cast<unsigned char>(c);
+        switch (c) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                if (b < 0x20 || b == 0x7f) {
+                    out.push_back('\\');
+                    out.push_back(static_cast<char>('0' + (b >> 6)));
+                    out.push_back(static_cast<char>('0' + ((b >> 3) & 7)));
+                    out.push_back(static_cast<char>('0' + (b & 7)));
+                } else {
+                    out.push_back(c);
+                }
+        }
+    }
+    return out + "\"";
 }
 
 }  // namespace qm::cli

@@ -12,6 +12,7 @@ const std::vector<CheckRule>& CheckRules() {
         {"stamp-names-other", "The function-name item of the stamp names another procedure."},
         {"arguments-differ", "The argument item of the stamp lists other arguments than the declaration."},
         {"no-module-header", "The module has no module header."},
+        {"return-value-differs", "The return-value item of the stamp contradicts the declaration."},
     };
     return rules;
 }

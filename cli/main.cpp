@@ -1,6 +1,7 @@
 // quillmark: the add-in's stamps and stored format, applied to VB6 source files and projects.
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <deque>
 #include <iostream>
@@ -32,7 +33,56 @@ std::string CommandOf(int argc, char** argv) {
     return {};
 }
 
+bool TakesValue(const std::vector<OptionEntry>& options, std::string_view name) {
+    return std::any_of(options.begin(), options.end(), [&](const OptionEntry& o) { return name == o.name && o.value != nullptr; });
+}
+
+// A word that is no command, or an option that no command has, is answered with the nearest name;
+// an option of another command is left to the parser, which says that it does not apply.
+void CheckNames(int argc, char** argv) {
+    std::vector<std::string> commandNames;
+    std::vector<std::string> everyOption = {"--help", "--version", "--help-all"};
+    for (const CommandEntry& c : CommandTable()) {
+        commandNames.emplace_back(c.name);
+        for (const OptionEntry& o : AllOptions(c)) everyOption.emplace_back(o.name);
+    }
+    const auto among = [](const std::vector<std::string>& names, std::string_view name) {
+        return std::find(names.begin(), names.end(), name) != names.end();
+    };
+    const CommandEntry* command = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--") return;
+        const std::string_view name = arg.substr(0, arg.find('='));
+        if (command == nullptr) {
+            if (arg.empty() || arg.front() == '-') {
+                if (arg.size() > 2 && arg.substr(0, 2) == "--" && !among(everyOption, name)) {
+                    throw UsageError{"no option " + std::string(name) + "; the nearest is " +
+                                     NearestName(name, {"--help", "--version", "--help-all"})};
+                }
+                continue;
+            }
+            command = FindCommand(arg);
+            if (command == nullptr) {
+                throw UsageError{"no command \"" + std::string(arg) + "\"; the nearest is \"" + NearestName(arg, commandNames) + "\""};
+            }
+            continue;
+        }
+        if (arg.size() <= 2 || arg.substr(0, 2) != "--") continue;
+        const std::vector<OptionEntry> options = AllOptions(*command);
+        std::vector<std::string> own = {"--help"};
+        for (const OptionEntry& o : options) own.emplace_back(o.name);
+        if (among(own, name)) {
+            if (name.size() == arg.size() && TakesValue(options, name)) ++i;
+            continue;
+        }
+        if (among(everyOption, name)) continue;
+        throw UsageError{"no option " + std::string(name) + "; the nearest is " + NearestName(name, own)};
+    }
+}
+
 int Run(int argc, char** argv) {
+    CheckNames(argc, argv);
     CLI::App app{"quillmark: the stamps of Wek Quillmark for VB6 on VB6 source files and projects.", "quillmark"};
     app.set_version_flag("--version", kVersion);
     app.require_subcommand(0, 1);
@@ -62,16 +112,13 @@ int Run(int argc, char** argv) {
         for (const OptionEntry& o : AllOptions(entry)) {
             const Field field = FieldOf(arguments, o.name);
             const std::string names = o.letter == nullptr ? std::string(o.name) : std::string(o.letter) + "," + o.name;
-            CLI::Option* option = nullptr;
             if (std::holds_alternative<bool*>(field)) {
-                option = command->add_flag(names, *std::get<bool*>(field), o.help);
+                command->add_flag(names, *std::get<bool*>(field), o.help);
             } else if (std::holds_alternative<int*>(field)) {
-                option = command->add_option(names, *std::get<int*>(field), o.help);
+                command->add_option(names, *std::get<int*>(field), o.help);
             } else {
-                option = command->add_option(names, *std::get<std::string*>(field), o.help);
+                command->add_option(names, *std::get<std::string*>(field), o.help);
             }
-            if (o.positive) option->check(CLI::PositiveNumber);
-            if (std::string_view(o.name) == "--encoding") option->capture_default_str();
         }
         commands.emplace_back(&entry, command);
     }
@@ -104,8 +151,12 @@ int Run(int argc, char** argv) {
         }
         const CommandEntry* target = FindCommand(arguments.topic);
         if (target == nullptr || target->run == nullptr) {
-            std::cerr << "quillmark help: no command \"" << Printable(arguments.topic)
-                      << "\"\nRun \"quillmark --help\" for the commands.\n";
+            std::vector<std::string> names;
+            for (const CommandEntry& c : CommandTable()) {
+                if (c.run != nullptr) names.emplace_back(c.name);
+            }
+            std::cerr << "quillmark help: no command \"" << Printable(arguments.topic) << "\"; the nearest is \""
+                      << NearestName(arguments.topic, names) << "\"\nRun \"quillmark --help\" for the commands.\n";
             return 2;
         }
         for (const auto& [other, otherCommand] : commands) {
@@ -113,8 +164,9 @@ int Run(int argc, char** argv) {
         }
         return 0;
     }
-    std::cout << app.help();
-    return 0;
+    // No command: the overall help, as a usage error.
+    std::cerr << app.get_formatter()->make_help(&app, "quillmark", CLI::AppFormatMode::Normal);
+    return 2;
 }
 
 }  // namespace

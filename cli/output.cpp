@@ -1,8 +1,10 @@
 #include "cli/output.h"
 
 #include <atomic>
+#include <cstdint>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 
 #include "addin/settings/format_rules.h"
@@ -16,10 +18,16 @@
 
 namespace qm::cli {
 
-Output OutputOf(bool write, bool diff, std::size_t files) {
+Output OutputOf(bool write, bool diff, std::size_t files, bool patch) {
+    if (write && (diff || patch)) {
+        throw UsageError{std::string("--write and ") + (diff ? "--diff" : "--patch") +
+                         " go one at a time: " + (diff ? "--diff" : "--patch") + " shows what --write would do"};
+    }
+    if (diff && patch) throw UsageError{"--diff and --patch go one at a time: --diff is for reading, --patch for git apply or patch -p1"};
     if (diff) return Output::Diff;
+    if (patch) return Output::Patch;
     if (write) return Output::Write;
-    if (files > 1) throw UsageError{"the result of several files cannot be printed: give --write or --diff"};
+    if (files > 1) throw UsageError{"the result of several files cannot be printed: give --write, --diff or --patch"};
     return Output::Print;
 }
 
@@ -86,7 +94,16 @@ void Pass::Emit(const Source& source, const std::string& before, const FileStamp
             std::fflush(stdout);
             return;
         case Output::Diff: {
-            const std::string diff = UnifiedDiff(Printable(source.path), file.AsUtf8(before), file.AsUtf8(after));
+            const std::string shown = Printable(source.path);
+            const std::string diff = UnifiedDiff(shown, shown, before, after, file.LinesAfter(),
+                                                 [&](std::string_view line, std::string& out) { file.AppendUtf8(line, out); });
+            std::fwrite(diff.data(), 1, diff.size(), stdout);
+            std::fflush(stdout);
+            return;
+        }
+        case Output::Patch: {
+            const std::string diff = UnifiedDiff(PatchPath(source.path, 'a'), PatchPath(source.path, 'b'), before, after, file.LinesAfter(),
+                                                 [](std::string_view line, std::string& out) { out += line; });
             std::fwrite(diff.data(), 1, diff.size(), stdout);
             std::fflush(stdout);
             return;
@@ -124,6 +141,93 @@ void Pass::Summary() const {
               << (counted_ == 1 ? " " : "s ") << report_.done << '\n';
 }
 
+namespace {
+
+// The line (from 1) of a byte of the file.
+std::size_t LineOfByte(std::string_view bytes, std::size_t at) {
+    std::size_t line = 1;
+    for (std::size_t i = 0; i < at; ++i) line += bytes[i] == '\n' ? 1 : 0;
+    return line;
+}
+
+// Bytes that hold characters beyond ASCII and are valid UTF-8 throughout.
+bool IsUtf8BeyondAscii(std::string_view bytes) {
+    bool beyond = false;
+    for (std::size_t i = 0; i < bytes.size();) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t length = 0;
+        std::uint32_t least = 0;
+        if (b >= 0xc2 && b <= 0xdf) {
+            length = 2;
+            least = 0x80;
+        } else if (b >= 0xe0 && b <= 0xef) {
+            length = 3;
+            least = 0x800;
+        } else if (b >= 0xf0 && b <= 0xf4) {
+            length = 4;
+            least = 0x10000;
+        } else {
+            return false;
+        }
+        if (i + length > bytes.size()) return false;
+        std::uint32_t code = b & (0x7fU >> length);
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto c = static_cast<unsigned char>(bytes[i + k]);
+            if ((c & 0xc0) != 0x80) return false;
+            code = (code << 6) | (c & 0x3fU);
+        }
+        if (code < least || code > 0x10ffff || (code >= 0xd800 && code <= 0xdfff)) return false;
+        beyond = true;
+        i += length;
+    }
+    return beyond;
+}
+
+}  // namespace
+
+std::string PatchPath(const std::string& path, char side) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(fs::path(path), ec).lexically_normal();
+    fs::path name = fs::path(path);
+    if (!ec) {
+        // The work tree of git around the file, found without following links, as git apply sees it.
+        for (fs::path folder = absolute.parent_path();; folder = folder.parent_path()) {
+            if (fs::exists(folder / ".git", ec)) {
+                name = absolute.lexically_relative(folder);
+                break;
+            }
+            if (!folder.has_parent_path() || folder.parent_path() == folder) {
+                const fs::path here = fs::current_path(ec);
+                const fs::path relative = ec ? fs::path() : absolute.lexically_relative(here);
+                if (!relative.empty() && *relative.begin() != "..") name = relative;
+                break;
+            }
+        }
+    }
+    std::string text = name.generic_string();
+    return PatchName(std::string(1, side) + "/" + text);
+}
+
+void RefuseNonSource(const std::string& path, std::string_view bytes, const CommonOptions& options) {
+    // A form's binary part or any other file that is not text: stamping it would damage it.
+    if (const auto nul = bytes.find('\0'); nul != std::string_view::npos) {
+        throw Failure{path + ": not a VB6 source file: it holds NUL bytes (line " + std::to_string(LineOfByte(bytes, nul)) +
+                      "); nothing was written"};
+    }
+    // Code page 932 text is hardly ever valid UTF-8 too; a file that is most likely is UTF-8, and
+    // reading it as code page 932 would leave a file of two encodings.
+    if (FileEncoding(options) == Encoding::Cp932 && !EncodingGiven(options) && IsUtf8BeyondAscii(bytes)) {
+        throw Failure{path +
+                      ": the file reads as UTF-8: give --encoding utf-8 if it is, or --encoding cp932 if it is code page 932 "
+                      "after all; nothing was written"};
+    }
+}
+
 SourceFile LoadSource(const std::string& path, const CommonOptions& options, const Codepage& codepage, std::string* before,
                       FileStamp* stamp) {
     std::string bytes;
@@ -132,9 +236,12 @@ SourceFile LoadSource(const std::string& path, const CommonOptions& options, con
     } catch (const PlatformError& e) {
         throw Failure{path + ": cannot read: " + e.what()};
     }
-    if (before != nullptr) *before = bytes;
+    RefuseNonSource(path, bytes, options);
     try {
-        return SourceFile(std::move(bytes), FileEncoding(options), codepage);
+        SourceFile file(bytes, FileEncoding(options), codepage);
+        // The bytes as read stay once, for the write's check and the difference, beside the lines.
+        if (before != nullptr) *before = std::move(bytes);
+        return file;
     } catch (const SourceError& e) {
         throw Failure{path + ": " + e.what() + " (use --encoding to read it otherwise)"};
     }

@@ -3,6 +3,7 @@
 // driver over the files; messages and output lines that no name can break.
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/common.h"
@@ -13,9 +14,14 @@
 
 namespace qm::cli {
 
-// How a changed file goes out: printed whole (one file only), written, or shown as a unified diff.
-enum class Output { Print, Write, Diff };
-Output OutputOf(bool write, bool diff, std::size_t files);
+// How a changed file goes out: printed whole (one file only), written, shown as a unified diff in
+// UTF-8 for reading, or as a patch in the file's own bytes for git apply and patch -p1.
+enum class Output { Print, Write, Diff, Patch };
+Output OutputOf(bool write, bool diff, std::size_t files, bool patch = false);
+
+// The name of a file in the header lines of a patch: "a/" or "b/" and its path from the top of its
+// git work tree, or else from the current folder, or else as given.
+std::string PatchPath(const std::string& path, char side);
 
 // The files of one command, one after the other. With --write, Ctrl-C and SIGTERM (and closing the
 // console on Windows) let the file being written end old or new and stop the pass before the next
@@ -52,6 +58,10 @@ private:
     int pending_ = 0;
     int counted_ = 0;
 };
+
+// Refuses bytes that are no VB6 source file as the options read them: NUL bytes anywhere, or text
+// that is valid UTF-8 beyond ASCII while code page 932 was not asked for by name.
+void RefuseNonSource(const std::string& path, std::string_view bytes, const CommonOptions& options);
 
 // The file read once and decoded; failures name the file. before and stamp, when given, receive the
 // bytes and the state of the file as they were, for the difference shown or the write checked.

@@ -33,14 +33,15 @@ bool IsAttributeLine(std::u16string_view line) {
 
 }  // namespace
 
-SourceFile::SourceFile(std::string bytes, Encoding encoding, const Codepage& codepage) : encoding_(encoding), codepage_(codepage) {
+SourceFile::SourceFile(std::string_view bytes, Encoding encoding, const Codepage& codepage) : encoding_(encoding), codepage_(codepage) {
     std::size_t start = 0;
     bool sawEol = false;
     while (start < bytes.size()) {
         const auto lf = bytes.find('\n', start);
         Entry entry;
-        if (lf == std::string::npos) {
-            entry.raw = bytes.substr(start);
+        entry.origin = entries_.size();
+        if (lf == std::string_view::npos) {
+            entry.raw = std::string(bytes.substr(start));
             start = bytes.size();
         } else {
             std::size_t end = lf;
@@ -49,7 +50,7 @@ SourceFile::SourceFile(std::string bytes, Encoding encoding, const Codepage& cod
                 --end;
                 entry.eol = Eol::CrLf;
             }
-            entry.raw = bytes.substr(start, end - start);
+            entry.raw = std::string(bytes.substr(start, end - start));
             if (!sawEol) fileEol_ = entry.eol;
             sawEol = true;
             start = lf + 1;
@@ -152,16 +153,18 @@ void SourceFile::InsertAll(const std::vector<Insertion>& insertions) {
     for (const auto& [at, insertion] : places) {
         while (next < at) result.push_back(std::move(entries_[next++]));
         std::vector<Entry> added;
-        for (const auto& text : insertion->lines) added.push_back({Encode(text), fileEol_, false});
+        for (const auto& text : insertion->lines) added.push_back({Encode(text), fileEol_, false, kNewLine});
         // A byte order mark stays the first thing in the file.
         if (at == 0 && result.empty() && !entries_.empty() && encoding_ == Encoding::Utf8 &&
             std::string_view(entries_.front().raw).substr(0, 3) == bom) {
             entries_.front().raw.erase(0, 3);
+            entries_.front().origin = kNewLine;
             added.front().raw.insert(0, bom);
         }
         // Appending to a file whose last line has no line break: that line gets one, the new last line none.
         if (at == entries_.size() && !result.empty() && result.back().eol == Eol::None) {
             result.back().eol = fileEol_;
+            result.back().origin = kNewLine;
             added.back().eol = Eol::None;
         }
         for (auto& e : added) result.push_back(std::move(e));
@@ -185,28 +188,38 @@ void SourceFile::Replace(std::int32_t line, std::int32_t count, const std::vecto
     doomed.reserve(static_cast<std::size_t>(count));
     for (std::int32_t k = 0; k < count; ++k) doomed.push_back(visible_[static_cast<std::size_t>(line) - 1 + static_cast<std::size_t>(k)]);
     const Eol eol = count > 0 ? entries_[doomed.back()].eol : fileEol_;
+    // A line made again as it was stays the line it was, so that a difference shows only what changed.
+    std::vector<Entry> old;
+    old.reserve(doomed.size());
+    for (const std::size_t d : doomed) old.push_back(entries_[d]);
     for (auto it = doomed.rbegin(); it != doomed.rend(); ++it) entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(*it));
     std::vector<Entry> added;
     added.reserve(lines.size());
-    for (const auto& text : lines) added.push_back({Encode(text), fileEol_, false});
+    for (const auto& text : lines) added.push_back({Encode(text), fileEol_, false, kNewLine});
     if (!added.empty()) added.back().eol = eol == Eol::None ? Eol::None : added.back().eol;
+    for (std::size_t k = 0; k < added.size() && k < old.size(); ++k) {
+        if (added[k].raw == old[k].raw && added[k].eol == old[k].eol) added[k].origin = old[k].origin;
+    }
     entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(first), std::make_move_iterator(added.begin()),
                     std::make_move_iterator(added.end()));
     Index();
 }
 
-std::string SourceFile::AsUtf8(const std::string& bytes) const {
-    if (encoding_ == Encoding::Utf8) return bytes;
-    // Line by line, so that line ends stay as they are.
-    std::string out;
-    std::size_t start = 0;
-    while (start < bytes.size()) {
-        auto end = bytes.find('\n', start);
-        end = end == std::string::npos ? bytes.size() : end + 1;
-        out += Utf16ToUtf8(codepage_.FromAnsi(std::string_view(bytes).substr(start, end - start)));
-        start = end;
+void SourceFile::AppendUtf8(std::string_view bytes, std::string& out) const {
+    if (encoding_ == Encoding::Utf8) {
+        out += bytes;
+        return;
     }
-    return out;
+    out += Utf16ToUtf8(codepage_.FromAnsi(bytes));
+}
+
+std::vector<LineAfter> SourceFile::LinesAfter() const {
+    std::vector<LineAfter> lines;
+    lines.reserve(entries_.size());
+    for (const Entry& e : entries_) {
+        lines.push_back({e.origin, e.raw.size() + (e.eol == Eol::CrLf ? 2 : e.eol == Eol::Lf ? 1 : 0)});
+    }
+    return lines;
 }
 
 std::string SourceFile::Render() const {

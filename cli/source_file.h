@@ -5,8 +5,10 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "cli/diff.h"
 #include "platform/codepage.h"
 #include "platform/sim/text_code_module.h"
 
@@ -22,7 +24,7 @@ public:
 class SourceFile {
 public:
     // Throws SourceError naming the line of the first byte sequence that the encoding does not allow.
-    SourceFile(std::string bytes, Encoding encoding, const Codepage& codepage);
+    SourceFile(std::string_view bytes, Encoding encoding, const Codepage& codepage);
 
     std::size_t FileLineCount() const { return entries_.size(); }
     // The module line a file line shows as; nothing for a line of the hidden header. A hidden
@@ -46,8 +48,10 @@ public:
     void InsertAll(const std::vector<Insertion>& insertions);
     std::string Render() const;
     Encoding FileEncoding() const { return encoding_; }
-    // Text of the whole file in UTF-8, for showing differences.
-    std::string AsUtf8(const std::string& bytes) const;
+    // Bytes of the file's encoding in UTF-8, for showing differences.
+    void AppendUtf8(std::string_view bytes, std::string& out) const;
+    // Each line of the file as Render writes it, and the line it was when the file was read.
+    std::vector<LineAfter> LinesAfter() const;
 
 private:
     enum class Eol { None, Lf, CrLf };
@@ -55,6 +59,7 @@ private:
         std::string raw;
         Eol eol = Eol::None;
         bool hidden = false;
+        std::size_t origin = kNewLine;  // the line it was when read; kNewLine when put in or changed
     };
     void Index();
     std::string Encode(const std::u16string& text) const;

@@ -55,4 +55,89 @@ ProcedureInfo InfoOf(const StampedProcedure& procedure) {
     return info;
 }
 
+namespace {
+
+const char* KindWord(ProcedureKind kind) {
+    switch (kind) {
+        case ProcedureKind::Sub:
+            return "Sub";
+        case ProcedureKind::Function:
+            return "Function";
+        case ProcedureKind::PropertyGet:
+            return "Property Get";
+        case ProcedureKind::PropertyLet:
+            return "Property Let";
+        case ProcedureKind::PropertySet:
+            return "Property Set";
+        case ProcedureKind::Unknown:
+            break;
+    }
+    return "procedure";
+}
+
+}  // namespace
+
+std::vector<ReturnValueMismatch> ReturnValueMismatches(const std::vector<std::u16string>& lines, const StampedProcedure& procedure,
+                                                       const FormatModel& model) {
+    std::vector<ReturnValueMismatch> found;
+    if (!procedure.hasStamp) return found;
+    const ProcedureKind kind = InfoOf(procedure).Kind;
+    const bool returns = ReturnsValue(kind);
+    const std::string what = std::string("the ") + KindWord(kind);
+    for (const StampItem& item : ReadStampItems(lines, procedure.blockFirst, procedure.blockLast)) {
+        // The format's return-value rows of this name; the first decides what the format writes.
+        const ItemAttribute* attributes = nullptr;
+        for (std::size_t r = 0; r < model.ItemList.size() && r < kMaxItemRows && attributes == nullptr; ++r) {
+            if (model.ItemList[r].kind == kind::kReturnValue && model.ItemList[r].name == item.name) attributes = &model.ItemAttributes[r];
+        }
+        if (attributes == nullptr) continue;
+        const std::u16string_view value = TrimBlanks(item.values.front());
+        const bool oneLine = item.values.size() == 1;
+        const bool none = oneLine && value == u"なし";
+        if (returns && none) {
+            found.push_back({item, "return value says なし, but " + what + " returns a value", true});
+        } else if (!returns && attributes->Attr1 == 1 && !none) {
+            if (oneLine && value.empty()) {
+                found.push_back({item, "return value is empty, but " + what + " returns nothing (the format writes なし)", true});
+            } else {
+                std::string text;
+                for (const auto& v : item.values) {
+                    if (!text.empty()) text += ' ';
+                    text += Utf16ToUtf8(TrimBlanks(v));
+                }
+                found.push_back({item, "return value says \"" + text + "\", but " + what + " returns nothing", false});
+            }
+        }
+    }
+    return found;
+}
+
+std::vector<ArgumentNote> ArgumentNotes(const StampItem& item) {
+    std::vector<ArgumentNote> notes;
+    for (const auto& value : item.values) {
+        const std::u16string_view v = TrimBlanks(value);
+        if (v.empty() || v == u"なし") continue;
+        const auto dash = value.find(u" -");
+        if (dash == std::u16string::npos) {
+            notes.push_back({std::u16string(v), {}});
+        } else {
+            notes.push_back({std::u16string(TrimBlanks(std::u16string_view(value).substr(0, dash))), value.substr(dash + 2)});
+        }
+    }
+    return notes;
+}
+
+std::u16string NoteOf(const std::u16string& name, const std::vector<ArgumentNote>& stamped, const std::vector<std::u16string>& declared) {
+    for (const ArgumentNote& n : stamped) {
+        if (n.name == name) return n.note;
+    }
+    if (stamped.size() != declared.size()) return {};
+    const auto at = std::find(declared.begin(), declared.end(), name);
+    if (at == declared.end()) return {};
+    const ArgumentNote& there = stamped[static_cast<std::size_t>(at - declared.begin())];
+    // The stamp's name at that position must be gone: otherwise the arguments were reordered, not renamed.
+    if (std::find(declared.begin(), declared.end(), there.name) != declared.end()) return {};
+    return there.note;
+}
+
 }  // namespace qm::cli

@@ -33,4 +33,27 @@ std::vector<StampedProcedure> FindProcedures(ide::TextCodeModule& module);
 // What the stamp of the procedure is made from, as the button reads it.
 ProcedureInfo InfoOf(const StampedProcedure& procedure);
 
+// A return-value item of a stamp that the declaration contradicts: "なし" on a procedure that gives
+// back a value, or no "なし" on one that does not where the format writes it. mendable: the item
+// holds only what a stamp writes (no text of a person), so that it may be made again.
+struct ReturnValueMismatch {
+    StampItem item;
+    std::string message;
+    bool mendable = false;
+};
+std::vector<ReturnValueMismatch> ReturnValueMismatches(const std::vector<std::u16string>& lines, const StampedProcedure& procedure,
+                                                       const FormatModel& model);
+
+// What a person wrote after " -" on each argument line of an argument item, in the stamp's order.
+struct ArgumentNote {
+    std::u16string name;
+    std::u16string note;  // the text after " -"; empty when the line has none
+};
+std::vector<ArgumentNote> ArgumentNotes(const StampItem& item);
+
+// The note an argument of the declaration keeps: the one of its name, or, when it was renamed in
+// place (the same number of arguments, and the name at its position in the stamp is gone from the
+// declaration), the one at its position. Empty when it has none.
+std::u16string NoteOf(const std::u16string& name, const std::vector<ArgumentNote>& stamped, const std::vector<std::u16string>& declared);
+
 }  // namespace qm::cli

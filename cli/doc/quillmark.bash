@@ -20,10 +20,10 @@ _quillmark() {
     case $command in
         '') COMPREPLY=($(compgen -W 'stamp mark check refresh settings hook preview help --help --version' -- "$cur")); return ;;
         help) COMPREPLY=($(compgen -W 'stamp mark check refresh settings hook preview' -- "$cur")); return ;;
-        stamp) common+=' --settings --quiet --verbose -q -v --line --all --module-header --with-house-headers --write --diff --now --encoding --author --editor' ;;
-        mark) common+=' --settings --quiet --verbose -q -v --from --to --write --diff --now --encoding --author --editor' ;;
+        stamp) common+=' --settings --quiet --verbose -q -v --line --all --module-header --with-house-headers --undated --write --diff --patch --now --encoding --author --editor' ;;
+        mark) common+=' --settings --quiet --verbose -q -v --from --to --write --diff --patch --now --encoding --author --editor' ;;
         check) common+=' --settings --quiet --verbose -q -v --module-header --public-only --format --staged --baseline --write-baseline --encoding' ;;
-        refresh) common+=' --settings --quiet --verbose -q -v --write --diff --now --encoding --author --editor' ;;
+        refresh) common+=' --settings --quiet --verbose -q -v --write --diff --patch --now --encoding --author --editor' ;;
         preview) common+=' --settings --quiet --verbose -q -v --now --author --editor' ;;
         settings)
             if [[ $cur != -* ]]; then

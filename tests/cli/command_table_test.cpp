@@ -7,6 +7,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "cli/command_table.h"
 #include "cli/commands.h"
@@ -133,6 +134,33 @@ TEST(CommandTable, HelpIsMadeFromTheTable) {
         for (const auto& o : AllOptions(c)) EXPECT_NE(own.find(o.name), std::string::npos) << o.name;
         for (const auto& p : c.positionals) EXPECT_NE(own.find(p.name), std::string::npos) << p.name;
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CommandTable, AMistypedNameFindsTheNearest) {
+    const std::vector<std::string> commands = {"stamp", "mark", "check", "refresh", "settings", "preview", "help"};
+    const std::vector<std::string> options = {"--line", "--all", "--module-header", "--write", "--diff", "--patch", "--undated"};
+    const struct {
+        const char* word;
+        const std::vector<std::string>& names;
+        const char* nearest;
+    } cases[] = {
+        {"chek", commands, "check"},          // a letter left out
+        {"stmap", commands, "stamp"},         // two swapped
+        {"refresj", commands, "refresh"},     // one changed
+        {"settingss", commands, "settings"},  // one too many
+        {"CHECK", commands, "check"},         // nearer than any other, though every letter differs in case
+        {"", commands, "mark"},               // the shortest, the first of equals
+        {"--wirte", options, "--write"},
+        {"--dif", options, "--diff"},
+        {"--module", options, "--module-header"},
+        {"--undate", options, "--undated"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(qm::cli::NearestName(c.word, c.names), c.nearest) << c.word;
+    EXPECT_EQ(qm::cli::NearestName("x", {}), "");
 }
 
 }  // namespace

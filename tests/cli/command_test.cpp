@@ -163,8 +163,8 @@ TEST_F(Command, BadInputGetsAMessageAndLeavesTheFileAlone) {
         std::string message;
     };
     const Case cases[] = {
-        {"stamp '" + path + "' --line 7", 1, "line 7 is outside the file"},
-        {"stamp '" + path + "' --line 0", 2, "--line"},
+        {"stamp '" + path + "' --line 7", 1, "there is no line 7: the file has lines 1 to 6"},
+        {"stamp '" + path + "' --line 0", 1, "there is no line 0: the file has lines 1 to 6"},
         {"stamp '" + path + "'", 2, "give either --line N (one FILE) or --all"},
         {"stamp '" + (dir_ / "missing.bas").string() + "' --line 1", 1, "missing.bas: cannot read"},
         {"stamp '" + bad + "' --line 1 --write", 1, "line 2: bytes that are not valid in code page 932"},

@@ -103,7 +103,7 @@ TEST_F(CheckForMachines, StatusAndFormats) {
                        "[r[\"id\"] for r in d[\"runs\"][0][\"tool\"][\"driver\"][\"rules\"]], "
                        "[(r[\"ruleId\"], r[\"level\"], r[\"locations\"][0][\"physicalLocation\"][\"artifactLocation\"][\"uri\"], "
                        "r[\"locations\"][0][\"physicalLocation\"][\"region\"][\"startLine\"]) for r in d[\"runs\"][0][\"results\"]])"),
-              "('2.1.0', 'quillmark', ['no-stamp', 'stamp-names-other', 'arguments-differ', 'no-module-header'], "
+              "('2.1.0', 'quillmark', ['no-stamp', 'stamp-names-other', 'arguments-differ', 'no-module-header', 'return-value-differs'], "
               "[('no-stamp', 'warning', '%E7%A8%8E%20%E8%A8%88%E7%AE%97.bas', 2)])");
 }
 

@@ -1,0 +1,148 @@
+// What reviewing a change costs against making it: stamp --all on a large form with --write, --diff
+// and --patch; and the peak memory of stamp, check and refresh against the size of the file they
+// hold. QM_BENCH_EXE names another build of the command to compare with.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Exe() {
+    const char* other = std::getenv("QM_BENCH_EXE");
+    return other != nullptr && *other != '\0' ? other : QUILLMARK_EXE;
+}
+
+// A form as VB6 saves it, code page 932 and CR LF: the designer's part, then procedures of about
+// forty lines with Japanese comments, none stamped; about `lines` lines in all.
+std::string Form(std::int64_t lines) {
+    std::string out =
+        "VERSION 5.00\r\nBegin VB.Form Form1\r\n   Caption         =   \"Form1\"\r\n   ClientHeight    =   3195\r\n"
+        "   Begin VB.CommandButton Command1\r\n      Caption         =   \"OK\"\r\n   End\r\nEnd\r\n"
+        "Attribute VB_Name = \"Form1\"\r\nAttribute VB_GlobalNameSpace = False\r\nOption Explicit\r\n";
+    std::int64_t count = 11;
+    for (int p = 0; count < lines; ++p) {
+        const std::string name = "Proc" + std::to_string(p);
+        out.append("\r\nPrivate Function ").append(name).append("(ByVal a As Long, ByVal b As String) As Long\r\n");
+        out += "    ' \x8f\x88\x97\x9d\x82\xf0\x8d\x73\x82\xa4\r\n";  // 処理を行う
+        for (int i = 0; i < 36; ++i)
+            out.append("    ").append(name).append(" = ").append(name).append(" + a * ").append(std::to_string(i)).append("\r\n");
+        out += "End Function\r\n";
+        count += 40;
+    }
+    return out;
+}
+
+// A module of about `lines` short lines, half of them in procedures that have a stamp.
+std::string Module(std::int64_t lines) {
+    std::string out = "Attribute VB_Name = \"Big\"\r\nOption Explicit\r\n";
+    std::int64_t count = 2;
+    for (int p = 0; count < lines; ++p) {
+        const std::string name = "P" + std::to_string(p);
+        out.append("\r\nSub ").append(name).append("(a As Long)\r\n");
+        for (int i = 0; i < 6; ++i) out.append("    x = a + ").append(std::to_string(i)).append("\r\n");
+        out += "End Sub\r\n";
+        count += 9;
+    }
+    return out;
+}
+
+struct Run {
+    bool ok = false;
+    long peakKilobytes = 0;
+};
+
+// The command with its arguments, standard output to /dev/null; its own peak resident size.
+Run Spawn(const std::vector<std::string>& arguments) {
+    std::vector<char*> argv;
+    std::vector<std::string> words = arguments;
+    for (auto& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    Run run;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+        int status = 0;
+        rusage usage{};
+        if (wait4(pid, &status, 0, &usage) == pid) {
+            run.ok = WIFEXITED(status) && WEXITSTATUS(status) <= 1;
+            run.peakKilobytes = usage.ru_maxrss;
+        }
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    return run;
+}
+
+void Prepare(const fs::path& dir, const std::string& name, const std::string& bytes) {
+    fs::create_directories(dir);
+    std::ofstream(dir / name, std::ios::binary | std::ios::trunc) << bytes;
+    std::ofstream(dir / "s.reg", std::ios::binary | std::ios::trunc) << "REGEDIT4\r\n\r\n";
+}
+
+// stamp --all on a 12,000-line form: range(0) 0 --write, 1 --diff, 2 --patch.
+void BM_ReviewForm(benchmark::State& state) {
+    static const char* const kModes[] = {"--write", "--diff", "--patch"};
+    const char* mode = kModes[state.range(0)];
+    state.SetLabel(mode);
+    const fs::path dir = fs::temp_directory_path() / ("qm-bench-review-" + std::to_string(getpid()));
+    const std::string form = Form(12000);
+    Prepare(dir, "Form1.frm", form);
+    const std::vector<std::string> command = {
+        Exe(), "stamp", "--settings", (dir / "s.reg").string(), "--all", mode, (dir / "Form1.frm").string()};
+    long peak = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::ofstream(dir / "Form1.frm", std::ios::binary | std::ios::trunc) << form;
+        state.ResumeTiming();
+        const Run run = Spawn(command);
+        if (!run.ok) state.SkipWithError("quillmark failed");
+        peak = std::max(peak, run.peakKilobytes);
+    }
+    state.counters["peak_MB"] = static_cast<double>(peak) / 1024.0;
+    fs::remove_all(dir);
+}
+BENCHMARK(BM_ReviewForm)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+
+// Peak memory against the file on a 1,000,000-line module: range(0) 0 stamp --all --write, 1 check,
+// 2 refresh --write. peak_per_file is the peak resident size over the file's size.
+void BM_PeakMemory(benchmark::State& state) {
+    static const char* const kCommands[] = {"stamp", "check", "refresh"};
+    const std::string command = kCommands[state.range(0)];
+    state.SetLabel(command);
+    const fs::path dir = fs::temp_directory_path() / ("qm-bench-peak-" + std::to_string(getpid()));
+    const std::string module = Module(1000000);
+    Prepare(dir, "Big.bas", module);
+    std::vector<std::string> arguments = {Exe(), command, "--settings", (dir / "s.reg").string(), (dir / "Big.bas").string()};
+    if (command == "stamp") arguments.emplace_back("--all");
+    if (command != "check") arguments.emplace_back("--write");
+    long peak = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::ofstream(dir / "Big.bas", std::ios::binary | std::ios::trunc) << module;
+        state.ResumeTiming();
+        const Run run = Spawn(arguments);
+        if (!run.ok) state.SkipWithError("quillmark failed");
+        peak = std::max(peak, run.peakKilobytes);
+    }
+    state.counters["file_MB"] = static_cast<double>(module.size()) / 1048576.0;
+    state.counters["peak_MB"] = static_cast<double>(peak) / 1024.0;
+    state.counters["peak_per_file"] = static_cast<double>(peak) * 1024.0 / static_cast<double>(module.size());
+    fs::remove_all(dir);
+}
+BENCHMARK(BM_PeakMemory)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+}  // namespace

@@ -1,0 +1,3 @@
+Sub A()
+変数
+End Sub

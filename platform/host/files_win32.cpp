@@ -293,10 +293,11 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes, const 
             return;
         }
         const DWORD code = GetLastError();
-        // Where the file system cannot replace (some network shares), a plain rename that reaches
-        // the disk before it returns; on any other failure the old file stands as it was.
+        // Where the file system cannot replace (some network shares) or the call cannot take the path
+        // (Wine's makes a name of its own, limited to MAX_PATH), a plain rename that reaches the disk
+        // before it returns; on any other failure the old file stands as it was.
         if (code != ERROR_INVALID_PARAMETER && code != ERROR_NOT_SUPPORTED && code != ERROR_INVALID_FUNCTION &&
-            code != ERROR_CALL_NOT_IMPLEMENTED) {
+            code != ERROR_CALL_NOT_IMPLEMENTED && code != ERROR_INVALID_NAME && code != ERROR_FILENAME_EXCED_RANGE) {
             Fail("cannot replace the file", code);
         }
     }

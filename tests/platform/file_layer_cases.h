@@ -75,13 +75,7 @@ class Aside {
 public:
     explicit Aside(std::function<void()> f) : f_(std::move(f)) {
 #ifdef _WIN32
-        thread_ = CreateThread(
-            nullptr, 0,
-            [](void* self) -> DWORD {
-                static_cast<Aside*>(self)->f_();
-                return 0;
-            },
-            this, 0, nullptr);
+        thread_ = CreateThread(nullptr, 0, &Aside::Start, this, 0, nullptr);
 #else
         thread_ = std::thread(f_);
 #endif
@@ -96,6 +90,12 @@ public:
     }
 
 private:
+#ifdef _WIN32
+    static DWORD WINAPI Start(void* self) {
+        static_cast<Aside*>(self)->f_();
+        return 0;
+    }
+#endif
     std::function<void()> f_;
 #ifdef _WIN32
     HANDLE thread_;

@@ -2,7 +2,6 @@
 // The VB6 source files of a command line: files as given, projects as the modules they list, and
 // where the command may write them.
 #include <optional>
-#include <string_view>
 #include <string>
 #include <string_view>
 #include <vector>

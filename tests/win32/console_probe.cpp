@@ -19,6 +19,7 @@ std::string Utf8(const std::wstring& text) {
 
 // An argument as the command line of a Windows program quotes it.
 std::wstring Quoted(const std::wstring& argument) {
+    if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos) return argument;
     std::wstring out = L"\"";
     for (wchar_t c : argument) {
         if (c == L'"') out += L'\\';

@@ -284,10 +284,7 @@ int CommandCheck(const CheckOptions& options) {
     const std::string out = options.format == "json"    ? FindingsJson(findings)
                             : options.format == "sarif" ? FindingsSarif(findings, kQuillmarkVersion)
                                                         : FindingsText(findings);
-    if (!options.common.quiet) {
-        std::fwrite(out.data(), 1, out.size(), stdout);
-        std::fflush(stdout);
-    }
+    if (!options.common.quiet) std::cout << out << std::flush;
     if (status != 0) return 2;
     return findings.empty() ? 0 : 1;
 }

@@ -1,5 +1,5 @@
 // quillmark preview: both stamps, with the stored format, on a sample procedure.
-#include <cstdio>
+#include <iostream>
 
 #include "addin/stamps/edit_stamp.h"
 #include "addin/stamps/function_stamp.h"
@@ -35,8 +35,7 @@ int CommandPreview(const PreviewOptions& options) {
         out += "表示サンプル (" + Utf16ToUtf8(model.ItemList[row].name) +
                ") : " + Utf16ToUtf8(FormatCreationDate(model, static_cast<int>(row), now)) + "\n";
     }
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    std::fflush(stdout);
+    std::cout << out << std::flush;
     return 0;
 }
 

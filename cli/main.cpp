@@ -13,9 +13,7 @@
 #include "platform/text.h"
 
 #ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-
+#include "platform/win32/console.h"
 #include "platform/win32/dll_search.h"
 #include "platform/win32/wide.h"
 #endif
@@ -200,14 +198,19 @@ int wmain(int argc, wchar_t** argv) {
     // The command is run from wherever it was copied to, in the user's project folders: libraries
     // that the system loads by name come from the system folder only.
     qm::win32::RestrictDllSearch();
-    // The file goes out byte for byte.
-    _setmode(_fileno(stdout), _O_BINARY);
+    // Text reaches a console as UTF-16 and files and pipes as UTF-8 (or code page 932 when asked).
+    std::string warning;
+    qm::win32::UseTextStreams(qm::win32::PipeTextFromEnvironment(&warning));
+    if (!warning.empty()) std::cerr << "quillmark: " << warning << '\n';
     std::vector<std::string> args;
     for (int i = 0; i < argc; ++i) args.push_back(qm::Utf16ToUtf8(qm::win32::FromWide(argv[i])));
     std::vector<char*> pointers;
     for (auto& a : args) pointers.push_back(a.data());
     pointers.push_back(nullptr);
-    return Main(argc, pointers.data());
+    const int status = Main(argc, pointers.data());
+    std::cout.flush();
+    std::cerr.flush();
+    return status;
 }
 #else
 int main(int argc, char** argv) { return Main(argc, argv); }

@@ -14,6 +14,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "platform/win32/console.h"
 #endif
 
 namespace qm::cli {
@@ -32,6 +34,23 @@ Output OutputOf(bool write, bool diff, std::size_t files, bool patch) {
 }
 
 namespace {
+
+// A file printed whole goes to a file or pipe byte for byte, to be saved as it is; a Windows console
+// shows it as text.
+void PrintFileBytes(const std::string& bytes, const SourceFile& file) {
+#ifdef _WIN32
+    if (win32::StdoutIsConsole()) {
+        std::cout << file.AsUtf8(bytes) << std::flush;
+    } else {
+        win32::WriteStdoutBytes(bytes);
+    }
+#else
+    (void)file;
+    std::cout.flush();
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+    std::fflush(stdout);
+#endif
+}
 
 volatile std::sig_atomic_t interrupted = 0;
 
@@ -90,22 +109,20 @@ void Pass::Emit(const Source& source, const std::string& before, const FileStamp
     const std::string after = file.Render();
     switch (output_) {
         case Output::Print:
-            std::fwrite(after.data(), 1, after.size(), stdout);
-            std::fflush(stdout);
+            PrintFileBytes(after, file);
             return;
         case Output::Diff: {
             const std::string shown = Printable(source.path);
             const std::string diff = UnifiedDiff(shown, shown, before, after, file.LinesAfter(),
                                                  [&](std::string_view line, std::string& out) { file.AppendUtf8(line, out); });
-            std::fwrite(diff.data(), 1, diff.size(), stdout);
-            std::fflush(stdout);
+            std::cout << diff << std::flush;
             return;
         }
         case Output::Patch: {
+            // The file's own bytes: to a file or pipe as they are, to a console as text.
             const std::string diff = UnifiedDiff(PatchPath(source.path, 'a'), PatchPath(source.path, 'b'), before, after, file.LinesAfter(),
                                                  [](std::string_view line, std::string& out) { out += line; });
-            std::fwrite(diff.data(), 1, diff.size(), stdout);
-            std::fflush(stdout);
+            PrintFileBytes(diff, file);
             return;
         }
         case Output::Write: {

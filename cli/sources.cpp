@@ -30,7 +30,100 @@ bool IsSourceName(const std::string& path) {
     return std::any_of(std::begin(kExtensions), std::end(kExtensions), [&](const char* x) { return e == x; });
 }
 
+// The path as it is shown and used: on Windows with "\\", and "." and ".." steps taken away as the
+// system itself does (there a ".." after a link goes back out of the link's name, not its target).
+std::string ShownPath(const fs::path& path) {
+#ifdef _WIN32
+    fs::path shown = path.lexically_normal();
+    shown.make_preferred();
+    std::string text = Utf8Of(shown);
+    if (text.size() > 1 && (text.back() == '\\' || text.back() == '/') && text[text.size() - 2] != ':') text.pop_back();
+    return text;
+#else
+    return Utf8Of(path);
+#endif
+}
+
+#ifdef _WIN32
+constexpr bool kCommandExpandsWildcards = true;
+#else
+constexpr bool kCommandExpandsWildcards = false;  // the shell has done it
+#endif
+
+// Upper and lower case as one: ASCII and the full-width Latin letters.
+char16_t Folded(char16_t c) {
+    if (c >= u'A' && c <= u'Z') return static_cast<char16_t>(c + (u'a' - u'A'));
+    if (c >= u'\uFF21' && c <= u'\uFF3A') return static_cast<char16_t>(c + (u'\uFF41' - u'\uFF21'));
+    return c;
+}
+
+bool HasWildcard(std::string_view text) { return text.find_first_of("*?") != std::string_view::npos; }
+
 }  // namespace
+
+bool MatchesWildcard(std::u16string_view pattern, std::u16string_view name) {
+    // Greedy matching with one point to come back to: linear in the pattern times the name at worst.
+    std::size_t p = 0;
+    std::size_t n = 0;
+    std::size_t star = std::u16string_view::npos;
+    std::size_t resume = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == u'*') {
+            star = p++;
+            resume = n;
+        } else if (p < pattern.size() && (pattern[p] == u'?' || Folded(pattern[p]) == Folded(name[n]))) {
+            // "?" is one character: both halves of a surrogate pair.
+            if (pattern[p] == u'?' && name[n] >= 0xD800 && name[n] < 0xDC00 && n + 1 < name.size()) ++n;
+            ++p;
+            ++n;
+        } else if (star != std::u16string_view::npos) {
+            p = star + 1;
+            n = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == u'*') ++p;
+    return p == pattern.size();
+}
+
+std::vector<std::string> ExpandWildcards(const std::string& pattern) {
+    const fs::path whole = PathOf(pattern);
+    std::vector<fs::path> parts;
+    for (const fs::path& part : whole.relative_path()) parts.push_back(part);
+    std::vector<fs::path> found{whole.root_path()};
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        const bool last = i + 1 == parts.size();
+        const std::string part = Utf8Of(parts[i]);
+        std::vector<fs::path> next;
+        for (const fs::path& base : found) {
+            if (!HasWildcard(part)) {
+                next.push_back(base / parts[i]);
+                continue;
+            }
+            const std::u16string wanted = Utf8ToUtf16(part);
+            std::vector<std::pair<std::u16string, fs::path>> names;
+            std::error_code ec;
+            for (fs::directory_iterator it(base.empty() ? fs::path(".") : base, ec), end; !ec && it != end; it.increment(ec)) {
+                const std::u16string name = Utf8ToUtf16(Utf8Of(it->path().filename()));
+                std::error_code kind;
+                if (!MatchesWildcard(wanted, name) || (last ? !it->is_regular_file(kind) : !it->is_directory(kind))) continue;
+                std::u16string key = name;
+                for (char16_t& c : key) c = Folded(c);
+                names.emplace_back(std::move(key), base / it->path().filename());
+            }
+            std::sort(names.begin(), names.end());
+            for (auto& [key, path] : names) next.push_back(std::move(path));
+        }
+        found = std::move(next);
+    }
+    std::vector<std::string> paths;
+    for (const fs::path& path : found) {
+        std::error_code ec;
+        if (fs::exists(path, ec)) paths.push_back(Utf8Of(path));
+    }
+    return paths;
+}
 
 std::vector<std::string> ProjectMembers(std::string_view bytes) {
     static const char* const kMembers[] = {"Module", "Class", "Form", "UserControl", "PropertyPage", "UserDocument", "Designer"};
@@ -67,13 +160,24 @@ std::vector<Source> ExpandSources(const std::vector<std::string>& arguments, std
     };
     const auto breaks = [](const std::string& name) { return FindLineBreaker(Utf8ToUtf16(name)) != std::u16string::npos; };
     constexpr const char* kControl = ": a name with a control character is left alone (it would break a stamp line or an output line)";
-    std::vector<Source> files;
+    std::vector<std::string> expanded;
     for (const std::string& argument : arguments) {
         if (argument == "-") throw UsageError{"\"-\" is not a file name: give the files themselves"};
-        if (breaks(argument)) {
-            problems.push_back(Printable(argument) + kControl);
+        if (!kCommandExpandsWildcards || !HasWildcard(argument) || breaks(argument)) {
+            expanded.push_back(argument);
             continue;
         }
+        const std::vector<std::string> matches = ExpandWildcards(argument);
+        if (matches.empty()) problems.push_back(argument + ": no file matches this pattern");
+        expanded.insert(expanded.end(), matches.begin(), matches.end());
+    }
+    std::vector<Source> files;
+    for (const std::string& given : expanded) {
+        if (breaks(given)) {
+            problems.push_back(Printable(given) + kControl);
+            continue;
+        }
+        const std::string argument = ShownPath(PathOf(given));
         if (extension(argument) != ".vbp") {
             if (IsSourceName(argument)) {
                 const fs::path p = PathOf(argument);
@@ -96,11 +200,11 @@ std::vector<Source> ExpandSources(const std::vector<std::string>& arguments, std
                 problems.push_back(argument + ": names " + Printable(member) + kControl);
                 continue;
             }
-            const std::string path = Utf8Of(folder / PathOf(member));
+            const std::string path = ShownPath(folder / PathOf(member));
             if (!FileExists(path)) {
                 problems.push_back(argument + ": names " + member + ", which does not exist");
             } else if (IsSourceName(path)) {
-                files.push_back({path, Utf8Of(folder), member});
+                files.push_back({path, ShownPath(folder), ShownPath(PathOf(member))});
             }
         }
     }

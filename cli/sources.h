@@ -23,8 +23,19 @@ struct Source {
 // for "\\": the Module, Class, Form, UserControl, PropertyPage, UserDocument and Designer lines.
 std::vector<std::string> ProjectMembers(std::string_view bytes);
 
+// Whether a file name matches a pattern of "*" (any run of characters) and "?" (one character), with
+// upper and lower case alike, as the names of Windows are.
+bool MatchesWildcard(std::u16string_view pattern, std::u16string_view name);
+
+// The files a FILE argument with "*" or "?" in it names, as Windows tools expand them (there the
+// command does it, not the shell): a pattern may stand for folders on the way and for the file, the
+// paths keep the form of the argument (relative or absolute), in the order of their names. Nothing
+// when nothing matches.
+std::vector<std::string> ExpandWildcards(const std::string& pattern);
+
 // The VB6 source files the arguments name: files as they are, projects (.vbp) as the modules they
-// list. What cannot be taken is reported in problems, and the rest is still done. A name that holds
+// list. On Windows, "*" and "?" are expanded (a pattern that matches nothing is a problem that names
+// it) and paths are given with "\\" and without "." and ".." steps. What cannot be taken is reported in problems, and the rest is still done. A name that holds
 // a control character is refused: it would break a stamp line or an output line.
 std::vector<Source> ExpandSources(const std::vector<std::string>& arguments, std::vector<std::string>& problems);
 

@@ -13,6 +13,7 @@
 
 #ifdef _WIN32
 #include "platform/win32/registry_win32.h"
+#include "platform/win32/wide.h"
 #endif
 
 namespace qm::cli {
@@ -55,8 +56,15 @@ void MustBeStampable(const FormatModel& model, const std::string& path) {
 }
 
 std::string Env(const char* name) {
+#ifdef _WIN32
+    // The environment of Windows is UTF-16; getenv would hand over the ANSI code page's bytes.
+    const std::wstring wide(name, name + std::char_traits<char>::length(name));
+    const wchar_t* value = _wgetenv(wide.c_str());
+    return value == nullptr ? std::string() : Utf16ToUtf8(win32::FromWide(value));
+#else
     const char* value = std::getenv(name);
     return value == nullptr ? std::string() : std::string(value);
+#endif
 }
 
 // The user's own store; empty on Windows, where it is the add-in's own registry key.

@@ -37,8 +37,9 @@ std::string ReadWholeFile(const std::string& path, FileStamp* stamp = nullptr);
 
 // Replaces the file at path with bytes:
 // - a symbolic link is followed: the file it points to is replaced and the link stays;
-// - what is not a regular file is refused, and so is a file the caller may not write (read-only, as
-//   a source-control tool leaves a file that is not checked out);
+// - what is not a regular file is refused (on Windows the device names too: CON, NUL, \\.\...), and so
+//   is a file the caller may not write (read-only, as a source-control tool leaves a file that is not
+//   checked out), and on Windows a file another program holds open without sharing it;
 // - the bytes go to a temporary file in the same folder, are flushed to the disk and renamed over the
 //   file, keeping its mode (and its owner, where the caller may set it): a crash leaves the old file
 //   or the new one, never half of one;
@@ -52,19 +53,22 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes, const 
 bool FileExists(const std::string& path);
 
 // An advisory lock for a file, held while the object lives, so that read-modify-write cycles of
-// several processes on one file do not interleave. It is taken on the folder that holds the file
-// (made when missing), so that no file of its own is left anywhere. Where the folder cannot be
-// opened, nothing is locked: a write there fails anyway.
+// several processes on one file do not interleave. No file of its own is left beside the file, a
+// repository among the places it may be: on POSIX systems the folder that holds the file is locked
+// (made when missing); on Windows a lock file named after the file's full path is locked in the
+// user's own temporary folder. Where the lock cannot be taken, nothing is locked: a write there
+// fails anyway.
 class FileLock {
 public:
     explicit FileLock(const std::string& path);
     ~FileLock();
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
-    bool Held() const { return fd_ >= 0; }
+    bool Held() const { return handle_ != kNone; }
 
 private:
-    int fd_ = -1;
+    static constexpr std::intptr_t kNone = -1;
+    std::intptr_t handle_ = kNone;  // a descriptor, or a Windows handle
 };
 
 // The path with every symbolic link on the way to the file itself followed (the file need not exist).

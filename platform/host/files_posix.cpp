@@ -37,6 +37,11 @@ std::string BaseName(const std::string& path) {
 std::string SystemError(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
 }  // namespace
 
+bool FileExists(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0;
+}
+
 std::string ResolveLinks(const std::string& path) {
     std::string current = path;
     // As the system does, a chain of more than 40 links is a loop.
@@ -203,19 +208,19 @@ FileLock::FileLock(const std::string& path) {
     const std::string folder = Folder(ResolveLinks(path));
     std::error_code ignored;
     fs::create_directories(PathOf(folder), ignored);
-    fd_ = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd_ < 0) return;
-    while (flock(fd_, LOCK_EX) != 0) {
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    while (flock(fd, LOCK_EX) != 0) {
         if (errno != EINTR) {
-            close(fd_);
-            fd_ = -1;
+            close(fd);
             return;
         }
     }
+    handle_ = fd;
 }
 
 FileLock::~FileLock() {
-    if (fd_ >= 0) close(fd_);  // closing releases the lock
+    if (handle_ != kNone) close(static_cast<int>(handle_));  // closing releases the lock
 }
 
 

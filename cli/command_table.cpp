@@ -57,7 +57,7 @@ const std::vector<CommandEntry>& CommandTable() {
           {"--format", "text|json|sarif", "how the findings are written: text (the default), json or sarif"}},
          OptionSet::Store | OptionSet::Encoding,
          [](const Arguments& a) {
-             return CommandCheck({a.common, a.files, a.moduleHeader, a.publicOnly, a.format});
+             return CommandCheck({a.common, a.files, a.moduleHeader, a.publicOnly, a.format.empty() ? "text" : a.format});
          }},
         {"refresh",
          "makes the function-name and argument lines of existing stamps again, keeping what was written",
@@ -83,7 +83,23 @@ const std::vector<CommandEntry>& CommandTable() {
          {},
          OptionSet::Store | OptionSet::Dates | OptionSet::PersonalNames,
          [](const Arguments& a) { return CommandPreview({a.common}); }},
-        {"help", "the options of a command", {{"COMMAND", "topic", "stamp, mark, check, refresh, settings or preview"}}, {}, 0, nullptr},
+        {"doc",
+         "a reference of the procedures and their stamps: a site to browse and search, JSON or Markdown",
+         {{"FILE", "files", kSourcesHelp, true}},
+         {{"--output", "DIR", "the folder it goes to; one that holds other files is refused unless --force"},
+          {"--format", "html|json|markdown", "html (a site, the default), json (quillmark-doc.json) or markdown (a page per module)"},
+          {"--public-only", nullptr, "leaves out Private procedures, and modules with nothing else"},
+          {"--force", nullptr, "replaces an output folder that holds other files"}},
+         OptionSet::Store | OptionSet::Dates | OptionSet::Encoding,
+         [](const Arguments& a) {
+             return CommandDoc({a.common, a.files, a.output, a.format.empty() ? "html" : a.format, a.publicOnly, a.force});
+         }},
+        {"help",
+         "the options of a command",
+         {{"COMMAND", "topic", "stamp, mark, check, refresh, settings, preview or doc"}},
+         {},
+         0,
+         nullptr},
     };
     return table;
 }
@@ -121,6 +137,7 @@ Field FieldOf(Arguments& a, std::string_view name) {
     if (name == "--diff") return &a.diff;
     if (name == "--force") return &a.force;
     if (name == "--format") return &a.format;
+    if (name == "--output") return &a.output;
     if (name == "--from") return &a.from;
     if (name == "--to") return &a.to;
     if (name == "files") return &a.files;

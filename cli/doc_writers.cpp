@@ -320,12 +320,29 @@ std::string IndexPage(const DocSet& set) {
     return Page("VB6 リファレンス", "", body, set.date);
 }
 
+// A JSON string that stays one wherever a page might take it in: no "<", "&" or "'" as they are.
+std::string ScriptString(std::string_view utf8) {
+    std::string out;
+    for (const char c : JsonString(utf8)) {
+        if (c == '<') {
+            out += "\\u003c";
+        } else if (c == '&') {
+            out += "\\u0026";
+        } else if (c == '\'') {
+            out += "\\u0027";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 std::string SearchIndex(const DocSet& set) {
     std::string out = "window.QM_SEARCH = [\n";
     const auto entry = [&](const std::string& name, const std::string& kind, const std::string& where, const std::string& url,
                            const std::string& text) {
-        out += "{\"n\":" + JsonString(name) + ",\"k\":" + JsonString(kind) + ",\"m\":" + JsonString(where) + ",\"u\":" + JsonString(url) +
-               ",\"t\":" + JsonString(text) + "},\n";
+        out += "{\"n\":" + ScriptString(name) + ",\"k\":" + ScriptString(kind) + ",\"m\":" + ScriptString(where) +
+               ",\"u\":" + ScriptString(url) + ",\"t\":" + ScriptString(text) + "},\n";
     };
     for (const Project& project : set.projects) {
         for (const Module& module : project.modules) {
@@ -467,6 +484,10 @@ std::string MarkdownText(std::string_view utf8) {
             out += "&lt;";
         } else if (c == '>') {
             out += "&gt;";
+        } else if (c == '"') {
+            out += "&quot;";
+        } else if (c == '\'') {
+            out += "&#39;";
         } else if (std::string_view("\\`*_{}[]()#+-.!|~").find(c) != std::string_view::npos) {
             out += '\\';
             out += c;

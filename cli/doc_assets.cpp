@@ -82,7 +82,8 @@ pre.note { font-family: inherit; font-size: 0.95em; }
 dl.items { display: grid; grid-template-columns: max-content 1fr; gap: 0.2rem 1rem; margin: 0.5rem 0; }
 dl.items dt { font-weight: 600; color: var(--muted); }
 dl.items dd { margin: 0; white-space: pre-wrap; }
-table.args td:first-child { white-space: nowrap; }
+table.args { width: auto; margin: 0; }
+table.args td:first-child { white-space: nowrap; padding-left: 0; }
 .nostamp { color: var(--warn); }
 .refs { margin: 0.3rem 0; color: var(--muted); font-size: 0.95em; }
 .refs a { margin-right: 0.6em; }
@@ -92,6 +93,7 @@ footer {
 }
 @media (max-width: 40rem) {
   body { font-size: 15px; }
+  header.top { position: static; }
   h1 { font-size: 1.4rem; }
   dl.items { grid-template-columns: 1fr; }
   dl.items dd { margin-bottom: 0.4rem; }

@@ -323,6 +323,7 @@ DocSet ReadDocSet(const std::vector<std::string>& arguments, const CommonOptions
                 module.name = Utf8ToUtf16(Utf8Of(PathOf(source.path).stem()));
                 module.problem = source.path + ": " + e.what();
             }
+            module.shown = source.relative.empty() ? source.path : source.relative;
             module.page = unique(PageName(source.relative.empty() ? source.path : source.relative));
             project.modules.push_back(std::move(module));
             allLines.push_back(std::move(lines));

@@ -43,6 +43,7 @@ struct Edit {
 
 struct Module {
     std::string file;     // as given, or as the project names it, beside the project
+    std::string shown;    // as given, or as the project names it
     std::u16string name;  // its VB_Name, else the file's name without extension
     std::string kind;     // as the project window names it: "標準モジュール", "クラス モジュール", ...
     std::string page;     // file name of its page, without folder and extension

@@ -234,7 +234,7 @@ std::string ModulePage(const Project& project, std::size_t m, const Names& names
     const std::string root = "../";
     std::string body = "<p class=\"crumbs\"><a href=\"../index.html\">目次</a> › <a href=\"../projects/" + HtmlText(PathUri(project.page)) +
                        ".html\">" + HtmlText(U(project.name)) + "</a></p>\n";
-    body += "<h1>" + HtmlText(U(module.name)) + "</h1>\n<p class=\"meta\">" + HtmlText(module.kind) + " · <code>" + HtmlText(module.file) +
+    body += "<h1>" + HtmlText(U(module.name)) + "</h1>\n<p class=\"meta\">" + HtmlText(module.kind) + " · <code>" + HtmlText(module.shown) +
             "</code> · 手続き " + std::to_string(module.procedures.size()) + "</p>\n";
     if (module.header.found) {
         const auto& h = module.header;
@@ -275,7 +275,7 @@ std::string ModulePage(const Project& project, std::size_t m, const Names& names
         if (!proc.scope.empty())
             body += "<span class=\"badge" + std::string(proc.scope == "Private" ? " private" : "") + "\">" + proc.scope + "</span>";
         if (!proc.hasStamp) body += "<span class=\"badge missing\">スタンプなし</span>";
-        body += "<span class=\"line\">" + HtmlText(module.file) + " 行 " + std::to_string(proc.line) + "</span></h2>\n";
+        body += "<span class=\"line\">" + HtmlText(module.shown) + " 行 " + std::to_string(proc.line) + "</span></h2>\n";
         body += "<pre class=\"decl\"><code>" + HtmlText(U(proc.declaration)) + "</code></pre>\n";
         if (proc.hasStamp) body += ItemsHtml(proc.stamp, project, names, m, root);
         body += Refs("呼び出し先", proc.calls, project, m, root) + Refs("呼び出し元", proc.calledBy, project, m, root);
@@ -430,7 +430,7 @@ std::string MarkdownItems(const ReadStamp& stamp) {
         if (item.listsArguments && !item.arguments.empty()) {
             out += "\n";
             for (const StampArgument& a : item.arguments) {
-                out += "  - `" + MarkdownText(U(a.name)) + "` — " + MarkdownText(U(a.description)) + "\n";
+                out += "  - " + MarkdownText(U(a.name)) + " — " + MarkdownText(U(a.description)) + "\n";
             }
         } else {
             out += MarkdownLines(item.values) + "\n";
@@ -585,7 +585,7 @@ Files MarkdownPages(const DocSet& set) {
                      MarkdownText(HeaderLine(module)) + " | " + std::to_string(stamped) + " | " +
                      std::to_string(static_cast<int>(module.procedures.size()) - stamped) + " |\n";
 
-            std::string page = "# " + MarkdownText(U(module.name)) + "\n\n" + module.kind + " · `" + MarkdownText(module.file) + "`\n\n";
+            std::string page = "# " + MarkdownText(U(module.name)) + "\n\n" + module.kind + " · " + MarkdownText(module.shown) + "\n\n";
             if (module.header.found) {
                 const auto& h = module.header;
                 page += "## モジュール ヘッダー\n\n";

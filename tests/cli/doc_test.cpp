@@ -181,7 +181,7 @@ TEST_F(Doc, MarkdownHasAPagePerModule) {
     const std::string page = Read("md/Tax.bas.md");
     EXPECT_NE(page.find("### AddTax \\(Function\\)"), std::string::npos);
     EXPECT_NE(page.find("```vb\nPublic Function AddTax("), std::string::npos);
-    EXPECT_NE(page.find("  - `price` — 税抜きの金額"), std::string::npos);
+    EXPECT_NE(page.find("  - price — 税抜きの金額"), std::string::npos);
     EXPECT_NE(page.find("呼び出し先: [RoundDown](#rounddown-function)"), std::string::npos);
 }
 

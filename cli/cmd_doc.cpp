@@ -74,7 +74,8 @@ int CommandDoc(const DocOptions& options) {
     Store store(options.common, Store::Mode::Read);
     const FormatModel model = store.Format(options.common);
     std::vector<std::u16string> argumentItems = ItemNamesOfKind(model, kind::kArguments);
-    argumentItems.emplace_back(u"引数");
+    // The names the default format and many teams' formats give the argument item.
+    argumentItems.insert(argumentItems.end(), {u"引数", u"引き数"});
     const doc::DocSet set = doc::ReadDocSet(options.files, options.common, store.Cp(), argumentItems, options.publicOnly);
 
     doc::Files files;

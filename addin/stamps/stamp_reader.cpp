@@ -143,14 +143,17 @@ bool StartsWithMark(std::u16string_view trimmed) {
     return trimmed.size() >= 4 && trimmed[0] == u'@' && trimmed[1] == u'(' && trimmed[3] == u')';
 }
 
-// Where an item's name ends: ": ", a ":" that ends the line, or a full-width colon.
+// Where an item's name ends: ": ", a full-width colon, or a ":" right after a name of one word
+// ("機能      :text", as some teams write it; "09:30" is no name).
 std::size_t ItemColon(std::u16string_view text) {
     const auto half = text.find(u": ");
     const auto full = text.find(u'：');
     std::size_t colon = std::min(half, full);
-    if (colon == std::u16string_view::npos) {
-        const std::u16string_view right = TrimAll(text);
-        if (!right.empty() && right.back() == u':') colon = text.rfind(u':');
+    const auto bare = text.find(u':');
+    if (bare < colon) {
+        const std::u16string_view name = TrimAll(text.substr(0, bare));
+        const bool oneWord = std::none_of(name.begin(), name.end(), [](char16_t c) { return c == u' ' || c == u'\t'; });
+        if (!name.empty() && oneWord && !(name.back() >= u'0' && name.back() <= u'9')) colon = bare;
     }
     return colon;
 }
@@ -235,16 +238,19 @@ ReadStamp ReadStampLayout(const std::vector<std::u16string>& lines, std::int32_t
             continue;
         }
         const int column = IndentColumns(text);
-        // Deeper than the names: it goes on with the value above.
+        // Deeper than the names: it goes on with the value above (a ": " in front of it, as a
+        // person may line the value up under the first, is left out).
         if (open && column > nameColumn + 1) {
-            stamp.items.back().values.emplace_back(trimmed);
+            std::u16string_view more = trimmed;
+            if (more.size() >= 2 && (more[0] == u':' || more[0] == u'：') && IsBlank(more[1])) more = TrimAll(more.substr(1));
+            stamp.items.back().values.emplace_back(more);
             stamp.items.back().lastLine = l;
             continue;
         }
         const std::size_t colon = ItemColon(text);
         const std::u16string_view name = colon == std::u16string_view::npos ? std::u16string_view() : TrimAll(text.substr(0, colon));
         if (PlausibleItemName(name)) {
-            const std::size_t after = colon + (text[colon] == u'：' ? 1 : 2);
+            const std::size_t after = colon + (text[colon] == u':' && colon + 1 < text.size() && text[colon + 1] == u' ' ? 2 : 1);
             ReadItem item;
             item.name = std::u16string(name);
             item.values.emplace_back(after < text.size() ? TrimAll(text.substr(after)) : std::u16string_view());
@@ -265,8 +271,23 @@ ReadStamp ReadStampLayout(const std::vector<std::u16string>& lines, std::int32_t
 
 ModuleHeaderRead ReadModuleHeader(const std::vector<std::u16string>& lines) {
     ModuleHeaderRead header;
+    // The comment lines before the code, blank lines between them included, up to a block that holds
+    // a function-description stamp.
     std::int32_t last = 0;
-    while (static_cast<std::size_t>(last) < lines.size() && IsCommentLine(lines[static_cast<std::size_t>(last)])) ++last;
+    std::int32_t blockStart = 1;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::u16string_view line = lines[i];
+        if (TrimAll(line).empty()) {
+            blockStart = static_cast<std::int32_t>(i + 2);
+            continue;
+        }
+        if (!IsCommentLine(line)) break;
+        if (line.find(kFunctionMark) != std::u16string_view::npos) {
+            last = blockStart > 1 ? blockStart - 1 : static_cast<std::int32_t>(i);
+            break;
+        }
+        last = static_cast<std::int32_t>(i + 1);
+    }
     std::int32_t markLine = 0;
     for (std::int32_t l = 1; l <= last && markLine == 0; ++l) {
         if (lines[static_cast<std::size_t>(l - 1)].find(kHeaderMark) != std::u16string::npos) markLine = l;

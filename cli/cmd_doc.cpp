@@ -33,15 +33,13 @@ std::string Utf8Of(const fs::path& path) {
     return std::string(text.begin(), text.end());
 }
 
-void WriteAll(const fs::path& folder, const doc::Files& files) {
-    for (const auto& [name, bytes] : files) {
-        const fs::path path = folder / PathOf(name);
-        fs::create_directories(path.parent_path());
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) throw Failure{name + ": cannot be written"};
-    }
+void WriteOne(const fs::path& folder, const std::string& name, const std::string& bytes) {
+    const fs::path path = folder / PathOf(name);
+    fs::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) throw Failure{name + ": cannot be written"};
 }
 
 // Refuses a folder that holds what this command did not write, unless forced.
@@ -78,16 +76,6 @@ int CommandDoc(const DocOptions& options) {
     argumentItems.insert(argumentItems.end(), {u"引数", u"引き数"});
     const doc::DocSet set = doc::ReadDocSet(options.files, options.common, store.Cp(), argumentItems, options.publicOnly);
 
-    doc::Files files;
-    if (options.format == "html") {
-        files = doc::HtmlSite(set);
-    } else if (options.format == "json") {
-        files.emplace_back("quillmark-doc.json", doc::DocJson(set));
-    } else {
-        files = doc::MarkdownPages(set);
-    }
-    files.emplace_back(kMarker, "Written by quillmark doc; the folder is replaced whole by its next run.\n");
-
     // Made whole beside the output folder, then moved into its place.
     fs::path parent = output.parent_path();
     if (parent.empty()) parent = ".";
@@ -98,7 +86,15 @@ int CommandDoc(const DocOptions& options) {
     fs::remove_all(temporary, ec);
     try {
         fs::create_directories(temporary);
-        WriteAll(temporary, files);
+        const doc::FileSink put = [&](const std::string& name, const std::string& bytes) { WriteOne(temporary, name, bytes); };
+        if (options.format == "html") {
+            doc::HtmlSite(set, put);
+        } else if (options.format == "json") {
+            put("quillmark-doc.json", doc::DocJson(set));
+        } else {
+            doc::MarkdownPages(set, put);
+        }
+        put(kMarker, "Written by quillmark doc; the folder is replaced whole by its next run.\n");
         const bool replacing = fs::exists(fs::symlink_status(output));
         if (replacing) fs::rename(output, old);
         try {

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "addin/stamps/declaration.h"
 #include "cli/output.h"
@@ -99,61 +100,27 @@ std::string AnchorOf(const std::u16string& name, ProcedureKind kind) {
     return anchor;
 }
 
-Module ReadModule(const Source& source, const CommonOptions& options, const Codepage& codepage,
-                  const std::vector<std::u16string>& argumentItems, std::vector<std::u16string>& lines) {
-    Module module;
-    module.file = source.path;
-    module.kind = ModuleKind(source.path);
-    module.name = Utf8ToUtf16(Utf8Of(PathOf(source.path).stem()));
-    std::string bytes;
-    SourceFile file = LoadSource(source.path, options, codepage, &bytes);
-    if (std::u16string name = QuotedValue(bytes, "Attribute VB_Name", FileEncoding(options), codepage); !name.empty()) {
-        module.name = std::move(name);
-    }
-    lines = file.ModuleLines();
-    const auto fileLine = [&](std::int32_t moduleLine) { return static_cast<int>(file.FileLineOf(moduleLine)); };
-    module.header = ReadModuleHeader(lines);
-    for (const EditRecord& r : ReadEditRecords(lines)) {
-        module.edits.push_back({r.editor, r.date, fileLine(r.openLine + 1), r.closeLine == 0 ? 0 : fileLine(r.closeLine - 1)});
-    }
-    ide::TextCodeModule code(lines);
-    for (const StampedProcedure& p : FindProcedures(code)) {
-        Procedure procedure;
-        const ProcedureInfo info = InfoOf(p);
-        procedure.name = p.region.name;
-        procedure.kind = KindText(info.Kind);
-        procedure.scope = ScopeOf(p.declaration);
-        procedure.line = fileLine(p.region.bodyLine);
-        procedure.declaration = p.declaration;
-        procedure.anchor = AnchorOf(p.region.name, info.Kind);
-        procedure.hasStamp = p.hasStamp;
-        if (p.hasStamp) procedure.stamp = ReadStampLayout(lines, p.blockFirst, p.blockLast, argumentItems);
-        procedure.bodyFirst = p.region.bodyLine;
-        procedure.bodyLast = p.region.endLine;
-        module.procedures.push_back(std::move(procedure));
-    }
-    return module;
-}
-
 bool IsWordChar(char16_t c) {
     return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'_' || c >= 0x80;
 }
 
 // The names a procedure declares for itself (its arguments, Dim, Static, ReDim and Const), which hide
 // procedures of the same name inside it.
-std::vector<std::u16string> LocalNames(const std::vector<std::u16string>& lines, const Procedure& procedure) {
+std::vector<std::u16string> LocalNames(const std::vector<std::u16string>& lines, std::int32_t first, std::int32_t last,
+                                       const std::u16string& declaration) {
     std::vector<std::u16string> names;
-    for (std::u16string name : ParseDeclaration(procedure.declaration).argumentNames) {
+    for (std::u16string name : ParseDeclaration(declaration).argumentNames) {
         if (name.size() >= 2 && name.substr(name.size() - 2) == u"()") name.resize(name.size() - 2);
         names.push_back(FoldAscii(name));
     }
-    for (std::int32_t l = procedure.bodyFirst; l >= 1 && l <= procedure.bodyLast && static_cast<std::size_t>(l) <= lines.size(); ++l) {
-        const std::u16string folded = FoldAscii(TrimBlanks(lines[static_cast<std::size_t>(l - 1)]));
+    for (std::int32_t l = first; l >= 1 && l <= last && static_cast<std::size_t>(l) <= lines.size(); ++l) {
+        const std::u16string_view line = TrimBlanks(lines[static_cast<std::size_t>(l - 1)]);
         std::size_t at = std::u16string::npos;
         for (const std::u16string_view keyword : {u"dim ", u"static ", u"redim ", u"const "}) {
-            if (folded.rfind(keyword, 0) == 0) at = keyword.size();
+            if (line.size() > keyword.size() && EqualsIgnoreCase(line.substr(0, keyword.size()), keyword)) at = keyword.size();
         }
         if (at == std::u16string::npos) continue;
+        const std::u16string folded = FoldAscii(line);
         // Each declared name: the first word of every part between commas (outside parentheses).
         int depth = 0;
         bool expectName = true;
@@ -175,6 +142,89 @@ std::vector<std::u16string> LocalNames(const std::vector<std::u16string>& lines,
     }
     return names;
 }
+
+// The words of a procedure's lines outside strings and comments, folded, once each, in order, that
+// are neither its own name nor one it declares.
+std::vector<std::u16string> BodyWords(const std::vector<std::u16string>& lines, std::int32_t first, std::int32_t last,
+                                      const std::u16string& name, const std::u16string& declaration) {
+    std::vector<std::u16string> hidden = LocalNames(lines, first, last, declaration);
+    hidden.push_back(FoldAscii(name));
+    std::sort(hidden.begin(), hidden.end());
+    // Each word once, in the order of its first appearance, compared without case; the views point
+    // into the lines.
+    struct Folded {
+        std::size_t operator()(std::u16string_view w) const {
+            std::size_t h = 1469598103934665603ULL;
+            for (const char16_t c : w) h = (h ^ FoldAscii(c)) * 1099511628211ULL;
+            return h;
+        }
+        bool operator()(std::u16string_view a, std::u16string_view b) const { return EqualsIgnoreCase(a, b); }
+    };
+    std::unordered_set<std::u16string_view, Folded, Folded> seen;
+    std::vector<std::u16string> words;
+    for (std::int32_t l = first; l >= 1 && l <= last && static_cast<std::size_t>(l) <= lines.size(); ++l) {
+        const std::u16string_view line = lines[static_cast<std::size_t>(l - 1)];
+        bool inString = false;
+        for (std::size_t i = 0; i < line.size();) {
+            const char16_t c = line[i];
+            if (c == u'"') inString = !inString;
+            if (inString || c == u'"') {
+                ++i;
+                continue;
+            }
+            if (c == u'\'') break;
+            if (!IsWordChar(c) || (c >= u'0' && c <= u'9')) {
+                ++i;
+                continue;
+            }
+            std::size_t end = i;
+            while (end < line.size() && IsWordChar(line[end])) ++end;
+            const std::u16string_view word = line.substr(i, end - i);
+            i = end;
+            if (EqualsIgnoreCase(word, u"rem")) break;
+            if (!seen.insert(word).second) continue;
+            std::u16string folded = FoldAscii(word);
+            if (!std::binary_search(hidden.begin(), hidden.end(), folded)) words.push_back(std::move(folded));
+        }
+    }
+    return words;
+}
+
+Module ReadModule(const Source& source, const CommonOptions& options, const Codepage& codepage,
+                  const std::vector<std::u16string>& argumentItems) {
+    Module module;
+    module.file = source.path;
+    module.kind = ModuleKind(source.path);
+    module.name = Utf8ToUtf16(Utf8Of(PathOf(source.path).stem()));
+    std::string bytes;
+    SourceFile file = LoadSource(source.path, options, codepage, &bytes);
+    if (std::u16string name = QuotedValue(bytes, "Attribute VB_Name", FileEncoding(options), codepage); !name.empty()) {
+        module.name = std::move(name);
+    }
+    ide::TextCodeModule code(file.TakeModuleLines());
+    const std::vector<std::u16string>& lines = code.AllLines();
+    const auto fileLine = [&](std::int32_t moduleLine) { return static_cast<int>(file.FileLineOf(moduleLine)); };
+    module.header = ReadModuleHeader(lines);
+    for (const EditRecord& r : ReadEditRecords(lines)) {
+        module.edits.push_back({r.editor, r.date, fileLine(r.openLine + 1), r.closeLine == 0 ? 0 : fileLine(r.closeLine - 1)});
+    }
+    for (const StampedProcedure& p : FindProcedures(code)) {
+        Procedure procedure;
+        const ProcedureInfo info = InfoOf(p);
+        procedure.name = p.region.name;
+        procedure.kind = KindText(info.Kind);
+        procedure.scope = ScopeOf(p.declaration);
+        procedure.line = fileLine(p.region.bodyLine);
+        procedure.declaration = p.declaration;
+        procedure.anchor = AnchorOf(p.region.name, info.Kind);
+        procedure.hasStamp = p.hasStamp;
+        if (p.hasStamp) procedure.stamp = ReadStampLayout(lines, p.blockFirst, p.blockLast, argumentItems);
+        procedure.words = BodyWords(lines, p.region.bodyLine, p.region.endLine, procedure.name, p.declaration);
+        module.procedures.push_back(std::move(procedure));
+    }
+    return module;
+}
+
 
 // Leaves out Private procedures and the modules with nothing else, and what refers to them.
 void KeepPublic(Project& project) {
@@ -229,57 +279,29 @@ std::string PageName(const std::string& file) {
     return name.empty() ? "module" : name;
 }
 
-void FindCalls(Project& project, const std::vector<std::vector<std::u16string>>& moduleLines) {
+void FindCalls(Project& project) {
     std::unordered_map<std::u16string, std::vector<ProcedureRef>> byName;
     for (std::size_t m = 0; m < project.modules.size(); ++m) {
         for (std::size_t p = 0; p < project.modules[m].procedures.size(); ++p) {
             byName[FoldAscii(project.modules[m].procedures[p].name)].push_back({m, p});
         }
     }
-    for (std::size_t m = 0; m < project.modules.size() && m < moduleLines.size(); ++m) {
-        const auto& lines = moduleLines[m];
+    for (std::size_t m = 0; m < project.modules.size(); ++m) {
         for (std::size_t p = 0; p < project.modules[m].procedures.size(); ++p) {
             Procedure& caller = project.modules[m].procedures[p];
-            const std::u16string self = FoldAscii(caller.name);
-            const std::vector<std::u16string> locals = LocalNames(lines, caller);
             std::vector<ProcedureRef> calls;
-            bool inString = false;  // a string goes on across a line continuation only in error; reset per line
-            for (std::int32_t l = caller.bodyFirst; l >= 1 && l <= caller.bodyLast && static_cast<std::size_t>(l) <= lines.size(); ++l) {
-                const std::u16string& line = lines[static_cast<std::size_t>(l - 1)];
-                inString = false;
-                for (std::size_t i = 0; i < line.size();) {
-                    const char16_t c = line[i];
-                    if (c == u'"') {
-                        inString = !inString;
-                        ++i;
-                        continue;
-                    }
-                    if (inString) {
-                        ++i;
-                        continue;
-                    }
-                    if (c == u'\'') break;
-                    if (!IsWordChar(c) || (c >= u'0' && c <= u'9')) {
-                        ++i;
-                        continue;
-                    }
-                    std::size_t end = i;
-                    while (end < line.size() && IsWordChar(line[end])) ++end;
-                    const std::u16string word = FoldAscii(std::u16string_view(line).substr(i, end - i));
-                    i = end;
-                    if (word == u"rem") break;
-                    if (word == self || std::find(locals.begin(), locals.end(), word) != locals.end()) continue;
-                    const auto found = byName.find(word);
-                    if (found == byName.end()) continue;
-                    // The module's own procedure of that name hides those of the other modules.
-                    bool own = false;
-                    for (const ProcedureRef& r : found->second) own = own || r.module == m;
-                    for (const ProcedureRef& r : found->second) {
-                        if (own ? r.module != m : project.modules[r.module].procedures[r.procedure].scope == "Private") continue;
-                        if (std::find(calls.begin(), calls.end(), r) == calls.end()) calls.push_back(r);
-                    }
+            for (const std::u16string& word : caller.words) {
+                const auto found = byName.find(word);
+                if (found == byName.end()) continue;
+                // The module's own procedure of that name hides those of the other modules.
+                bool own = false;
+                for (const ProcedureRef& r : found->second) own = own || r.module == m;
+                for (const ProcedureRef& r : found->second) {
+                    if (own ? r.module != m : project.modules[r.module].procedures[r.procedure].scope == "Private") continue;
+                    if (std::find(calls.begin(), calls.end(), r) == calls.end()) calls.push_back(r);
                 }
             }
+            caller.words = {};
             for (const ProcedureRef& r : calls) project.modules[r.module].procedures[r.procedure].calledBy.push_back({m, p});
             caller.calls = std::move(calls);
         }
@@ -297,7 +319,6 @@ DocSet ReadDocSet(const std::vector<std::string>& arguments, const CommonOptions
     set.date = date;
     Project files;
     files.name = u"ファイル";
-    std::vector<std::vector<std::u16string>> filesLines;
     std::vector<std::string> used;
     const auto unique = [&](std::string name) {
         std::string candidate = name;
@@ -306,12 +327,11 @@ DocSet ReadDocSet(const std::vector<std::string>& arguments, const CommonOptions
         used.push_back(Lower(candidate));
         return candidate;
     };
-    const auto read = [&](Project& project, std::vector<std::vector<std::u16string>>& allLines, const std::vector<Source>& sources) {
+    const auto read = [&](Project& project, const std::vector<Source>& sources) {
         for (const Source& source : sources) {
-            std::vector<std::u16string> lines;
             Module module;
             try {
-                module = ReadModule(source, options, codepage, argumentItems, lines);
+                module = ReadModule(source, options, codepage, argumentItems);
             } catch (const Failure& e) {
                 module.file = source.path;
                 module.kind = ModuleKind(source.path);
@@ -326,7 +346,6 @@ DocSet ReadDocSet(const std::vector<std::string>& arguments, const CommonOptions
             module.shown = source.relative.empty() ? source.path : source.relative;
             module.page = unique(PageName(source.relative.empty() ? source.path : source.relative));
             project.modules.push_back(std::move(module));
-            allLines.push_back(std::move(lines));
         }
     };
     for (const std::string& argument : arguments) {
@@ -334,7 +353,7 @@ DocSet ReadDocSet(const std::vector<std::string>& arguments, const CommonOptions
         const std::vector<Source> sources = ExpandSources({argument}, problems);
         if (Lower(Utf8Of(PathOf(argument).extension())) != ".vbp") {
             files.problems.insert(files.problems.end(), problems.begin(), problems.end());
-            read(files, filesLines, sources);
+            read(files, sources);
             continue;
         }
         Project project;
@@ -349,14 +368,13 @@ DocSet ReadDocSet(const std::vector<std::string>& arguments, const CommonOptions
         project.name = QuotedValue(bytes, "Name=", Encoding::Cp932, codepage);
         if (project.name.empty()) project.name = Utf8ToUtf16(Utf8Of(PathOf(argument).stem()));
         project.page = unique(PageName(Utf8Of(PathOf(argument).filename())));
-        std::vector<std::vector<std::u16string>> lines;
-        read(project, lines, sources);
-        FindCalls(project, lines);
+        read(project, sources);
+        FindCalls(project);
         set.projects.push_back(std::move(project));
     }
     if (!files.modules.empty() || !files.problems.empty()) {
         files.page = unique("files");
-        FindCalls(files, filesLines);
+        FindCalls(files);
         set.projects.push_back(std::move(files));
     }
     if (publicOnly) {

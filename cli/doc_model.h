@@ -29,9 +29,9 @@ struct Procedure {
     ReadStamp stamp;
     std::vector<ProcedureRef> calls;
     std::vector<ProcedureRef> calledBy;
-    // Module lines of the body, for finding the calls.
-    std::int32_t bodyFirst = 0;
-    std::int32_t bodyLast = 0;
+    // The words of its lines (folded, once each, in order of appearance) that may name another
+    // procedure; emptied once the calls are found.
+    std::vector<std::u16string> words;
 };
 
 struct Edit {
@@ -77,9 +77,8 @@ DocSet ReadDocSet(const std::vector<std::string>& arguments, const CommonOptions
 // fragment (made unique by the caller).
 std::string PageName(const std::string& file);
 
-// Fills calls and calledBy: a procedure calls another when the other's name occurs in its body as
-// a word outside strings and comments; the module's own procedures come first, then the Public and
-// Friend ones of the other modules.
-void FindCalls(Project& project, const std::vector<std::vector<std::u16string>>& moduleLines);
+// Fills calls and calledBy from the procedures' words: the module's own procedure of a name comes
+// first, else the Public and Friend ones of the other modules.
+void FindCalls(Project& project);
 
 }  // namespace qm::cli::doc

@@ -500,22 +500,20 @@ std::string MarkdownText(std::string_view utf8) {
     return out;
 }
 
-Files HtmlSite(const DocSet& set) {
-    Files files;
-    files.emplace_back("index.html", IndexPage(set));
+void HtmlSite(const DocSet& set, const FileSink& put) {
+    put("index.html", IndexPage(set));
     for (const Project& project : set.projects) {
         const Names names(project);
-        files.emplace_back("projects/" + project.page + ".html", ProjectPage(project, set.date));
+        put("projects/" + project.page + ".html", ProjectPage(project, set.date));
         for (std::size_t m = 0; m < project.modules.size(); ++m) {
             if (!project.modules[m].problem.empty()) continue;
-            files.emplace_back("modules/" + project.modules[m].page + ".html", ModulePage(project, m, names, set.date));
+            put("modules/" + project.modules[m].page + ".html", ModulePage(project, m, names, set.date));
         }
     }
-    files.emplace_back("assets/quillmark.css", kStyleSheet);
-    files.emplace_back("assets/search.js", kSearchScript);
-    files.emplace_back("assets/search-index.js", SearchIndex(set));
-    files.emplace_back("assets/icon.svg", kIcon);
-    return files;
+    put("assets/quillmark.css", kStyleSheet);
+    put("assets/search.js", kSearchScript);
+    put("assets/search-index.js", SearchIndex(set));
+    put("assets/icon.svg", kIcon);
 }
 
 std::string DocJson(const DocSet& set) {
@@ -567,8 +565,7 @@ std::string DocJson(const DocSet& set) {
     return out + (set.projects.empty() ? "]\n}\n" : "\n  ]\n}\n");
 }
 
-Files MarkdownPages(const DocSet& set) {
-    Files files;
+void MarkdownPages(const DocSet& set, const FileSink& put) {
     std::string index = "# VB6 リファレンス\n\n";
     for (const Project& project : set.projects) {
         index +=
@@ -632,14 +629,13 @@ Files MarkdownPages(const DocSet& set) {
                 refs("呼び出し元", p.calledBy);
             }
             page += "\n---\n" + std::string(kProduct) + " · " + set.date + " 作成\n";
-            files.emplace_back(module.page + ".md", page);
+            put(module.page + ".md", page);
         }
         for (const std::string& problem : project.problems) index += "\n読めません: " + MarkdownText(problem) + "\n";
         index += "\n";
     }
     index += "---\n" + std::string(kProduct) + " · " + set.date + " 作成\n";
-    files.insert(files.begin(), {"README.md", index});
-    return files;
+    put("README.md", index);
 }
 
 }  // namespace qm::cli::doc

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
+#include <set>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -319,12 +320,11 @@ DocSet ReadDocSet(const std::vector<std::string>& arguments, const CommonOptions
     set.date = date;
     Project files;
     files.name = u"ファイル";
-    std::vector<std::string> used;
-    const auto unique = [&](std::string name) {
+    std::set<std::string> used;  // in lower case: a file system may not tell the case apart
+    const auto unique = [&](const std::string& name) {
         std::string candidate = name;
-        for (int n = 2; std::find(used.begin(), used.end(), Lower(candidate)) != used.end(); ++n)
-            candidate = name + "-" + std::to_string(n);
-        used.push_back(Lower(candidate));
+        for (int n = 2; used.count(Lower(candidate)) != 0; ++n) candidate = name + "-" + std::to_string(n);
+        used.insert(Lower(candidate));
         return candidate;
     };
     const auto read = [&](Project& project, const std::vector<Source>& sources) {

@@ -73,7 +73,8 @@ const std::vector<CommandEntry>& CommandTable() {
           {"--write-baseline", "FILE", "writes the findings to FILE, to be given to --baseline later"}},
          OptionSet::Store | OptionSet::Encoding | OptionSet::Verbosity,
          [](const Arguments& a) {
-             return CommandCheck({a.common, a.files, a.moduleHeader, a.publicOnly, a.format, a.staged, a.baseline, a.writeBaseline});
+             return CommandCheck({a.common, a.files, a.moduleHeader, a.publicOnly, a.format.empty() ? "text" : a.format, a.staged,
+                                  a.baseline, a.writeBaseline});
          }},
         {"refresh",
          "makes the function-name, argument and return-value lines of existing stamps again, keeping what was written",
@@ -106,9 +107,20 @@ const std::vector<CommandEntry>& CommandTable() {
          {},
          OptionSet::Store | OptionSet::Dates | OptionSet::PersonalNames | OptionSet::Verbosity,
          [](const Arguments& a) { return CommandPreview({a.common}); }},
+        {"doc",
+         "a reference of the procedures and their stamps: a site to browse and search, JSON or Markdown",
+         {{"FILE", "files", kSourcesHelp, true}},
+         {{"--output", "DIR", "the folder it goes to; one that holds other files is refused unless --force"},
+          {"--format", "html|json|markdown", "html (a site, the default), json (quillmark-doc.json) or markdown (a page per module)"},
+          {"--public-only", nullptr, "leaves out Private procedures, and modules with nothing else"},
+          {"--force", nullptr, "replaces an output folder that holds other files"}},
+         OptionSet::Store | OptionSet::Dates | OptionSet::Encoding | OptionSet::Verbosity,
+         [](const Arguments& a) {
+             return CommandDoc({a.common, a.files, a.output, a.format.empty() ? "html" : a.format, a.publicOnly, a.force});
+         }},
         {"help",
          "the options of a command",
-         {{"COMMAND", "topic", "stamp, mark, check, refresh, settings, hook or preview"}},
+         {{"COMMAND", "topic", "stamp, mark, check, refresh, settings, hook, preview or doc"}},
          {},
          0,
          nullptr},
@@ -203,6 +215,7 @@ Field FieldOf(Arguments& a, std::string_view name) {
     if (name == "--staged") return &a.staged;
     if (name == "--baseline") return &a.baseline;
     if (name == "--write-baseline") return &a.writeBaseline;
+    if (name == "--output") return &a.output;
     if (name == "--from") return &a.from;
     if (name == "--to") return &a.to;
     if (name == "files") return &a.files;

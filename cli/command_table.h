@@ -36,7 +36,8 @@ struct Arguments {
     bool undated = false;             // --undated
     bool force = false;               // --force
     bool user = false;                // --user
-    std::string format = "text";      // --format
+    std::string format;               // --format; each command has its own default
+    std::string output;               // --output
     std::string verb;                 // settings VERB
     std::vector<std::string> values;  // settings NAME|FILE and VALUE, as far as given
     std::string topic;                // help COMMAND

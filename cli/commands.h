@@ -83,4 +83,16 @@ struct PreviewOptions {
 };
 int CommandPreview(const PreviewOptions& options);
 
+struct DocOptions {
+    CommonOptions common;
+    std::vector<std::string> files;
+    std::string output;
+    std::string format = "html";  // html, json or markdown
+    bool publicOnly = false;
+    bool force = false;
+};
+// Status 0, or 1 when a file or member could not be read (the rest is documented) or nothing could
+// be written.
+int CommandDoc(const DocOptions& options);
+
 }  // namespace qm::cli

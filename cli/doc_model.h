@@ -1,0 +1,84 @@
+#pragma once
+// What quillmark doc documents: the projects and files of the command line, their modules and
+// procedures with the stamps read by their layout, and who calls whom inside each project. The site,
+// the JSON and the Markdown pages are all written from this one model.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "addin/stamps/stamp_reader.h"
+#include "cli/common.h"
+
+namespace qm::cli::doc {
+
+// A procedure of a project: its module and its place in the module.
+struct ProcedureRef {
+    std::size_t module = 0;
+    std::size_t procedure = 0;
+    friend bool operator==(const ProcedureRef&, const ProcedureRef&) = default;
+};
+
+struct Procedure {
+    std::u16string name;
+    std::string kind;   // "Sub", "Function", "Property Get", "Property Let", "Property Set"
+    std::string scope;  // "Public", "Private", "Friend"; empty when the declaration has no scope keyword
+    int line = 0;       // the declaration's line in the file
+    std::u16string declaration;
+    std::string anchor;  // the name, and for a property "-get", "-let" or "-set"
+    bool hasStamp = false;
+    ReadStamp stamp;
+    std::vector<ProcedureRef> calls;
+    std::vector<ProcedureRef> calledBy;
+    // The words of its lines (folded, once each, in order of appearance) that may name another
+    // procedure; emptied once the calls are found.
+    std::vector<std::u16string> words;
+};
+
+struct Edit {
+    std::u16string editor;
+    std::u16string date;
+    int firstLine = 0;  // the file's lines between the markers
+    int lastLine = 0;   // 0 when the marker is never closed
+};
+
+struct Module {
+    std::string file;     // as given, or as the project names it, beside the project
+    std::string shown;    // as given, or as the project names it
+    std::u16string name;  // its VB_Name, else the file's name without extension
+    std::string kind;     // as the project window names it: "標準モジュール", "クラス モジュール", ...
+    std::string page;     // file name of its page, without folder and extension
+    std::string problem;  // why it could not be read; empty when it was
+    ModuleHeaderRead header;
+    std::vector<Edit> edits;
+    std::vector<Procedure> procedures;
+};
+
+struct Project {
+    std::u16string name;  // the project's Name=, else the file's name; "Files" for files given alone
+    std::string file;     // the .vbp; empty for files given alone
+    std::string page;
+    std::vector<Module> modules;
+    std::vector<std::string> problems;  // members that could not be taken
+};
+
+struct DocSet {
+    std::vector<Project> projects;
+    std::string date;  // of the run, "YYYY-MM-DD HH:MM"
+    bool publicOnly = false;
+};
+
+// Reads the arguments, each a project or a file (files given alone make one project together). A
+// module that cannot be read is kept with its problem; argumentItems are the names under which the
+// current format lists arguments.
+DocSet ReadDocSet(const std::vector<std::string>& arguments, const CommonOptions& options, const Codepage& codepage,
+                  const std::vector<std::u16string>& argumentItems, bool publicOnly);
+
+// The names of a module page and of a procedure's anchor as they may stand in a file name and a URL
+// fragment (made unique by the caller).
+std::string PageName(const std::string& file);
+
+// Fills calls and calledBy from the procedures' words: the module's own procedure of a name comes
+// first, else the Public and Friend ones of the other modules.
+void FindCalls(Project& project);
+
+}  // namespace qm::cli::doc

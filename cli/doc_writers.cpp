@@ -1,0 +1,641 @@
+#include "cli/doc_writers.h"
+
+#include <unordered_map>
+
+#include "cli/doc_assets.h"
+#include "cli/findings.h"
+#include "platform/text.h"
+
+namespace qm::cli::doc {
+namespace {
+
+constexpr const char* kProduct = "Wek Quillmark for VB6 Ver1.0";
+
+std::string U(std::u16string_view text) { return Utf16ToUtf8(text); }
+
+bool IsWordChar(char16_t c) {
+    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'_' ||
+           (c >= 0x80 && c != 0x3000 && !(c >= 0x3000 && c <= 0x303f) && !(c >= 0xff00 && c <= 0xff0f));
+}
+bool IsAsciiWordChar(char16_t c) { return c < 0x80 && IsWordChar(c); }
+
+// Every byte outside the unreserved characters percent-encoded: a fragment any name can make.
+std::string Fragment(std::string_view utf8) {
+    static const char* const kHex = "0123456789ABCDEF";
+    std::string out;
+    for (const char c : utf8) {
+        const auto u = static_cast<unsigned char>(c);
+        if (std::isalnum(u) != 0 && u < 0x80) {
+            out += c;
+        } else if (c == '-' || c == '_' || c == '.' || c == '~') {
+            out += c;
+        } else {
+            out += '%';
+            out += kHex[u >> 4];
+            out += kHex[u & 15];
+        }
+    }
+    return out;
+}
+
+std::string Joined(const std::vector<std::u16string>& lines, const char* separator) {
+    std::string out;
+    for (std::size_t i = 0; i < lines.size(); ++i) out += (i > 0 ? separator : "") + U(lines[i]);
+    return out;
+}
+
+// All the text of a stamp, for the search and the JSON.
+std::string StampSearchText(const ReadStamp& stamp) {
+    std::string out;
+    for (const ReadItem& item : stamp.items) {
+        out += U(item.name) + " " + Joined(item.values, " ") + "\n";
+        for (const auto& a : item.arguments) out += U(a.name) + " " + U(a.description) + "\n";
+    }
+    for (const StampText& t : stamp.text) out += U(t.text) + "\n";
+    return out;
+}
+
+// Where the names of a project's procedures lead.
+class Names {
+public:
+    explicit Names(const Project& project) : project_(project) {
+        for (std::size_t m = 0; m < project.modules.size(); ++m) {
+            for (std::size_t p = 0; p < project.modules[m].procedures.size(); ++p) {
+                byName_[FoldAscii(project.modules[m].procedures[p].name)].push_back({m, p});
+            }
+        }
+    }
+    // The procedure a name in module m's text means: its own first, then a Public one elsewhere.
+    const ProcedureRef* Find(std::u16string_view name, std::size_t m) const {
+        const auto found = byName_.find(FoldAscii(name));
+        if (found == byName_.end()) return nullptr;
+        for (const ProcedureRef& r : found->second) {
+            if (r.module == m) return &r;
+        }
+        for (const ProcedureRef& r : found->second) {
+            if (project_.modules[r.module].procedures[r.procedure].scope != "Private") return &r;
+        }
+        return nullptr;
+    }
+
+private:
+    const Project& project_;
+    std::unordered_map<std::u16string, std::vector<ProcedureRef>> byName_;
+};
+
+std::string ModuleHref(const Module& module, const std::string& root) { return root + "modules/" + PathUri(module.page) + ".html"; }
+
+std::string ProcedureHref(const Project& project, const ProcedureRef& r, std::size_t fromModule, const std::string& root) {
+    const Module& module = project.modules[r.module];
+    const std::string fragment = "#" + Fragment(module.procedures[r.procedure].anchor);
+    return r.module == fromModule ? fragment : ModuleHref(module, root) + fragment;
+}
+
+std::string ProcedureLink(const Project& project, const ProcedureRef& r, std::size_t fromModule, const std::string& root) {
+    const Module& module = project.modules[r.module];
+    const Procedure& p = module.procedures[r.procedure];
+    std::string label = U(p.name);
+    if (p.kind.rfind("Property ", 0) == 0) label += " [" + p.kind.substr(9) + "]";
+    if (r.module != fromModule) label = U(module.name) + "." + label;
+    return "<a href=\"" + HtmlText(ProcedureHref(project, r, fromModule, root)) + "\">" + HtmlText(label) + "</a>";
+}
+
+// The text with every name of a procedure of the project made a link to it.
+std::string LinkedText(std::u16string_view text, const Project& project, const Names& names, std::size_t m, const std::string& root) {
+    std::string out;
+    const auto link = [&](std::u16string_view word) {
+        if (const ProcedureRef* r = names.Find(word, m); r != nullptr) {
+            out += "<a href=\"" + HtmlText(ProcedureHref(project, *r, m, root)) + "\">" + HtmlText(U(word)) + "</a>";
+            return true;
+        }
+        return false;
+    };
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (!IsWordChar(text[i])) {
+            std::size_t end = i;
+            while (end < text.size() && !IsWordChar(text[end])) ++end;
+            out += HtmlText(U(text.substr(i, end - i)));
+            i = end;
+            continue;
+        }
+        std::size_t end = i;
+        while (end < text.size() && IsWordChar(text[end])) ++end;
+        const std::u16string_view word = text.substr(i, end - i);
+        if (!link(word)) {
+            // A name written against Japanese text: the ASCII words inside.
+            for (std::size_t k = 0; k < word.size();) {
+                std::size_t e = k;
+                const bool ascii = IsAsciiWordChar(word[k]);
+                while (e < word.size() && IsAsciiWordChar(word[e]) == ascii) ++e;
+                if (!ascii || !link(word.substr(k, e - k))) out += HtmlText(U(word.substr(k, e - k)));
+                k = e;
+            }
+        }
+        i = end;
+    }
+    return out;
+}
+
+std::string Page(const std::string& title, const std::string& root, const std::string& body, const std::string& date) {
+    std::string page =
+        "<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"utf-8\">\n"
+        "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+        "<meta name=\"color-scheme\" content=\"light dark\">\n"
+        "<meta name=\"generator\" content=\"" +
+        std::string(kProduct) + "\">\n<title>" + HtmlText(title) +
+        "</title>\n"
+        "<link rel=\"icon\" href=\"" +
+        root + "assets/icon.svg\" type=\"image/svg+xml\">\n<link rel=\"stylesheet\" href=\"" + root +
+        "assets/quillmark.css\">\n<script src=\"" + root + "assets/search-index.js\" defer></script>\n<script src=\"" + root +
+        "assets/search.js\" defer></script>\n</head>\n<body data-root=\"" + root + "\">\n<header class=\"top\"><a class=\"home\" href=\"" +
+        root +
+        "index.html\">VB6 リファレンス</a>\n"
+        "<div class=\"search\" role=\"search\"><input type=\"search\" id=\"q\" placeholder=\"名前・説明で検索\" "
+        "aria-label=\"検索\" autocomplete=\"off\"><ol id=\"results\" hidden></ol></div></header>\n<main>\n";
+    page += body;
+    page += "</main>\n<footer>" + std::string(kProduct) + " · " + HtmlText(date) + " 作成</footer>\n</body>\n</html>\n";
+    return page;
+}
+
+int Stamped(const Module& module) {
+    int n = 0;
+    for (const Procedure& p : module.procedures) n += p.hasStamp ? 1 : 0;
+    return n;
+}
+
+std::string HeaderLine(const Module& module) {
+    if (!module.header.found) return {};
+    for (const StampText& t : module.header.body.text) return U(t.text);
+    return U(module.header.title);
+}
+
+std::string ModulesTable(const Project& project, const std::string& root) {
+    std::string out =
+        "<div class=\"table\"><table>\n<thead><tr><th>モジュール</th><th>種類</th><th>ヘッダー</th>"
+        "<th>スタンプあり</th><th>なし</th></tr></thead>\n<tbody>\n";
+    for (const Module& module : project.modules) {
+        if (!module.problem.empty()) {
+            out += "<tr><td>" + HtmlText(U(module.name)) + "</td><td>" + HtmlText(module.kind) +
+                   "</td><td colspan=\"3\" class=\"unreadable\">読めません: " + HtmlText(module.problem) + "</td></tr>\n";
+            continue;
+        }
+        const int stamped = Stamped(module);
+        out += "<tr><td><a href=\"" + HtmlText(ModuleHref(module, root)) + "\">" + HtmlText(U(module.name)) + "</a></td><td>" +
+               HtmlText(module.kind) + "</td><td>" + HtmlText(HeaderLine(module)) + "</td><td class=\"num\">" + std::to_string(stamped) +
+               "</td><td class=\"num\">" + std::to_string(static_cast<int>(module.procedures.size()) - stamped) + "</td></tr>\n";
+    }
+    out += "</tbody></table></div>\n";
+    for (const std::string& problem : project.problems) out += "<p class=\"unreadable\">読めません: " + HtmlText(problem) + "</p>\n";
+    return out;
+}
+
+std::string ItemsHtml(const ReadStamp& stamp, const Project& project, const Names& names, std::size_t m, const std::string& root) {
+    std::string out;
+    if (!stamp.items.empty()) {
+        out += "<dl class=\"items\">\n";
+        for (const ReadItem& item : stamp.items) {
+            out += "<dt>" + HtmlText(U(item.name)) + "</dt><dd>";
+            if (item.listsArguments && !item.arguments.empty()) {
+                out += "<table class=\"args\"><tbody>";
+                for (const StampArgument& a : item.arguments) {
+                    out += "<tr><td><code>" + HtmlText(U(a.name)) + "</code></td><td>" +
+                           LinkedText(a.description, project, names, m, root) + "</td></tr>";
+                }
+                out += "</tbody></table>";
+            } else {
+                for (std::size_t i = 0; i < item.values.size(); ++i) {
+                    out += (i > 0 ? "\n" : "") + LinkedText(item.values[i], project, names, m, root);
+                }
+            }
+            out += "</dd>\n";
+        }
+        out += "</dl>\n";
+    }
+    if (!stamp.text.empty()) {
+        out += "<pre class=\"note\">";
+        for (std::size_t i = 0; i < stamp.text.size(); ++i)
+            out += (i > 0 ? "\n" : "") + LinkedText(stamp.text[i].text, project, names, m, root);
+        out += "</pre>\n";
+    }
+    return out;
+}
+
+std::string Refs(const char* label, const std::vector<ProcedureRef>& refs, const Project& project, std::size_t m, const std::string& root) {
+    if (refs.empty()) return {};
+    std::string out = "<p class=\"refs\">" + std::string(label) + ": ";
+    for (const ProcedureRef& r : refs) out += ProcedureLink(project, r, m, root) + " ";
+    out.pop_back();
+    return out + "</p>\n";
+}
+
+std::string ModulePage(const Project& project, std::size_t m, const Names& names, const std::string& date) {
+    const Module& module = project.modules[m];
+    const std::string root = "../";
+    std::string body = "<p class=\"crumbs\"><a href=\"../index.html\">目次</a> › <a href=\"../projects/" + HtmlText(PathUri(project.page)) +
+                       ".html\">" + HtmlText(U(project.name)) + "</a></p>\n";
+    body += "<h1>" + HtmlText(U(module.name)) + "</h1>\n<p class=\"meta\">" + HtmlText(module.kind) + " · <code>" + HtmlText(module.shown) +
+            "</code> · 手続き " + std::to_string(module.procedures.size()) + "</p>\n";
+    if (module.header.found) {
+        const auto& h = module.header;
+        body += "<h2 id=\"module-header\">モジュール ヘッダー</h2>\n<dl class=\"items\">\n";
+        const auto row = [&](const char* name, const std::u16string& value) {
+            if (!value.empty()) body += "<dt>" + std::string(name) + "</dt><dd>" + HtmlText(U(value)) + "</dd>\n";
+        };
+        if (h.file.empty() && h.version.empty()) row("@(h)", h.title);
+        row("ファイル", h.file);
+        row("版", h.version);
+        row("日付", h.date);
+        row("作成者", h.author);
+        body += "</dl>\n" + ItemsHtml(h.body, project, names, m, root);
+    }
+    if (!module.edits.empty()) {
+        body +=
+            "<h2 id=\"edits\">編集記録</h2>\n<div "
+            "class=\"table\"><table>\n<thead><tr><th>編集者</th><th>日付</th><th>行</th></tr></thead>\n<tbody>\n";
+        for (const Edit& e : module.edits) {
+            body += "<tr><td>" + HtmlText(U(e.editor)) + "</td><td>" + HtmlText(U(e.date)) + "</td><td class=\"num\">" +
+                    std::to_string(e.firstLine) +
+                    (e.lastLine == 0            ? " – (閉じていません)"
+                     : e.lastLine > e.firstLine ? "–" + std::to_string(e.lastLine)
+                                                : "") +
+                    "</td></tr>\n";
+        }
+        body += "</tbody></table></div>\n";
+    }
+    if (!module.procedures.empty()) {
+        body += "<h2 id=\"procedures\">手続き</h2>\n<ul class=\"toc\">\n";
+        for (std::size_t p = 0; p < module.procedures.size(); ++p) body += "<li>" + ProcedureLink(project, {m, p}, m, root) + "</li>\n";
+        body += "</ul>\n";
+    }
+    for (std::size_t p = 0; p < module.procedures.size(); ++p) {
+        const Procedure& proc = module.procedures[p];
+        body += "<section class=\"proc\" id=\"" + HtmlText(proc.anchor) + "\">\n<h2><a href=\"#" + HtmlText(Fragment(proc.anchor)) + "\">" +
+                HtmlText(U(proc.name)) + "</a><span class=\"badge\">" + HtmlText(proc.kind) + "</span>";
+        if (!proc.scope.empty())
+            body += "<span class=\"badge" + std::string(proc.scope == "Private" ? " private" : "") + "\">" + proc.scope + "</span>";
+        if (!proc.hasStamp) body += "<span class=\"badge missing\">スタンプなし</span>";
+        body += "<span class=\"line\">" + HtmlText(module.shown) + " 行 " + std::to_string(proc.line) + "</span></h2>\n";
+        body += "<pre class=\"decl\"><code>" + HtmlText(U(proc.declaration)) + "</code></pre>\n";
+        if (proc.hasStamp) body += ItemsHtml(proc.stamp, project, names, m, root);
+        body += Refs("呼び出し先", proc.calls, project, m, root) + Refs("呼び出し元", proc.calledBy, project, m, root);
+        body += "</section>\n";
+    }
+    return Page(U(module.name) + " – " + U(project.name), root, body, date);
+}
+
+std::string ProjectPage(const Project& project, const std::string& date) {
+    std::string body = "<p class=\"crumbs\"><a href=\"../index.html\">目次</a></p>\n<h1>" + HtmlText(U(project.name)) + "</h1>\n";
+    if (!project.file.empty()) body += "<p class=\"meta\"><code>" + HtmlText(project.file) + "</code></p>\n";
+    body += ModulesTable(project, "../");
+    for (const Module& module : project.modules) {
+        if (!module.problem.empty() || module.procedures.empty()) continue;
+        body +=
+            "<h2><a href=\"" + HtmlText(ModuleHref(module, "../")) + "\">" + HtmlText(U(module.name)) + "</a></h2>\n<ul class=\"toc\">\n";
+        const std::size_t m = static_cast<std::size_t>(&module - project.modules.data());
+        for (std::size_t p = 0; p < module.procedures.size(); ++p)
+            body += "<li>" + ProcedureLink(project, {m, p}, SIZE_MAX, "../") + "</li>\n";
+        body += "</ul>\n";
+    }
+    return Page(U(project.name), "../", body, date);
+}
+
+std::string IndexPage(const DocSet& set) {
+    int procedures = 0;
+    int stamped = 0;
+    for (const Project& project : set.projects) {
+        for (const Module& module : project.modules) {
+            procedures += static_cast<int>(module.procedures.size());
+            stamped += Stamped(module);
+        }
+    }
+    std::string body = "<h1>VB6 リファレンス</h1>\n<p class=\"meta\">手続き " + std::to_string(procedures) + " · スタンプあり " +
+                       std::to_string(stamped) + " · なし " + std::to_string(procedures - stamped) +
+                       (set.publicOnly ? " · Public のみ" : "") + "</p>\n";
+    for (const Project& project : set.projects) {
+        body += "<h2><a href=\"projects/" + HtmlText(PathUri(project.page)) + ".html\">" + HtmlText(U(project.name)) + "</a></h2>\n";
+        if (!project.file.empty()) body += "<p class=\"meta\"><code>" + HtmlText(project.file) + "</code></p>\n";
+        body += ModulesTable(project, "");
+    }
+    return Page("VB6 リファレンス", "", body, set.date);
+}
+
+// A JSON string that stays one wherever a page might take it in: no "<", "&" or "'" as they are.
+std::string ScriptString(std::string_view utf8) {
+    std::string out;
+    for (const char c : JsonString(utf8)) {
+        if (c == '<') {
+            out += "\\u003c";
+        } else if (c == '&') {
+            out += "\\u0026";
+        } else if (c == '\'') {
+            out += "\\u0027";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string SearchIndex(const DocSet& set) {
+    std::string out = "window.QM_SEARCH = [\n";
+    const auto entry = [&](const std::string& name, const std::string& kind, const std::string& where, const std::string& url,
+                           const std::string& text) {
+        out += "{\"n\":" + ScriptString(name) + ",\"k\":" + ScriptString(kind) + ",\"m\":" + ScriptString(where) +
+               ",\"u\":" + ScriptString(url) + ",\"t\":" + ScriptString(text) + "},\n";
+    };
+    for (const Project& project : set.projects) {
+        for (const Module& module : project.modules) {
+            if (!module.problem.empty()) continue;
+            const std::string url = "modules/" + PathUri(module.page) + ".html";
+            std::string header = U(module.header.title) + "\n" + StampSearchText(module.header.body);
+            entry(U(module.name), module.kind, U(project.name), url, header);
+            for (const Procedure& p : module.procedures) {
+                entry(U(p.name), p.kind, U(module.name), url + "#" + Fragment(p.anchor),
+                      p.hasStamp ? StampSearchText(p.stamp) : std::string());
+            }
+        }
+    }
+    return out + "];\n";
+}
+
+std::string JsonLines(const std::vector<std::u16string>& lines) {
+    std::string joined;
+    for (std::size_t i = 0; i < lines.size(); ++i) joined += (i > 0 ? "\n" : "") + U(lines[i]);
+    return JsonString(joined);
+}
+
+std::string StampJson(const ReadStamp& stamp, const std::string& indent) {
+    std::string out = "{\n" + indent + "  \"items\": [";
+    for (std::size_t i = 0; i < stamp.items.size(); ++i) {
+        const ReadItem& item = stamp.items[i];
+        out += (i > 0 ? "," : "") + std::string("\n") + indent + "    {\"name\": " + JsonString(U(item.name)) +
+               ", \"value\": " + JsonLines(item.values) + ", \"arguments\": [";
+        for (std::size_t a = 0; a < item.arguments.size(); ++a) {
+            out += (a > 0 ? ", " : "") + std::string("{\"name\": ") + JsonString(U(item.arguments[a].name)) +
+                   ", \"description\": " + JsonString(U(item.arguments[a].description)) + "}";
+        }
+        out += "]}";
+    }
+    out += (stamp.items.empty() ? "]" : "\n" + indent + "  ]") + std::string(",\n") + indent + "  \"text\": [";
+    for (std::size_t i = 0; i < stamp.text.size(); ++i) out += (i > 0 ? ", " : "") + JsonString(U(stamp.text[i].text));
+    return out + "]\n" + indent + "}";
+}
+
+std::string RefsJson(const Project& project, const std::vector<ProcedureRef>& refs) {
+    std::string out = "[";
+    for (std::size_t i = 0; i < refs.size(); ++i) {
+        const Module& module = project.modules[refs[i].module];
+        const Procedure& p = module.procedures[refs[i].procedure];
+        out += (i > 0 ? ", " : "") + std::string("{\"module\": ") + JsonString(U(module.name)) + ", \"name\": " + JsonString(U(p.name)) +
+               ", \"kind\": " + JsonString(p.kind) + "}";
+    }
+    return out + "]";
+}
+
+// A GitHub-style heading anchor: lower case, blanks to "-", punctuation left out.
+std::string MarkdownSlug(const std::string& heading) {
+    std::string out;
+    for (const char c : heading) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= 0x80 || std::isalnum(u) != 0 || c == '_' || c == '-') {
+            out += static_cast<char>(std::tolower(u));
+        } else if (c == ' ') {
+            out += '-';
+        }
+    }
+    return out;
+}
+
+std::string Fence(const std::string& code) {
+    std::size_t longest = 0;
+    std::size_t run = 0;
+    for (const char c : code) {
+        run = c == '`' ? run + 1 : 0;
+        longest = std::max(longest, run);
+    }
+    return std::string(std::max<std::size_t>(3, longest + 1), '`');
+}
+
+std::string MarkdownLines(const std::vector<std::u16string>& lines) {
+    std::string out;
+    for (std::size_t i = 0; i < lines.size(); ++i) out += (i > 0 ? "<br>" : "") + MarkdownText(U(lines[i]));
+    return out;
+}
+
+std::string MarkdownItems(const ReadStamp& stamp) {
+    std::string out;
+    for (const ReadItem& item : stamp.items) {
+        out += "- **" + MarkdownText(U(item.name)) + "**: ";
+        if (item.listsArguments && !item.arguments.empty()) {
+            out += "\n";
+            for (const StampArgument& a : item.arguments) {
+                out += "  - " + MarkdownText(U(a.name)) + " — " + MarkdownText(U(a.description)) + "\n";
+            }
+        } else {
+            out += MarkdownLines(item.values) + "\n";
+        }
+    }
+    for (const StampText& t : stamp.text) out += "\n> " + MarkdownText(U(t.text)) + "\n";
+    return out;
+}
+
+}  // namespace
+
+std::string HtmlText(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (const char c : utf8) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&#39;";
+                break;
+            default:
+                if ((static_cast<unsigned char>(c) < 0x20 && c != '\n' && c != '\t') || c == 0x7f) {
+                    out += "\xEF\xBF\xBD";  // U+FFFD
+                } else {
+                    out += c;
+                }
+        }
+    }
+    return out;
+}
+
+std::string MarkdownText(std::string_view utf8) {
+    std::string out;
+    for (const char c : utf8) {
+        if (c == '\n' || c == '\r' || c == '\t') {
+            out += ' ';
+        } else if (c == '&') {
+            out += "&amp;";
+        } else if (c == '<') {
+            out += "&lt;";
+        } else if (c == '>') {
+            out += "&gt;";
+        } else if (c == '"') {
+            out += "&quot;";
+        } else if (c == '\'') {
+            out += "&#39;";
+        } else if (std::string_view("\\`*_{}[]()#+-.!|~").find(c) != std::string_view::npos) {
+            out += '\\';
+            out += c;
+        } else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
+            out += "\xEF\xBF\xBD";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+void HtmlSite(const DocSet& set, const FileSink& put) {
+    put("index.html", IndexPage(set));
+    for (const Project& project : set.projects) {
+        const Names names(project);
+        put("projects/" + project.page + ".html", ProjectPage(project, set.date));
+        for (std::size_t m = 0; m < project.modules.size(); ++m) {
+            if (!project.modules[m].problem.empty()) continue;
+            put("modules/" + project.modules[m].page + ".html", ModulePage(project, m, names, set.date));
+        }
+    }
+    put("assets/quillmark.css", kStyleSheet);
+    put("assets/search.js", kSearchScript);
+    put("assets/search-index.js", SearchIndex(set));
+    put("assets/icon.svg", kIcon);
+}
+
+std::string DocJson(const DocSet& set) {
+    std::string out = "{\n  \"generator\": " + JsonString(kProduct) + ",\n  \"date\": " + JsonString(set.date) +
+                      ",\n  \"publicOnly\": " + (set.publicOnly ? "true" : "false") + ",\n  \"projects\": [";
+    for (std::size_t pi = 0; pi < set.projects.size(); ++pi) {
+        const Project& project = set.projects[pi];
+        out += (pi > 0 ? "," : "") + std::string("\n    {\n      \"name\": ") + JsonString(U(project.name)) +
+               ",\n      \"file\": " + (project.file.empty() ? "null" : JsonString(project.file)) + ",\n      \"problems\": [";
+        for (std::size_t i = 0; i < project.problems.size(); ++i) out += (i > 0 ? ", " : "") + JsonString(project.problems[i]);
+        out += "],\n      \"modules\": [";
+        for (std::size_t m = 0; m < project.modules.size(); ++m) {
+            const Module& module = project.modules[m];
+            out += (m > 0 ? "," : "") + std::string("\n        {\n          \"name\": ") + JsonString(U(module.name)) +
+                   ",\n          \"file\": " + JsonString(module.file) + ",\n          \"kind\": " + JsonString(module.kind) +
+                   ",\n          \"unreadable\": " + (module.problem.empty() ? "null" : JsonString(module.problem)) +
+                   ",\n          \"header\": ";
+            const ModuleHeaderRead& h = module.header;
+            if (!h.found) {
+                out += "null";
+            } else {
+                out += "{\"title\": " + JsonString(U(h.title)) + ", \"file\": " + JsonString(U(h.file)) +
+                       ", \"version\": " + JsonString(U(h.version)) + ", \"date\": " + JsonString(U(h.date)) +
+                       ", \"author\": " + JsonString(U(h.author)) + ", \"body\": " + StampJson(h.body, "          ") + "}";
+            }
+            out += ",\n          \"edits\": [";
+            for (std::size_t e = 0; e < module.edits.size(); ++e) {
+                const Edit& edit = module.edits[e];
+                out += (e > 0 ? ", " : "") + std::string("{\"editor\": ") + JsonString(U(edit.editor)) +
+                       ", \"date\": " + JsonString(U(edit.date)) + ", \"firstLine\": " + std::to_string(edit.firstLine) +
+                       ", \"lastLine\": " + (edit.lastLine == 0 ? std::string("null") : std::to_string(edit.lastLine)) + "}";
+            }
+            out += "],\n          \"procedures\": [";
+            for (std::size_t p = 0; p < module.procedures.size(); ++p) {
+                const Procedure& proc = module.procedures[p];
+                const std::string in = "            ";
+                out += (p > 0 ? "," : "") + std::string("\n") + in + "{\n" + in + "  \"name\": " + JsonString(U(proc.name)) + ",\n" + in +
+                       "  \"kind\": " + JsonString(proc.kind) + ",\n" + in + "  \"scope\": " + JsonString(proc.scope) + ",\n" + in +
+                       "  \"line\": " + std::to_string(proc.line) + ",\n" + in + "  \"anchor\": " + JsonString(proc.anchor) + ",\n" + in +
+                       "  \"declaration\": " + JsonString(U(proc.declaration)) + ",\n" + in +
+                       "  \"stamp\": " + (proc.hasStamp ? StampJson(proc.stamp, in + "  ") : std::string("null")) + ",\n" + in +
+                       "  \"calls\": " + RefsJson(project, proc.calls) + ",\n" + in +
+                       "  \"calledBy\": " + RefsJson(project, proc.calledBy) + "\n" + in + "}";
+            }
+            out += module.procedures.empty() ? "]\n        }" : "\n          ]\n        }";
+        }
+        out += project.modules.empty() ? "]\n    }" : "\n      ]\n    }";
+    }
+    return out + (set.projects.empty() ? "]\n}\n" : "\n  ]\n}\n");
+}
+
+void MarkdownPages(const DocSet& set, const FileSink& put) {
+    std::string index = "# VB6 リファレンス\n\n";
+    for (const Project& project : set.projects) {
+        index +=
+            "## " + MarkdownText(U(project.name)) + "\n\n| モジュール | 種類 | ヘッダー | スタンプあり | なし |\n|---|---|---|---:|---:|\n";
+        for (std::size_t m = 0; m < project.modules.size(); ++m) {
+            const Module& module = project.modules[m];
+            if (!module.problem.empty()) {
+                index += "| " + MarkdownText(U(module.name)) + " | " + module.kind + " | 読めません: " + MarkdownText(module.problem) +
+                         " | | |\n";
+                continue;
+            }
+            const int stamped = Stamped(module);
+            index += "| [" + MarkdownText(U(module.name)) + "](" + PathUri(module.page) + ".md) | " + module.kind + " | " +
+                     MarkdownText(HeaderLine(module)) + " | " + std::to_string(stamped) + " | " +
+                     std::to_string(static_cast<int>(module.procedures.size()) - stamped) + " |\n";
+
+            std::string page = "# " + MarkdownText(U(module.name)) + "\n\n" + module.kind + " · " + MarkdownText(module.shown) + "\n\n";
+            if (module.header.found) {
+                const auto& h = module.header;
+                page += "## モジュール ヘッダー\n\n";
+                if (!h.file.empty()) page += "- **ファイル**: " + MarkdownText(U(h.file)) + "\n";
+                if (!h.version.empty()) page += "- **版**: " + MarkdownText(U(h.version)) + "\n";
+                if (!h.date.empty()) page += "- **日付**: " + MarkdownText(U(h.date)) + "\n";
+                if (!h.author.empty()) page += "- **作成者**: " + MarkdownText(U(h.author)) + "\n";
+                page += MarkdownItems(h.body) + "\n";
+            }
+            if (!module.edits.empty()) {
+                page += "## 編集記録\n\n| 編集者 | 日付 | 行 |\n|---|---|---|\n";
+                for (const Edit& e : module.edits) {
+                    page += "| " + MarkdownText(U(e.editor)) + " | " + MarkdownText(U(e.date)) + " | " + std::to_string(e.firstLine) + "–" +
+                            (e.lastLine == 0 ? std::string("?") : std::to_string(e.lastLine)) + " |\n";
+                }
+                page += "\n";
+            }
+            page += "## 手続き\n\n";
+            for (const Procedure& p : module.procedures) {
+                const std::string heading = U(p.name) + " (" + p.kind + ")";
+                page += "- [" + MarkdownText(heading) + "](#" + Fragment(MarkdownSlug(heading)) + ")\n";
+            }
+            for (const Procedure& p : module.procedures) {
+                const std::string heading = U(p.name) + " (" + p.kind + ")";
+                const std::string declaration = U(p.declaration);
+                page += "\n### " + MarkdownText(heading) + "\n\n" + (p.scope.empty() ? std::string() : p.scope + " · ") + "行 " +
+                        std::to_string(p.line) + (p.hasStamp ? "" : " · **スタンプなし**") + "\n\n";
+                const std::string fence = Fence(declaration);
+                page += fence + "vb\n" + declaration + "\n" + fence + "\n\n";
+                if (p.hasStamp) page += MarkdownItems(p.stamp);
+                const auto refs = [&](const char* label, const std::vector<ProcedureRef>& list) {
+                    if (list.empty()) return;
+                    page += "\n" + std::string(label) + ":";
+                    for (const ProcedureRef& r : list) {
+                        const Module& other = project.modules[r.module];
+                        const Procedure& target = other.procedures[r.procedure];
+                        const std::string h = U(target.name) + " (" + target.kind + ")";
+                        page += " [" + MarkdownText((r.module == m ? "" : U(other.name) + ".") + U(target.name)) + "](" +
+                                (r.module == m ? "" : PathUri(other.page) + ".md") + "#" + Fragment(MarkdownSlug(h)) + ")";
+                    }
+                    page += "\n";
+                };
+                refs("呼び出し先", p.calls);
+                refs("呼び出し元", p.calledBy);
+            }
+            page += "\n---\n" + std::string(kProduct) + " · " + set.date + " 作成\n";
+            put(module.page + ".md", page);
+        }
+        for (const std::string& problem : project.problems) index += "\n読めません: " + MarkdownText(problem) + "\n";
+        index += "\n";
+    }
+    index += "---\n" + std::string(kProduct) + " · " + set.date + " 作成\n";
+    put("README.md", index);
+}
+
+}  // namespace qm::cli::doc

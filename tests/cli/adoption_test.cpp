@@ -186,6 +186,10 @@ TEST_F(Adoption, TheHookStopsACommitOfAJapaneseNameWithoutAStamp) {
     EXPECT_NE(Sh(path + "git add 税計算.bas && " + path + "git commit -qm tax"), 0);
     ASSERT_EQ(Run("stamp 税計算.bas --all --write").status, 0);
     EXPECT_EQ(Sh(path + "git add 税計算.bas && " + path + "git commit -qm tax"), 0);
+    // "commit -a" stages into an index of its own, which the hook is given and reads.
+    Put("repo/税計算.bas", Read("repo/税計算.bas") + "Public Sub Added()\r\nEnd Sub\r\n");
+    EXPECT_NE(Sh(path + "git commit -qam added"), 0);
+    ASSERT_EQ(Sh("git checkout -q -- ."), 0);
     // Without quillmark in PATH the hook stops the commit and says why.
     Put("repo/税計算.bas", kModule + "' more\r\n");
     EXPECT_NE(Sh("git add 税計算.bas && PATH=/usr/bin:/bin git commit -qm more"), 0);

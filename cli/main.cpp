@@ -31,8 +31,24 @@ std::string CommandOf(int argc, char** argv) {
     return {};
 }
 
+// The long names of an option: "-q,--quiet" gives "--quiet".
+std::vector<std::string> LongNames(const OptionEntry& option) {
+    std::vector<std::string> names;
+    std::string_view all = option.name;
+    while (!all.empty()) {
+        const auto comma = all.find(',');
+        const std::string_view one = all.substr(0, comma);
+        if (one.size() > 2 && one.substr(0, 2) == "--") names.emplace_back(one);
+        all = comma == std::string_view::npos ? std::string_view() : all.substr(comma + 1);
+    }
+    return names;
+}
+
 bool TakesValue(const std::vector<OptionEntry>& options, std::string_view name) {
-    return std::any_of(options.begin(), options.end(), [&](const OptionEntry& o) { return name == o.name && o.value != nullptr; });
+    return std::any_of(options.begin(), options.end(), [&](const OptionEntry& o) {
+        const auto names = LongNames(o);
+        return o.value != nullptr && std::find(names.begin(), names.end(), name) != names.end();
+    });
 }
 
 // A word that is no command, or an option that no command has, is answered with the nearest name;
@@ -42,7 +58,9 @@ void CheckNames(int argc, char** argv) {
     std::vector<std::string> everyOption = {"--help", "--version", "--help-all"};
     for (const CommandEntry& c : CommandTable()) {
         commandNames.emplace_back(c.name);
-        for (const OptionEntry& o : AllOptions(c)) everyOption.emplace_back(o.name);
+        for (const OptionEntry& o : AllOptions(c)) {
+            for (auto& n : LongNames(o)) everyOption.push_back(std::move(n));
+        }
     }
     const auto among = [](const std::vector<std::string>& names, std::string_view name) {
         return std::find(names.begin(), names.end(), name) != names.end();
@@ -69,7 +87,9 @@ void CheckNames(int argc, char** argv) {
         if (arg.size() <= 2 || arg.substr(0, 2) != "--") continue;
         const std::vector<OptionEntry> options = AllOptions(*command);
         std::vector<std::string> own = {"--help"};
-        for (const OptionEntry& o : options) own.emplace_back(o.name);
+        for (const OptionEntry& o : options) {
+            for (auto& n : LongNames(o)) own.push_back(std::move(n));
+        }
         if (among(own, name)) {
             if (name.size() == arg.size() && TakesValue(options, name)) ++i;
             continue;

@@ -209,8 +209,10 @@ bool IsUtf8BeyondAscii(std::string_view bytes) {
 std::string PatchPath(const std::string& path, char side) {
     namespace fs = std::filesystem;
     std::error_code ec;
-    const fs::path absolute = fs::absolute(fs::path(path), ec).lexically_normal();
-    fs::path name = fs::path(path);
+    // Paths are UTF-8 in the program, whatever the system's own code page.
+    const fs::path given(std::u8string(path.begin(), path.end()));
+    const fs::path absolute = fs::absolute(given, ec).lexically_normal();
+    fs::path name = given;
     if (!ec) {
         // The work tree of git around the file, found without following links, as git apply sees it.
         for (fs::path folder = absolute.parent_path();; folder = folder.parent_path()) {
@@ -226,8 +228,8 @@ std::string PatchPath(const std::string& path, char side) {
             }
         }
     }
-    std::string text = name.generic_string();
-    return PatchName(std::string(1, side) + "/" + text);
+    const std::u8string text = name.generic_u8string();
+    return PatchName(std::string(1, side) + "/" + std::string(text.begin(), text.end()));
 }
 
 void RefuseNonSource(const std::string& path, std::string_view bytes, const CommonOptions& options) {

@@ -22,6 +22,10 @@ public:
     // "Common Files". Nothing for 64 on 32-bit Windows, or when the system does not tell.
     virtual std::optional<std::u16string> ProgramFilesFolder(int bitness) = 0;
     virtual std::optional<std::u16string> CommonFilesFolder(int bitness) = 0;
+    // The system directory of 64-bit programs, by the name this program reaches it under: the system
+    // directory itself for a 64-bit program, "Sysnative" in the Windows directory for a 32-bit one on
+    // 64-bit Windows (its "System32" leads to the 32-bit one). Nothing on 32-bit Windows.
+    virtual std::optional<std::u16string> NativeSystemDirectory() = 0;
     // The user's Programs folder of the Start menu; nothing when it cannot be determined.
     virtual std::optional<std::u16string> ProgramsFolder() = 0;
 

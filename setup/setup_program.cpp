@@ -11,6 +11,9 @@ namespace {
 
 constexpr char16_t kGroup[] = u"\\Wek Quillmark for VB6 Ver1.0";
 constexpr char16_t kLibrary[] = u"WekQM417.dll";
+// The 64-bit build of the library, in the package beside the 32-bit one: installed under the library's
+// own name in the 64-bit system directory, for a 64-bit Office's VBA editor.
+constexpr char16_t kLibrary64[] = u"WekQM417x64.dll";
 constexpr char16_t kInstalledSetup[] = u"WekQM417_Setup.exe";
 constexpr char16_t kHelpLink[] = u"\\Quillmark ﾍﾙﾌﾟ.lnk";
 constexpr char16_t kUninstallLink[] = u"\\Quillmark ｱﾝｲﾝｽﾄｰﾙ.lnk";
@@ -237,13 +240,10 @@ void frmMain::Install() {
 
     // What is left is not needed to use the add-in: it is reported, and the rest still done.
     std::vector<std::u16string> notDone;
-    // Office's VBA editors, per user, each with the library of its own bitness only. The library
-    // installed here is the 32-bit one; a 64-bit editor is told of nothing it could not load.
-    for (const int bitness : VbaEditorsFound()) {
-        if (bitness == 64) {
-            notDone.push_back(u"64ﾋﾞｯﾄ版 Office の VBA ｴﾃﾞｨﾀへの登録 (このｾｯﾄｱｯﾌﾟには 32ﾋﾞｯﾄ版のｱﾄﾞｲﾝしか含まれていません)");
-            continue;
-        }
+    // Office's VBA editors, per user, each with the library of its own bitness only: the 32-bit one
+    // installed above, the 64-bit one from the package into the 64-bit system directory, registered by
+    // the 64-bit registration tool. An editor is told of no library it could not load.
+    const auto registerWith = [&](const std::u16string& key) {
         const struct {
             const char16_t* name;
             std::uint32_t type;
@@ -255,9 +255,36 @@ void frmMain::Install() {
             {u"LoadBehavior", regtype::Dword, Dword(3)},
         };
         bool written = true;
-        for (const auto& value : values)
-            written = WriteValue(Hive::CurrentUser, kVbaKey32, value.name, value.type, value.data, false) && written;
-        if (!written) notDone.push_back(u"32ﾋﾞｯﾄ版 Office の VBA ｴﾃﾞｨﾀへの登録 (HKEY_CURRENT_USER\\" + std::u16string(kVbaKey32) + u")");
+        for (const auto& value : values) written = WriteValue(Hive::CurrentUser, key, value.name, value.type, value.data, false) && written;
+        return written;
+    };
+    for (const int bitness : VbaEditorsFound()) {
+        if (bitness == 32) {
+            if (!registerWith(kVbaKey32)) {
+                notDone.push_back(u"32ﾋﾞｯﾄ版 Office の VBA ｴﾃﾞｨﾀへの登録 (HKEY_CURRENT_USER\\" + std::u16string(kVbaKey32) + u")");
+            }
+            continue;
+        }
+        const std::u16string task = u"64ﾋﾞｯﾄ版 Office の VBA ｴﾃﾞｨﾀへの登録";
+        const auto native = Attempt([&] { return os.NativeSystemDirectory(); }).value_or(std::nullopt);
+        if (!native || !os.FileExists(programDirectory_ + kLibrary64)) {
+            notDone.push_back(task + u" (このｾｯﾄｱｯﾌﾟには 64ﾋﾞｯﾄ版のｱﾄﾞｲﾝが含まれていません)");
+            continue;
+        }
+        const std::u16string system64 = WithBackslash(*native);
+        const std::u16string library64 = system64 + kLibrary;
+        if (!Attempt([&] { os.CopyFileOver(programDirectory_ + kLibrary64, library64); })) {
+            notDone.push_back(task + u" (" + library64 + u" をｺﾋﾟｰできません)");
+            continue;
+        }
+        const auto status64 = Attempt([&] { return os.RunAndWait(system64 + u"Regsvr32.exe", u"/S " + Quoted(library64)); });
+        if (!status64 || *status64 != 0) {
+            notDone.push_back(task + u" (" + library64 + u" を登録できません)");
+            continue;
+        }
+        if (!registerWith(kVbaKey64)) {
+            notDone.push_back(task + u" (HKEY_CURRENT_USER\\" + std::u16string(kVbaKey64) + u")");
+        }
     }
     // The program's path quoted: the system would start "C:\Program.exe" for an unquoted
     // "C:\Program Files\..." (a Windows folder with a blank).
@@ -326,6 +353,17 @@ void frmMain::Uninstall() {
         if (!os.FileExists(path)) return;  // already gone
         if (!Attempt([&] { os.DeleteFileAt(path); })) notRemoved.push_back(path);
     };
+    // The 64-bit library, unregistered by the 64-bit tool before it goes.
+    const auto native = Attempt([&] { return os.NativeSystemDirectory(); }).value_or(std::nullopt);
+    if (native && WithBackslash(*native) != systemDirectory_) {
+        const std::u16string system64 = WithBackslash(*native);
+        const std::u16string library64 = system64 + kLibrary;
+        if (os.FileExists(library64)) {
+            const auto status = Attempt([&] { return os.RunAndWait(system64 + u"Regsvr32.exe", u"/U /S " + Quoted(library64)); });
+            if (!status || *status != 0) notRemoved.push_back(u"ｱﾄﾞｲﾝの登録 (" + library64 + u")");
+            remove(library64);
+        }
+    }
     for (const char16_t* name : {kLibrary, u"Quillmark.cnt", u"Quillmark.GID", u"Quillmark.hlp", u"Quillmark.chm"}) {
         remove(systemDirectory_ + name);
     }

@@ -25,6 +25,7 @@ public:
     std::u16string WindowsDirectory() override { return windowsDirectory; }
     std::optional<std::u16string> Wow64SystemDirectory() override { return wow64SystemDirectory; }
     std::optional<std::u16string> ProgramsFolder() override { return programsFolder; }
+    std::optional<std::u16string> NativeSystemDirectory() override { return nativeSystemDirectory; }
     std::optional<std::u16string> ProgramFilesFolder(int bitness) override { return bitness == 64 ? programFiles64 : programFiles32; }
     std::optional<std::u16string> CommonFilesFolder(int bitness) override { return bitness == 64 ? commonFiles64 : commonFiles32; }
     bool FileExists(const std::u16string& path) override;
@@ -57,6 +58,7 @@ public:
     std::optional<std::u16string> wow64SystemDirectory;  // set: a 32-bit program on 64-bit Windows
     std::optional<std::u16string> programsFolder = u"C:\\WINDOWS\\Start Menu\\Programs";
     // 32-bit Windows unless a test says otherwise.
+    std::optional<std::u16string> nativeSystemDirectory;
     std::optional<std::u16string> programFiles32 = u"C:\\Program Files";
     std::optional<std::u16string> commonFiles32 = u"C:\\Program Files\\Common Files";
     std::optional<std::u16string> programFiles64;

@@ -80,6 +80,17 @@ std::optional<std::u16string> Win32Os::ProgramFilesFolder(int bitness) {
     return Environment(Is64BitWindows() ? L"ProgramFiles(x86)" : L"ProgramFiles");
 }
 
+std::optional<std::u16string> Win32Os::NativeSystemDirectory() {
+#ifdef _WIN64
+    return SystemDirectory();
+#else
+    if (!Is64BitWindows()) return std::nullopt;
+    std::u16string windows = WindowsDirectory();
+    if (!windows.empty() && windows.back() != u'\\') windows += u'\\';
+    return windows + u"Sysnative";
+#endif
+}
+
 std::optional<std::u16string> Win32Os::CommonFilesFolder(int bitness) {
     if (bitness == 64) return Is64BitWindows() ? Environment(L"CommonProgramW6432") : std::nullopt;
     return Environment(Is64BitWindows() ? L"CommonProgramFiles(x86)" : L"CommonProgramFiles");

@@ -11,6 +11,7 @@ public:
     std::u16string WindowsDirectory() override;
     std::optional<std::u16string> Wow64SystemDirectory() override;
     std::optional<std::u16string> ProgramFilesFolder(int bitness) override;
+    std::optional<std::u16string> NativeSystemDirectory() override;
     std::optional<std::u16string> CommonFilesFolder(int bitness) override;
     std::optional<std::u16string> ProgramsFolder() override;
     bool FileExists(const std::u16string& path) override;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "addin/settings/settings_store.h"
 #include "platform/failure.h"
 #include "platform/sim/os_simulated.h"
@@ -235,48 +237,64 @@ TEST_F(Setup, MissingParentsOfTheGroupAreCreated) {
 }
 
 // Office's VBA editors are found by their libraries and registered per user, each only with a library
-// of its own bitness: the 32-bit one with the library installed here, the 64-bit one never (it is
-// named as not done). Removal takes both editors' registrations away.
+// of its own bitness: the 32-bit one with the library installed here, the 64-bit one with the 64-bit
+// library of the package, installed in the 64-bit system directory and registered by the 64-bit tool;
+// without that library it is named as not done. Removal takes both registrations and libraries away.
 TEST_F(Setup, RegistersWithTheVbaEditorsOfItsOwnBitness) {
+    constexpr char16_t kC2r64[] =
+        u"C:\\Program Files\\Microsoft Office\\root\\vfs\\ProgramFilesCommonX64\\Microsoft Shared\\VBA\\VBA7.1\\VBE7.DLL";
+    // 64-bit Office carries some 32-bit shared files in its own folder: they are not a 32-bit editor.
+    constexpr char16_t kC2r64Own32[] =
+        u"C:\\Program Files\\Microsoft Office\\root\\vfs\\ProgramFilesCommonX86\\Microsoft Shared\\VBA\\VBA7.1\\VBE7.DLL";
     struct Case {
         const char* what;
         bool windows64;
+        bool package64;  // the package holds the 64-bit library
         std::vector<const char16_t*> libraries;
         bool registered32;
+        bool registered64;
         bool reported64;
     };
     const Case cases[] = {
-        {"no Office", false, {}, false, false},
-        {"Office 2003 (VBA6)", false, {u"C:\\Program Files\\Common Files\\Microsoft Shared\\VBA\\VBA6\\VBE6.DLL"}, true, false},
+        {"no Office", false, false, {}, false, false, false},
+        {"Office 2003 (VBA6)",
+         false,
+         true,
+         {u"C:\\Program Files\\Common Files\\Microsoft Shared\\VBA\\VBA6\\VBE6.DLL"},
+         true,
+         false,
+         false},
         {"32-bit Office on 64-bit Windows",
+         true,
          true,
          {u"C:\\Program Files (x86)\\Common Files\\Microsoft Shared\\VBA\\VBA7.1\\VBE7.DLL"},
          true,
+         false,
          false},
         {"32-bit Click-to-Run Office",
          true,
+         false,
          {u"C:\\Program Files (x86)\\Microsoft Office\\root\\vfs\\ProgramFilesCommonX86\\Microsoft Shared\\VBA\\VBA7.1\\VBE7.DLL"},
          true,
-         false},
-        // 64-bit Office carries some 32-bit shared files in its own folder: they are not a 32-bit editor.
-        {"64-bit Click-to-Run Office",
-         true,
-         {u"C:\\Program Files\\Microsoft Office\\root\\vfs\\ProgramFilesCommonX64\\Microsoft Shared\\VBA\\VBA7.1\\VBE7.DLL",
-          u"C:\\Program Files\\Microsoft Office\\root\\vfs\\ProgramFilesCommonX86\\Microsoft Shared\\VBA\\VBA7.1\\VBE7.DLL"},
          false,
-         true},
+         false},
+        {"64-bit Click-to-Run Office, no 64-bit library", true, false, {kC2r64, kC2r64Own32}, false, false, true},
+        {"64-bit Click-to-Run Office", true, true, {kC2r64, kC2r64Own32}, false, true, false},
         {"both",
+         true,
          true,
          {u"C:\\Program Files\\Common Files\\Microsoft Shared\\VBA\\VBA7\\VBE7.DLL",
           u"C:\\Program Files (x86)\\Common Files\\Microsoft Shared\\VBA\\VBA7\\VBE7.DLL"},
          true,
-         true},
+         true,
+         false},
     };
     for (const Case& c : cases) {
         SimulatedOs machine;
         for (const char16_t* name : {u"WekQM417.dll", u"Quillmark.cnt", u"Quillmark.hlp", u"Quillmark.chm", u"Setup.exe"}) {
             machine.PutFile(std::u16string(u"D:\\SETUP\\") + name, "file");
         }
+        if (c.package64) machine.PutFile(u"D:\\SETUP\\WekQM417x64.dll", "64-bit");
         machine.AddDirectory(u"C:\\WINDOWS\\SYSTEM32");
         machine.AddDirectory(u"C:\\WINDOWS\\Start Menu\\Programs");
         machine.AddProgram(u"C:\\WINDOWS\\SYSTEM32\\Regsvr32.exe", [](const std::u16string&) { return 0; });
@@ -285,6 +303,9 @@ TEST_F(Setup, RegistersWithTheVbaEditorsOfItsOwnBitness) {
             machine.commonFiles32 = u"C:\\Program Files (x86)\\Common Files";
             machine.programFiles64 = u"C:\\Program Files";
             machine.commonFiles64 = u"C:\\Program Files\\Common Files";
+            machine.nativeSystemDirectory = u"C:\\WINDOWS\\Sysnative";
+            machine.AddDirectory(u"C:\\WINDOWS\\Sysnative");
+            machine.AddProgram(u"C:\\WINDOWS\\Sysnative\\Regsvr32.exe", [](const std::u16string&) { return 0; });
         }
         for (const char16_t* library : c.libraries) machine.PutFile(library, "VBE");
         MemoryRegistry reg;
@@ -295,14 +316,22 @@ TEST_F(Setup, RegistersWithTheVbaEditorsOfItsOwnBitness) {
         SettingsStore vba32(reg, Cp932(), kVbaKey32);
         SettingsStore vba64(reg, Cp932(), kVbaKey64);
         EXPECT_EQ(vba32.KeyExists(), c.registered32) << c.what;
-        EXPECT_FALSE(vba64.KeyExists()) << c.what;
-        if (c.registered32) {
-            EXPECT_EQ(vba32.ReadSettingNumber(u"LoadBehavior", 0), 3) << c.what;
-            EXPECT_EQ(vba32.ReadSettingString(u"FriendlyName", u""), u"Wek Quillmark for VB6 Ver1.0") << c.what;
+        EXPECT_EQ(vba64.KeyExists(), c.registered64) << c.what;
+        for (SettingsStore* store : {&vba32, &vba64}) {
+            if (!store->KeyExists()) continue;
             std::vector<std::u16string> names;
-            for (const auto& v : vba32.ListSettings()) names.push_back(v.name);
+            for (const auto& v : store->ListSettings()) names.push_back(v.name);
             EXPECT_EQ(names, (std::vector<std::u16string>{u"FriendlyName", u"Description", u"LoadBehavior"})) << c.what;
+            EXPECT_EQ(store->ReadSettingNumber(u"LoadBehavior", 0), 3) << c.what;
+            EXPECT_EQ(store->ReadSettingString(u"FriendlyName", u""), u"Wek Quillmark for VB6 Ver1.0") << c.what;
         }
+        // The 64-bit library goes where only 64-bit programs load from, registered by the 64-bit tool.
+        EXPECT_EQ(machine.FileExists(u"C:\\WINDOWS\\Sysnative\\WekQM417.dll"), c.registered64) << c.what;
+        const bool registered64ByItsTool =
+            std::find(machine.commandLines.begin(), machine.commandLines.end(),
+                      u"\"C:\\WINDOWS\\Sysnative\\Regsvr32.exe\" /S \"C:\\WINDOWS\\Sysnative\\WekQM417.dll\"") !=
+            machine.commandLines.end();
+        EXPECT_EQ(registered64ByItsTool, c.registered64) << c.what;
         ASSERT_FALSE(dialogs.messages.empty());
         const std::u16string done = dialogs.messages.back().text;
         EXPECT_EQ(done.find(u"64ﾋﾞｯﾄ版 Office の VBA ｴﾃﾞｨﾀへの登録") != std::u16string::npos, c.reported64) << c.what;
@@ -310,13 +339,20 @@ TEST_F(Setup, RegistersWithTheVbaEditorsOfItsOwnBitness) {
             EXPECT_EQ(done, u"ｾｯﾄｱｯﾌﾟが完了しました。") << c.what;
         }
 
-        // An earlier 64-bit registration (by hand, or another setup) goes with the rest.
+        // Removal: an earlier 64-bit registration (by hand, or another setup) goes with the rest.
         RegKey key = 0;
         reg.CreateKey(Hive::CurrentUser, kVbaKey64, &key);
         reg.CloseKey(key);
         RunSetup(SetupServices{reg, Cp932(), machine, dialogs}, u"/UNINST");
         EXPECT_FALSE(vba32.KeyExists()) << c.what;
         EXPECT_FALSE(vba64.KeyExists()) << c.what;
+        EXPECT_FALSE(machine.FileExists(u"C:\\WINDOWS\\Sysnative\\WekQM417.dll")) << c.what;
+        if (c.registered64) {
+            EXPECT_NE(std::find(machine.commandLines.begin(), machine.commandLines.end(),
+                                u"\"C:\\WINDOWS\\Sysnative\\Regsvr32.exe\" /U /S \"C:\\WINDOWS\\Sysnative\\WekQM417.dll\""),
+                      machine.commandLines.end())
+                << c.what;
+        }
         EXPECT_EQ(dialogs.messages.back().text, u"ｱﾌﾟﾘｹｰｼｮﾝの削除が完了しました。") << c.what;
     }
 }

@@ -23,6 +23,48 @@ constexpr IID kIidVbaVbe = {0x0002E166, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00,
 // Which editor is served (one per stand-in process).
 ide::HostKind g_host = ide::HostKind::Vb6;
 const IID& ClickEventsIid() { return g_host == ide::HostKind::Vba ? kIidClickEventsVba : kIidClickEventsVb6; }
+
+// The members the add-in calls in the VBA editor, with the DISPIDs that the editor's type library
+// (VBE6EXT.OLB, VBIDE 5.3) gives them: the VBA stand-in answers GetIDsOfNames with these and takes
+// Invoke by them alone, so a call by any other number fails as it would in Office. The command bar
+// objects belong to Office's own library and keep the stand-in's numbers.
+struct ContractMember {
+    const wchar_t* object;
+    const wchar_t* name;
+    DISPID id;
+};
+constexpr ContractMember kVbaContract[] = {
+    {L"VBE", L"CommandBars", 0x6C},
+    {L"VBE", L"Events", 0x6F},
+    {L"VBE", L"MainWindow", 0xCC},
+    {L"VBE", L"ActiveWindow", 0xCD},
+    {L"VBE", L"ActiveCodePane", 0xCE},
+    {L"Events", L"CommandBarEvents", 0xCD},
+    {L"Window", L"Caption", 0x64},
+    {L"Window", L"HWnd", 0x78},
+    {L"CodePane", L"Window", 0x60020002},
+    {L"CodePane", L"GetSelection", 0x60020003},
+    {L"CodePane", L"SetSelection", 0x60020004},
+    {L"CodePane", L"TopLine", 0x60020005},
+    {L"CodePane", L"CodeModule", 0x60020008},
+    {L"CodeModule", L"Parent", 0x60020000},
+    {L"CodeModule", L"Lines", 0x60020006},
+    {L"CodeModule", L"CountOfLines", 0x60020007},
+    {L"CodeModule", L"InsertLines", 0x60020008},
+    {L"CodeModule", L"ProcStartLine", 0x6002000B},
+    {L"CodeModule", L"ProcBodyLine", 0x6002000D},
+    {L"CodeModule", L"ProcOfLine", 0x6002000E},
+    {L"CodeModule", L"CountOfDeclarationLines", 0x6002000F},
+    {L"VBComponent", L"Name", 0x30},
+};
+
+const ContractMember* ContractByName(const wchar_t* object, const wchar_t* name) {
+    if (g_host != ide::HostKind::Vba || object == nullptr) return nullptr;
+    for (const auto& m : kVbaContract) {
+        if (lstrcmpW(m.object, object) == 0 && lstrcmpiW(m.name, name) == 0) return &m;
+    }
+    return nullptr;
+}
 // The stand-in's own interface for finding the control behind an IDispatch it served.
 constexpr IID kIidServedControl = {0x8d1c44a2, 0x5b7e, 0x4f0a, {0x9c, 0x61, 0x2e, 0x3f, 0x10, 0x77, 0xa4, 0xd5}};
 
@@ -54,6 +96,13 @@ public:
         return v == nullptr || (v->vt == VT_ERROR && v->scode == DISP_E_PARAMNOTFOUND);
     }
     long Long(UINT natural) const { return Convert(At(natural), VT_I4).lVal; }
+    // An out parameter (long*): a reference to a long, and nothing else, as a type library's Invoke
+    // takes it; no conversion can write back through another kind.
+    VARIANT* Out(UINT natural) const {
+        VARIANT* v = At(natural);
+        if (v == nullptr || v->vt != (VT_I4 | VT_BYREF) || v->plVal == nullptr) throw PlatformError("an out parameter that is not a long*");
+        return v;
+    }
     std::u16string Text(UINT natural) const { return TextOf(At(natural)); }
     bool Bool(const VARIANT* v) const { return Convert(v, VT_BOOL).boolVal != VARIANT_FALSE; }
     static std::u16string TextOf(const VARIANT* v) {
@@ -101,7 +150,8 @@ void SetObject(VARIANT* r, IDispatch* object) {
 // An object of the model: a table of member names, and one handler for them all.
 class Served : public IDispatch {
 public:
-    explicit Served(std::vector<std::wstring> names) : names_(std::move(names)) {}
+    // object: the interface's name in the VBA library, where the contract gives its members' numbers.
+    explicit Served(std::vector<std::wstring> names, const wchar_t* object = nullptr) : names_(std::move(names)), object_(object) {}
     virtual ~Served() = default;
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
         if (out == nullptr) return E_POINTER;
@@ -129,7 +179,9 @@ public:
         for (UINT i = 0; i < count; ++i) {
             ids[i] = DISPID_UNKNOWN;
             for (std::size_t k = 0; k < names_.size(); ++k) {
-                if (lstrcmpiW(names[i], names_[k].c_str()) == 0) ids[i] = static_cast<DISPID>(k + 1);
+                if (lstrcmpiW(names[i], names_[k].c_str()) != 0) continue;
+                const ContractMember* m = ContractByName(object_, names_[k].c_str());
+                ids[i] = m != nullptr ? m->id : static_cast<DISPID>(k + 1);
             }
             if (ids[i] == DISPID_UNKNOWN) hr = DISP_E_UNKNOWNNAME;
         }
@@ -138,7 +190,8 @@ public:
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
                                      UINT*) override {
         ++g_servedCalls;
-        if (id < 1 || static_cast<std::size_t>(id) > names_.size()) return DISP_E_MEMBERNOTFOUND;
+        const std::wstring* member = Member(id);
+        if (member == nullptr) return DISP_E_MEMBERNOTFOUND;
         if (result != nullptr) VariantInit(result);
         // A call may release the caller's last reference to this object (Connect = False).
         AddRef();
@@ -147,7 +200,7 @@ public:
             ~Drop() { self->Release(); }
         } drop{this};
         try {
-            Call(names_[static_cast<std::size_t>(id - 1)], flags, Args(params), result);
+            Call(*member, flags, Args(params), result);
             return S_OK;
         } catch (const PlatformError& e) {
             // As the environment does, the refusal is described.
@@ -172,7 +225,16 @@ protected:
     static bool Putting(WORD flags) { return (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0; }
 
 private:
+    // The member a DISPID stands for: the contract's number for a member it lists, the position for the others.
+    const std::wstring* Member(DISPID id) const {
+        for (std::size_t k = 0; k < names_.size(); ++k) {
+            const ContractMember* m = ContractByName(object_, names_[k].c_str());
+            if (m != nullptr ? m->id == id : static_cast<DISPID>(k + 1) == id) return &names_[k];
+        }
+        return nullptr;
+    }
     std::vector<std::wstring> names_;
+    const wchar_t* object_;
     LONG refs_ = 1;
 };
 
@@ -405,7 +467,7 @@ private:
 
 class EventsObj final : public Served {
 public:
-    explicit EventsObj(std::shared_ptr<ide::Events> e) : Served({L"CommandBarEvents"}), e_(std::move(e)) {}
+    explicit EventsObj(std::shared_ptr<ide::Events> e) : Served({L"CommandBarEvents"}, L"Events"), e_(std::move(e)) {}
 
 protected:
     void Call(const std::wstring&, WORD, const Args& a, VARIANT* r) override {
@@ -428,7 +490,7 @@ private:
 
 class WindowObj final : public Served {
 public:
-    explicit WindowObj(std::shared_ptr<ide::Window> w) : Served({L"Caption"}), w_(std::move(w)) {}
+    explicit WindowObj(std::shared_ptr<ide::Window> w) : Served({L"Caption"}, L"Window"), w_(std::move(w)) {}
 
 protected:
     void Call(const std::wstring&, WORD, const Args&, VARIANT* r) override { SetText(r, w_->Caption()); }
@@ -441,7 +503,8 @@ class ComponentObj final : public Served {
 public:
     // The VBA editor's component has no FileNames: its modules live in the Office document.
     ComponentObj(std::shared_ptr<ide::CodePane> keep, ide::VBComponent& c)
-        : Served(g_host == ide::HostKind::Vba ? std::vector<std::wstring>{L"Name"} : std::vector<std::wstring>{L"FileNames"}),
+        : Served(g_host == ide::HostKind::Vba ? std::vector<std::wstring>{L"Name"} : std::vector<std::wstring>{L"FileNames"},
+                 L"VBComponent"),
           keep_(std::move(keep)),
           c_(c) {}
 
@@ -460,7 +523,8 @@ class ModuleObj final : public Served {
 public:
     ModuleObj(std::shared_ptr<ide::CodePane> pane)
         : Served({L"Lines", L"InsertLines", L"CountOfLines", L"CountOfDeclarationLines", L"ProcOfLine", L"ProcStartLine", L"ProcBodyLine",
-                  L"Parent"}),
+                  L"Parent"},
+                 L"CodeModule"),
           pane_(std::move(pane)) {}
 
 protected:
@@ -473,8 +537,7 @@ protected:
         if (n == L"ProcOfLine") {
             ide::vbext_ProcKind kind = ide::vbext_pk_Proc;
             const std::u16string name = m.ProcOfLine(a.Long(0), &kind);
-            VARIANT* out = a.At(1);
-            if (out != nullptr && out->vt == (VT_I4 | VT_BYREF)) *out->plVal = kind;
+            a.Out(1)->plVal[0] = kind;
             return SetText(r, name);
         }
         if (n == L"ProcStartLine") return SetLong(r, m.ProcStartLine(a.Text(0), static_cast<ide::vbext_ProcKind>(a.Long(1))));
@@ -489,7 +552,7 @@ private:
 class PaneObj final : public Served {
 public:
     explicit PaneObj(std::shared_ptr<ide::CodePane> p)
-        : Served({L"Window", L"GetSelection", L"SetSelection", L"TopLine", L"CodeModule"}), p_(std::move(p)) {}
+        : Served({L"Window", L"GetSelection", L"SetSelection", L"TopLine", L"CodeModule"}, L"CodePane"), p_(std::move(p)) {}
 
 protected:
     void Call(const std::wstring& n, WORD flags, const Args& a, VARIANT* r) override {
@@ -497,10 +560,9 @@ protected:
         if (n == L"GetSelection") {
             const ide::Selection s = p_->GetSelection();
             const long values[4] = {s.startLine, s.startColumn, s.endLine, s.endColumn};
-            for (UINT i = 0; i < 4; ++i) {
-                VARIANT* out = a.At(i);
-                if (out != nullptr && out->vt == (VT_I4 | VT_BYREF)) *out->plVal = values[i];
-            }
+            // The four out parameters are checked before any is written, as the library's Invoke does.
+            for (UINT i = 0; i < 4; ++i) a.Out(i);
+            for (UINT i = 0; i < 4; ++i) a.Out(i)->plVal[0] = values[i];
             return;
         }
         if (n == L"SetSelection") return p_->SetSelection({a.Long(0), a.Long(1), a.Long(2), a.Long(3)});
@@ -518,7 +580,7 @@ private:
 // The environment's main window: its handle, as the real object's HWnd.
 class MainWindowObj final : public Served {
 public:
-    explicit MainWindowObj(std::uintptr_t hwnd) : Served({L"HWnd"}), hwnd_(hwnd) {}
+    explicit MainWindowObj(std::uintptr_t hwnd) : Served({L"HWnd"}, L"Window"), hwnd_(hwnd) {}
 
 protected:
     void Call(const std::wstring&, WORD, const Args&, VARIANT* r) override { SetLong(r, static_cast<long>(hwnd_)); }
@@ -530,7 +592,7 @@ private:
 class VbeObj final : public Served {
 public:
     explicit VbeObj(std::shared_ptr<ide::VBE> v)
-        : Served({L"CommandBars", L"Events", L"ActiveWindow", L"ActiveCodePane", L"MainWindow"}), v_(std::move(v)) {}
+        : Served({L"CommandBars", L"Events", L"ActiveWindow", L"ActiveCodePane", L"MainWindow"}, L"VBE"), v_(std::move(v)) {}
 
 protected:
     void Call(const std::wstring& n, WORD, const Args&, VARIANT* r) override {

@@ -1,5 +1,6 @@
 // "*" and "?" in FILE arguments, as the command expands them on Windows.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -41,7 +42,7 @@ TEST(Wildcard, MatchesAsWindowsNamesDo) {
 }
 
 TEST(Wildcard, ExpandsFilesAndFoldersInTheFormOfThePattern) {
-    const fs::path root = fs::temp_directory_path() / "qm-wildcard";
+    const fs::path root = fs::temp_directory_path() / ("qm-wildcard-" + std::to_string(getpid()));
     fs::remove_all(root);
     for (const char* file : {"給与/Tax.BAS", "給与/sub/a.bas", "給与/b.bas", "給与/c.cls", "経理/d.bas"}) {
         const fs::path path = root / fs::path(std::u8string(reinterpret_cast<const char8_t*>(file)));

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <set>
@@ -155,9 +156,9 @@ std::vector<std::u16string> BodyWords(const std::vector<std::u16string>& lines, 
     // into the lines.
     struct Folded {
         std::size_t operator()(std::u16string_view w) const {
-            std::size_t h = 1469598103934665603ULL;
+            std::uint64_t h = 1469598103934665603ULL;
             for (const char16_t c : w) h = (h ^ FoldAscii(c)) * 1099511628211ULL;
-            return h;
+            return static_cast<std::size_t>(h);
         }
         bool operator()(std::u16string_view a, std::u16string_view b) const { return EqualsIgnoreCase(a, b); }
     };

@@ -198,7 +198,8 @@ void ReadArguments(ReadItem& item, const std::vector<std::u16string>& argumentIt
             arguments.push_back(std::move(argument));
         } else if (!arguments.empty()) {
             auto& description = arguments.back().description;
-            description += (description.empty() ? u"" : u"\n") + std::u16string(v);
+            if (!description.empty()) description += u'\n';
+            description.append(v);
             allLines = false;
         } else {
             allLines = false;
@@ -356,7 +357,10 @@ void SplitMarker(std::u16string_view content, EditRecord& record) {
         record.date = std::u16string(content.substr(start));
         content = content.substr(0, start);
     }
-    if (!time.empty()) record.date += (record.date.empty() ? u"" : u" ") + time;
+    if (!time.empty()) {
+        if (!record.date.empty()) record.date += u' ';
+        record.date += time;
+    }
     record.editor = std::u16string(TrimAll(content));
 }
 

@@ -316,11 +316,9 @@ namespace {
 // Where the lock of a file lives: the user's own temporary folder, under a name made from the file's
 // full path (letters folded, as the file system folds them), never beside the file.
 std::wstring LockFileOf(const std::wstring& finalPath) {
-    std::wstring folded = finalPath;
-    if (!folded.empty()) CharLowerBuffW(folded.data(), static_cast<DWORD>(folded.size()));
     std::uint64_t hash = 14695981039346656037ULL;  // FNV-1a over the UTF-16 units
-    for (const wchar_t c : folded) {
-        hash ^= static_cast<std::uint16_t>(c);
+    for (const wchar_t c : finalPath) {
+        hash ^= static_cast<std::uint16_t>(std::towlower(static_cast<std::wint_t>(c)));
         hash *= 1099511628211ULL;
     }
     wchar_t temp[MAX_PATH + 2] = {};

@@ -17,7 +17,7 @@ check "the archive Quillmark-$version-windows.zip is made" test -s "$zip"
 listing=$(unzip -Z1 "$zip" 2>/dev/null)
 echo "$listing" | sed 's/^/  /'
 top=Quillmark-$version-windows
-for file in Setup.exe WekQM417.dll Quillmark.hlp Quillmark.cnt Quillmark.chm quillmark.exe x64/quillmark.exe README.md; do
+for file in Setup.exe WekQM417.dll WekQM417x64.dll Quillmark.hlp Quillmark.cnt Quillmark.chm quillmark.exe x64/quillmark.exe README.md; do
   check "it holds $file" grep -qx "$top/$file" <<<"$listing"
 done
 if [ -e "$source/LICENSE" ]; then
@@ -30,7 +30,9 @@ unzip -q "$zip" -d "$tmp"
 for file in Setup.exe WekQM417.dll quillmark.exe; do
   check "$file is the 32-bit build" bash -c "i686-w64-mingw32-objdump -f '$tmp/$top/$file' | grep -q 'pei-i386'"
 done
-check "x64/quillmark.exe is the 64-bit build" bash -c "x86_64-w64-mingw32-objdump -f '$tmp/$top/x64/quillmark.exe' | grep -q 'pei-x86-64'"
+for file in x64/quillmark.exe WekQM417x64.dll; do
+  check "$file is the 64-bit build" bash -c "x86_64-w64-mingw32-objdump -f '$tmp/$top/$file' | grep -q 'pei-x86-64'"
+done
 check "README tells how to install it on Windows" grep -q 'Setup.exe' "$tmp/$top/README.md"
 rm -rf "$tmp"
 echo "$passed passed, $failed failed"

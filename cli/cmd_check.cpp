@@ -15,6 +15,7 @@
 #include "cli/git.h"
 #include "cli/policy.h"
 #include "cli/stamp_blocks.h"
+#include "cli/store.h"
 #include "platform/text.h"
 
 namespace qm::cli {
@@ -67,8 +68,9 @@ public:
         if (index_) {
             file = PolicyFileOf(fromTop_.at(source.path), [&](const std::string& p) { return index_->blob.contains(p); });
         } else {
-            file = PolicyFileOf(Utf8Of(fs::absolute(PathOf(source.path)).lexically_normal()),
-                                [](const std::string& p) { return FileExists(p); });
+            const std::string absolute = Utf8Of(fs::absolute(PathOf(source.path)).lexically_normal());
+            file = PolicyFileOf(
+                absolute, [](const std::string& p) { return FileExists(p); }, GitWorkTreeOf(Utf8Of(PathOf(absolute).parent_path())));
         }
         if (!file) return none;
         auto it = policies_.find(*file);
@@ -142,7 +144,7 @@ int CommandCheck(const CheckOptions& options) {
             return 2;
         }
         if (index->staged.empty()) {
-            std::cerr << "quillmark check: nothing to check: no VB6 source file is staged\n";
+            if (!options.common.quiet) std::cerr << "quillmark check: nothing to check: no VB6 source file is staged\n";
             return 0;
         }
     }
@@ -155,8 +157,10 @@ int CommandCheck(const CheckOptions& options) {
     Stores stores(options.common);
     std::vector<const CheckPolicy*> policies;
     std::optional<AcceptedFindings> given;  // --baseline, in place of the policies' own
+    bool prepared = false;                  // the stores' reading reports the problems met so far when it fails itself
     try {
         stores.Prepare(files, problems);
+        prepared = true;
         for (const Source& source : files) policies.push_back(&origin.PolicyOf(source));
         if (!options.baseline.empty()) {
             std::string bytes;
@@ -172,15 +176,18 @@ int CommandCheck(const CheckOptions& options) {
             }
         }
     } catch (const Failure& e) {
+        if (prepared) ReportProblems(problems);
         std::cerr << "quillmark: " << Printable(e.message) << '\n';
         return 2;
     } catch (const Unusable& e) {
         std::cerr << "quillmark: " << Printable(e.message) << '\n';
         return 2;
     } catch (const PolicyError& e) {
+        ReportProblems(problems);
         std::cerr << "quillmark check: " << Printable(e.message) << '\n';
         return 2;
     } catch (const BaselineError& e) {
+        ReportProblems(problems);
         std::cerr << "quillmark check: " << Printable(e.message) << '\n';
         return 2;
     }
@@ -258,6 +265,11 @@ int CommandCheck(const CheckOptions& options) {
     });
 
     if (!options.writeBaseline.empty()) {
+        // A file that could not be read has findings of its own that the baseline would lose.
+        if (status != 0) {
+            std::cerr << "quillmark check: " << Printable(options.writeBaseline) << " not written: not every file could be checked\n";
+            return 2;
+        }
         const std::string folder = Utf8Of(PathOf(options.writeBaseline).parent_path());
         std::vector<BaselineEntry> entries;
         entries.reserve(findings.size());
@@ -268,9 +280,11 @@ int CommandCheck(const CheckOptions& options) {
             std::cerr << "quillmark check: " << Printable(options.writeBaseline) << ": cannot write: " << Printable(e.what()) << '\n';
             return 2;
         }
-        std::cerr << "quillmark check: " << findings.size() << (findings.size() == 1 ? " finding" : " findings") << " written to "
-                  << Printable(options.writeBaseline) << '\n';
-        return status != 0 ? 2 : 0;
+        if (!options.common.quiet) {
+            std::cerr << "quillmark check: " << findings.size() << (findings.size() == 1 ? " finding" : " findings") << " written to "
+                      << Printable(options.writeBaseline) << '\n';
+        }
+        return 0;
     }
     // Only what no baseline accepts counts: the one given, else that of the file's policy.
     std::vector<Finding> fresh;

@@ -121,7 +121,7 @@ int CommandDoc(const DocOptions& options) {
     }
     ReportProblems(problems);
     const std::string first = options.format == "html" ? "index.html" : options.format == "json" ? "quillmark-doc.json" : "README.md";
-    std::cout << Printable(Utf8Of(output / PathOf(first))) << '\n';
+    if (!options.common.quiet) std::cout << Printable(Utf8Of(output / PathOf(first))) << '\n';
     return problems.empty() ? 0 : 1;
 }
 

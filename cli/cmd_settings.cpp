@@ -101,28 +101,49 @@ std::optional<std::string> Refusal(const std::u16string& name, const std::u16str
 
 const char* YesNo(std::int16_t v) { return v == 1 ? "yes" : "no"; }
 
+// A code no form has, as settings show names it.
+std::string NoneCode(std::int16_t code) {
+    std::string words = "none (code ";
+    words += std::to_string(code);
+    words += ")";
+    return words;
+}
+
 // The date codes in words, as the wizard's lists show them.
 std::string HeadMarkWords(std::int16_t code) {
     if (code == 0) return "none";
     if (code == 1) return "\"'\"";
-    return "none (code " + std::to_string(code) + ")";
+    return NoneCode(code);
 }
 
 std::string SeparatorWords(std::int16_t code) {
     static const char* const kSeparators[] = {"none", "\".\"", "\"/\"", "\"-\""};
     if (code >= 0 && code <= 3) return kSeparators[code];
-    return "none (code " + std::to_string(code) + ")";
+    return NoneCode(code);
 }
 
 std::string YearWords(std::int16_t code, const LocalDateTime& now) {
     static const char* const kForms[] = {"four digits", "two digits", "era", "era, with a dot"};
-    if (code < 0 || code > 3) return "none (code " + std::to_string(code) + ")";
-    return "\"" + Utf16ToUtf8(YearFormText(code, now)) + "\" (" + kForms[code] + ")";
+    if (code < 0 || code > 3) return NoneCode(code);
+    // Appended one by one: GCC's Release build takes "literal" + temporary for an overlapping copy.
+    std::string words = "\"";
+    words += Utf16ToUtf8(YearFormText(code, now));
+    words += "\" (";
+    words += kForms[code];
+    words += ")";
+    return words;
 }
 
 std::string DateWords(std::int16_t head, std::int16_t separator, std::int16_t year, std::int16_t time, const LocalDateTime& now) {
-    return "head mark " + HeadMarkWords(head) + ", separator " + SeparatorWords(separator) + ", year form " + YearWords(year, now) +
-           ", time " + YesNo(time);
+    std::string words = "head mark ";
+    words += HeadMarkWords(head);
+    words += ", separator ";
+    words += SeparatorWords(separator);
+    words += ", year form ";
+    words += YearWords(year, now);
+    words += ", time ";
+    words += YesNo(time);
+    return words;
 }
 
 // The format as a person reads it, then the stamps it makes.

@@ -9,6 +9,7 @@
 #include "cli/commands.h"
 #include "cli/policy.h"
 #include "cli/stamp_blocks.h"
+#include "cli/store.h"
 #include "platform/failure.h"
 #include "platform/files.h"
 #include "platform/text.h"
@@ -24,7 +25,7 @@ std::string LinesOf(std::size_t count) {
 
 // What the button does with the caret on a line of the file. A procedure that has a stamp already
 // gets a second, as with the button, and the user hears of it.
-void StampAtLine(const std::string& path, SourceFile& file, std::int32_t line, const StampContext& context) {
+void StampAtLine(const std::string& path, SourceFile& file, std::int32_t line, const StampContext& context, const CommonOptions& common) {
     const std::size_t count = file.FileLineCount();
     // An empty file still has the line the caret stands on.
     if (line < 1 || static_cast<std::size_t>(line) > std::max<std::size_t>(count, 1)) {
@@ -45,9 +46,8 @@ void StampAtLine(const std::string& path, SourceFile& file, std::int32_t line, c
     if (outcome.target == StampTarget::Procedure) {
         const StampBlock above = StampBlockAbove(module.AllLines(), outcome.info.BodyLine);
         if (above.isStamp) {
-            std::cerr << "quillmark: " << Printable(path) << ": " << Printable(Utf16ToUtf8(outcome.info.ProcName))
-                      << " has a stamp already (line " << file.FileLineOf(above.first)
-                      << "); a second one was put below it, as the button does\n";
+            Note(common, path + ": " + Utf16ToUtf8(outcome.info.ProcName) + " has a stamp already (line " +
+                             std::to_string(file.FileLineOf(above.first)) + "); a second one was put below it, as the button does");
         }
     }
     ApplyFunctionStamp(pane, outcome, context);
@@ -113,8 +113,11 @@ int CommandStamp(const StampOptions& options) {
         std::map<std::string, bool> byPolicy;
         for (const Source& source : files) {
             bool needStamp = options.withHouseHeaders;
-            const auto policy =
-                needStamp ? std::nullopt : PolicyFileOf(AbsolutePath(source.path), [](const std::string& p) { return FileExists(p); });
+            const auto policy = needStamp
+                                    ? std::nullopt
+                                    : PolicyFileOf(
+                                          AbsolutePath(source.path), [](const std::string& p) { return FileExists(p); },
+                                          GitWorkTreeOf(AbsolutePath(source.path).substr(0, AbsolutePath(source.path).find_last_of('/'))));
             if (policy) {
                 auto it = byPolicy.find(*policy);
                 if (it == byPolicy.end()) {
@@ -150,7 +153,7 @@ int CommandStamp(const StampOptions& options) {
         if (options.all) {
             made = StampAll(source.path, file, options.moduleHeader, stampHouseHeaders, context, left);
         } else {
-            StampAtLine(source.path, file, *options.line, context);
+            StampAtLine(source.path, file, *options.line, context, options.common);
         }
         pass.Count(made);
         if (made > 0 && !options.undated) stores.NamePlaceholderMet(source.path, true, false);

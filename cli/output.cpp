@@ -40,7 +40,9 @@ namespace {
 void PrintFileBytes(const std::string& bytes, const SourceFile& file) {
 #ifdef _WIN32
     if (win32::StdoutIsConsole()) {
-        std::cout << file.AsUtf8(bytes) << std::flush;
+        std::string text;
+        file.AppendUtf8(bytes, text);
+        std::cout << text << std::flush;
     } else {
         win32::WriteStdoutBytes(bytes);
     }

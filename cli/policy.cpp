@@ -143,13 +143,16 @@ CheckPolicy ParsePolicy(std::string_view bytes, const std::string& path) {
     return policy;
 }
 
-std::optional<std::string> PolicyFileOf(const std::string& file, const std::function<bool(const std::string&)>& exists) {
+std::optional<std::string> PolicyFileOf(const std::string& file, const std::function<bool(const std::string&)>& exists,
+                                        const std::string& top) {
     fs::path folder = fs::path(std::u8string(file.begin(), file.end())).parent_path();
+    const fs::path last = fs::path(std::u8string(top.begin(), top.end())).lexically_normal();
     while (true) {
         const std::u8string candidate = (folder / kPolicyFileName).generic_u8string();
         std::string name(candidate.begin(), candidate.end());
         if (exists(name)) return name;
         if (folder.empty() || folder == folder.parent_path()) return std::nullopt;
+        if (!top.empty() && folder.lexically_normal() == last) return std::nullopt;
         folder = folder.parent_path();
     }
 }

@@ -37,8 +37,10 @@ struct PolicyError {
 CheckPolicy ParsePolicy(std::string_view bytes, const std::string& path);
 
 // The policy file of a source file: kPolicyFileName in the file's folder or the nearest folder above
-// it, as exists says. file is absolute, or relative to a root that exists is asked about last.
-std::optional<std::string> PolicyFileOf(const std::string& file, const std::function<bool(const std::string&)>& exists);
+// it, as exists says. file is absolute, or relative to a root that exists is asked about last. The
+// search ends at top when one is given (the top of the git work tree, as for the team file).
+std::optional<std::string> PolicyFileOf(const std::string& file, const std::function<bool(const std::string&)>& exists,
+                                        const std::string& top = {});
 
 // A pattern of the exclude key against a path ("/" between folders), case ignored for ASCII: "*" and
 // "?" stay within a folder's name, "**" crosses folders; a pattern without "/" is matched against the

@@ -96,7 +96,7 @@ std::wstring SystemPath(const std::string& utf8) {
 // The path in the form a user reads it: without a \\?\ prefix that it does not need.
 std::string Readable(std::wstring path) {
     if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0) {
-        path = L"\\\\" + path.substr(8);
+        path.replace(0, 8, L"\\\\");
     } else if (path.compare(0, 4, L"\\\\?\\") == 0 && path.size() < MAX_PATH - 8) {
         path = path.substr(4);
     }
@@ -296,6 +296,18 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes, const 
             return;
         }
         const DWORD code = GetLastError();
+        if (code == ERROR_UNABLE_TO_MOVE_REPLACEMENT || code == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
+            // The old file has been moved away and the new one could not take its name: the new bytes
+            // exist only in the file beside it, which is moved into place, or kept when it cannot be.
+            if (MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+                cleanup.done = true;
+                SetFileAttributesW(target.c_str(), attributes & (kKeptAttributes | FILE_ATTRIBUTE_NORMAL));
+                return;
+            }
+            const DWORD moveCode = GetLastError();
+            cleanup.done = true;
+            Fail("cannot replace the file; the new text is kept in " + Utf16ToUtf8(win32::FromWide(temp)), moveCode);
+        }
         // Where the file system cannot replace (some network shares) or the call cannot take the path
         // (Wine's makes a name of its own, limited to MAX_PATH), a plain rename that reaches the disk
         // before it returns; on any other failure the old file stands as it was.
@@ -316,8 +328,15 @@ namespace {
 // Where the lock of a file lives: the user's own temporary folder, under a name made from the file's
 // full path (letters folded, as the file system folds them), never beside the file.
 std::wstring LockFileOf(const std::wstring& finalPath) {
+    // One name whether or not the path came back in its long form (\\?\, \\?\UNC\).
+    std::wstring path = finalPath;
+    if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0) {
+        path.replace(0, 8, L"\\\\");
+    } else if (path.compare(0, 4, L"\\\\?\\") == 0) {
+        path.erase(0, 4);
+    }
     std::uint64_t hash = 14695981039346656037ULL;  // FNV-1a over the UTF-16 units
-    for (const wchar_t c : finalPath) {
+    for (const wchar_t c : path) {
         hash ^= static_cast<std::uint16_t>(std::towlower(static_cast<std::wint_t>(c)));
         hash *= 1099511628211ULL;
     }

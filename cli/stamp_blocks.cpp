@@ -55,28 +55,6 @@ ProcedureInfo InfoOf(const StampedProcedure& procedure) {
     return info;
 }
 
-namespace {
-
-const char* KindWord(ProcedureKind kind) {
-    switch (kind) {
-        case ProcedureKind::Sub:
-            return "Sub";
-        case ProcedureKind::Function:
-            return "Function";
-        case ProcedureKind::PropertyGet:
-            return "Property Get";
-        case ProcedureKind::PropertyLet:
-            return "Property Let";
-        case ProcedureKind::PropertySet:
-            return "Property Set";
-        case ProcedureKind::Unknown:
-            break;
-    }
-    return "procedure";
-}
-
-}  // namespace
-
 std::vector<ReturnValueMismatch> ReturnValueMismatches(const std::vector<std::u16string>& lines, const StampedProcedure& procedure,
                                                        const FormatModel& model) {
     std::vector<ReturnValueMismatch> found;

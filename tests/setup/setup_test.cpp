@@ -538,7 +538,7 @@ TEST_F(Setup, CancelChangesNothing) {
 // it, and what the user and other programs already keep there.
 class Machine {
 public:
-    Machine(bool windows64, bool office32, bool office64) : windows64_(windows64) {
+    Machine(bool windows64, bool office32, bool office64) {
         for (const char16_t* name : {u"WekQM417.dll", u"Quillmark.cnt", u"Quillmark.hlp", u"Quillmark.chm", u"Setup.exe"}) {
             os.PutFile(std::u16string(u"D:\\SETUP\\") + name, Utf16ToUtf8(name) + " 32");
         }
@@ -572,8 +572,8 @@ public:
                                     u"Software\\Microsoft\\VBA\\VBE\\6.0\\Addins64\\Other.Connect"}) {
             RegKey handle = 0;
             registry.CreateKey(Hive::CurrentUser, key, &handle);
-            const std::string three = "\x03\x00\x00\x00";
-            registry.SetValue(handle, u"LoadBehavior", regtype::Dword, reinterpret_cast<const std::uint8_t*>(three.data()), 4);
+            const std::uint8_t three[4] = {3, 0, 0, 0};
+            registry.SetValue(handle, u"LoadBehavior", regtype::Dword, three, 4);
             registry.CloseKey(handle);
         }
         RegKey handle = 0;
@@ -590,7 +590,6 @@ public:
         std::map<std::u16string, std::string> files;
         std::vector<std::u16string> directories;
         std::vector<RegKeyContent> keys;
-        friend bool operator==(const State&, const State&) = default;
     };
     State Snapshot() const {
         State state;
@@ -636,7 +635,6 @@ private:
             return 0;
         });
     }
-    bool windows64_;
 };
 
 TEST(SetupMachine, EachEditorGetsItsOwnLibraryWithItsHelpAndRemovalLeavesTheMachineAsItWas) {

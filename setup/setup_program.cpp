@@ -14,6 +14,10 @@ constexpr char16_t kLibrary[] = u"WekQM417.dll";
 // The 64-bit build of the library, in the package beside the 32-bit one: installed under the library's
 // own name in the 64-bit system directory, for a 64-bit Office's VBA editor.
 constexpr char16_t kLibrary64[] = u"WekQM417x64.dll";
+// The help files, installed beside each library: the add-in opens them from its own folder.
+constexpr const char16_t* kHelpFiles[] = {u"Quillmark.cnt", u"Quillmark.hlp", u"Quillmark.chm"};
+// What the help viewers leave there: the index that WinHelp makes beside the help file.
+constexpr const char16_t* kRemovedFiles[] = {kLibrary, u"Quillmark.cnt", u"Quillmark.GID", u"Quillmark.hlp", u"Quillmark.chm"};
 constexpr char16_t kInstalledSetup[] = u"WekQM417_Setup.exe";
 constexpr char16_t kHelpLink[] = u"\\Quillmark ﾍﾙﾌﾟ.lnk";
 constexpr char16_t kUninstallLink[] = u"\\Quillmark ｱﾝｲﾝｽﾄｰﾙ.lnk";
@@ -272,7 +276,23 @@ void frmMain::Install() {
             continue;
         }
         const std::u16string system64 = WithBackslash(*native);
+        // A 64-bit setup program has one system directory: the 32-bit library is already there.
+        if (system64 == systemDirectory_) {
+            notDone.push_back(task + u" (" + system64 + u" には 32ﾋﾞｯﾄ版のｱﾄﾞｲﾝがｲﾝｽﾄｰﾙされています)");
+            continue;
+        }
         const std::u16string library64 = system64 + kLibrary;
+        // The library looks for its help beside itself.
+        bool copied = true;
+        for (const char16_t* name : kHelpFiles) {
+            const std::u16string to = system64 + name;
+            if (!Attempt([&] { os.CopyFileOver(programDirectory_ + name, to); })) {
+                notDone.push_back(task + u" (" + to + u" をｺﾋﾟｰできません)");
+                copied = false;
+                break;
+            }
+        }
+        if (!copied) continue;
         if (!Attempt([&] { os.CopyFileOver(programDirectory_ + kLibrary64, library64); })) {
             notDone.push_back(task + u" (" + library64 + u" をｺﾋﾟｰできません)");
             continue;
@@ -361,12 +381,10 @@ void frmMain::Uninstall() {
         if (os.FileExists(library64)) {
             const auto status = Attempt([&] { return os.RunAndWait(system64 + u"Regsvr32.exe", u"/U /S " + Quoted(library64)); });
             if (!status || *status != 0) notRemoved.push_back(u"ｱﾄﾞｲﾝの登録 (" + library64 + u")");
-            remove(library64);
         }
+        for (const char16_t* name : kRemovedFiles) remove(system64 + name);
     }
-    for (const char16_t* name : {kLibrary, u"Quillmark.cnt", u"Quillmark.GID", u"Quillmark.hlp", u"Quillmark.chm"}) {
-        remove(systemDirectory_ + name);
-    }
+    for (const char16_t* name : kRemovedFiles) remove(systemDirectory_ + name);
     bool linkFound = false;
     const auto programs = Attempt([&] { return os.ProgramsFolder(); }).value_or(std::nullopt);
     if (programs && !programs->empty()) {

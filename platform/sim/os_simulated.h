@@ -51,6 +51,8 @@ public:
     void AddProgram(const std::u16string& path, Program program);
     const Shortcut* ShortcutAt(const std::u16string& linkPath) const;
     std::vector<std::u16string> Files() const;
+    // Every folder, folded, drives aside.
+    std::vector<std::u16string> Directories() const { return {directories_.begin(), directories_.end()}; }
 
     std::u16string programPath = u"D:\\SETUP\\Setup.exe";
     std::u16string systemDirectory = u"C:\\WINDOWS\\SYSTEM32";

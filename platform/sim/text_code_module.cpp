@@ -113,7 +113,17 @@ std::vector<std::u16string> TextCodeModule::SplitText(std::u16string_view text) 
     return lines;
 }
 
+void TextCodeModule::Reachable() const {
+    if (locked_) throw PlatformError("Can't perform operation since the project is protected.");
+}
+
+std::int32_t TextCodeModule::CountOfLines() {
+    Reachable();
+    return static_cast<std::int32_t>(lines_.size());
+}
+
 std::u16string TextCodeModule::Lines(std::int32_t start, std::int32_t count) {
+    Reachable();
     const auto total = static_cast<std::int32_t>(lines_.size());
     if (start < 1 || count < 0 || start > total + 1 || static_cast<std::int64_t>(start) + count - 1 > total) {
         throw PlatformError("Lines: outside the module");
@@ -127,6 +137,7 @@ std::u16string TextCodeModule::Lines(std::int32_t start, std::int32_t count) {
 }
 
 void TextCodeModule::InsertLines(std::int32_t line, const std::u16string& text) {
+    Reachable();
     if (readOnly_) throw PlatformError("InsertLines: the module cannot be edited");
     if (line < 1 || line > static_cast<std::int32_t>(lines_.size()) + 1) throw PlatformError("InsertLines: bad line");
     std::vector<std::u16string> added = SplitText(text);
@@ -198,11 +209,13 @@ const std::vector<ProcedureRegion>& TextCodeModule::Procedures() {
 }
 
 std::int32_t TextCodeModule::CountOfDeclarationLines() {
+    Reachable();
     Analyse();
     return declarationLines_;
 }
 
 std::u16string TextCodeModule::ProcOfLine(std::int32_t line, vbext_ProcKind* kind) {
+    Reachable();
     Analyse();
     if (line < 1 || line > static_cast<std::int32_t>(lines_.size())) throw PlatformError("ProcOfLine: bad line");
     const std::int32_t index = owner_[static_cast<std::size_t>(line - 1)];
@@ -212,6 +225,7 @@ std::u16string TextCodeModule::ProcOfLine(std::int32_t line, vbext_ProcKind* kin
 }
 
 const ProcedureRegion& TextCodeModule::Find(const std::u16string& name, vbext_ProcKind kind) {
+    Reachable();
     Analyse();
     for (const ProcedureRegion& region : procedures_) {
         if (region.kind == kind && EqualsIgnoreCase(region.name, name)) return region;

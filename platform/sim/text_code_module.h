@@ -39,7 +39,7 @@ public:
 
     std::u16string Lines(std::int32_t start, std::int32_t count) override;
     void InsertLines(std::int32_t line, const std::u16string& text) override;
-    std::int32_t CountOfLines() override { return static_cast<std::int32_t>(lines_.size()); }
+    std::int32_t CountOfLines() override;
     std::int32_t CountOfDeclarationLines() override;
     std::u16string ProcOfLine(std::int32_t line, vbext_ProcKind* kind) override;
     std::int32_t ProcStartLine(const std::u16string& name, vbext_ProcKind kind) override;
@@ -51,14 +51,20 @@ public:
     TextComponent& Component() { return component_; }
     // A module that cannot be edited refuses every insertion.
     void SetReadOnly(bool readOnly) { readOnly_ = readOnly; }
+    // A module of a project that is locked for viewing: Office's editor refuses to read or change
+    // it (run-time error 50289), whoever asks.
+    void SetLocked(bool locked) { locked_ = locked; }
+    bool Locked() const { return locked_; }
 
 private:
     void Analyse();
+    void Reachable() const;
     const ProcedureRegion& Find(const std::u16string& name, vbext_ProcKind kind);
 
     std::vector<std::u16string> lines_;
     TextComponent component_;
     bool readOnly_ = false;
+    bool locked_ = false;
     bool analysed_ = false;
     std::int32_t declarationLines_ = 0;
     std::vector<ProcedureRegion> procedures_;

@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <map>
+#include <tuple>
 
 #include "addin/settings/settings_store.h"
 #include "platform/failure.h"
 #include "platform/sim/os_simulated.h"
 #include "platform/sim/headless.h"
+#include "platform/text.h"
 #include "tests/test_support.h"
 
 namespace qm::test {
@@ -527,6 +531,198 @@ TEST_F(Setup, CancelChangesNothing) {
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_TRUE(registry.Keys().empty());
     EXPECT_TRUE(os.commandLines.empty());
+}
+
+
+// A whole machine, installed on and cleaned again: Windows of either bitness, the Office editors on
+// it, and what the user and other programs already keep there.
+class Machine {
+public:
+    Machine(bool windows64, bool office32, bool office64) {
+        for (const char16_t* name : {u"WekQM417.dll", u"Quillmark.cnt", u"Quillmark.hlp", u"Quillmark.chm", u"Setup.exe"}) {
+            os.PutFile(std::u16string(u"D:\\SETUP\\") + name, Utf16ToUtf8(name) + " 32");
+        }
+        os.PutFile(u"D:\\SETUP\\WekQM417x64.dll", "WekQM417.dll 64");
+        os.AddDirectory(u"C:\\WINDOWS\\Start Menu\\Programs");
+        // The registration tool of each bitness writes the class into its own view of the registry,
+        // and refuses a library that is not there.
+        AddRegistrationTool(u"C:\\WINDOWS\\SYSTEM32\\", windows64 ? u"WOW6432Node\\CLSID\\{QM}" : u"CLSID\\{QM}");
+        if (windows64) {
+            // The setup program is a 32-bit program: its system directory is the 32-bit one, Explorer
+            // knows that as SysWOW64, and the 64-bit one is reached as Sysnative.
+            os.wow64SystemDirectory = u"C:\\WINDOWS\\SysWOW64";
+            os.nativeSystemDirectory = u"C:\\WINDOWS\\Sysnative";
+            os.programFiles32 = u"C:\\Program Files (x86)";
+            os.commonFiles32 = u"C:\\Program Files (x86)\\Common Files";
+            os.programFiles64 = u"C:\\Program Files";
+            os.commonFiles64 = u"C:\\Program Files\\Common Files";
+            AddRegistrationTool(u"C:\\WINDOWS\\Sysnative\\", u"CLSID\\{QM}");
+        }
+        if (office32) os.PutFile(*os.commonFiles32 + u"\\Microsoft Shared\\VBA\\VBA7.1\\VBE7.DLL", "VBE 32");
+        if (office64) os.PutFile(*os.commonFiles64 + u"\\Microsoft Shared\\VBA\\VBA7.1\\VBE7.DLL", "VBE 64");
+
+        // What is not the add-in's: another program's files beside its own, the user's Start menu and
+        // other add-ins of every host.
+        os.PutFile(u"C:\\WINDOWS\\SYSTEM32\\Other.dll", "other");
+        os.PutFile(u"C:\\WINDOWS\\SYSTEM32\\Other.hlp", "other");
+        if (windows64) os.PutFile(u"C:\\WINDOWS\\Sysnative\\Other.dll", "other 64");
+        os.PutFile(u"C:\\WINDOWS\\Start Menu\\Programs\\Other\\Other.lnk", "shortcut");
+        for (const char16_t* key : {u"Software\\Microsoft\\Visual Basic\\6.0\\Addins\\Other.Connect",
+                                    u"Software\\Microsoft\\VBA\\VBE\\6.0\\Addins\\Other.Connect",
+                                    u"Software\\Microsoft\\VBA\\VBE\\6.0\\Addins64\\Other.Connect"}) {
+            RegKey handle = 0;
+            registry.CreateKey(Hive::CurrentUser, key, &handle);
+            const std::uint8_t three[4] = {3, 0, 0, 0};
+            registry.SetValue(handle, u"LoadBehavior", regtype::Dword, three, 4);
+            registry.CloseKey(handle);
+        }
+        RegKey handle = 0;
+        registry.CreateKey(Hive::ClassesRoot, u"CLSID\\{OTHER}", &handle);
+        registry.CloseKey(handle);
+    }
+
+    void Run(const std::u16string& commandLine) {
+        ui.onModal = [](ui::Form& form) { ui::user::Click(*dynamic_cast<frmMain&>(form).Command1[0]); };
+        RunSetup(SetupServices{registry, Cp932(), os, ui}, commandLine);
+    }
+
+    struct State {
+        std::map<std::u16string, std::string> files;
+        std::vector<std::u16string> directories;
+        std::vector<RegKeyContent> keys;
+    };
+    State Snapshot() const {
+        State state;
+        for (const auto& file : os.Files()) state.files[FoldAscii(file)] = os.FileContent(file);
+        state.directories = os.Directories();
+        state.keys = registry.Keys();
+        std::sort(state.keys.begin(), state.keys.end(),
+                  [](const RegKeyContent& a, const RegKeyContent& b) { return std::tie(a.hive, a.path) < std::tie(b.hive, b.path); });
+        return state;
+    }
+    // The library that the class registered in that view of the registry loads; empty when none is.
+    std::string LibraryOfView(const std::u16string& classKey) {
+        RegKey key = 0;
+        if (registry.OpenKey(Hive::ClassesRoot, classKey, &key) != RegStatus::Success) return "";
+        std::u16string name;
+        std::uint32_t type = 0;
+        std::string path;
+        registry.EnumValue(key, 0, &name, &type, &path);
+        registry.CloseKey(key);
+        return os.FileContent(Cp932().FromAnsi(path));
+    }
+
+    SimulatedOs os;
+    MemoryRegistry registry;
+    ui::HeadlessUi ui;
+
+private:
+    void AddRegistrationTool(const std::u16string& folder, const std::u16string& classKey) {
+        os.AddProgram(folder + u"Regsvr32.exe", [this, classKey](const std::u16string& line) {
+            const auto quote = line.find(u"\" ");
+            const std::u16string arguments = line.substr(quote + 2);
+            const bool remove = arguments.compare(0, 3, u"/U ") == 0;
+            std::u16string library = arguments.substr(arguments.find(u'"') + 1);
+            library.pop_back();
+            if (!os.FileExists(library)) return 3;
+            if (remove) return registry.DeleteKey(Hive::ClassesRoot, classKey) == RegStatus::Success ? 0 : 5;
+            RegKey key = 0;
+            registry.CreateKey(Hive::ClassesRoot, classKey, &key);
+            const std::string path = Cp932().ToAnsi(library);
+            registry.SetValue(key, u"", regtype::Sz, reinterpret_cast<const std::uint8_t*>(path.data()),
+                              static_cast<std::uint32_t>(path.size()));
+            registry.CloseKey(key);
+            return 0;
+        });
+    }
+};
+
+TEST(SetupMachine, EachEditorGetsItsOwnLibraryWithItsHelpAndRemovalLeavesTheMachineAsItWas) {
+    struct Case {
+        const char* what;
+        bool windows64;
+        bool office32;
+        bool office64;
+    };
+    const Case cases[] = {
+        {"32-bit Windows, no Office", false, false, false},   {"32-bit Windows, Office", false, true, false},
+        {"64-bit Windows, no Office", true, false, false},    {"64-bit Windows, 32-bit Office", true, true, false},
+        {"64-bit Windows, 64-bit Office", true, false, true}, {"64-bit Windows, both", true, true, true},
+    };
+    constexpr char16_t kSystem32[] = u"C:\\WINDOWS\\SYSTEM32\\";
+    constexpr char16_t kSystem64[] = u"C:\\WINDOWS\\Sysnative\\";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Machine machine(c.windows64, c.office32, c.office64);
+        const Machine::State before = machine.Snapshot();
+
+        machine.Run(u"");
+        ASSERT_FALSE(machine.ui.messages.empty());
+        EXPECT_EQ(machine.ui.messages.back().text, u"ｾｯﾄｱｯﾌﾟが完了しました。");
+        // Each view of the registry leads to the library of its own bitness.
+        EXPECT_EQ(machine.LibraryOfView(c.windows64 ? u"WOW6432Node\\CLSID\\{QM}" : u"CLSID\\{QM}"), "WekQM417.dll 32");
+        if (c.windows64) {
+            EXPECT_EQ(machine.LibraryOfView(u"CLSID\\{QM}"), c.office64 ? "WekQM417.dll 64" : "");
+        }
+        // The library finds its help beside itself, whichever it is.
+        std::vector<std::u16string> folders{kSystem32};
+        if (c.office64) folders.push_back(kSystem64);
+        for (const std::u16string& folder : folders) {
+            for (const char16_t* name : {u"Quillmark.cnt", u"Quillmark.hlp", u"Quillmark.chm"}) {
+                EXPECT_EQ(machine.os.FileContent(folder + name), Utf16ToUtf8(name) + " 32") << Utf16ToUtf8(folder + name);
+            }
+        }
+        if (c.windows64 && !c.office64) {
+            EXPECT_FALSE(machine.os.FileExists(std::u16string(kSystem64) + u"Quillmark.hlp"));
+        }
+        SettingsStore vba32(machine.registry, Cp932(), kVbaKey32);
+        SettingsStore vba64(machine.registry, Cp932(), kVbaKey64);
+        EXPECT_EQ(vba32.KeyExists(), c.office32);
+        EXPECT_EQ(vba64.KeyExists(), c.office64);
+
+        // The help viewer leaves its index beside the help it showed.
+        for (const std::u16string& folder : folders) machine.os.PutFile(folder + u"Quillmark.GID", "index");
+        machine.Run(u"/UNINST " + std::u16string(kDisplayName));
+        EXPECT_EQ(machine.ui.messages.back().text, u"ｱﾌﾟﾘｹｰｼｮﾝの削除が完了しました。");
+        Machine::State after = machine.Snapshot();
+        // Only the running copy of the program stays.
+        EXPECT_EQ(after.files.erase(u"c:\\windows\\wekqm417_setup.exe"), 1U);
+        EXPECT_EQ(after.files, before.files);
+        EXPECT_EQ(after.directories, before.directories);
+        EXPECT_TRUE(after.keys == before.keys);
+    }
+}
+
+// What keeps a 64-bit editor from its registration is named; the editor is then told of no library,
+// and nothing of the 32-bit installation is touched.
+TEST(SetupMachine, A64BitEditorIsRegisteredOnlyWithItsLibraryAndHelpInPlace) {
+    struct Case {
+        const char* what;
+        std::function<void(Machine&)> scene;
+        const char16_t* reported;
+    };
+    const Case cases[] = {
+        {"help in use", [](Machine& m) { m.os.lockedFiles.insert(u"c:\\windows\\sysnative\\quillmark.hlp"); },
+         u"(C:\\WINDOWS\\Sysnative\\Quillmark.hlp をｺﾋﾟｰできません)"},
+        {"library in use", [](Machine& m) { m.os.lockedFiles.insert(u"c:\\windows\\sysnative\\wekqm417.dll"); },
+         u"(C:\\WINDOWS\\Sysnative\\WekQM417.dll をｺﾋﾟｰできません)"},
+        {"a 64-bit setup program", [](Machine& m) { m.os.nativeSystemDirectory = u"C:\\WINDOWS\\SYSTEM32"; },
+         u"(C:\\WINDOWS\\SYSTEM32\\ には 32ﾋﾞｯﾄ版のｱﾄﾞｲﾝがｲﾝｽﾄｰﾙされています)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Machine machine(true, false, true);
+        c.scene(machine);
+        machine.Run(u"");
+        ASSERT_FALSE(machine.ui.messages.empty());
+        const std::u16string& text = machine.ui.messages.back().text;
+        EXPECT_NE(text.find(u"\r- 64ﾋﾞｯﾄ版 Office の VBA ｴﾃﾞｨﾀへの登録 " + std::u16string(c.reported)), std::u16string::npos)
+            << Utf16ToUtf8(text);
+        EXPECT_FALSE(SettingsStore(machine.registry, Cp932(), kVbaKey64).KeyExists());
+        EXPECT_EQ(machine.LibraryOfView(u"WOW6432Node\\CLSID\\{QM}"), "WekQM417.dll 32");
+        EXPECT_EQ(machine.LibraryOfView(u"CLSID\\{QM}"), "");
+        EXPECT_EQ(machine.os.FileContent(u"C:\\WINDOWS\\SYSTEM32\\WekQM417.dll"), "WekQM417.dll 32");
+    }
 }
 
 }  // namespace

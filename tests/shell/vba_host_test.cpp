@@ -169,5 +169,65 @@ TEST(VbaEditor, ExitRewritesTheLoadBehaviourOfItsOwnHost) {
     }
 }
 
+
+// One person with both editors open at once: VB6 and a 64-bit Office, each process with the add-in
+// loaded, one registry between them. Each exit command rewrites only its own host's load behaviour;
+// the format is one for both, and nothing either writes takes a value from the other.
+TEST(BothEditors, ShareOneFormatAndExitEachOnItsOwn) {
+    MemoryStore settings;
+    FixedClock clock{{1999, 12, 1, 9, 5, 7}};
+    settings.Put(u"EditStamp", u"1,1,1,1,1,山田");
+    PutNumber(settings.registry, kSettingsKey, u"LoadBehavior", 3);
+    PutNumber(settings.registry, kVbaKey64, u"LoadBehavior", 3);
+    PutNumber(settings.registry, kVbaKey32, u"LoadBehavior", 3);  // an older 32-bit Office, not running
+
+    ui::HeadlessUi vb6Ui;
+    ui::HeadlessUi vbaUi;
+    auto vb6 = ide::SimulatedVbe::Create(vb6Ui);
+    auto vba = VbaEditor(vbaUi);
+    const auto make = [&](ui::Ui& ui, int bitness) {
+        AddInServices services{settings.registry, Cp932(), clock, ui, u"C:\\WINDOWS\\SYSTEM32\\WekQM417.dll"};
+        services.bitness = bitness;
+        return std::make_shared<AddInClass>(services);
+    };
+    vb6->ConnectAddIn(make(vb6Ui, 32), 1);
+    vba->ConnectAddIn(make(vbaUi, 64), 1);
+    const auto values = [&] {
+        std::vector<std::pair<std::u16string, std::string>> out;
+        for (const auto& v : SettingsStore(settings.registry, Cp932()).ListSettings()) out.emplace_back(v.name, v.data);
+        return out;
+    };
+    const auto vb6Values = values();
+
+    // The same edit record in both, from the one format.
+    for (auto* editor : {vb6.get(), vba.get()}) {
+        auto& module = editor->AddCodeWindow(u"Module1 (ｺｰﾄﾞ)", {u"Sub A()", u"End Sub"});
+        editor->Activate(u"Module1 (ｺｰﾄﾞ)");
+        editor->Pane(u"Module1 (ｺｰﾄﾞ)")->SetSelection({2, 1, 2, 1});
+        (editor == vb6.get() ? vb6Ui : vbaUi).Tick();
+        editor->Click(u"編集ｽﾀﾝﾌﾟ");
+        ASSERT_GE(module.AllLines().size(), 3U);
+        EXPECT_EQ(module.AllLines()[1], u"'------<山田 '99.12.01 09:05:07>------");
+    }
+
+    vba->Click(u"Wek Quillmark の終了(&X)");
+    EXPECT_FALSE(vba->AddInConnected());
+    EXPECT_TRUE(vb6->AddInConnected());
+    EXPECT_EQ(StoredNumber(settings.registry, kVbaKey64, u"LoadBehavior"), 1);
+    EXPECT_EQ(StoredNumber(settings.registry, kVbaKey32, u"LoadBehavior"), 3);
+    EXPECT_EQ(values(), vb6Values);
+    EXPECT_FALSE(vb6->FindControls(u"LVｽﾀﾝﾌﾟ").empty());
+
+    vb6->Click(u"Wek Quillmark の終了(&X)");
+    EXPECT_FALSE(vb6->AddInConnected());
+    EXPECT_EQ(StoredNumber(settings.registry, kSettingsKey, u"LoadBehavior"), 1);
+    EXPECT_EQ(StoredNumber(settings.registry, kVbaKey64, u"LoadBehavior"), 1);
+    EXPECT_EQ(StoredNumber(settings.registry, kVbaKey32, u"LoadBehavior"), 3);
+    EXPECT_TRUE(vb6Ui.messages.empty());
+    EXPECT_TRUE(vbaUi.messages.empty());
+    vb6->Shutdown();
+    vba->Shutdown();
+}
+
 }  // namespace
 }  // namespace qm::test

@@ -297,6 +297,10 @@ void LspServer::Request(const Json& id, const std::string& method, const Json& p
         Respond(id, CodeActions(params));
         return;
     }
+    if (method == "codeAction/resolve") {
+        Respond(id, ResolveCodeAction(params));
+        return;
+    }
     if (method == "workspace/executeCommand") {
         Respond(id, ExecuteCommand(params));
         return;
@@ -355,6 +359,9 @@ Json LspServer::Initialize(const Json& params) {
         if (offered.IsString() && offered.AsString() == "utf-8") units_ = PositionUnits::Utf8;
     }
     registerWatchers_ = params["capabilities"]["workspace"]["didChangeWatchedFiles"]["dynamicRegistration"].AsBool();
+    for (const Json& property : params["capabilities"]["textDocument"]["codeAction"]["resolveSupport"]["properties"].Items()) {
+        if (property.IsString() && property.AsString() == "edit") resolveEdits_ = true;
+    }
     const Json& options = params["initializationOptions"];
     std::string refused;
     for (const char* key : {"now", "author", "editor"}) {
@@ -389,8 +396,9 @@ Json LspServer::Initialize(const Json& params) {
             .Set("positionEncoding", units_ == PositionUnits::Utf8 ? "utf-8" : "utf-16")
             .Set("textDocumentSync",
                  Json::Object().Set("openClose", true).Set("change", Json(2)).Set("save", Json::Object().Set("includeText", false)))
-            .Set("codeActionProvider",
-                 Json::Object().Set("codeActionKinds", Json::Array().Push("quickfix").Push("refactor.rewrite").Push("source")))
+            .Set("codeActionProvider", Json::Object()
+                                           .Set("codeActionKinds", Json::Array().Push("quickfix").Push("refactor.rewrite").Push("source"))
+                                           .Set("resolveProvider", true))
             .Set("executeCommandProvider", Json::Object().Set("commands", commands));
     return Json::Object()
         .Set("capabilities", capabilities)
@@ -529,6 +537,15 @@ Json LspServer::CodeActions(const Json& params) {
     const auto offer = [&](const char* title, const char* kind, const std::string& command, std::optional<std::size_t> line,
                            const Json* diagnostic) {
         if (!wanted(kind)) return;
+        if (resolveEdits_) {
+            // The edit is made when the action is chosen: a large module is read once here, not once per action.
+            Json data = Json::Object().Set("uri", uri).Set("step", command).Set("range", params["range"]);
+            if (line) data.Set("line", Json(static_cast<std::int64_t>(*line)));
+            Json action = Json::Object().Set("title", title).Set("kind", kind).Set("data", std::move(data));
+            if (diagnostic != nullptr) action.Set("diagnostics", Json::Array().Push(*diagnostic)).Set("isPreferred", true);
+            actions.Push(std::move(action));
+            return;
+        }
         std::optional<Json> edit;
         try {
             edit = EditOf(uri, document, command, range, line);
@@ -553,16 +570,62 @@ Json LspServer::CodeActions(const Json& params) {
                 offer(kRefreshTitle, "quickfix", kRefreshStampCommand, line, &diagnostic);
             }
         }
+        const Applicable applicable =
+            resolveEdits_ ? ApplicableAt(document, static_cast<std::size_t>(document.text.PositionOf(range.from, units_).first))
+                          : Applicable{true, true};
         offer(kInsertTitle, "refactor.rewrite", kInsertStampCommand, std::nullopt, nullptr);
         offer(kWrapTitle, "refactor.rewrite", kWrapEditRecordCommand, std::nullopt, nullptr);
-        offer(kRefreshTitle, "refactor.rewrite", kRefreshStampCommand, std::nullopt, nullptr);
-        offer(kStampAllTitle, "source", kStampAllCommand, std::nullopt, nullptr);
+        if (applicable.refresh) offer(kRefreshTitle, "refactor.rewrite", kRefreshStampCommand, std::nullopt, nullptr);
+        if (applicable.stampAll) offer(kStampAllTitle, "source", kStampAllCommand, std::nullopt, nullptr);
     } catch (const Unusable& e) {
         Message(1, e.message);
     } catch (const SourceError& e) {
         Message(1, document.path + ": " + e.what());
     }
     return actions;
+}
+
+LspServer::Applicable LspServer::ApplicableAt(const Document& document, std::size_t line) {
+    Store store(options_, Store::Mode::Read, FolderOf(document.path));
+    SourceFile file(document.text.Text(), Encoding::Utf8, store.Cp());
+    const CheckPolicy policy = PolicyOfFile(document.path, nullptr);
+    const auto caret = file.ModuleLineOf(line + 1);
+    ide::TextCodeModule module(file.TakeModuleLines());
+    Applicable out;
+    out.stampAll = policy.moduleHeader && !HasModuleHeader(module.AllLines());
+    for (const StampedProcedure& p : FindProcedures(module)) {
+        if (!p.hasStamp && (!p.houseHeader || policy.houseHeadersNeedStamp)) out.stampAll = true;
+        if (p.hasStamp && caret && p.blockFirst <= *caret && *caret <= p.region.endLine) out.refresh = true;
+    }
+    return out;
+}
+
+Json LspServer::ResolveCodeAction(const Json& action) {
+    const Json& data = action["data"];
+    if (!data["step"].IsString() || !data["uri"].IsString()) throw InvalidParams{"the action is none of this server's"};
+    const std::string& step = data["step"].AsString();
+    if (step != kInsertStampCommand && step != kWrapEditRecordCommand && step != kRefreshStampCommand && step != kStampAllCommand &&
+        step != kModuleHeaderStep) {
+        throw InvalidParams{"no step " + step};
+    }
+    Document& document = DocumentOf(Json::Object().Set("uri", data["uri"]));
+    const Range range = RangeOf(document, data["range"]);
+    const auto line = data["line"].AsInteger();
+    if (data.Has("line") && (!line || *line < 0)) throw InvalidParams{"the action's line must be a whole number of at least 0"};
+    std::optional<Json> edit;
+    try {
+        edit = EditOf(data["uri"].AsString(), document, step, range,
+                      line ? std::optional<std::size_t>(static_cast<std::size_t>(*line)) : std::nullopt);
+    } catch (const Failure& e) {
+        throw InvalidParams{e.message};
+    } catch (const Unusable& e) {
+        throw InvalidParams{e.message};
+    } catch (const SourceError& e) {
+        throw InvalidParams{document.path + ": " + e.what()};
+    }
+    Json resolved = action;
+    resolved.Set("edit", edit ? std::move(*edit) : Json::Object().Set("changes", Json::Object()));
+    return resolved;
 }
 
 Json LspServer::ExecuteCommand(const Json& params) {

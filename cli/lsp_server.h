@@ -82,6 +82,14 @@ private:
     void Notification(const std::string& method, const Json& params, Clock::time_point now);
     Json Initialize(const Json& params);
     Json CodeActions(const Json& params);
+    Json ResolveCodeAction(const Json& action);
+    // Which of the actions that need a stamp to be there or missing apply at a line: a stamp to
+    // refresh at the caret, anything for stamp every procedure to do.
+    struct Applicable {
+        bool refresh = false;
+        bool stampAll = false;
+    };
+    Applicable ApplicableAt(const Document& document, std::size_t line);
     Json ExecuteCommand(const Json& params);
     void Opened(const Json& params);
     void Changed(const Json& params, Clock::time_point now);
@@ -106,6 +114,7 @@ private:
     std::optional<int> exit_;
     PositionUnits units_ = PositionUnits::Utf16;
     bool registerWatchers_ = false;
+    bool resolveEdits_ = false;  // the client asks for an action's edit when it is chosen
     CommonOptions options_;
     std::int64_t nextRequest_ = 1;
     std::map<std::string, Document> documents_;

@@ -43,7 +43,7 @@ def check(condition, what):
 
 
 class Server:
-    def __init__(self, folder, encodings=None):
+    def __init__(self, folder, encodings=None, resolve=False):
         env = {k: v for k, v in os.environ.items() if not k.startswith("QUILLMARK_")}
         env["HOME"] = folder
         self.process = subprocess.Popen([QUILLMARK, "lsp"], cwd=folder, env=env, stdin=subprocess.PIPE,
@@ -53,6 +53,7 @@ class Server:
         self.next_id = 1
         threading.Thread(target=self._read, daemon=True).start()
         self.encodings = encodings
+        self.resolve = resolve
 
     def _read(self):
         out = self.process.stdout
@@ -113,6 +114,8 @@ class Server:
         capabilities = {"workspace": {"didChangeWatchedFiles": {"dynamicRegistration": True}}}
         if self.encodings:
             capabilities["general"] = {"positionEncodings": self.encodings}
+        if self.resolve:
+            capabilities["textDocument"] = {"codeAction": {"resolveSupport": {"properties": ["edit"]}}}
         reply = self.request("initialize", {"processId": None, "rootUri": None, "capabilities": capabilities,
                                             "initializationOptions": {"now": NOW, "author": AUTHOR, "editor": EDITOR}})
         self.notify("initialized", {})
@@ -171,6 +174,9 @@ def actions(server, uri, range_, diagnostics=()):
 def action_text(server, uri, text, range_, title, kind=None, diagnostics=(), encoding="utf-16"):
     for a in actions(server, uri, range_, diagnostics):
         if a["title"] == title and (kind is None or a["kind"] == kind):
+            if server.resolve:
+                check("edit" not in a, "with resolve, the edit is made when the action is chosen")
+                a = server.request("codeAction/resolve", a)["result"]
             return apply(text, a["edit"]["changes"][uri], encoding)
     return None
 
@@ -325,7 +331,7 @@ def positions_in_utf8(folder):
     uri = "file://" + path
     text = MODULE
     write(path, text)
-    server = Server(folder, ["utf-8", "utf-16"])
+    server = Server(folder, ["utf-8", "utf-16"], resolve=True)
     check(server.initialize()["result"]["capabilities"]["positionEncoding"] == "utf-8", "UTF-8 when offered")
     server.notify("textDocument/didOpen", {"textDocument": {"uri": uri, "languageId": "vb", "version": 1, "text": text}})
     server.diagnostics(uri, 1)
@@ -347,6 +353,9 @@ def positions_in_utf8(folder):
     expected = command(folder, "stamp", "--line", str(target + 1), path)
     check(action_text(server, uri, text, at_line(target), "Insert function-description stamp", "refactor.rewrite", encoding="utf-8") ==
           expected, "the stamp with positions in bytes")
+    check(action_text(server, uri, text, at_line(target), "Refresh this stamp") is None, "no refresh offered without a stamp")
+    expected = command(folder, "stamp", "--all", path)
+    check(action_text(server, uri, text, at_line(0), "Stamp every procedure of this file") == expected, "stamp --all, resolved")
     server.request("shutdown", None)
     server.notify("exit", None)
     check(server.process.wait(10) == 0, "exit")

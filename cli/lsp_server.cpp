@@ -31,6 +31,10 @@ constexpr int kRequestFailed = -32803;
 struct InvalidParams {
     std::string message;
 };
+// A request that was understood, but whose step failed on this text or with this store.
+struct RequestFailed {
+    std::string message;
+};
 
 // What the internal command names do, and the titles the editor shows.
 constexpr const char* kModuleHeaderStep = "moduleHeader";
@@ -257,8 +261,18 @@ void LspServer::Receive(std::string_view body, Clock::time_point now) {
             Request(id, method.AsString(), message["params"], now);
         } catch (const InvalidParams& e) {
             Fail(id, kInvalidParams, e.message);
+        } catch (const RequestFailed& e) {
+            Fail(id, kRequestFailed, e.message);
+        } catch (const Failure& e) {
+            Fail(id, kRequestFailed, e.message);
+        } catch (const Unusable& e) {
+            Fail(id, kRequestFailed, e.message);
+        } catch (const UsageError& e) {
+            Fail(id, kRequestFailed, e.message);
         } catch (const std::exception& e) {
             Fail(id, kInternalError, e.what());
+        } catch (...) {
+            Fail(id, kInternalError, "the request failed");
         }
         return;
     }
@@ -266,8 +280,14 @@ void LspServer::Receive(std::string_view body, Clock::time_point now) {
         Notification(method.AsString(), message["params"], now);
     } catch (const InvalidParams& e) {
         Message(1, method.AsString() + ": " + e.message);
+    } catch (const Failure& e) {
+        Message(1, method.AsString() + ": " + e.message);
+    } catch (const Unusable& e) {
+        Message(1, method.AsString() + ": " + e.message);
     } catch (const std::exception& e) {
         Message(1, method.AsString() + ": " + e.what());
+    } catch (...) {
+        Message(1, method.AsString() + ": failed");
     }
 }
 
@@ -617,11 +637,11 @@ Json LspServer::ResolveCodeAction(const Json& action) {
         edit = EditOf(data["uri"].AsString(), document, step, range,
                       line ? std::optional<std::size_t>(static_cast<std::size_t>(*line)) : std::nullopt);
     } catch (const Failure& e) {
-        throw InvalidParams{e.message};
+        throw RequestFailed{e.message};
     } catch (const Unusable& e) {
-        throw InvalidParams{e.message};
+        throw RequestFailed{e.message};
     } catch (const SourceError& e) {
-        throw InvalidParams{document.path + ": " + e.what()};
+        throw RequestFailed{document.path + ": " + e.what()};
     }
     Json resolved = action;
     resolved.Set("edit", edit ? std::move(*edit) : Json::Object().Set("changes", Json::Object()));
@@ -646,11 +666,11 @@ Json LspServer::ExecuteCommand(const Json& params) {
     try {
         edit = EditOf(arguments[0].AsString(), document, command, range);
     } catch (const Failure& e) {
-        throw InvalidParams{e.message};
+        throw RequestFailed{e.message};
     } catch (const Unusable& e) {
-        throw InvalidParams{e.message};
+        throw RequestFailed{e.message};
     } catch (const SourceError& e) {
-        throw InvalidParams{document.path + ": " + e.what()};
+        throw RequestFailed{document.path + ": " + e.what()};
     }
     if (edit) {
         Send(Json::Object()
@@ -696,6 +716,11 @@ Json LspServer::DiagnosticsOf(const Document& document) {
         Message(1, e.message);
     } catch (const SourceError& e) {
         Message(1, document.path + ": " + e.what());
+    } catch (const std::exception& e) {
+        // Diagnostics are published outside any request: nothing may leave here.
+        Message(1, document.path + ": " + e.what());
+    } catch (...) {
+        Message(1, document.path + ": cannot be checked");
     }
     return diagnostics;
 }

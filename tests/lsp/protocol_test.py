@@ -388,6 +388,11 @@ def bad_input(folder):
     server.notify("textDocument/didOpen", {"textDocument": {"uri": uri, "languageId": "vb", "version": 1, "text": MODULE}})
     reply = server.request("textDocument/codeAction", {"textDocument": {"uri": uri}, "range": at_line(999, 999), "context": {}})
     check("result" in reply, "a position past the end is the end")
+    reply = server.request("workspace/executeCommand", {"command": "quillmark.wrapEditRecord", "arguments": [uri, at_line(0)]})
+    check(reply.get("error", {}).get("code") == -32803 and "hidden header" in reply["error"]["message"],
+          "a selection in the hidden header: the command's message, RequestFailed")
+    reply = server.request("workspace/executeCommand", {"command": "quillmark.unknown", "arguments": [uri, at_line(0)]})
+    check(reply.get("error", {}).get("code") == -32602, "an unknown command")
     server.process.stdin.close()
     check(server.process.wait(10) == 1, "the end of the input without exit: status 1")
     check(not os.path.exists(folder + "/a"), "nothing written")

@@ -6,7 +6,6 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -23,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     qm::cli::FrameReader reader(
         [&](char* buffer, std::size_t room) {
             const std::size_t n = std::min({room, step, input.size() - at});
-            std::memcpy(buffer, input.data() + at, n);
+            std::copy_n(input.data() + at, n, buffer);
             at += n;
             return n;
         },

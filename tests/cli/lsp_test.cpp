@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -86,7 +85,7 @@ std::vector<FrameReader::Frame> FramesOf(const std::string& input, std::size_t p
     FrameReader reader(
         [&](char* buffer, std::size_t room) {
             const std::size_t n = std::min({room, piece, input.size() - at});
-            std::memcpy(buffer, input.data() + at, n);
+            std::copy_n(input.data() + at, n, buffer);
             at += n;
             return n;
         },

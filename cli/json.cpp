@@ -32,7 +32,7 @@ bool Json::Has(std::string_view key) const {
     return false;
 }
 
-Json& Json::Set(std::string key, Json value) {
+Json& Json::Set(std::string key, Json value) & {
     type_ = Type::Object;
     for (auto& member : members_) {
         if (member.first == key) {
@@ -44,7 +44,7 @@ Json& Json::Set(std::string key, Json value) {
     return *this;
 }
 
-Json& Json::Push(Json value) {
+Json& Json::Push(Json value) & {
     type_ = Type::Array;
     items_.push_back(std::move(value));
     return *this;

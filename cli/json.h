@@ -55,8 +55,11 @@ public:
     const Json& operator[](std::string_view key) const;
     bool Has(std::string_view key) const;
     // Sets a member of an object (replacing one of the same key), or appends to an array.
-    Json& Set(std::string key, Json value);
-    Json& Push(Json value);
+    // On a temporary they give it back to be moved on, so that a message is built without copies.
+    Json& Set(std::string key, Json value) &;
+    Json&& Set(std::string key, Json value) && { return std::move(Set(std::move(key), std::move(value))); }
+    Json& Push(Json value) &;
+    Json&& Push(Json value) && { return std::move(Push(std::move(value))); }
 
     std::string Write() const;
 

@@ -308,6 +308,7 @@ def session(folder):
     fixed = action_text(server, uri, text, header["range"], "Insert function-description stamp", "quickfix", [header])
     every = command(folder, "stamp", "--all", "--module-header", path)
     check(fixed is not None and fixed != text and every.startswith(fixed[:fixed.index("Option Explicit")]), "the module header's quick fix")
+    check(fixed == command(folder, "stamp", "--line", "2", path), "the module header's quick fix is the button's header")
     os.remove(os.path.join(folder, ".quillmark-check"))
 
     # Saving publishes at once.

@@ -698,7 +698,9 @@ Json LspServer::DiagnosticsOf(const Document& document) {
         CheckModule(module, model, {policy.moduleHeader, policy.publicOnly, policy.houseHeadersNeedStamp},
                     [&](std::int32_t moduleLine, const std::u16string&, const char* rule, const std::string& message) {
                         if (policy.Ignores(rule)) return;
-                        const std::size_t line = file.FileLineOf(moduleLine) - 1;
+                        // An empty module's findings stand on its first line.
+                        const std::size_t fileLine = file.FileLineOf(moduleLine);
+                        const std::size_t line = fileLine == 0 ? 0 : fileLine - 1;
                         const Json range =
                             Json::Object()
                                 .Set("start", PositionJson({static_cast<std::int64_t>(line), 0}))

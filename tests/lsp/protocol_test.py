@@ -394,6 +394,14 @@ def bad_input(folder):
           "a selection in the hidden header: the command's message, RequestFailed")
     reply = server.request("workspace/executeCommand", {"command": "quillmark.unknown", "arguments": [uri, at_line(0)]})
     check(reply.get("error", {}).get("code") == -32602, "an unknown command")
+    # An empty module where the policy asks for a header: the finding on the first line.
+    os.makedirs(folder + "/empty", exist_ok=True)
+    with open(folder + "/empty/.quillmark-check", "w") as f:
+        f.write("module-header = required\n")
+    uri = "file://" + folder + "/empty/e.bas"
+    server.notify("textDocument/didOpen", {"textDocument": {"uri": uri, "languageId": "vb", "version": 1, "text": ""}})
+    published = server.diagnostics(uri)
+    check([(d["code"], d["range"]["start"]["line"]) for d in published] == [("no-module-header", 0)], f"an empty module: {published}")
     server.process.stdin.close()
     check(server.process.wait(10) == 1, "the end of the input without exit: status 1")
     check(not os.path.exists(folder + "/a"), "nothing written")

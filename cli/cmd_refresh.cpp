@@ -64,17 +64,25 @@ std::vector<Edit> Refresh(const std::vector<std::u16string>& lines, const Stampe
         std::vector<std::u16string> replacement = freshLines(old.name);
         if (replacement.empty()) continue;
         if (isArguments) {
-            // Each argument still there, or renamed in place, keeps what the user wrote after its " -".
-            const auto notes = ArgumentNotes(old);
+            // Each argument still there, or renamed in place, keeps what the user wrote after its " -"
+            // and the lines that continue it.
+            const auto listed = ArgumentsListed(old);
+            std::vector<std::u16string> written;
             for (auto& line : replacement) {
                 const auto dash = line.rfind(u" -");
-                if (dash == std::u16string::npos || dash + 2 != line.size()) continue;
-                // The name is the last word in front of the padding before " -".
-                const std::u16string_view head = TrimRightBlanks(std::u16string_view(line).substr(0, dash));
-                const auto start = head.find_last_of(u" :\u3000");
-                const std::u16string name(head.substr(start == std::u16string_view::npos ? 0 : start + 1));
-                line += NoteOf(name, notes, declared);
+                const ListedArgument* entry = nullptr;
+                if (dash != std::u16string::npos && dash + 2 == line.size()) {
+                    // The name is the last word in front of the padding before " -".
+                    const std::u16string_view head = TrimRightBlanks(std::u16string_view(line).substr(0, dash));
+                    const auto start = head.find_last_of(u" :\u3000");
+                    entry = EntryOf(std::u16string(head.substr(start == std::u16string_view::npos ? 0 : start + 1)), listed, declared);
+                }
+                if (entry != nullptr) line += entry->note;
+                written.push_back(std::move(line));
+                if (entry == nullptr) continue;
+                for (const std::int32_t l : entry->continuation) written.push_back(lines[static_cast<std::size_t>(l - 1)]);
             }
+            replacement = std::move(written);
         }
         const std::vector<std::u16string> current(lines.begin() + (old.firstLine - 1), lines.begin() + old.lastLine);
         if (replacement != current) edits.push_back({old.firstLine, old.lastLine - old.firstLine + 1, std::move(replacement)});

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "cli/findings.h"
+#include "platform/text.h"
 
 namespace qm::cli {
 
@@ -260,34 +261,10 @@ private:
 
     // One UTF-8 character taken as it stands; anything that is not one is refused.
     void Character(std::string& out) {
-        const auto lead = static_cast<unsigned char>(text_[at_]);
-        std::size_t length = 0;
-        unsigned code = 0;
-        unsigned least = 0;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-            code = lead & 0x1Fu;
-            least = 0x80;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            code = lead & 0x0Fu;
-            least = 0x800;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            code = lead & 0x07u;
-            least = 0x10000;
-        } else {
-            Fail("not UTF-8");
-        }
-        if (text_.size() - at_ < length) Fail("not UTF-8");
-        for (std::size_t i = 1; i < length; ++i) {
-            const auto next = static_cast<unsigned char>(text_[at_ + i]);
-            if ((next & 0xC0u) != 0x80u) Fail("not UTF-8");
-            code = (code << 6) | (next & 0x3Fu);
-        }
-        if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) Fail("not UTF-8");
-        out.append(text_.substr(at_, length));
-        at_ += length;
+        const Utf8Character character = DecodeUtf8(text_, at_);
+        if (character.length == 0) Fail("not UTF-8");
+        out.append(text_.substr(at_, character.length));
+        at_ += character.length;
     }
 
     std::string String() {

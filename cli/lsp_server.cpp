@@ -200,7 +200,9 @@ std::optional<std::string> PathOfUri(std::string_view uri) {
         i += 2;
     }
     // A name with a control character would break a stamp line or a message line.
-    if (HasControl(path) || Utf16ToUtf8(Utf8ToUtf16(path)) != path) return std::nullopt;
+    bool valid = true;
+    Utf8ToUtf16(path, &valid);
+    if (HasControl(path) || !valid) return std::nullopt;
 #ifdef _WIN32
     if (path.size() >= 3 && path[0] == '/' && path[2] == ':') path.erase(0, 1);
 #endif

@@ -7,6 +7,7 @@
 #include "cli/findings.h"
 #include "cli/policy.h"
 #include "cli/source_file.h"
+#include "cli/sources.h"
 #include "cli/stamp_blocks.h"
 #include "cli/store.h"
 #include "cli/text_steps.h"
@@ -59,17 +60,6 @@ std::int64_t UnitsOf(std::size_t bytes, PositionUnits units) {
 
 bool HasControl(std::string_view text) {
     return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
-}
-
-bool IsVbSourceName(const std::string& path) {
-    const auto dot = path.find_last_of('.');
-    if (dot == std::string::npos || path.find('/', dot) != std::string::npos) return false;
-    std::string ext = path.substr(dot + 1);
-    for (char& c : ext) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    for (const char* known : {"bas", "cls", "frm", "ctl", "pag", "dob", "dsr"}) {
-        if (ext == known) return true;
-    }
-    return false;
 }
 
 std::string FolderOf(const std::string& path) {
@@ -436,7 +426,7 @@ void LspServer::Opened(const Json& params) {
     const auto path = PathOfUri(uri);
     if (!path) throw InvalidParams{"only a file: URI whose name has no control character can be stamped: " + uri};
     const std::string& language = item["languageId"].AsString();
-    if (language != "vb" && language != "vb6" && language != "vba" && !IsVbSourceName(*path)) return;
+    if (language != "vb" && language != "vb6" && language != "vba" && !IsSourceName(*path)) return;
     Document& document = documents_[uri];
     document.text.SetText(item["text"].AsString());
     document.path = *path;

@@ -17,6 +17,7 @@
 #include "cli/stamp_blocks.h"
 #include "cli/store.h"
 #include "cli/paths.h"
+#include "cli/text_steps.h"
 #include "platform/text.h"
 
 namespace qm::cli {
@@ -123,6 +124,49 @@ private:
 
 }  // namespace
 
+void CheckModule(ide::TextCodeModule& module, const FormatModel& model, const CheckSettings& settings, const CheckReport& report) {
+    const auto among = [](const std::vector<std::u16string>& names, const std::u16string& name) {
+        return std::find(names.begin(), names.end(), name) != names.end();
+    };
+    const auto nameItems = ItemNamesOfKind(model, kind::kFunctionName);
+    // Argument items listed by name; one numbered ARG1, ARG2 ... names nothing to compare.
+    std::vector<std::u16string> argumentItems;
+    for (std::size_t r = 0; r < model.ItemList.size() && r < kMaxItemRows; ++r) {
+        if (model.ItemList[r].kind == kind::kArguments && model.ItemAttributes[r].Attr1 != 1)
+            argumentItems.push_back(model.ItemList[r].name);
+    }
+    const auto& lines = module.AllLines();
+    if (settings.moduleHeader && !HasModuleHeader(lines)) report(1, u"(module)", "no-module-header", "no module header");
+    for (const StampedProcedure& p : FindProcedures(module)) {
+        if (p.noCheck) continue;
+        if (settings.publicOnly && !p.isPublic) continue;
+        if (!p.hasStamp) {
+            // What stamp --all leaves by default is no finding by default.
+            if (!p.houseHeader || settings.houseHeadersNeedStamp) report(p.region.bodyLine, p.region.name, "no-stamp", "no stamp");
+            continue;
+        }
+        for (const ReturnValueMismatch& m : ReturnValueMismatches(lines, p, model)) {
+            report(m.item.firstLine, p.region.name, "return-value-differs", m.message);
+        }
+        for (const StampItem& item : ReadStampItems(lines, p.blockFirst, p.blockLast)) {
+            if (among(nameItems, item.name) && !item.values.empty()) {
+                const std::u16string shown = NameShown(item.values.front());
+                if (shown != p.region.name) {
+                    report(p.region.bodyLine, p.region.name, "stamp-names-other", "stamp names " + Utf16ToUtf8(shown));
+                }
+            }
+            if (among(argumentItems, item.name)) {
+                const auto stamped = ArgumentNamesShown(item);
+                const auto declared = ParseDeclaration(p.declaration).argumentNames;
+                if (stamped != declared) {
+                    report(p.region.bodyLine, p.region.name, "arguments-differ",
+                           "arguments differ: stamp " + Joined(stamped) + "; declaration " + Joined(declared));
+                }
+            }
+        }
+    }
+}
+
 int CommandCheck(const CheckOptions& options) {
     if (options.format != "text" && options.format != "json" && options.format != "sarif") {
         throw UsageError{"--format must be text, json or sarif, not \"" + options.format + "\""};
@@ -186,9 +230,6 @@ int CommandCheck(const CheckOptions& options) {
         std::cerr << "quillmark check: " << Printable(e.message) << '\n';
         return 2;
     }
-    const auto among = [](const std::vector<std::u16string>& names, const std::u16string& name) {
-        return std::find(names.begin(), names.end(), name) != names.end();
-    };
     std::vector<Finding> findings;
     std::vector<const CheckPolicy*> findingPolicies;  // the policy of each finding's file
     std::size_t current = 0;
@@ -197,13 +238,6 @@ int CommandCheck(const CheckOptions& options) {
         const CheckPolicy& policy = *policies[current++];
         if (!policy.path.empty() && policy.Excludes(PathFrom(policy.folder, source.path))) return;
         const FormatModel& model = stores.FormatOf(source.path);
-        const auto nameItems = ItemNamesOfKind(model, kind::kFunctionName);
-        // Argument items listed by name; one numbered ARG1, ARG2 ... names nothing to compare.
-        std::vector<std::u16string> argumentItems;
-        for (std::size_t r = 0; r < model.ItemList.size() && r < kMaxItemRows; ++r) {
-            if (model.ItemList[r].kind == kind::kArguments && model.ItemAttributes[r].Attr1 != 1)
-                argumentItems.push_back(model.ItemList[r].name);
-        }
         std::string bytes;
         try {
             bytes = origin.Bytes(source);
@@ -220,43 +254,14 @@ int CommandCheck(const CheckOptions& options) {
         bytes.clear();
         bytes.shrink_to_fit();
         ide::TextCodeModule module(file->TakeModuleLines());
-        const auto& lines = module.AllLines();
         const auto report = [&](std::int32_t moduleLine, const std::u16string& name, const char* rule, const std::string& message) {
             if (policy.Ignores(rule)) return;
             findings.push_back({source.path, static_cast<int>(file->FileLineOf(moduleLine)), Utf16ToUtf8(name), rule, message});
             findingPolicies.push_back(&policy);
         };
-        if ((options.moduleHeader || policy.moduleHeader) && !HasModuleHeader(lines)) {
-            report(1, u"(module)", "no-module-header", "no module header");
-        }
-        for (const StampedProcedure& p : FindProcedures(module)) {
-            if (p.noCheck) continue;
-            if ((options.publicOnly || policy.publicOnly) && !p.isPublic) continue;
-            if (!p.hasStamp) {
-                // What stamp --all leaves by default is no finding by default.
-                if (!p.houseHeader || policy.houseHeadersNeedStamp) report(p.region.bodyLine, p.region.name, "no-stamp", "no stamp");
-                continue;
-            }
-            for (const ReturnValueMismatch& m : ReturnValueMismatches(lines, p, model)) {
-                report(m.item.firstLine, p.region.name, "return-value-differs", m.message);
-            }
-            for (const StampItem& item : ReadStampItems(lines, p.blockFirst, p.blockLast)) {
-                if (among(nameItems, item.name) && !item.values.empty()) {
-                    const std::u16string shown = NameShown(item.values.front());
-                    if (shown != p.region.name) {
-                        report(p.region.bodyLine, p.region.name, "stamp-names-other", "stamp names " + Utf16ToUtf8(shown));
-                    }
-                }
-                if (among(argumentItems, item.name)) {
-                    const auto stamped = ArgumentNamesShown(item);
-                    const auto declared = ParseDeclaration(p.declaration).argumentNames;
-                    if (stamped != declared) {
-                        report(p.region.bodyLine, p.region.name, "arguments-differ",
-                               "arguments differ: stamp " + Joined(stamped) + "; declaration " + Joined(declared));
-                    }
-                }
-            }
-        }
+        CheckModule(module, model,
+                    {options.moduleHeader || policy.moduleHeader, options.publicOnly || policy.publicOnly, policy.houseHeadersNeedStamp},
+                    report);
     });
 
     if (!options.writeBaseline.empty()) {

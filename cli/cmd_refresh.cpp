@@ -10,6 +10,7 @@
 #include "addin/stamps/procedure_reader.h"
 #include "cli/commands.h"
 #include "cli/stamp_blocks.h"
+#include "cli/text_steps.h"
 #include "platform/failure.h"
 #include "platform/files.h"
 #include "platform/text.h"
@@ -91,6 +92,24 @@ std::vector<Edit> Refresh(const std::vector<std::u16string>& lines, const Stampe
 
 }  // namespace
 
+int RefreshStamps(SourceFile& file, const StampContext& context, const std::function<bool(const StampedProcedure&)>& which,
+                  const std::function<void(const StampedProcedure&, const ReturnValueMismatch&)>& kept) {
+    ide::TextCodeModule module(file.TakeModuleLines());
+    const std::vector<std::u16string>& lines = module.AllLines();
+    std::vector<Edit> edits;
+    int remade = 0;
+    for (const StampedProcedure& p : FindProcedures(module)) {
+        if (!p.hasStamp || !which(p)) continue;
+        auto mine = Refresh(lines, p, context, [&](const ReturnValueMismatch& m) { kept(p, m); });
+        remade += mine.empty() ? 0 : 1;
+        for (auto& e : mine) edits.push_back(std::move(e));
+    }
+    // From the bottom up, so that the lines above keep their numbers.
+    std::sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) { return a.first > b.first; });
+    for (const Edit& e : edits) file.Replace(e.first, e.count, e.lines);
+    return remade;
+}
+
 int CommandRefresh(const RefreshOptions& options) {
     const LocalDateTime now = Now(options.common);
     std::vector<std::string> problems;
@@ -105,24 +124,13 @@ int CommandRefresh(const RefreshOptions& options) {
         std::string before;
         FileStamp stamp;
         SourceFile file = LoadSource(source.path, options.common, store.Cp(), &before, &stamp);
-        ide::TextCodeModule module(file.TakeModuleLines());
-        const std::vector<std::u16string>& lines = module.AllLines();
-        std::vector<Edit> edits;
-        int remade = 0;
-        for (const StampedProcedure& p : FindProcedures(module)) {
-            if (!p.hasStamp) continue;
-            const auto kept = [&](const ReturnValueMismatch& m) {
+        const int remade = RefreshStamps(
+            file, context, [](const StampedProcedure&) { return true; },
+            [&](const StampedProcedure& p, const ReturnValueMismatch& m) {
                 std::cerr << "quillmark: " << Printable(source.path) << ":" << file.FileLineOf(m.item.firstLine) << ": "
                           << Printable(Utf16ToUtf8(p.region.name) + ": " + m.message) << "; kept as written\n";
-            };
-            auto mine = Refresh(lines, p, context, kept);
-            remade += mine.empty() ? 0 : 1;
-            for (auto& e : mine) edits.push_back(std::move(e));
-        }
+            });
         pass.Count(remade);
-        // From the bottom up, so that the lines above keep their numbers.
-        std::sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) { return a.first > b.first; });
-        for (const Edit& e : edits) file.Replace(e.first, e.count, e.lines);
         pass.Emit(source, before, stamp, file);
     });
 }

@@ -16,14 +16,14 @@ namespace qm::cli {
 
 namespace fs = std::filesystem;
 
-namespace {
-
 bool IsSourceName(const std::string& path) {
     static const char* const kExtensions[] = {".bas", ".cls", ".frm", ".ctl", ".pag", ".dob", ".dsr"};
     std::string e = Utf8Of(PathOf(path).extension());
     for (char& c : e) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return std::any_of(std::begin(kExtensions), std::end(kExtensions), [&](const char* x) { return e == x; });
 }
+
+namespace {
 
 // The path as it is shown and used: on Windows with "\\", and "." and ".." steps taken away as the
 // system itself does (there a ".." after a link goes back out of the link's name, not its target).

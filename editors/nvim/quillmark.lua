@@ -54,12 +54,16 @@ local function root_of(file)
   return dir
 end
 
+local function client_of(bufnr)
+  if vim.lsp.get_clients then return vim.lsp.get_clients({ bufnr = bufnr, name = 'quillmark' })[1] end
+  for _, client in pairs(vim.lsp.buf_get_clients(bufnr)) do
+    if client.name == 'quillmark' then return client end
+  end
+end
+
 -- The four actions as the server's commands, for keys: the document and the caret or selection.
 local function run(command, bufnr, visual)
-  local client
-  for _, c in pairs(vim.lsp.buf_get_clients(bufnr)) do
-    if c.name == 'quillmark' then client = c end
-  end
+  local client = client_of(bufnr)
   if not client then return end
   local range
   if visual then
@@ -68,10 +72,12 @@ local function run(command, bufnr, visual)
   else
     range = vim.lsp.util.make_range_params(0, client.offset_encoding).range
   end
-  client.request('workspace/executeCommand', {
-    command = command,
-    arguments = { vim.uri_from_bufnr(bufnr), range },
-  }, nil, bufnr)
+  local params = { command = command, arguments = { vim.uri_from_bufnr(bufnr), range } }
+  if vim.fn.has('nvim-0.11') == 1 then
+    client:request('workspace/executeCommand', params, nil, bufnr)
+  else
+    client.request('workspace/executeCommand', params, nil, bufnr)
+  end
 end
 
 local function on_attach(_, bufnr)
@@ -88,6 +94,16 @@ local function on_attach(_, bufnr)
   map('n', '<leader>qA', function() run('quillmark.stampAll', bufnr) end, 'Stamp every procedure of this file')
 end
 
+-- Only the names that are set: the server takes the others from the environment or the store.
+local function options()
+  local set = vim.empty_dict()
+  for _, name in ipairs({ 'author', 'editor', 'now' }) do
+    local value = vim.g['quillmark_' .. name]
+    if type(value) == 'string' and value ~= '' then set[name] = value end
+  end
+  return set
+end
+
 local clients = {}
 
 vim.api.nvim_create_autocmd('FileType', {
@@ -100,11 +116,7 @@ vim.api.nvim_create_autocmd('FileType', {
       name = 'quillmark',
       cmd = { vim.g.quillmark_path or 'quillmark', 'lsp' },
       root_dir = root,
-      init_options = {
-        author = vim.g.quillmark_author,
-        editor = vim.g.quillmark_editor,
-        now = vim.g.quillmark_now,
-      },
+      init_options = options(),
       on_attach = on_attach,
     }
     if vim.lsp.start then

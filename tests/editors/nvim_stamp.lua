@@ -12,7 +12,8 @@ end
 
 local client
 local started = vim.wait(20000, function()
-  for _, c in pairs(vim.lsp.buf_get_clients(bufnr)) do
+  local attached = vim.lsp.get_clients and vim.lsp.get_clients({ bufnr = bufnr }) or vim.lsp.buf_get_clients(bufnr)
+  for _, c in pairs(attached) do
     if c.name == 'quillmark' and c.server_capabilities then
       client = c
       return true

@@ -67,8 +67,12 @@ local function run(command, bufnr, visual)
   if not client then return end
   local range
   if visual then
-    local first, last = vim.fn.line("'<"), vim.fn.line("'>")
-    range = { start = { line = first - 1, character = 0 }, ['end'] = { line = last, character = 0 } }
+    -- The lines of the selection, from the start of the first to the end of the last.
+    local first, last = vim.fn.line('v'), vim.fn.line('.')
+    if first > last then first, last = last, first end
+    local width = #vim.fn.getline(last)
+    local stop = width > 0 and vim.lsp.util.character_offset(bufnr, last - 1, width, client.offset_encoding) or 0
+    range = { start = { line = first - 1, character = 0 }, ['end'] = { line = last - 1, character = stop } }
   else
     range = vim.lsp.util.make_range_params(0, client.offset_encoding).range
   end
@@ -87,8 +91,8 @@ local function on_attach(_, bufnr)
   map('n', '<leader>qa', vim.lsp.buf.code_action, 'quillmark: actions here')
   map('n', '<leader>qs', function() run('quillmark.insertStamp', bufnr) end, 'Insert function-description stamp')
   map('x', '<leader>qe', function()
-    vim.api.nvim_feedkeys(vim.api.nvim_replace_termcodes('<Esc>', true, false, true), 'nx', false)
     run('quillmark.wrapEditRecord', bufnr, true)
+    vim.api.nvim_feedkeys(vim.api.nvim_replace_termcodes('<Esc>', true, false, true), 'n', false)
   end, 'Wrap selection in edit-record stamp')
   map('n', '<leader>qr', function() run('quillmark.refreshStamp', bufnr) end, 'Refresh this stamp')
   map('n', '<leader>qA', function() run('quillmark.stampAll', bufnr) end, 'Stamp every procedure of this file')

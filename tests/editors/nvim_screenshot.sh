@@ -25,11 +25,11 @@ timer:start(200, 200, vim.schedule_wrap(function()
 end))
 LUA
 cd "$work"
-PATH="$(dirname "$quillmark"):$PATH" LANG=C.UTF-8 xvfb-run -a -s "-screen 0 1000x640x24" bash -c "
-  xterm -fa 'IPAGothic' -fs 11 -geometry 100x30+0+0 -bg white -fg black \
+PATH="$(dirname "$quillmark"):$PATH" LANG=C.UTF-8 xvfb-run -a -s "-screen 0 1000x580x24" bash -c "
+  xterm -fa 'DejaVu Sans Mono' -fd 'IPAGothic' -fs 11 -geometry 110x30+0+0 -bg white -fg black \
     -e nvim --clean -u '$source/editors/nvim/quillmark.lua' --cmd 'let g:quillmark_author = \"山田\"' \
        -c 'set number' -c 'luafile $work/show.lua' Module1.bas &
   sleep 8
-  import -window root -crop 1000x640+0+0 '$output'
+  import -window root -crop 1000x580+0+0 '$output'
   kill %1"
 echo "$output"

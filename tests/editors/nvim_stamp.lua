@@ -1,7 +1,8 @@
 -- Run by nvim_stamp_test.sh inside Neovim, on the file it opened with the configuration of README:
 -- waits for quillmark lsp, puts the caret at QM_LINE:QM_COLUMN (1-based line, 0-based byte), applies
 -- "Insert function-description stamp" from the code-action menu (QM_HOW=menu) or with the key of the
--- configuration (QM_HOW=key), writes the file and quits. Any fault ends Neovim with status 1.
+-- configuration (QM_HOW=key), or wraps the lines from there to QM_TO in the edit-record stamp with its
+-- key (QM_HOW=wrap), writes the file and quits. Any fault ends Neovim with status 1.
 local title = 'Insert function-description stamp'
 local bufnr = vim.api.nvim_get_current_buf()
 
@@ -48,8 +49,11 @@ if vim.env.QM_HOW == 'menu' then
   vim.lsp.buf.code_action()
   if not vim.wait(10000, function() return #offered > 0 end, 20) then return fail('no code actions offered') end
   io.stdout:write('offered: ' .. table.concat(offered, ' | ') .. '\n')
-else
+elseif vim.env.QM_HOW == 'key' then
   vim.api.nvim_feedkeys((vim.g.mapleader or '\\') .. 'qs', 'mx', false)
+else
+  -- The edit-record stamp around the lines from the caret to QM_TO, selected line-wise.
+  vim.api.nvim_feedkeys('V' .. vim.env.QM_TO .. 'G' .. (vim.g.mapleader or '\\') .. 'qe', 'mx', false)
 end
 if not vim.wait(10000, function() return vim.b.changedtick ~= tick end, 20) then
   return fail('the stamp was not applied within 10 s')

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Neovim's built-in client, configured with the file README shows, applies the function-description
-# stamp through quillmark lsp to a code page 932 module with Japanese text; the written file must be
-# byte for byte what `quillmark stamp --line N --write` writes on a copy.
+# stamp (from the menu of code actions and from the key) and the edit-record stamp (from the key, on a
+# line-wise selection) through quillmark lsp to code page 932 modules with Japanese text; the written
+# file must be byte for byte what `quillmark stamp --line N --write` or `mark` writes on a copy.
 # Status 77 (skipped) where nvim is not installed.
 #   nvim_stamp_test.sh QUILLMARK SOURCE_DIR WORK_DIR
 set -u
@@ -33,15 +34,18 @@ mkdir -p "$work"
 printf '%s\r\n' 'Attribute VB_Name = "Kaikei"' 'Option Explicit' '' \
   "Public Function 税込額(ByVal 金額 As Long, Optional ByVal 区分 As String = \"標準\") As Long" \
   '    税込額 = 金額 * 1.1' 'End Function' | iconv -f UTF-8 -t CP932 >"$work/Kaikei.bas"
-# name  file  line  column  how: the menu of code actions, or the configuration's key
+# name  file  line  column  how (the menu of code actions, or a key of the configuration; a key on
+# the lines from the caret to the last, selected line-wise)  last  the command
 cases=(
-  "function   $source/examples/Module1.bas  7   0   menu"
-  "japanese   $work/Kaikei.bas              4   40  menu"
-  "header     $source/examples/Module1.bas  2   0   key"
-  "continued  $source/examples/Module1.bas  12  63  key"
+  "function   $source/examples/Module1.bas  7   0   menu  -   stamp --line 7"
+  "japanese   $work/Kaikei.bas              4   40  menu  -   stamp --line 4"
+  "header     $source/examples/Module1.bas  2   0   key   -   stamp --line 2"
+  "continued  $source/examples/Module1.bas  12  63  key   -   stamp --line 12"
+  "record     $source/examples/Module1.bas  13  4   wrap  16  mark --from 13 --to 17"
+  "lastlines  $work/Kaikei.bas              5   0   wrap  6   mark --from 5 --to 6:99"
 )
 for entry in "${cases[@]}"; do
-  read -r name file line column how <<<"$entry"
+  read -r name file line column how last verb args <<<"$entry"
   for side in nvim command; do
     mkdir -p "$work/$name/$side"
     cp "$file" "$work/$name/$side/"
@@ -51,18 +55,18 @@ for entry in "${cases[@]}"; do
   # The names in the stamps come from the client's options and from the options: the environment's
   # must lose in both.
   (cd "$work/$name/command" && QUILLMARK_AUTHOR=環境 QUILLMARK_EDITOR=環境 \
-     "$quillmark" stamp "$base" --line "$line" --write --now "$now" --author 山田 --editor 山田 >/dev/null)
+     "$quillmark" "$verb" "$base" $args --write --now "$now" --author 山田 --editor 山田 >/dev/null 2>&1)
   (cd "$work/$name/nvim" && PATH="$(dirname "$quillmark"):$PATH" QUILLMARK_AUTHOR=環境 QUILLMARK_EDITOR=環境 \
-     QM_LINE=$line QM_COLUMN=$column QM_HOW=$how \
+     QM_LINE=$line QM_COLUMN=$column QM_HOW=$how QM_TO=$last \
      timeout 120 nvim --headless --clean -u "$config" \
        --cmd "let g:quillmark_author = '山田' | let g:quillmark_editor = '山田' | let g:quillmark_now = '$now'" \
        -c "luafile $source/tests/editors/nvim_stamp.lua" "$base" \
        >"$work/$name/nvim.log" 2>&1 </dev/null)
   status=$?
-  sed 's/^/  /' "$work/$name/nvim.log"
+  awk '{ print "  " $0 }' "$work/$name/nvim.log"
   if [ "$status" -eq 0 ] && cmp -s "$work/$name/nvim/$base" "$work/$name/command/$base"; then
     passed=$((passed + 1))
-    echo "ok   $name: $base at $line:$column, from the $how, as the command writes it"
+    echo "ok   $name: $base at $line:$column, from the $how, as \"$verb $args\" writes it"
   else
     failed=$((failed + 1))
     echo "FAIL $name: $base at $line:$column, from the $how (nvim status $status)"

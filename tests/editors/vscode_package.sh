@@ -69,6 +69,9 @@ for (const [command, title] of Object.entries(titles)) {
 for (const setting of ['quillmark.path', 'quillmark.author', 'quillmark.editor']) {
   if (!manifest.contributes.configuration.properties[setting]) fail('no setting ' + setting);
 }
+// A workspace (a cloned repository) must not choose the program that is started.
+if (manifest.contributes.configuration.properties['quillmark.path'].scope !== 'machine') fail('a workspace may set quillmark.path');
+if (!manifest.capabilities.untrustedWorkspaces.restrictedConfigurations.includes('quillmark.path')) fail('quillmark.path not restricted');
 for (const language of ['vb', 'vb6', 'vba']) {
   if (!manifest.activationEvents.includes('onLanguage:' + language)) fail('not activated for ' + language);
 }

@@ -34,6 +34,10 @@ mkdir -p "$work"
 printf '%s\r\n' 'Attribute VB_Name = "Kaikei"' 'Option Explicit' '' \
   "Public Function 税込額(ByVal 金額 As Long, Optional ByVal 区分 As String = \"標準\") As Long" \
   '    税込額 = 金額 * 1.1' 'End Function' | iconv -f UTF-8 -t CP932 >"$work/Kaikei.bas"
+# The same in UTF-8, with a character beyond the basic plane left of the caret.
+printf '%s\r\n' 'Attribute VB_Name = "Kaikei8"' 'Option Explicit' '' \
+  "Public Function 税込額(ByVal 金額 As Long) As Long ' 𠮷野家の分も" \
+  '    税込額 = 金額 * 1.1' 'End Function' >"$work/Kaikei8.bas"
 # name  file  line  column  how (the menu of code actions, or a key of the configuration; a key on
 # the lines from the caret to the last, selected line-wise)  last  the command
 cases=(
@@ -43,6 +47,7 @@ cases=(
   "continued  $source/examples/Module1.bas  12  63  key   -   stamp --line 12"
   "record     $source/examples/Module1.bas  13  4   wrap  16  mark --from 13 --to 17"
   "lastlines  $work/Kaikei.bas              5   0   wrap  6   mark --from 5 --to 6:99"
+  "utf8       $work/Kaikei8.bas             4   62  menu  -   stamp --line 4 --encoding utf-8"
 )
 for entry in "${cases[@]}"; do
   read -r name file line column how last verb args <<<"$entry"

@@ -63,7 +63,7 @@ for entry in "${cases[@]}"; do
      "$quillmark" "$verb" "$base" $args --write --now "$now" --author 山田 --editor 山田 >/dev/null 2>&1)
   (cd "$work/$name/nvim" && PATH="$(dirname "$quillmark"):$PATH" QUILLMARK_AUTHOR=環境 QUILLMARK_EDITOR=環境 \
      QM_LINE=$line QM_COLUMN=$column QM_HOW=$how QM_TO=$last \
-     timeout 120 nvim --headless --clean -u "$config" \
+     timeout 120 nvim --headless --clean -n -u "$config" \
        --cmd "let g:quillmark_author = '山田' | let g:quillmark_editor = '山田' | let g:quillmark_now = '$now'" \
        -c "luafile $source/tests/editors/nvim_stamp.lua" "$base" \
        >"$work/$name/nvim.log" 2>&1 </dev/null)

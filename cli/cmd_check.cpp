@@ -16,6 +16,8 @@
 #include "cli/policy.h"
 #include "cli/stamp_blocks.h"
 #include "cli/store.h"
+#include "cli/paths.h"
+#include "cli/text_steps.h"
 #include "platform/text.h"
 
 namespace qm::cli {
@@ -29,12 +31,6 @@ std::string Joined(const std::vector<std::u16string>& names) {
     return out;
 }
 
-fs::path PathOf(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
-std::string Utf8Of(const fs::path& path) {
-    const std::u8string text = path.generic_u8string();
-    return std::string(text.begin(), text.end());
-}
-
 // Where the files of one run come from: the disk, or the index of the work tree (--staged).
 class Origin {
 public:
@@ -45,7 +41,7 @@ public:
         if (!index_) return ExpandSources(arguments, problems);
         std::vector<Source> files;
         for (const std::string& name : index_->staged) {
-            const std::string shown = PathFrom("", Utf8Of(PathOf(index_->top) / PathOf(name)));
+            const std::string shown = PathFrom("", GenericUtf8Of(PathOf(index_->top) / PathOf(name)));
             files.push_back({shown, "", shown});
             fromTop_[shown] = name;
         }
@@ -68,15 +64,15 @@ public:
         if (index_) {
             file = PolicyFileOf(fromTop_.at(source.path), [&](const std::string& p) { return index_->blob.contains(p); });
         } else {
-            const std::string absolute = Utf8Of(fs::absolute(PathOf(source.path)).lexically_normal());
+            const std::string absolute = GenericUtf8Of(fs::absolute(PathOf(source.path)).lexically_normal());
             file = PolicyFileOf(
-                absolute, [](const std::string& p) { return FileExists(p); }, GitWorkTreeOf(Utf8Of(PathOf(absolute).parent_path())));
+                absolute, [](const std::string& p) { return FileExists(p); }, GitWorkTreeOf(GenericUtf8Of(PathOf(absolute).parent_path())));
         }
         if (!file) return none;
         auto it = policies_.find(*file);
         if (it != policies_.end()) return it->second;
         // Named as the user sees it: from the current folder.
-        const std::string shown = index_ ? PathFrom("", Utf8Of(PathOf(index_->top) / PathOf(*file))) : PathFrom("", *file);
+        const std::string shown = index_ ? PathFrom("", GenericUtf8Of(PathOf(index_->top) / PathOf(*file))) : PathFrom("", *file);
         std::string bytes;
         try {
             bytes = index_ ? BlobBytes(index_->top, index_->blob.at(*file)) : ReadWholeFile(*file);
@@ -86,7 +82,7 @@ public:
             throw PolicyError{shown + ": " + e.message};
         }
         CheckPolicy policy = ParsePolicy(bytes, shown);
-        policy.folder = Utf8Of(index_ ? PathOf(index_->top) / PathOf(*file).parent_path() : PathOf(*file).parent_path());
+        policy.folder = GenericUtf8Of(index_ ? PathOf(index_->top) / PathOf(*file).parent_path() : PathOf(*file).parent_path());
         return policies_.emplace(*file, std::move(policy)).first->second;
     }
 
@@ -96,10 +92,10 @@ public:
         auto it = baselines_.find(&policy);
         if (it != baselines_.end()) return it->second;
         const fs::path file = (PathOf(policy.folder) / PathOf(policy.baseline)).lexically_normal();
-        const std::string shown = PathFrom("", Utf8Of(file));
+        const std::string shown = PathFrom("", GenericUtf8Of(file));
         std::string bytes;
         if (index_) {
-            const std::string inIndex = Utf8Of(file.lexically_relative(PathOf(index_->top)));
+            const std::string inIndex = GenericUtf8Of(file.lexically_relative(PathOf(index_->top)));
             const auto blob = index_->blob.find(inIndex);
             if (inIndex.empty() || inIndex.rfind("..", 0) == 0 || blob == index_->blob.end()) {
                 throw BaselineError{policy.path + ": the baseline " + shown + " is not in the index (git add it)"};
@@ -111,12 +107,12 @@ public:
             }
         } else {
             try {
-                bytes = ReadWholeFile(Utf8Of(file));
+                bytes = ReadWholeFile(GenericUtf8Of(file));
             } catch (const PlatformError& e) {
                 throw BaselineError{policy.path + ": the baseline " + shown + " cannot be read: " + e.what()};
             }
         }
-        return baselines_.emplace(&policy, AcceptedFindings(ParseBaseline(bytes, shown), Utf8Of(file.parent_path()))).first->second;
+        return baselines_.emplace(&policy, AcceptedFindings(ParseBaseline(bytes, shown), GenericUtf8Of(file.parent_path()))).first->second;
     }
 
 private:
@@ -127,6 +123,49 @@ private:
 };
 
 }  // namespace
+
+void CheckModule(ide::TextCodeModule& module, const FormatModel& model, const CheckSettings& settings, const CheckReport& report) {
+    const auto among = [](const std::vector<std::u16string>& names, const std::u16string& name) {
+        return std::find(names.begin(), names.end(), name) != names.end();
+    };
+    const auto nameItems = ItemNamesOfKind(model, kind::kFunctionName);
+    // Argument items listed by name; one numbered ARG1, ARG2 ... names nothing to compare.
+    std::vector<std::u16string> argumentItems;
+    for (std::size_t r = 0; r < model.ItemList.size() && r < kMaxItemRows; ++r) {
+        if (model.ItemList[r].kind == kind::kArguments && model.ItemAttributes[r].Attr1 != 1)
+            argumentItems.push_back(model.ItemList[r].name);
+    }
+    const auto& lines = module.AllLines();
+    if (settings.moduleHeader && !HasModuleHeader(lines)) report(1, u"(module)", "no-module-header", "no module header");
+    for (const StampedProcedure& p : FindProcedures(module)) {
+        if (p.noCheck) continue;
+        if (settings.publicOnly && !p.isPublic) continue;
+        if (!p.hasStamp) {
+            // What stamp --all leaves by default is no finding by default.
+            if (!p.houseHeader || settings.houseHeadersNeedStamp) report(p.region.bodyLine, p.region.name, "no-stamp", "no stamp");
+            continue;
+        }
+        for (const ReturnValueMismatch& m : ReturnValueMismatches(lines, p, model)) {
+            report(m.item.firstLine, p.region.name, "return-value-differs", m.message);
+        }
+        for (const StampItem& item : ReadStampItems(lines, p.blockFirst, p.blockLast)) {
+            if (among(nameItems, item.name) && !item.values.empty()) {
+                const std::u16string shown = NameShown(item.values.front());
+                if (shown != p.region.name) {
+                    report(p.region.bodyLine, p.region.name, "stamp-names-other", "stamp names " + Utf16ToUtf8(shown));
+                }
+            }
+            if (among(argumentItems, item.name)) {
+                const auto stamped = ArgumentNamesShown(item);
+                const auto declared = ParseDeclaration(p.declaration).argumentNames;
+                if (stamped != declared) {
+                    report(p.region.bodyLine, p.region.name, "arguments-differ",
+                           "arguments differ: stamp " + Joined(stamped) + "; declaration " + Joined(declared));
+                }
+            }
+        }
+    }
+}
 
 int CommandCheck(const CheckOptions& options) {
     if (options.format != "text" && options.format != "json" && options.format != "sarif") {
@@ -169,7 +208,7 @@ int CommandCheck(const CheckOptions& options) {
             } catch (const PlatformError& e) {
                 throw Failure{options.baseline + ": cannot read the baseline: " + e.what()};
             }
-            given.emplace(ParseBaseline(bytes, options.baseline), Utf8Of(PathOf(options.baseline).parent_path()));
+            given.emplace(ParseBaseline(bytes, options.baseline), GenericUtf8Of(PathOf(options.baseline).parent_path()));
         } else if (options.writeBaseline.empty()) {
             for (const CheckPolicy* policy : policies) {
                 if (!policy->baseline.empty()) origin.BaselineOf(*policy);
@@ -191,9 +230,6 @@ int CommandCheck(const CheckOptions& options) {
         std::cerr << "quillmark check: " << Printable(e.message) << '\n';
         return 2;
     }
-    const auto among = [](const std::vector<std::u16string>& names, const std::u16string& name) {
-        return std::find(names.begin(), names.end(), name) != names.end();
-    };
     std::vector<Finding> findings;
     std::vector<const CheckPolicy*> findingPolicies;  // the policy of each finding's file
     std::size_t current = 0;
@@ -202,13 +238,6 @@ int CommandCheck(const CheckOptions& options) {
         const CheckPolicy& policy = *policies[current++];
         if (!policy.path.empty() && policy.Excludes(PathFrom(policy.folder, source.path))) return;
         const FormatModel& model = stores.FormatOf(source.path);
-        const auto nameItems = ItemNamesOfKind(model, kind::kFunctionName);
-        // Argument items listed by name; one numbered ARG1, ARG2 ... names nothing to compare.
-        std::vector<std::u16string> argumentItems;
-        for (std::size_t r = 0; r < model.ItemList.size() && r < kMaxItemRows; ++r) {
-            if (model.ItemList[r].kind == kind::kArguments && model.ItemAttributes[r].Attr1 != 1)
-                argumentItems.push_back(model.ItemList[r].name);
-        }
         std::string bytes;
         try {
             bytes = origin.Bytes(source);
@@ -225,43 +254,14 @@ int CommandCheck(const CheckOptions& options) {
         bytes.clear();
         bytes.shrink_to_fit();
         ide::TextCodeModule module(file->TakeModuleLines());
-        const auto& lines = module.AllLines();
         const auto report = [&](std::int32_t moduleLine, const std::u16string& name, const char* rule, const std::string& message) {
             if (policy.Ignores(rule)) return;
             findings.push_back({source.path, static_cast<int>(file->FileLineOf(moduleLine)), Utf16ToUtf8(name), rule, message});
             findingPolicies.push_back(&policy);
         };
-        if ((options.moduleHeader || policy.moduleHeader) && !HasModuleHeader(lines)) {
-            report(1, u"(module)", "no-module-header", "no module header");
-        }
-        for (const StampedProcedure& p : FindProcedures(module)) {
-            if (p.noCheck) continue;
-            if ((options.publicOnly || policy.publicOnly) && !p.isPublic) continue;
-            if (!p.hasStamp) {
-                // What stamp --all leaves by default is no finding by default.
-                if (!p.houseHeader || policy.houseHeadersNeedStamp) report(p.region.bodyLine, p.region.name, "no-stamp", "no stamp");
-                continue;
-            }
-            for (const ReturnValueMismatch& m : ReturnValueMismatches(lines, p, model)) {
-                report(m.item.firstLine, p.region.name, "return-value-differs", m.message);
-            }
-            for (const StampItem& item : ReadStampItems(lines, p.blockFirst, p.blockLast)) {
-                if (among(nameItems, item.name) && !item.values.empty()) {
-                    const std::u16string shown = NameShown(item.values.front());
-                    if (shown != p.region.name) {
-                        report(p.region.bodyLine, p.region.name, "stamp-names-other", "stamp names " + Utf16ToUtf8(shown));
-                    }
-                }
-                if (among(argumentItems, item.name)) {
-                    const auto stamped = ArgumentNamesShown(item);
-                    const auto declared = ParseDeclaration(p.declaration).argumentNames;
-                    if (stamped != declared) {
-                        report(p.region.bodyLine, p.region.name, "arguments-differ",
-                               "arguments differ: stamp " + Joined(stamped) + "; declaration " + Joined(declared));
-                    }
-                }
-            }
-        }
+        CheckModule(module, model,
+                    {options.moduleHeader || policy.moduleHeader, options.publicOnly || policy.publicOnly, policy.houseHeadersNeedStamp},
+                    report);
     });
 
     if (!options.writeBaseline.empty()) {
@@ -270,7 +270,7 @@ int CommandCheck(const CheckOptions& options) {
             std::cerr << "quillmark check: " << Printable(options.writeBaseline) << " not written: not every file could be checked\n";
             return 2;
         }
-        const std::string folder = Utf8Of(PathOf(options.writeBaseline).parent_path());
+        const std::string folder = GenericUtf8Of(PathOf(options.writeBaseline).parent_path());
         std::vector<BaselineEntry> entries;
         entries.reserve(findings.size());
         for (const Finding& f : findings) entries.push_back({f.rule, PathFrom(folder, f.file), f.procedure});

@@ -9,6 +9,7 @@
 #include "cli/commands.h"
 #include "cli/doc_model.h"
 #include "cli/doc_writers.h"
+#include "cli/paths.h"
 #include "platform/text.h"
 
 #ifdef _WIN32
@@ -26,12 +27,6 @@ namespace fs = std::filesystem;
 
 // What tells a folder that this command wrote it, so that it may be replaced without --force.
 constexpr const char* kMarker = ".quillmark-doc";
-
-fs::path PathOf(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
-std::string Utf8Of(const fs::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
 
 void WriteOne(const fs::path& folder, const std::string& name, const std::string& bytes) {
     const fs::path path = folder / PathOf(name);

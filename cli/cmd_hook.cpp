@@ -5,6 +5,7 @@
 #include "cli/commands.h"
 #include "cli/git.h"
 #include "cli/policy.h"
+#include "cli/paths.h"
 #include "platform/files.h"
 
 namespace qm::cli {
@@ -24,12 +25,6 @@ std::string HookText() {
            "    exit 1\n"
            "fi\n"
            "exec quillmark check --staged\n";
-}
-
-fs::path PathOf(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
-std::string Utf8Of(const fs::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
 }
 
 bool Within(const fs::path& inner, const fs::path& outer) {

@@ -1,17 +1,13 @@
 // quillmark mark: the edit-record stamp around a selection.
 #include "addin/stamps/edit_stamp.h"
 #include "cli/commands.h"
+#include "cli/text_steps.h"
 #include "platform/failure.h"
 #include "platform/files.h"
 #include "platform/text.h"
 
 namespace qm::cli {
 namespace {
-
-struct Position {
-    std::int32_t line;
-    std::int32_t column;
-};
 
 std::int32_t PositiveNumber(const std::string& text, const std::string& what) {
     if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos || std::stoi(text) < 1) {
@@ -20,7 +16,7 @@ std::int32_t PositiveNumber(const std::string& text, const std::string& what) {
     return std::stoi(text);
 }
 
-Position ParsePosition(const std::string& text, const std::string& what) {
+TextPosition ParsePosition(const std::string& text, const std::string& what) {
     const auto colon = text.find(':');
     if (colon == std::string::npos) return {PositiveNumber(text, what + " line"), 1};
     return {PositiveNumber(text.substr(0, colon), what + " line"), PositiveNumber(text.substr(colon + 1), what + " column")};
@@ -28,9 +24,30 @@ Position ParsePosition(const std::string& text, const std::string& what) {
 
 }  // namespace
 
+void MarkSelection(const std::string& path, SourceFile& file, TextPosition start, TextPosition end, const StampContext& context) {
+    const std::size_t count = std::max<std::size_t>(file.FileLineCount(), 1);
+    for (const std::int32_t line : {start.line, end.line}) {
+        if (static_cast<std::size_t>(line) > count) {
+            throw Failure{path + ": line " + std::to_string(line) + " is outside the file (" + std::to_string(file.FileLineCount()) +
+                          " lines)"};
+        }
+    }
+    const auto first = file.ModuleLineOf(static_cast<std::size_t>(start.line));
+    const auto last = file.ModuleLineOf(static_cast<std::size_t>(end.line));
+    if (!first || !last) {
+        throw Failure{path + ": the selection reaches into the file's hidden header, which the code window does not show"};
+    }
+    SourceCodeModule module(file, Utf8ToUtf16(path));
+    ide::TextCodePane pane(module);
+    if (!Attempt([&] { pane.SetSelection({*first, start.column, *last, end.column}); })) {
+        throw Failure{path + ": the file has no code to mark"};
+    }
+    RunEditStamp(pane, context);
+}
+
 int CommandMark(const MarkOptions& options) {
-    const Position start = ParsePosition(options.from, "--from");
-    const Position end = options.to.empty() ? start : ParsePosition(options.to, "--to");
+    const TextPosition start = ParsePosition(options.from, "--from");
+    const TextPosition end = options.to.empty() ? start : ParsePosition(options.to, "--to");
     if (end.line < start.line || (end.line == start.line && end.column < start.column)) {
         throw UsageError{"--to must not come before --from"};
     }
@@ -46,25 +63,7 @@ int CommandMark(const MarkOptions& options) {
     std::string before;
     FileStamp stamp;
     SourceFile file = LoadSource(path, options.common, store.Cp(), &before, &stamp);
-    const std::size_t count = std::max<std::size_t>(file.FileLineCount(), 1);
-    for (const std::int32_t line : {start.line, end.line}) {
-        if (static_cast<std::size_t>(line) > count) {
-            throw Failure{path + ": line " + std::to_string(line) + " is outside the file (" + std::to_string(file.FileLineCount()) +
-                          " lines)"};
-        }
-    }
-    const auto first = file.ModuleLineOf(static_cast<std::size_t>(start.line));
-    const auto last = file.ModuleLineOf(static_cast<std::size_t>(end.line));
-    if (!first || !last) {
-        throw Failure{path + ": the selection reaches into the file's hidden header, which the code window does not show"};
-    }
-    const FormatModel& model = stores.FormatOf(path);
-    SourceCodeModule module(file, Utf8ToUtf16(path));
-    ide::TextCodePane pane(module);
-    if (!Attempt([&] { pane.SetSelection({*first, start.column, *last, end.column}); })) {
-        throw Failure{path + ": the file has no code to mark"};
-    }
-    RunEditStamp(pane, StampContext{model, now, store.Cp()});
+    MarkSelection(path, file, start, end, StampContext{stores.FormatOf(path), now, store.Cp()});
     stores.NamePlaceholderMet(path, false, true);
     Pass pass(output, {options.common.quiet, options.common.verbose, "edit-record stamp", "added"});
     pass.Count(1);

@@ -10,6 +10,7 @@
 #include "addin/stamps/procedure_reader.h"
 #include "cli/commands.h"
 #include "cli/stamp_blocks.h"
+#include "cli/text_steps.h"
 #include "platform/failure.h"
 #include "platform/files.h"
 #include "platform/text.h"
@@ -63,17 +64,25 @@ std::vector<Edit> Refresh(const std::vector<std::u16string>& lines, const Stampe
         std::vector<std::u16string> replacement = freshLines(old.name);
         if (replacement.empty()) continue;
         if (isArguments) {
-            // Each argument still there, or renamed in place, keeps what the user wrote after its " -".
-            const auto notes = ArgumentNotes(old);
+            // Each argument still there, or renamed in place, keeps what the user wrote after its " -"
+            // and the lines that continue it.
+            const auto listed = ArgumentsListed(old);
+            std::vector<std::u16string> written;
             for (auto& line : replacement) {
                 const auto dash = line.rfind(u" -");
-                if (dash == std::u16string::npos || dash + 2 != line.size()) continue;
-                // The name is the last word in front of the padding before " -".
-                const std::u16string_view head = TrimRightBlanks(std::u16string_view(line).substr(0, dash));
-                const auto start = head.find_last_of(u" :\u3000");
-                const std::u16string name(head.substr(start == std::u16string_view::npos ? 0 : start + 1));
-                line += NoteOf(name, notes, declared);
+                const ListedArgument* entry = nullptr;
+                if (dash != std::u16string::npos && dash + 2 == line.size()) {
+                    // The name is the last word in front of the padding before " -".
+                    const std::u16string_view head = TrimRightBlanks(std::u16string_view(line).substr(0, dash));
+                    const auto start = head.find_last_of(u" :\u3000");
+                    entry = EntryOf(std::u16string(head.substr(start == std::u16string_view::npos ? 0 : start + 1)), listed, declared);
+                }
+                if (entry != nullptr) line += entry->note;
+                written.push_back(std::move(line));
+                if (entry == nullptr) continue;
+                for (const std::int32_t l : entry->continuation) written.push_back(lines[static_cast<std::size_t>(l - 1)]);
             }
+            replacement = std::move(written);
         }
         const std::vector<std::u16string> current(lines.begin() + (old.firstLine - 1), lines.begin() + old.lastLine);
         if (replacement != current) edits.push_back({old.firstLine, old.lastLine - old.firstLine + 1, std::move(replacement)});
@@ -82,6 +91,24 @@ std::vector<Edit> Refresh(const std::vector<std::u16string>& lines, const Stampe
 }
 
 }  // namespace
+
+int RefreshStamps(SourceFile& file, const StampContext& context, const std::function<bool(const StampedProcedure&)>& which,
+                  const std::function<void(const StampedProcedure&, const ReturnValueMismatch&)>& kept) {
+    ide::TextCodeModule module(file.TakeModuleLines());
+    const std::vector<std::u16string>& lines = module.AllLines();
+    std::vector<Edit> edits;
+    int remade = 0;
+    for (const StampedProcedure& p : FindProcedures(module)) {
+        if (!p.hasStamp || !which(p)) continue;
+        auto mine = Refresh(lines, p, context, [&](const ReturnValueMismatch& m) { kept(p, m); });
+        remade += mine.empty() ? 0 : 1;
+        for (auto& e : mine) edits.push_back(std::move(e));
+    }
+    // From the bottom up, so that the lines above keep their numbers.
+    std::sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) { return a.first > b.first; });
+    for (const Edit& e : edits) file.Replace(e.first, e.count, e.lines);
+    return remade;
+}
 
 int CommandRefresh(const RefreshOptions& options) {
     const LocalDateTime now = Now(options.common);
@@ -97,24 +124,13 @@ int CommandRefresh(const RefreshOptions& options) {
         std::string before;
         FileStamp stamp;
         SourceFile file = LoadSource(source.path, options.common, store.Cp(), &before, &stamp);
-        ide::TextCodeModule module(file.TakeModuleLines());
-        const std::vector<std::u16string>& lines = module.AllLines();
-        std::vector<Edit> edits;
-        int remade = 0;
-        for (const StampedProcedure& p : FindProcedures(module)) {
-            if (!p.hasStamp) continue;
-            const auto kept = [&](const ReturnValueMismatch& m) {
+        const int remade = RefreshStamps(
+            file, context, [](const StampedProcedure&) { return true; },
+            [&](const StampedProcedure& p, const ReturnValueMismatch& m) {
                 std::cerr << "quillmark: " << Printable(source.path) << ":" << file.FileLineOf(m.item.firstLine) << ": "
                           << Printable(Utf16ToUtf8(p.region.name) + ": " + m.message) << "; kept as written\n";
-            };
-            auto mine = Refresh(lines, p, context, kept);
-            remade += mine.empty() ? 0 : 1;
-            for (auto& e : mine) edits.push_back(std::move(e));
-        }
+            });
         pass.Count(remade);
-        // From the bottom up, so that the lines above keep their numbers.
-        std::sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) { return a.first > b.first; });
-        for (const Edit& e : edits) file.Replace(e.first, e.count, e.lines);
         pass.Emit(source, before, stamp, file);
     });
 }

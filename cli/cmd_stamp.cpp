@@ -10,6 +10,7 @@
 #include "cli/policy.h"
 #include "cli/stamp_blocks.h"
 #include "cli/store.h"
+#include "cli/text_steps.h"
 #include "platform/failure.h"
 #include "platform/files.h"
 #include "platform/text.h"
@@ -23,8 +24,23 @@ std::string LinesOf(std::size_t count) {
     return count == 1 ? "the file has line 1 only" : "the file has lines 1 to " + std::to_string(count);
 }
 
-// What the button does with the caret on a line of the file. A procedure that has a stamp already
-// gets a second, as with the button, and the user hears of it.
+std::string AbsolutePath(const std::string& utf8) {
+    const std::u8string text =
+        std::filesystem::absolute(std::filesystem::path(std::u8string(utf8.begin(), utf8.end()))).lexically_normal().generic_u8string();
+    return std::string(text.begin(), text.end());
+}
+
+// The format with the creation-date and author items kept in their places but left empty, for
+// stamps on code that was written before, by others.
+FormatModel Undated(FormatModel model) {
+    for (ItemRow& row : model.ItemList) {
+        if (row.kind == kind::kCreationDate || row.kind == kind::kAuthor) row.kind = kind::kNone;
+    }
+    return model;
+}
+
+}  // namespace
+
 void StampAtLine(const std::string& path, SourceFile& file, std::int32_t line, const StampContext& context, const CommonOptions& common) {
     const std::size_t count = file.FileLineCount();
     // An empty file still has the line the caret stands on.
@@ -53,9 +69,6 @@ void StampAtLine(const std::string& path, SourceFile& file, std::int32_t line, c
     ApplyFunctionStamp(pane, outcome, context);
 }
 
-// Every procedure without a stamp, and the module header when asked for and missing, in one pass
-// over the file; a procedure under a header of the project's own only when houseHeaders. Returns how
-// many stamps were made; left counts the procedures left for their header.
 int StampAll(const std::string& path, SourceFile& file, bool moduleHeader, bool houseHeaders, const StampContext& context, int& left) {
     std::vector<SourceFile::Insertion> insertions;
     if (moduleHeader && !HasModuleHeader(file.ModuleLines())) {
@@ -73,23 +86,6 @@ int StampAll(const std::string& path, SourceFile& file, bool moduleHeader, bool 
     file.InsertAll(insertions);
     return static_cast<int>(insertions.size());
 }
-
-std::string AbsolutePath(const std::string& utf8) {
-    const std::u8string text =
-        std::filesystem::absolute(std::filesystem::path(std::u8string(utf8.begin(), utf8.end()))).lexically_normal().generic_u8string();
-    return std::string(text.begin(), text.end());
-}
-
-// The format with the creation-date and author items kept in their places but left empty, for
-// stamps on code that was written before, by others.
-FormatModel Undated(FormatModel model) {
-    for (ItemRow& row : model.ItemList) {
-        if (row.kind == kind::kCreationDate || row.kind == kind::kAuthor) row.kind = kind::kNone;
-    }
-    return model;
-}
-
-}  // namespace
 
 int CommandStamp(const StampOptions& options) {
     if (options.all == options.line.has_value()) throw UsageError{"give either --line N (one FILE) or --all"};

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "cli/commands.h"
+#include "cli/lsp_server.h"
 
 namespace qm::cli {
 namespace {
@@ -118,9 +119,15 @@ const std::vector<CommandEntry>& CommandTable() {
          [](const Arguments& a) {
              return CommandDoc({a.common, a.files, a.output, a.format.empty() ? "html" : a.format, a.publicOnly, a.force});
          }},
+        {"lsp",
+         "the language server: stamps, edit-record stamps, refreshes and check in an editor, over standard input and output",
+         {},
+         {},
+         0,
+         [](const Arguments&) { return RunLanguageServer(); }},
         {"help",
          "the options of a command",
-         {{"COMMAND", "topic", "stamp, mark, check, refresh, settings, hook, preview or doc"}},
+         {{"COMMAND", "topic", "stamp, mark, check, refresh, settings, hook, preview, doc or lsp"}},
          {},
          0,
          nullptr},

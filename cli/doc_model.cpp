@@ -13,6 +13,7 @@
 #include "cli/output.h"
 #include "cli/sources.h"
 #include "cli/stamp_blocks.h"
+#include "cli/paths.h"
 #include "platform/files.h"
 #include "platform/text.h"
 
@@ -20,12 +21,6 @@ namespace qm::cli::doc {
 namespace {
 
 namespace fs = std::filesystem;
-
-fs::path PathOf(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
-std::string Utf8Of(const fs::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
 
 std::string Lower(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -77,21 +72,6 @@ std::string ScopeOf(std::u16string_view declaration) {
         }
     }
     return {};
-}
-
-std::string KindText(ProcedureKind kind) {
-    switch (kind) {
-        case ProcedureKind::Function:
-            return "Function";
-        case ProcedureKind::PropertyGet:
-            return "Property Get";
-        case ProcedureKind::PropertyLet:
-            return "Property Let";
-        case ProcedureKind::PropertySet:
-            return "Property Set";
-        default:
-            return "Sub";
-    }
 }
 
 std::string AnchorOf(const std::u16string& name, ProcedureKind kind) {
@@ -214,7 +194,8 @@ Module ReadModule(const Source& source, const CommonOptions& options, const Code
         Procedure procedure;
         const ProcedureInfo info = InfoOf(p);
         procedure.name = p.region.name;
-        procedure.kind = KindText(info.Kind);
+        // A declaration the reader cannot classify is listed as a Sub.
+        procedure.kind = KindWord(info.Kind == ProcedureKind::Unknown ? ProcedureKind::Sub : info.Kind);
         procedure.scope = ScopeOf(p.declaration);
         procedure.line = fileLine(p.region.bodyLine);
         procedure.declaration = p.declaration;

@@ -446,28 +446,12 @@ std::string HtmlText(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
     for (const char c : utf8) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            case '\'':
-                out += "&#39;";
-                break;
-            default:
-                if ((static_cast<unsigned char>(c) < 0x20 && c != '\n' && c != '\t') || c == 0x7f) {
-                    out += "\xEF\xBF\xBD";  // U+FFFD
-                } else {
-                    out += c;
-                }
+        if (const char* entity = HtmlEntityOf(c)) {
+            out += entity;
+        } else if ((static_cast<unsigned char>(c) < 0x20 && c != '\n' && c != '\t') || c == 0x7f) {
+            out += "\xEF\xBF\xBD";  // U+FFFD
+        } else {
+            out += c;
         }
     }
     return out;
@@ -478,16 +462,8 @@ std::string MarkdownText(std::string_view utf8) {
     for (const char c : utf8) {
         if (c == '\n' || c == '\r' || c == '\t') {
             out += ' ';
-        } else if (c == '&') {
-            out += "&amp;";
-        } else if (c == '<') {
-            out += "&lt;";
-        } else if (c == '>') {
-            out += "&gt;";
-        } else if (c == '"') {
-            out += "&quot;";
-        } else if (c == '\'') {
-            out += "&#39;";
+        } else if (const char* entity = HtmlEntityOf(c)) {
+            out += entity;
         } else if (std::string_view("\\`*_{}[]()#+-.!|~").find(c) != std::string_view::npos) {
             out += '\\';
             out += c;

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "cli/common.h"
+#include "platform/text.h"
 
 namespace qm::cli {
 
@@ -25,45 +26,12 @@ std::string FindingsText(const std::vector<Finding>& findings) {
     return out;
 }
 
-namespace {
-
-// The length of the UTF-8 character at text[i], or 0 when the bytes there are not one.
-std::size_t Utf8Length(std::string_view text, std::size_t i) {
-    const auto b = static_cast<unsigned char>(text[i]);
-    std::size_t length = 0;
-    std::uint32_t least = 0;
-    if (b < 0x80) return 1;
-    if (b >= 0xc2 && b <= 0xdf) {
-        length = 2;
-        least = 0x80;
-    } else if (b >= 0xe0 && b <= 0xef) {
-        length = 3;
-        least = 0x800;
-    } else if (b >= 0xf0 && b <= 0xf4) {
-        length = 4;
-        least = 0x10000;
-    } else {
-        return 0;
-    }
-    if (i + length > text.size()) return 0;
-    std::uint32_t code = b & (0x7f >> length);
-    for (std::size_t k = 1; k < length; ++k) {
-        const auto c = static_cast<unsigned char>(text[i + k]);
-        if ((c & 0xc0) != 0x80) return 0;
-        code = (code << 6) | (c & 0x3f);
-    }
-    if (code < least || code > 0x10ffff || (code >= 0xd800 && code <= 0xdfff)) return 0;
-    return length;
-}
-
-}  // namespace
-
 std::string JsonString(std::string_view text) {
     static constexpr char kHex[] = "0123456789abcdef";
     std::string out = "\"";
     for (std::size_t i = 0; i < text.size();) {
         const auto b = static_cast<unsigned char>(text[i]);
-        const std::size_t length = Utf8Length(text, i);
+        const std::size_t length = DecodeUtf8(text, i).length;
         if (length == 0) {
             out += "\\ufffd";
             ++i;

@@ -173,34 +173,9 @@ std::size_t LineOfByte(std::string_view bytes, std::size_t at) {
 bool IsUtf8BeyondAscii(std::string_view bytes) {
     bool beyond = false;
     for (std::size_t i = 0; i < bytes.size();) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        if (b < 0x80) {
-            ++i;
-            continue;
-        }
-        std::size_t length = 0;
-        std::uint32_t least = 0;
-        if (b >= 0xc2 && b <= 0xdf) {
-            length = 2;
-            least = 0x80;
-        } else if (b >= 0xe0 && b <= 0xef) {
-            length = 3;
-            least = 0x800;
-        } else if (b >= 0xf0 && b <= 0xf4) {
-            length = 4;
-            least = 0x10000;
-        } else {
-            return false;
-        }
-        if (i + length > bytes.size()) return false;
-        std::uint32_t code = b & (0x7fU >> length);
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto c = static_cast<unsigned char>(bytes[i + k]);
-            if ((c & 0xc0) != 0x80) return false;
-            code = (code << 6) | (c & 0x3fU);
-        }
-        if (code < least || code > 0x10ffff || (code >= 0xd800 && code <= 0xdfff)) return false;
-        beyond = true;
+        const std::size_t length = DecodeUtf8(bytes, i).length;
+        if (length == 0) return false;
+        beyond = beyond || length > 1;
         i += length;
     }
     return beyond;

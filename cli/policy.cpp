@@ -6,6 +6,7 @@
 #include "addin/settings/format_rules.h"
 #include "cli/common.h"
 #include "cli/findings.h"
+#include "cli/paths.h"
 #include "platform/text.h"
 
 namespace qm::cli {
@@ -145,16 +146,10 @@ CheckPolicy ParsePolicy(std::string_view bytes, const std::string& path) {
 
 std::optional<std::string> PolicyFileOf(const std::string& file, const std::function<bool(const std::string&)>& exists,
                                         const std::string& top) {
-    fs::path folder = fs::path(std::u8string(file.begin(), file.end())).parent_path();
-    const fs::path last = fs::path(std::u8string(top.begin(), top.end())).lexically_normal();
-    while (true) {
-        const std::u8string candidate = (folder / kPolicyFileName).generic_u8string();
-        std::string name(candidate.begin(), candidate.end());
-        if (exists(name)) return name;
-        if (folder.empty() || folder == folder.parent_path()) return std::nullopt;
-        if (!top.empty() && folder.lexically_normal() == last) return std::nullopt;
-        folder = folder.parent_path();
-    }
+    const auto found = SearchUpward(
+        PathOf(file).parent_path(), [&](const fs::path& f) { return exists(GenericUtf8Of(f / kPolicyFileName)); }, PathOf(top));
+    if (!found) return std::nullopt;
+    return GenericUtf8Of(*found / kPolicyFileName);
 }
 
 std::string PathFrom(const std::string& folder, const std::string& file) {

@@ -5,6 +5,8 @@
 #include <filesystem>
 
 #include "addin/settings/format_rules.h"
+#include "cli/paths.h"
+#include "cli/store.h"
 #include "platform/codepage.h"
 #include "platform/failure.h"
 #include "platform/files.h"
@@ -14,21 +16,14 @@ namespace qm::cli {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// Paths are UTF-8 everywhere in the program.
-fs::path PathOf(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
-std::string Utf8Of(const fs::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
 bool IsSourceName(const std::string& path) {
     static const char* const kExtensions[] = {".bas", ".cls", ".frm", ".ctl", ".pag", ".dob", ".dsr"};
     std::string e = Utf8Of(PathOf(path).extension());
     for (char& c : e) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return std::any_of(std::begin(kExtensions), std::end(kExtensions), [&](const char* x) { return e == x; });
 }
+
+namespace {
 
 // The path as it is shown and used: on Windows with "\\", and "." and ".." steps taken away as the
 // system itself does (there a ".." after a link goes back out of the link's name, not its target).
@@ -229,16 +224,6 @@ bool Within(const fs::path& inner, const fs::path& outer) {
     return !relative.empty() && *relative.begin() != "..";
 }
 
-// The work tree of git around a folder (without links), if there is one.
-std::optional<fs::path> GitWorkTree(fs::path folder) {
-    std::error_code ec;
-    while (true) {
-        if (fs::exists(folder / ".git", ec)) return folder;
-        if (!folder.has_parent_path() || folder.parent_path() == folder) return std::nullopt;
-        folder = folder.parent_path();
-    }
-}
-
 // Whether a link (or a junction) is met on the way from the folder through the parts of relative.
 bool LinkOnTheWay(const fs::path& folder, const fs::path& relative) {
     std::error_code ec;
@@ -269,7 +254,7 @@ std::optional<std::string> WriteRefusal(const Source& source) {
     const fs::path folder = fs::weakly_canonical(source.folder.empty() ? fs::current_path(ec) : PathOf(source.folder), ec);
     if (ec) return std::nullopt;
     if (!LinkOnTheWay(folder, PathOf(source.relative)) || Within(target, folder)) return std::nullopt;
-    if (const auto tree = GitWorkTree(folder); tree && Within(target, *tree)) return std::nullopt;
+    if (const std::string tree = GitWorkTreeOf(Utf8Of(folder)); !tree.empty() && Within(target, PathOf(tree))) return std::nullopt;
     return "a link leads out of the project, to " + Printable(Utf8Of(target)) + ": not written";
 }
 

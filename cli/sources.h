@@ -19,6 +19,10 @@ struct Source {
     std::string relative;  // path, as seen from folder
 };
 
+// Whether a file's name has the extension of a VB6 source file (.bas .cls .frm .ctl .pag .dob .dsr),
+// in any letter case.
+bool IsSourceName(const std::string& path);
+
 // The paths of the modules a project file (.vbp, code page 932) lists, as it writes them but with "/"
 // for "\\": the Module, Class, Form, UserControl, PropertyPage, UserDocument and Designer lines.
 std::vector<std::string> ProjectMembers(std::string_view bytes);

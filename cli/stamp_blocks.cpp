@@ -55,28 +55,6 @@ ProcedureInfo InfoOf(const StampedProcedure& procedure) {
     return info;
 }
 
-namespace {
-
-const char* KindWord(ProcedureKind kind) {
-    switch (kind) {
-        case ProcedureKind::Sub:
-            return "Sub";
-        case ProcedureKind::Function:
-            return "Function";
-        case ProcedureKind::PropertyGet:
-            return "Property Get";
-        case ProcedureKind::PropertyLet:
-            return "Property Let";
-        case ProcedureKind::PropertySet:
-            return "Property Set";
-        case ProcedureKind::Unknown:
-            break;
-    }
-    return "procedure";
-}
-
-}  // namespace
-
 std::vector<ReturnValueMismatch> ReturnValueMismatches(const std::vector<std::u16string>& lines, const StampedProcedure& procedure,
                                                        const FormatModel& model) {
     std::vector<ReturnValueMismatch> found;
@@ -112,32 +90,18 @@ std::vector<ReturnValueMismatch> ReturnValueMismatches(const std::vector<std::u1
     return found;
 }
 
-std::vector<ArgumentNote> ArgumentNotes(const StampItem& item) {
-    std::vector<ArgumentNote> notes;
-    for (const auto& value : item.values) {
-        const std::u16string_view v = TrimBlanks(value);
-        if (v.empty() || v == u"なし") continue;
-        const auto dash = value.find(u" -");
-        if (dash == std::u16string::npos) {
-            notes.push_back({std::u16string(v), {}});
-        } else {
-            notes.push_back({std::u16string(TrimBlanks(std::u16string_view(value).substr(0, dash))), value.substr(dash + 2)});
-        }
+const ListedArgument* EntryOf(const std::u16string& name, const std::vector<ListedArgument>& stamped,
+                              const std::vector<std::u16string>& declared) {
+    for (const ListedArgument& entry : stamped) {
+        if (entry.name == name) return &entry;
     }
-    return notes;
-}
-
-std::u16string NoteOf(const std::u16string& name, const std::vector<ArgumentNote>& stamped, const std::vector<std::u16string>& declared) {
-    for (const ArgumentNote& n : stamped) {
-        if (n.name == name) return n.note;
-    }
-    if (stamped.size() != declared.size()) return {};
+    if (stamped.size() != declared.size()) return nullptr;
     const auto at = std::find(declared.begin(), declared.end(), name);
-    if (at == declared.end()) return {};
-    const ArgumentNote& there = stamped[static_cast<std::size_t>(at - declared.begin())];
+    if (at == declared.end()) return nullptr;
+    const ListedArgument& there = stamped[static_cast<std::size_t>(at - declared.begin())];
     // The stamp's name at that position must be gone: otherwise the arguments were reordered, not renamed.
-    if (std::find(declared.begin(), declared.end(), there.name) != declared.end()) return {};
-    return there.note;
+    if (std::find(declared.begin(), declared.end(), there.name) != declared.end()) return nullptr;
+    return &there;
 }
 
 }  // namespace qm::cli

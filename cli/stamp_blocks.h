@@ -44,16 +44,10 @@ struct ReturnValueMismatch {
 std::vector<ReturnValueMismatch> ReturnValueMismatches(const std::vector<std::u16string>& lines, const StampedProcedure& procedure,
                                                        const FormatModel& model);
 
-// What a person wrote after " -" on each argument line of an argument item, in the stamp's order.
-struct ArgumentNote {
-    std::u16string name;
-    std::u16string note;  // the text after " -"; empty when the line has none
-};
-std::vector<ArgumentNote> ArgumentNotes(const StampItem& item);
-
-// The note an argument of the declaration keeps: the one of its name, or, when it was renamed in
-// place (the same number of arguments, and the name at its position in the stamp is gone from the
-// declaration), the one at its position. Empty when it has none.
-std::u16string NoteOf(const std::u16string& name, const std::vector<ArgumentNote>& stamped, const std::vector<std::u16string>& declared);
+// The stamp's entry an argument of the declaration keeps: the one of its name, or, when it was
+// renamed in place (the same number of arguments, and the name at its position in the stamp is
+// gone from the declaration), the one at its position. Null when it has none.
+const ListedArgument* EntryOf(const std::u16string& name, const std::vector<ListedArgument>& stamped,
+                              const std::vector<std::u16string>& declared);
 
 }  // namespace qm::cli

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "addin/settings/format_rules.h"
+#include "cli/paths.h"
 #include "platform/bytes.h"
 #include "platform/failure.h"
 #include "platform/files.h"
@@ -24,13 +25,6 @@ namespace {
 
 // The name the add-in's initial format writes into every edit-record stamp: a placeholder.
 constexpr char16_t kPlaceholderName[] = u"名前";
-
-// Paths are UTF-8 everywhere in the program.
-fs::path PathOf(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
-std::string Utf8Of(const fs::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
 
 // Something of that name is there: a file, a folder, even a link that leads nowhere (which is then
 // reported when it is read, rather than passed over).
@@ -112,13 +106,10 @@ fs::path AbsoluteFolder(const std::string& start) {
 }  // namespace
 
 std::string GitWorkTreeOf(const std::string& start) {
-    fs::path folder = AbsoluteFolder(start);
+    const fs::path folder = AbsoluteFolder(start);
     if (folder.empty()) return {};
-    while (true) {
-        if (Present(folder / ".git")) return Utf8Of(folder);
-        if (!folder.has_parent_path() || folder.parent_path() == folder) return {};
-        folder = folder.parent_path();
-    }
+    const auto top = SearchUpward(folder, [](const fs::path& f) { return Present(f / ".git"); });
+    return top ? Utf8Of(*top) : std::string();
 }
 
 std::optional<std::string> LeavesWorkTree(const std::string& path) {
@@ -136,16 +127,13 @@ std::optional<std::string> LeavesWorkTree(const std::string& path) {
 }
 
 std::string FindTeamFile(const std::string& start) {
-    fs::path folder = AbsoluteFolder(start);
+    const fs::path folder = AbsoluteFolder(start);
     if (folder.empty()) return {};
-    while (true) {
-        const fs::path candidate = folder / kTeamFileName;
-        if (Present(candidate)) return Utf8Of(candidate);
-        // The top of a git work tree (a .git folder, or the .git file of a submodule or worktree).
-        if (Present(folder / ".git")) return {};
-        if (!folder.has_parent_path() || folder.parent_path() == folder) return {};
-        folder = folder.parent_path();
-    }
+    // The search ends at the top of a git work tree (a .git folder, or the .git file of a submodule
+    // or worktree).
+    const auto found = SearchUpward(folder, [](const fs::path& f) { return Present(f / kTeamFileName) || Present(f / ".git"); });
+    if (!found || !Present(*found / kTeamFileName)) return {};
+    return Utf8Of(*found / kTeamFileName);
 }
 
 Store::Store(const CommonOptions& options, Mode mode, const std::string& folder, Scope scope) {

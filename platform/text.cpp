@@ -4,58 +4,57 @@
 
 namespace qm {
 
+Utf8Character DecodeUtf8(std::string_view bytes, std::size_t at) {
+    const auto b0 = static_cast<unsigned char>(bytes[at]);
+    if (b0 < 0x80) return {1, b0};
+    std::size_t length = 0;
+    char32_t least = 0;
+    char32_t code = 0;
+    if (b0 >= 0xC2 && b0 <= 0xDF) {
+        length = 2;
+        least = 0x80;
+        code = b0 & 0x1Fu;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+        length = 3;
+        least = 0x800;
+        code = b0 & 0x0Fu;
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+        length = 4;
+        least = 0x10000;
+        code = b0 & 0x07u;
+    } else {
+        return {};
+    }
+    if (bytes.size() - at < length) return {};
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto b = static_cast<unsigned char>(bytes[at + k]);
+        if ((b & 0xC0u) != 0x80u) return {};
+        code = (code << 6) | (b & 0x3Fu);
+    }
+    if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return {};
+    return {length, code};
+}
+
 std::u16string Utf8ToUtf16(std::string_view bytes, bool* valid) {
     std::u16string out;
     out.reserve(bytes.size());
     bool ok = true;
-    std::size_t i = 0;
-    const std::size_t n = bytes.size();
-    while (i < n) {
-        const auto b0 = static_cast<unsigned char>(bytes[i]);
-        char32_t cp = 0;
-        std::size_t len = 0;
-        if (b0 < 0x80) {
-            cp = b0;
-            len = 1;
-        } else if (b0 >= 0xC2 && b0 <= 0xDF) {
-            cp = b0 & 0x1Fu;
-            len = 2;
-        } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-            cp = b0 & 0x0Fu;
-            len = 3;
-        } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-            cp = b0 & 0x07u;
-            len = 4;
-        }
-        bool good = len != 0 && i + len <= n;
-        for (std::size_t k = 1; good && k < len; ++k) {
-            const auto b = static_cast<unsigned char>(bytes[i + k]);
-            if ((b & 0xC0u) != 0x80u) {
-                good = false;
-            } else {
-                cp = (cp << 6) | (b & 0x3Fu);
-            }
-        }
-        if (good) {
-            // Overlong forms, surrogates and values beyond Unicode are malformed.
-            if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) || (cp >= 0xD800 && cp <= 0xDFFF)) {
-                good = false;
-            }
-        }
-        if (!good) {
+    for (std::size_t i = 0; i < bytes.size();) {
+        const Utf8Character c = DecodeUtf8(bytes, i);
+        if (c.length == 0) {
             ok = false;
             out.push_back(u'\uFFFD');
             ++i;
             continue;
         }
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+        if (c.code >= 0x10000) {
+            const char32_t rest = c.code - 0x10000;
+            out.push_back(static_cast<char16_t>(0xD800 + (rest >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + (rest & 0x3FF)));
         } else {
-            out.push_back(static_cast<char16_t>(cp));
+            out.push_back(static_cast<char16_t>(c.code));
         }
-        i += len;
+        i += c.length;
     }
     if (valid != nullptr) *valid = ok;
     return out;
@@ -122,6 +121,23 @@ std::u16string FoldAscii(std::u16string_view text) {
 std::u16string DecimalText(long long value) {
     const std::string digits = std::to_string(value);
     return std::u16string(digits.begin(), digits.end());
+}
+
+const char* HtmlEntityOf(char c) {
+    switch (c) {
+        case '&':
+            return "&amp;";
+        case '<':
+            return "&lt;";
+        case '>':
+            return "&gt;";
+        case '"':
+            return "&quot;";
+        case '\'':
+            return "&#39;";
+        default:
+            return nullptr;
+    }
 }
 
 }  // namespace qm

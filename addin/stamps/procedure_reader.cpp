@@ -94,4 +94,22 @@ ProcedureOutcome ReadProcedureAtCursor(ide::CodePane& pane) {
     return outcome;
 }
 
+const char* KindWord(ProcedureKind kind) {
+    switch (kind) {
+        case ProcedureKind::Sub:
+            return "Sub";
+        case ProcedureKind::Function:
+            return "Function";
+        case ProcedureKind::PropertyGet:
+            return "Property Get";
+        case ProcedureKind::PropertyLet:
+            return "Property Let";
+        case ProcedureKind::PropertySet:
+            return "Property Set";
+        case ProcedureKind::Unknown:
+            break;
+    }
+    return "procedure";
+}
+
 }  // namespace qm

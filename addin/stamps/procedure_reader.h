@@ -13,6 +13,9 @@ enum class ProcedureKind { Unknown, Sub, Function, PropertyGet, PropertyLet, Pro
 // Whether the procedure gives back a value (a Function, a Property Get).
 inline bool ReturnsValue(ProcedureKind kind) { return kind == ProcedureKind::Function || kind == ProcedureKind::PropertyGet; }
 
+// The kind as a declaration writes it ("Sub", "Property Get"); "procedure" where it is unknown.
+const char* KindWord(ProcedureKind kind);
+
 struct ProcedureInfo {
     ProcedureKind Kind = ProcedureKind::Unknown;
     std::u16string ProcName;

@@ -85,17 +85,6 @@ std::u16string NameShown(std::u16string_view value) {
     return std::u16string(TrimAll(value));
 }
 
-std::vector<std::u16string> ArgumentNamesShown(const StampItem& item) {
-    std::vector<std::u16string> names;
-    for (const auto& value : item.values) {
-        const std::u16string_view v = TrimAll(value);
-        if (v.empty() || v == u"なし") continue;
-        const auto dash = v.find(u" -");
-        names.emplace_back(TrimAll(dash == std::u16string_view::npos ? v : v.substr(0, dash)));
-    }
-    return names;
-}
-
 namespace {
 
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\u3000'; }
@@ -166,18 +155,25 @@ bool PlausibleItemName(std::u16string_view name) {
     return words <= 3;
 }
 
-// "name -" or "ARGn -", then what the argument is for.
-bool ReadArgumentLine(std::u16string_view value, StampArgument& argument) {
-    value = TrimAll(value);
+// Where the " -" of an argument line ("name -" or "ARGn -", then what the argument is for) stands
+// in the trimmed text; npos when the text is no argument line.
+std::size_t ArgumentDash(std::u16string_view value) {
     for (std::size_t p = value.find(u" -"); p != std::u16string_view::npos; p = value.find(u" -", p + 1)) {
         if (p + 2 < value.size() && !IsBlank(value[p + 2])) continue;
         const std::u16string_view name = TrimAll(value.substr(0, p));
-        if (name.empty() || std::any_of(name.begin(), name.end(), IsBlank)) return false;
-        argument.name = std::u16string(name);
-        argument.description = std::u16string(TrimAll(value.substr(p + 2)));
-        return true;
+        if (name.empty() || std::any_of(name.begin(), name.end(), IsBlank)) return std::u16string_view::npos;
+        return p;
     }
-    return false;
+    return std::u16string_view::npos;
+}
+
+bool ReadArgumentLine(std::u16string_view value, StampArgument& argument) {
+    value = TrimAll(value);
+    const std::size_t p = ArgumentDash(value);
+    if (p == std::u16string_view::npos) return false;
+    argument.name = std::u16string(TrimAll(value.substr(0, p)));
+    argument.description = std::u16string(TrimAll(value.substr(p + 2)));
+    return true;
 }
 
 void ReadArguments(ReadItem& item, const std::vector<std::u16string>& argumentItems) {
@@ -214,6 +210,31 @@ void ReadArguments(ReadItem& item, const std::vector<std::u16string>& argumentIt
 }
 
 }  // namespace
+
+std::vector<ListedArgument> ArgumentsListed(const StampItem& item) {
+    std::vector<ListedArgument> listed;
+    for (std::size_t k = 0; k < item.values.size(); ++k) {
+        const std::u16string& value = item.values[k];
+        const std::u16string_view v = TrimAll(value);
+        if (v.empty() || v == u"なし") continue;
+        const std::size_t dash = ArgumentDash(v);
+        if (dash != std::u16string_view::npos) {
+            const std::size_t at = static_cast<std::size_t>(v.data() - value.data()) + dash;
+            listed.push_back({std::u16string(TrimAll(v.substr(0, dash))), value.substr(at + 2), {}});
+        } else if (!listed.empty()) {
+            listed.back().continuation.push_back(item.firstLine + static_cast<std::int32_t>(k));
+        } else {
+            listed.push_back({std::u16string(v), {}, {}});
+        }
+    }
+    return listed;
+}
+
+std::vector<std::u16string> ArgumentNamesShown(const StampItem& item) {
+    std::vector<std::u16string> names;
+    for (ListedArgument& argument : ArgumentsListed(item)) names.push_back(std::move(argument.name));
+    return names;
+}
 
 ReadStamp ReadStampLayout(const std::vector<std::u16string>& lines, std::int32_t first, std::int32_t last,
                           const std::vector<std::u16string>& argumentItems) {

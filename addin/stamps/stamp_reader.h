@@ -36,7 +36,16 @@ std::vector<StampItem> ReadStampItems(const std::vector<std::u16string>& lines, 
 
 // The name an item of the function-name kind shows ("Name()", "Name [ﾌﾟﾛﾊﾟﾃｨ Get]" give "Name").
 std::u16string NameShown(std::u16string_view value);
-// The argument names an argument item lists by name ("なし" and an empty item list none).
+// The arguments an argument item lists ("なし" and an empty item list none): each "name -" line,
+// what a person wrote after its " -" (as written), and the lines (counted from 1) that continue
+// that below it. A first line that is no argument line is read as a bare name.
+struct ListedArgument {
+    std::u16string name;
+    std::u16string note;
+    std::vector<std::int32_t> continuation;
+};
+std::vector<ListedArgument> ArgumentsListed(const StampItem& item);
+// The names alone.
 std::vector<std::u16string> ArgumentNamesShown(const StampItem& item);
 
 // A stamp read by its layout alone, so that stamps of another format, old ones and ones a person

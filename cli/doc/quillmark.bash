@@ -6,7 +6,7 @@ _quillmark() {
     command=
     for ((i = 1; i < COMP_CWORD; i++)); do
         case ${COMP_WORDS[i]} in
-            stamp|mark|check|refresh|settings|hook|preview|doc|help) command=${COMP_WORDS[i]}; break ;;
+            stamp|mark|check|refresh|settings|hook|preview|doc|lsp|help) command=${COMP_WORDS[i]}; break ;;
         esac
     done
     case $prev in
@@ -19,8 +19,8 @@ _quillmark() {
     esac
     local common='--help'
     case $command in
-        '') COMPREPLY=($(compgen -W 'stamp mark check refresh settings hook preview doc help --help --version' -- "$cur")); return ;;
-        help) COMPREPLY=($(compgen -W 'stamp mark check refresh settings hook preview doc' -- "$cur")); return ;;
+        '') COMPREPLY=($(compgen -W 'stamp mark check refresh settings hook preview doc lsp help --help --version' -- "$cur")); return ;;
+        help) COMPREPLY=($(compgen -W 'stamp mark check refresh settings hook preview doc lsp' -- "$cur")); return ;;
         stamp) common+=' --settings --quiet --verbose -q -v --line --all --module-header --with-house-headers --undated --write --diff --patch --now --encoding --author --editor' ;;
         mark) common+=' --settings --quiet --verbose -q -v --from --to --write --diff --patch --now --encoding --author --editor' ;;
         check) common+=' --settings --quiet --verbose -q -v --module-header --public-only --format --staged --baseline --write-baseline --encoding' ;;
@@ -38,6 +38,7 @@ _quillmark() {
                 COMPREPLY=($(compgen -W 'install' -- "$cur"))
                 return
             fi ;;
+        lsp) [[ $cur == -* ]] || return ;;
     esac
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$common" -- "$cur"))

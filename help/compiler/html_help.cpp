@@ -19,21 +19,10 @@ public:
         }
         std::string out;
         for (char c : codepage_.ToAnsi(text)) {
-            switch (c) {
-                case '&':
-                    out += "&amp;";
-                    break;
-                case '<':
-                    out += "&lt;";
-                    break;
-                case '>':
-                    out += "&gt;";
-                    break;
-                case '"':
-                    out += "&quot;";
-                    break;
-                default:
-                    out.push_back(c);
+            if (const char* entity = HtmlEntityOf(c)) {
+                out += entity;
+            } else {
+                out.push_back(c);
             }
         }
         return out;

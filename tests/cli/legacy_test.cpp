@@ -153,7 +153,7 @@ TEST_F(Legacy, ReturnValueLinesFollowTheDeclaration) {
     }
 }
 
-TEST_F(Legacy, AnArgumentRenamedInPlaceKeepsItsDescription) {
+TEST_F(Legacy, AnArgumentRenamedInPlaceKeepsItsDescriptionAndTheLinesThatContinueIt) {
     Put("Tax.bas", kModule);
     const std::string stamped = Run("stamp Tax.bas --all --undated").out;
     const std::string kPrice = "price -";
@@ -173,7 +173,9 @@ TEST_F(Legacy, AnArgumentRenamedInPlaceKeepsItsDescription) {
     };
     for (const Case& c : cases) {
         std::string text = stamped;
-        text.replace(text.find(kPrice), kPrice.size(), kPrice + " NET");
+        // The description of price goes on over a second line.
+        const std::string kMore = " NET\r\n'                   (yen)";
+        text.replace(text.find(kPrice), kPrice.size(), kPrice + kMore);
         text.replace(text.find(kRate), kRate.size(), kRate + " RATIO");
         const std::string old = "(ByVal price As Long, ByVal rate As Double)";
         text.replace(text.find(old), old.size(), c.declaration);
@@ -181,9 +183,13 @@ TEST_F(Legacy, AnArgumentRenamedInPlaceKeepsItsDescription) {
         const Result r = Run("refresh Renamed.bas --write");
         ASSERT_EQ(r.status, 0) << r.err;
         const std::string after = Read("Renamed.bas");
-        EXPECT_EQ(after.find(" NET") != std::string::npos, c.priceKept) << c.what << "\n" << after;
+        EXPECT_EQ(after.find(kMore) != std::string::npos, c.priceKept) << c.what << "\n" << after;
+        EXPECT_EQ(after.find("(yen)") != std::string::npos, c.priceKept) << c.what << "\n" << after;
         EXPECT_EQ(after.find(" RATIO") != std::string::npos, c.rateKept) << c.what << "\n" << after;
         EXPECT_EQ(Run("check Renamed.bas").status, 0) << c.what;
+        // A second refresh finds nothing left to do.
+        EXPECT_EQ(Run("refresh Renamed.bas --write").status, 0);
+        EXPECT_EQ(Read("Renamed.bas"), after) << c.what;
     }
 }
 

@@ -1,6 +1,7 @@
 #include "cli/lsp_server.h"
 
 #include <algorithm>
+#include <set>
 #include <filesystem>
 
 #include "addin/stamps/function_stamp.h"
@@ -484,8 +485,18 @@ std::string LspServer::Run(const Document& document, const std::string& command,
         if (HasModuleHeader(file.ModuleLines())) return document.text.Text();
         file.InsertAll({{1, ide::TextCodeModule::SplitText(ComposeModuleHeader(Utf8ToUtf16(document.path), context))}});
     } else if (command == kWrapEditRecordCommand) {
+        std::int64_t endLine = end.first + 1;
+        std::int64_t endColumn = end.second + 1;
+        // A selection that runs to the end of a text ending in a line end (as an editor's does when
+        // the last line is selected whole) ends before a line the file does not have: it takes the
+        // last line whole.
+        if (end.second == 0 && end.first > start.first && static_cast<std::size_t>(endLine) > file.FileLineCount()) {
+            endLine = end.first;
+            endColumn =
+                std::max<std::int64_t>(document.text.LineLength(static_cast<std::size_t>(end.first - 1), PositionUnits::Utf16) + 1, 2);
+        }
         MarkSelection(document.path, file, {static_cast<std::int32_t>(start.first + 1), static_cast<std::int32_t>(start.second + 1)},
-                      {static_cast<std::int32_t>(end.first + 1), static_cast<std::int32_t>(end.second + 1)}, context);
+                      {static_cast<std::int32_t>(endLine), static_cast<std::int32_t>(endColumn)}, context);
     } else if (command == kRefreshStampCommand) {
         const auto line = file.ModuleLineOf(static_cast<std::size_t>(caretLine));
         if (!line) return document.text.Text();
@@ -546,15 +557,21 @@ Json LspServer::CodeActions(const Json& params) {
         return false;
     };
     Json actions = Json::Array();
+    // The titles offered as quick fixes: the same action is not offered a second time under its title.
+    std::set<std::string> fixes;
     const auto offer = [&](const char* title, const char* kind, const std::string& command, std::optional<std::size_t> line,
                            const Json* diagnostic) {
         if (!wanted(kind)) return;
+        if (diagnostic == nullptr && fixes.contains(title)) return;
         if (resolveEdits_) {
             // The edit is made when the action is chosen: a large module is read once here, not once per action.
             Json data = Json::Object().Set("uri", uri).Set("step", command).Set("range", params["range"]);
             if (line) data.Set("line", Json(static_cast<std::int64_t>(*line)));
             Json action = Json::Object().Set("title", title).Set("kind", kind).Set("data", std::move(data));
-            if (diagnostic != nullptr) action.Set("diagnostics", Json::Array().Push(*diagnostic)).Set("isPreferred", true);
+            if (diagnostic != nullptr) {
+                action.Set("diagnostics", Json::Array().Push(*diagnostic)).Set("isPreferred", true);
+                fixes.insert(title);
+            }
             actions.Push(std::move(action));
             return;
         }
@@ -566,7 +583,10 @@ Json LspServer::CodeActions(const Json& params) {
         }
         if (!edit) return;
         Json action = Json::Object().Set("title", title).Set("kind", kind).Set("edit", std::move(*edit));
-        if (diagnostic != nullptr) action.Set("diagnostics", Json::Array().Push(*diagnostic)).Set("isPreferred", true);
+        if (diagnostic != nullptr) {
+            action.Set("diagnostics", Json::Array().Push(*diagnostic)).Set("isPreferred", true);
+            fixes.insert(title);
+        }
         actions.Push(std::move(action));
     };
     try {

@@ -250,6 +250,14 @@ def session(folder):
     selection = {"start": {"line": stale_line + 1, "character": 4}, "end": {"line": stale_line + 1, "character": 8}}
     expected = command(folder, "mark", "--from", f"{stale_line + 2}:5", "--to", f"{stale_line + 2}:9", path)
     check(action_text(server, uri, text, selection, "Wrap selection in edit-record stamp") == expected, "the edit-record stamp is mark's")
+    # A selection of the last line whole, as an editor sends it: it ends at the start of the line
+    # after the last.
+    assert text.endswith(CRLF)
+    last = len(lines) - 2
+    selection = {"start": {"line": last, "character": 0}, "end": {"line": last + 1, "character": 0}}
+    expected = command(folder, "mark", "--from", f"{last + 1}:1", "--to", f"{last + 1}:{max(len(lines[last]) + 1, 2)}", path)
+    check(action_text(server, uri, text, selection, "Wrap selection in edit-record stamp") == expected,
+          "a selection to the end of the text wraps the last line")
     expected = command(folder, "refresh", path)
     check(action_text(server, uri, text, at_line(stale_line), "Refresh this stamp", "refactor.rewrite") == expected,
           "the refreshed stamp is refresh's")
@@ -259,6 +267,8 @@ def session(folder):
 
     # Quick fixes for the published diagnostics.
     for d in published:
+        titles = [a["title"] for a in actions(server, uri, d["range"], [d])]
+        check(len(titles) == len(set(titles)), f"each action is offered once: {titles}")
         fixed = action_text(server, uri, text, d["range"], "Refresh this stamp" if d["code"] == "arguments-differ"
                             else "Insert function-description stamp", "quickfix", [d])
         wanted = command(folder, "refresh", path) if d["code"] == "arguments-differ" else \

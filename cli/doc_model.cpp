@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <set>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "addin/stamps/declaration.h"
 #include "cli/output.h"
@@ -145,24 +144,28 @@ std::vector<std::u16string> LocalNames(const std::vector<std::u16string>& lines,
     return names;
 }
 
+// Names compared as the language compares them: ASCII letters without case.
+struct FoldedName {
+    std::size_t operator()(std::u16string_view w) const {
+        std::uint64_t h = 1469598103934665603ULL;
+        for (const char16_t c : w) h = (h ^ FoldAscii(c)) * 1099511628211ULL;
+        return static_cast<std::size_t>(h);
+    }
+    bool operator()(std::u16string_view a, std::u16string_view b) const { return EqualsIgnoreCase(a, b); }
+};
+
+// The words of a module's lines that may name a procedure, each with the last procedure it was
+// taken for, so that a procedure takes each word once. The views point into the module's lines.
+using WordsSeen = std::unordered_map<std::u16string_view, std::size_t, FoldedName, FoldedName>;
+
 // The words of a procedure's lines outside strings and comments, folded, once each, in order, that
-// are neither its own name nor one it declares.
+// are neither its own name nor one it declares. `procedure` tells this procedure's words apart in seen.
 std::vector<std::u16string> BodyWords(const std::vector<std::u16string>& lines, std::int32_t first, std::int32_t last,
-                                      const std::u16string& name, const std::u16string& declaration) {
+                                      const std::u16string& name, const std::u16string& declaration, WordsSeen& seen,
+                                      std::size_t procedure) {
     std::vector<std::u16string> hidden = LocalNames(lines, first, last, declaration);
     hidden.push_back(FoldAscii(name));
     std::sort(hidden.begin(), hidden.end());
-    // Each word once, in the order of its first appearance, compared without case; the views point
-    // into the lines.
-    struct Folded {
-        std::size_t operator()(std::u16string_view w) const {
-            std::uint64_t h = 1469598103934665603ULL;
-            for (const char16_t c : w) h = (h ^ FoldAscii(c)) * 1099511628211ULL;
-            return static_cast<std::size_t>(h);
-        }
-        bool operator()(std::u16string_view a, std::u16string_view b) const { return EqualsIgnoreCase(a, b); }
-    };
-    std::unordered_set<std::u16string_view, Folded, Folded> seen;
     std::vector<std::u16string> words;
     for (std::int32_t l = first; l >= 1 && l <= last && static_cast<std::size_t>(l) <= lines.size(); ++l) {
         const std::u16string_view line = lines[static_cast<std::size_t>(l - 1)];
@@ -184,7 +187,11 @@ std::vector<std::u16string> BodyWords(const std::vector<std::u16string>& lines, 
             const std::u16string_view word = line.substr(i, end - i);
             i = end;
             if (EqualsIgnoreCase(word, u"rem")) break;
-            if (!seen.insert(word).second) continue;
+            const auto [at, added] = seen.try_emplace(word, procedure);
+            if (!added) {
+                if (at->second == procedure) continue;
+                at->second = procedure;
+            }
             std::u16string folded = FoldAscii(word);
             if (!std::binary_search(hidden.begin(), hidden.end(), folded)) words.push_back(std::move(folded));
         }
@@ -210,7 +217,10 @@ Module ReadModule(const Source& source, const CommonOptions& options, const Code
     for (const EditRecord& r : ReadEditRecords(lines)) {
         module.edits.push_back({r.editor, r.date, fileLine(r.openLine + 1), r.closeLine == 0 ? 0 : fileLine(r.closeLine - 1)});
     }
-    for (const StampedProcedure& p : FindProcedures(code)) {
+    const std::vector<StampedProcedure> found = FindProcedures(code);
+    module.procedures.reserve(found.size());
+    WordsSeen seen;
+    for (const StampedProcedure& p : found) {
         Procedure procedure;
         const ProcedureInfo info = InfoOf(p);
         procedure.name = p.region.name;
@@ -221,7 +231,8 @@ Module ReadModule(const Source& source, const CommonOptions& options, const Code
         procedure.anchor = AnchorOf(p.region.name, info.Kind);
         procedure.hasStamp = p.hasStamp;
         if (p.hasStamp) procedure.stamp = ReadStampLayout(lines, p.blockFirst, p.blockLast, argumentItems);
-        procedure.words = BodyWords(lines, p.region.bodyLine, p.region.endLine, procedure.name, p.declaration);
+        procedure.words =
+            BodyWords(lines, p.region.bodyLine, p.region.endLine, procedure.name, p.declaration, seen, module.procedures.size());
         module.procedures.push_back(std::move(procedure));
     }
     return module;
@@ -282,10 +293,14 @@ std::string PageName(const std::string& file) {
 }
 
 void FindCalls(Project& project) {
-    std::unordered_map<std::u16string, std::vector<ProcedureRef>> byName;
+    std::size_t count = 0;
+    for (const Module& module : project.modules) count += module.procedures.size();
+    // The views point into the procedures' names, which stay where they are while this runs.
+    std::unordered_map<std::u16string_view, std::vector<ProcedureRef>, FoldedName, FoldedName> byName;
+    byName.reserve(count);
     for (std::size_t m = 0; m < project.modules.size(); ++m) {
         for (std::size_t p = 0; p < project.modules[m].procedures.size(); ++p) {
-            byName[FoldAscii(project.modules[m].procedures[p].name)].push_back({m, p});
+            byName[project.modules[m].procedures[p].name].push_back({m, p});
         }
     }
     for (std::size_t m = 0; m < project.modules.size(); ++m) {

@@ -230,7 +230,7 @@ Module ReadModule(const Source& source, const CommonOptions& options, const Code
         procedure.declaration = p.declaration;
         procedure.anchor = AnchorOf(p.region.name, info.Kind);
         procedure.hasStamp = p.hasStamp;
-        if (p.hasStamp) procedure.stamp = ReadStampLayout(lines, p.blockFirst, p.blockLast, argumentItems);
+        if (p.hasStamp) procedure.stamp = PackedStamp(ReadStampLayout(lines, p.blockFirst, p.blockLast, argumentItems));
         procedure.words =
             BodyWords(lines, p.region.bodyLine, p.region.endLine, procedure.name, p.declaration, seen, module.procedures.size());
         module.procedures.push_back(std::move(procedure));
@@ -280,7 +280,86 @@ void KeepPublic(Project& project) {
     project.modules = std::move(kept);
 }
 
+// The packed form: every number as two units, every text as its length and then its units.
+void PackNumber(std::u16string& out, std::uint32_t n) {
+    out.push_back(static_cast<char16_t>(n >> 16));
+    out.push_back(static_cast<char16_t>(n & 0xffff));
+}
+void PackText(std::u16string& out, const std::u16string& text) {
+    PackNumber(out, static_cast<std::uint32_t>(text.size()));
+    out += text;
+}
+
+class Unpacker {
+public:
+    explicit Unpacker(const std::u16string& packed) : packed_(packed) {}
+    std::uint32_t Number() {
+        const auto n = (static_cast<std::uint32_t>(packed_[at_]) << 16) | packed_[at_ + 1];
+        at_ += 2;
+        return n;
+    }
+    std::u16string Text() {
+        const std::size_t size = Number();
+        std::u16string text = packed_.substr(at_, size);
+        at_ += size;
+        return text;
+    }
+
+private:
+    const std::u16string& packed_;
+    std::size_t at_ = 0;
+};
+
 }  // namespace
+
+PackedStamp::PackedStamp(const ReadStamp& stamp) {
+    PackNumber(packed_, static_cast<std::uint32_t>(stamp.items.size()));
+    for (const ReadItem& item : stamp.items) {
+        PackText(packed_, item.name);
+        PackNumber(packed_, static_cast<std::uint32_t>(item.values.size()));
+        for (const std::u16string& value : item.values) PackText(packed_, value);
+        PackNumber(packed_, static_cast<std::uint32_t>(item.arguments.size()));
+        for (const StampArgument& a : item.arguments) {
+            PackText(packed_, a.name);
+            PackText(packed_, a.description);
+        }
+        PackNumber(packed_, item.listsArguments ? 1 : 0);
+        PackNumber(packed_, static_cast<std::uint32_t>(item.firstLine));
+        PackNumber(packed_, static_cast<std::uint32_t>(item.lastLine));
+    }
+    PackNumber(packed_, static_cast<std::uint32_t>(stamp.text.size()));
+    for (const StampText& t : stamp.text) {
+        PackNumber(packed_, static_cast<std::uint32_t>(t.line));
+        PackText(packed_, t.text);
+    }
+    packed_.shrink_to_fit();
+}
+
+ReadStamp PackedStamp::Unpack() const {
+    ReadStamp stamp;
+    if (packed_.empty()) return stamp;
+    Unpacker in(packed_);
+    stamp.items.resize(in.Number());
+    for (ReadItem& item : stamp.items) {
+        item.name = in.Text();
+        item.values.resize(in.Number());
+        for (std::u16string& value : item.values) value = in.Text();
+        item.arguments.resize(in.Number());
+        for (StampArgument& a : item.arguments) {
+            a.name = in.Text();
+            a.description = in.Text();
+        }
+        item.listsArguments = in.Number() != 0;
+        item.firstLine = static_cast<std::int32_t>(in.Number());
+        item.lastLine = static_cast<std::int32_t>(in.Number());
+    }
+    stamp.text.resize(in.Number());
+    for (StampText& t : stamp.text) {
+        t.line = static_cast<std::int32_t>(in.Number());
+        t.text = in.Text();
+    }
+    return stamp;
+}
 
 std::string PageName(const std::string& file) {
     std::string name;

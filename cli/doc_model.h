@@ -18,6 +18,18 @@ struct ProcedureRef {
     friend bool operator==(const ProcedureRef&, const ProcedureRef&) = default;
 };
 
+// A stamp as read, packed into one string: a project holds tens of thousands of them, and the parts
+// of a read stamp, each on its own, would take several times the room of their text.
+class PackedStamp {
+public:
+    PackedStamp() = default;
+    explicit PackedStamp(const ReadStamp& stamp);
+    ReadStamp Unpack() const;
+
+private:
+    std::u16string packed_;
+};
+
 struct Procedure {
     std::u16string name;
     std::string kind;   // "Sub", "Function", "Property Get", "Property Let", "Property Set"
@@ -26,7 +38,7 @@ struct Procedure {
     std::u16string declaration;
     std::string anchor;  // the name, and for a property "-get", "-let" or "-set"
     bool hasStamp = false;
-    ReadStamp stamp;
+    PackedStamp stamp;
     std::vector<ProcedureRef> calls;
     std::vector<ProcedureRef> calledBy;
     // The words of its lines (folded, once each, in order of appearance) that may name another

@@ -520,7 +520,7 @@ std::string ModulePage(const Project& project, std::size_t m, const Names& names
         body += " 行 " + std::to_string(proc.line) + "</span></h2>\n<pre class=\"decl\"><code>";
         PutHtml(body, proc.declaration);
         body += "</code></pre>\n";
-        if (proc.hasStamp) PutItems(body, proc.stamp, project, names, m, root);
+        if (proc.hasStamp) PutItems(body, proc.stamp.Unpack(), project, names, m, root);
         PutRefs(body, "呼び出し先", proc.calls, project, m, root);
         PutRefs(body, "呼び出し元", proc.calledBy, project, m, root);
         body += "</section>\n";
@@ -607,7 +607,7 @@ std::string SearchIndex(const DocSet& set) {
             });
             for (const Procedure& p : module.procedures) {
                 entry(p.name, p.kind, module.name, url + "#" + Fragment(p.anchor), [&] {
-                    if (p.hasStamp) PutStampSearchText(out, p.stamp);
+                    if (p.hasStamp) PutStampSearchText(out, p.stamp.Unpack());
                 });
             }
         }
@@ -787,7 +787,7 @@ std::string DocJson(const DocSet& set) {
                        "  \"kind\": " + JsonString(proc.kind) + ",\n" + in + "  \"scope\": " + JsonString(proc.scope) + ",\n" + in +
                        "  \"line\": " + std::to_string(proc.line) + ",\n" + in + "  \"anchor\": " + JsonString(proc.anchor) + ",\n" + in +
                        "  \"declaration\": " + JsonString(U(proc.declaration)) + ",\n" + in +
-                       "  \"stamp\": " + (proc.hasStamp ? StampJson(proc.stamp, in + "  ") : std::string("null")) + ",\n" + in +
+                       "  \"stamp\": " + (proc.hasStamp ? StampJson(proc.stamp.Unpack(), in + "  ") : std::string("null")) + ",\n" + in +
                        "  \"calls\": " + RefsJson(project, proc.calls) + ",\n" + in +
                        "  \"calledBy\": " + RefsJson(project, proc.calledBy) + "\n" + in + "}";
             }
@@ -845,7 +845,7 @@ void MarkdownPages(const DocSet& set, const FileSink& put) {
                         std::to_string(p.line) + (p.hasStamp ? "" : " · **スタンプなし**") + "\n\n";
                 const std::string fence = Fence(declaration);
                 page += fence + "vb\n" + declaration + "\n" + fence + "\n\n";
-                if (p.hasStamp) page += MarkdownItems(p.stamp);
+                if (p.hasStamp) page += MarkdownItems(p.stamp.Unpack());
                 const auto refs = [&](const char* label, const std::vector<ProcedureRef>& list) {
                     if (list.empty()) return;
                     page += "\n" + std::string(label) + ":";

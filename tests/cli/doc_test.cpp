@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "cli/doc_model.h"
 #include "platform/files.h"
 #include "tests/cli/cli_fixture.h"
 
@@ -232,6 +233,44 @@ TEST_F(Doc, AFolderOfOtherFilesIsRefusedUnlessForcedAndItsOwnIsReplacedWhole) {
     EXPECT_EQ(Run("'" + project + "' --output x --format pdf").status, 2);
     EXPECT_EQ(Run("'" + project + "'").status, 2);
     EXPECT_EQ(Run("'" + project + "' --output .").status, 2);
+}
+
+// The model keeps each stamp packed; what comes out must be what went in, to the last unit.
+TEST(PackedStamp, GivesBackTheStampAsRead) {
+    using qm::ReadItem;
+    using qm::ReadStamp;
+    const std::u16string longText(70000, u'税');  // longer than 16 bits can count
+    std::vector<ReadStamp> stamps(5);
+    stamps[1].text = {{3, u""}, {4, u"人が書き足した行"}};
+    stamps[2].items = {ReadItem{u"機能", {u"一行目", u"", u"三行目 \U0001F600"}, {}, false, 2, 4}};
+    stamps[3].items = {ReadItem{u"引数", {u"a - 金額"}, {{u"a", u"金額\n続き"}, {u"ARG2", u""}}, true, 5, 7},
+                       ReadItem{u"", {}, {}, false, 0, 0}};
+    stamps[4].items = {ReadItem{u"備考", {longText, std::u16string(1, u'\0')}, {}, false, -1, 2147483647}};
+    stamps[4].text = {{-5, longText}};
+    for (std::size_t i = 0; i < stamps.size(); ++i) {
+        SCOPED_TRACE(i);
+        const ReadStamp& in = stamps[i];
+        const ReadStamp out = qm::cli::doc::PackedStamp(in).Unpack();
+        ASSERT_EQ(out.items.size(), in.items.size());
+        for (std::size_t k = 0; k < in.items.size(); ++k) {
+            EXPECT_EQ(out.items[k].name, in.items[k].name);
+            EXPECT_EQ(out.items[k].values, in.items[k].values);
+            ASSERT_EQ(out.items[k].arguments.size(), in.items[k].arguments.size());
+            for (std::size_t a = 0; a < in.items[k].arguments.size(); ++a) {
+                EXPECT_EQ(out.items[k].arguments[a].name, in.items[k].arguments[a].name);
+                EXPECT_EQ(out.items[k].arguments[a].description, in.items[k].arguments[a].description);
+            }
+            EXPECT_EQ(out.items[k].listsArguments, in.items[k].listsArguments);
+            EXPECT_EQ(out.items[k].firstLine, in.items[k].firstLine);
+            EXPECT_EQ(out.items[k].lastLine, in.items[k].lastLine);
+        }
+        ASSERT_EQ(out.text.size(), in.text.size());
+        for (std::size_t k = 0; k < in.text.size(); ++k) {
+            EXPECT_EQ(out.text[k].line, in.text[k].line);
+            EXPECT_EQ(out.text[k].text, in.text[k].text);
+        }
+    }
+    EXPECT_TRUE(qm::cli::doc::PackedStamp().Unpack().items.empty());
 }
 
 }  // namespace

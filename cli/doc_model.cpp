@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <unordered_map>
 
@@ -440,6 +441,10 @@ DocSet ReadDocSet(const std::vector<std::string>& arguments, const CommonOptions
             }
             module.shown = source.relative.empty() ? source.path : source.relative;
             module.page = unique(PageName(source.relative.empty() ? source.path : source.relative));
+            // The same file, whatever way a project names it.
+            std::error_code ec;
+            const fs::path same = fs::weakly_canonical(fs::absolute(PathOf(source.path), ec), ec);
+            module.identity = ec ? Utf8Of(PathOf(source.path).lexically_normal()) : Utf8Of(same);
             project.modules.push_back(std::move(module));
         }
     };
@@ -474,6 +479,20 @@ DocSet ReadDocSet(const std::vector<std::string>& arguments, const CommonOptions
     }
     if (publicOnly) {
         for (Project& project : set.projects) KeepPublic(project);
+    }
+    // A file that several projects list: one page, the first listing's.
+    std::map<std::string, Listing> firstListing;
+    for (std::size_t p = 0; p < set.projects.size(); ++p) {
+        for (std::size_t m = 0; m < set.projects[p].modules.size(); ++m) {
+            Module& module = set.projects[p].modules[m];
+            if (!module.problem.empty()) continue;
+            const auto [first, added] = firstListing.try_emplace(module.identity, Listing{p, m});
+            if (added) continue;
+            Module& original = set.projects[first->second.project].modules[first->second.module];
+            module.listedBefore = true;
+            module.page = original.page;
+            original.alsoIn.push_back({p, m});
+        }
     }
     return set;
 }

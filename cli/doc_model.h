@@ -46,6 +46,12 @@ struct Procedure {
     std::vector<std::u16string> words;
 };
 
+// Where a module stands: its project in the set and its place in the project.
+struct Listing {
+    std::size_t project = 0;
+    std::size_t module = 0;
+};
+
 struct Edit {
     std::u16string editor;
     std::u16string date;
@@ -59,7 +65,13 @@ struct Module {
     std::u16string name;  // its VB_Name, else the file's name without extension
     std::string kind;     // as the project window names it: "標準モジュール", "クラス モジュール", ...
     std::string page;     // file name of its page, without folder and extension
-    std::string problem;  // why it could not be read; empty when it was
+    // A file that more than one project lists has one page, written with its first listing; the
+    // later listings point to it (listedBefore) and the first knows them (alsoIn), so that its page
+    // shows the calls and callers of every project.
+    bool listedBefore = false;
+    std::vector<Listing> alsoIn;  // each later listing
+    std::string identity;         // the file's full path, the same for every listing of it
+    std::string problem;          // why it could not be read; empty when it was
     ModuleHeaderRead header;
     std::vector<Edit> edits;
     std::vector<Procedure> procedures;

@@ -1,5 +1,6 @@
 #include "cli/doc_writers.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <unordered_map>
 
@@ -429,20 +430,29 @@ void PutItems(std::string& out, const ReadStamp& stamp, const Project& project, 
     }
 }
 
-void PutRefs(std::string& out, const char* label, const std::vector<ProcedureRef>& refs, const Project& project, std::size_t m,
-             const std::string& root) {
-    if (refs.empty()) return;
+// The links to the procedures refs name, each once, after those already in links.
+void AddLinks(std::vector<std::string>& links, const std::vector<ProcedureRef>& refs, const Project& project, std::size_t m,
+              const std::string& root) {
+    for (const ProcedureRef& r : refs) {
+        std::string link;
+        PutProcedureLink(link, project, r, m, root);
+        if (std::find(links.begin(), links.end(), link) == links.end()) links.push_back(std::move(link));
+    }
+}
+
+void PutRefs(std::string& out, const char* label, const std::vector<std::string>& links) {
+    if (links.empty()) return;
     out += "<p class=\"refs\">";
     out += label;
     out += ": ";
-    for (std::size_t i = 0; i < refs.size(); ++i) {
+    for (std::size_t i = 0; i < links.size(); ++i) {
         if (i > 0) out += ' ';
-        PutProcedureLink(out, project, refs[i], m, root);
+        out += links[i];
     }
     out += "</p>\n";
 }
 
-std::string ModulePage(const Project& project, std::size_t m, const Names& names, const std::string& date) {
+std::string ModulePage(const DocSet& set, const Project& project, std::size_t m, const Names& names, const std::string& date) {
     const Module& module = project.modules[m];
     const std::string root = "../";
     std::string body = "<p class=\"crumbs\"><a href=\"../index.html\">目次</a> › <a href=\"../projects/";
@@ -521,8 +531,20 @@ std::string ModulePage(const Project& project, std::size_t m, const Names& names
         PutHtml(body, proc.declaration);
         body += "</code></pre>\n";
         if (proc.hasStamp) PutItems(body, proc.stamp.Unpack(), project, names, m, root);
-        PutRefs(body, "呼び出し先", proc.calls, project, m, root);
-        PutRefs(body, "呼び出し元", proc.calledBy, project, m, root);
+        // The calls and callers in every project that lists the file.
+        std::vector<std::string> calls;
+        std::vector<std::string> callers;
+        AddLinks(calls, proc.calls, project, m, root);
+        AddLinks(callers, proc.calledBy, project, m, root);
+        for (const Listing& other : module.alsoIn) {
+            const Project& there = set.projects[other.project];
+            const Module& same = there.modules[other.module];
+            if (p >= same.procedures.size() || same.procedures[p].anchor != proc.anchor) continue;  // the file changed between readings
+            AddLinks(calls, same.procedures[p].calls, there, other.module, root);
+            AddLinks(callers, same.procedures[p].calledBy, there, other.module, root);
+        }
+        PutRefs(body, "呼び出し先", calls);
+        PutRefs(body, "呼び出し元", callers);
         body += "</section>\n";
     }
     return Page(U(module.name) + " – " + U(project.name), root, std::move(body), date);
@@ -598,7 +620,7 @@ std::string SearchIndex(const DocSet& set) {
     };
     for (const Project& project : set.projects) {
         for (const Module& module : project.modules) {
-            if (!module.problem.empty()) continue;
+            if (!module.problem.empty() || module.listedBefore) continue;
             const std::string url = "modules/" + PathUri(module.page) + ".html";
             entry(module.name, module.kind, project.name, url, [&] {
                 PutScriptChars(out, module.header.title);
@@ -739,8 +761,8 @@ void HtmlSite(const DocSet& set, const FileSink& put) {
         const Names names(project);
         put("projects/" + project.page + ".html", ProjectPage(project, set.date));
         for (std::size_t m = 0; m < project.modules.size(); ++m) {
-            if (!project.modules[m].problem.empty()) continue;
-            put("modules/" + project.modules[m].page + ".html", ModulePage(project, m, names, set.date));
+            if (!project.modules[m].problem.empty() || project.modules[m].listedBefore) continue;
+            put("modules/" + project.modules[m].page + ".html", ModulePage(set, project, m, names, set.date));
         }
     }
     put("assets/quillmark.css", kStyleSheet);
@@ -862,7 +884,7 @@ void MarkdownPages(const DocSet& set, const FileSink& put) {
                 refs("呼び出し元", p.calledBy);
             }
             page += "\n---\n" + std::string(kProduct) + " · " + set.date + " 作成\n";
-            put(module.page + ".md", page);
+            if (!module.listedBefore) put(module.page + ".md", page);
         }
         for (const std::string& problem : project.problems) index += "\n読めません: " + MarkdownText(problem) + "\n";
         index += "\n";

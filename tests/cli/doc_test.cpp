@@ -199,6 +199,41 @@ TEST_F(Doc, UnreadableMembersAreListedAndTheRestIsDocumented) {
     EXPECT_TRUE(fs::exists(dir_ / "site/modules/Tax.bas.html"));
 }
 
+TEST_F(Doc, AFileOfTwoProjectsIsListedUnderEachWithOnePageThatShowsTheCallersOfBoth) {
+    const std::string demo = Project();
+    Put("q/Billing.bas",
+        "Attribute VB_Name = \"Billing\"\r\n"
+        "Public Sub Bill()\r\n"
+        "    Debug.Print AddTax(100, 0.1)\r\n"
+        "End Sub\r\n");
+    // The other project names the same file by another way.
+    const std::string other =
+        Put("q/Other.vbp", "Type=Exe\r\nModule=Tax; ..\\p\\Tax.bas\r\nModule=Billing; Billing.bas\r\nName=\"Other\"\r\n");
+    const Result r = Run("'" + demo + "' '" + other + "' --output site");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::exists(dir_ / "site/modules/Tax.bas.html"));
+    int pages = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir_ / "site/modules")) ++pages;
+    EXPECT_EQ(pages, 3);  // Tax, Helpers, Billing
+    for (const char* project : {"site/projects/Demo.vbp.html", "site/projects/Other.vbp.html"}) {
+        EXPECT_NE(Read(project).find("href=\"../modules/Tax.bas.html\""), std::string::npos) << project;
+    }
+    const std::string page = Read("site/modules/Tax.bas.html");
+    EXPECT_NE(page.find("呼び出し元: <a href=\"../modules/Billing.bas.html#Bill\">Billing.Bill</a></p>"), std::string::npos);
+    // A caller both projects see is shown once.
+    const std::string once = "呼び出し元: <a href=\"#AddTax\">AddTax</a></p>";
+    EXPECT_NE(page.find(once), std::string::npos);
+    EXPECT_EQ(page.find(once), page.rfind(once));
+    EXPECT_NE(Read("site/modules/Billing.bas.html").find("呼び出し先: <a href=\"../modules/Tax.bas.html#AddTax\">Tax.AddTax</a>"),
+              std::string::npos);
+    // Found once by the search, and each project's own calls in the JSON.
+    const std::string search = Read("site/assets/search-index.js");
+    EXPECT_EQ(search.find("{\"n\":\"AddTax\""), search.rfind("{\"n\":\"AddTax\""));
+    ASSERT_EQ(Run("'" + demo + "' '" + other + "' --output json --format json").status, 0);
+    const std::string json = Read("json/quillmark-doc.json");
+    EXPECT_NE(json.find("\"calledBy\": [{\"module\": \"Billing\", \"name\": \"Bill\", \"kind\": \"Sub\"}]"), std::string::npos);
+}
+
 TEST_F(Doc, AFolderOfOtherFilesIsRefusedUnlessForcedAndItsOwnIsReplacedWhole) {
     const std::string project = Project();
     Put("site/mine.txt", "keep me");

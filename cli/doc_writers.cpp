@@ -836,6 +836,8 @@ void MarkdownPages(const DocSet& set, const FileSink& put) {
             index += "| [" + MarkdownText(U(module.name)) + "](" + PathUri(module.page) + ".md) | " + module.kind + " | " +
                      MarkdownText(HeaderLine(module)) + " | " + std::to_string(stamped) + " | " +
                      std::to_string(static_cast<int>(module.procedures.size()) - stamped) + " |\n";
+            // A file listed before has its page already.
+            if (module.listedBefore) continue;
 
             std::string page = "# " + MarkdownText(U(module.name)) + "\n\n" + module.kind + " · " + MarkdownText(module.shown) + "\n\n";
             if (module.header.found) {
@@ -868,23 +870,38 @@ void MarkdownPages(const DocSet& set, const FileSink& put) {
                 const std::string fence = Fence(declaration);
                 page += fence + "vb\n" + declaration + "\n" + fence + "\n\n";
                 if (p.hasStamp) page += MarkdownItems(p.stamp.Unpack());
-                const auto refs = [&](const char* label, const std::vector<ProcedureRef>& list) {
-                    if (list.empty()) return;
-                    page += "\n" + std::string(label) + ":";
-                    for (const ProcedureRef& r : list) {
-                        const Module& other = project.modules[r.module];
-                        const Procedure& target = other.procedures[r.procedure];
-                        const std::string h = U(target.name) + " (" + target.kind + ")";
-                        page += " [" + MarkdownText((r.module == m ? "" : U(other.name) + ".") + U(target.name)) + "](" +
-                                (r.module == m ? "" : PathUri(other.page) + ".md") + "#" + Fragment(MarkdownSlug(h)) + ")";
+                // The calls and callers in every project that lists the file, each once.
+                const std::size_t at = static_cast<std::size_t>(&p - module.procedures.data());
+                const auto refs = [&](const char* label, std::vector<ProcedureRef> Procedure::*list) {
+                    std::vector<std::string> links;
+                    const auto add = [&](const Project& there, std::size_t from, const std::vector<ProcedureRef>& found) {
+                        for (const ProcedureRef& r : found) {
+                            const Module& other = there.modules[r.module];
+                            const Procedure& target = other.procedures[r.procedure];
+                            const std::string h = U(target.name) + " (" + target.kind + ")";
+                            std::string link = " [" + MarkdownText((r.module == from ? "" : U(other.name) + ".") + U(target.name)) + "](" +
+                                               (r.module == from ? "" : PathUri(other.page) + ".md") + "#" + Fragment(MarkdownSlug(h)) +
+                                               ")";
+                            if (std::find(links.begin(), links.end(), link) == links.end()) links.push_back(std::move(link));
+                        }
+                    };
+                    add(project, m, p.*list);
+                    for (const Listing& other : module.alsoIn) {
+                        const Project& there = set.projects[other.project];
+                        const Module& same = there.modules[other.module];
+                        if (at < same.procedures.size() && same.procedures[at].anchor == p.anchor)
+                            add(there, other.module, same.procedures[at].*list);
                     }
+                    if (links.empty()) return;
+                    page += "\n" + std::string(label) + ":";
+                    for (const std::string& link : links) page += link;
                     page += "\n";
                 };
-                refs("呼び出し先", p.calls);
-                refs("呼び出し元", p.calledBy);
+                refs("呼び出し先", &Procedure::calls);
+                refs("呼び出し元", &Procedure::calledBy);
             }
             page += "\n---\n" + std::string(kProduct) + " · " + set.date + " 作成\n";
-            if (!module.listedBefore) put(module.page + ".md", page);
+            put(module.page + ".md", page);
         }
         for (const std::string& problem : project.problems) index += "\n読めません: " + MarkdownText(problem) + "\n";
         index += "\n";

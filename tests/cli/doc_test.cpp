@@ -232,6 +232,9 @@ TEST_F(Doc, AFileOfTwoProjectsIsListedUnderEachWithOnePageThatShowsTheCallersOfB
     ASSERT_EQ(Run("'" + demo + "' '" + other + "' --output json --format json").status, 0);
     const std::string json = Read("json/quillmark-doc.json");
     EXPECT_NE(json.find("\"calledBy\": [{\"module\": \"Billing\", \"name\": \"Bill\", \"kind\": \"Sub\"}]"), std::string::npos);
+    ASSERT_EQ(Run("'" + demo + "' '" + other + "' --output md --format markdown").status, 0);
+    EXPECT_NE(Read("md/Tax.bas.md").find("呼び出し元: [Billing\\.Bill](Billing.bas.md#bill-sub)\n"), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir_ / "md/Tax.bas-2.md"));
 }
 
 TEST_F(Doc, AFolderOfOtherFilesIsRefusedUnlessForcedAndItsOwnIsReplacedWhole) {

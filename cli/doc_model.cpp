@@ -405,8 +405,7 @@ void FindCalls(Project& project) {
     }
 }
 
-DocSet ReadDocSet(const std::vector<std::string>& arguments, const CommonOptions& options, const Codepage& codepage,
-                  const std::vector<std::u16string>& argumentItems, bool publicOnly) {
+DocSet ReadDocSet(const std::vector<std::string>& arguments, const CommonOptions& options, const FormatOfFile& formatOf, bool publicOnly) {
     DocSet set;
     set.publicOnly = publicOnly;
     const LocalDateTime now = Now(options);
@@ -427,7 +426,8 @@ DocSet ReadDocSet(const std::vector<std::string>& arguments, const CommonOptions
         for (const Source& source : sources) {
             Module module;
             try {
-                module = ReadModule(source, options, codepage, argumentItems);
+                const FileFormat format = formatOf(source.path);
+                module = ReadModule(source, options, *format.codepage, format.argumentItems);
             } catch (const Failure& e) {
                 module.file = source.path;
                 module.kind = ModuleKind(source.path);
@@ -465,7 +465,7 @@ DocSet ReadDocSet(const std::vector<std::string>& arguments, const CommonOptions
         } catch (const PlatformError&) {
             // Said among the problems already.
         }
-        project.name = QuotedValue(bytes, "Name=", Encoding::Cp932, codepage);
+        project.name = QuotedValue(bytes, "Name=", Encoding::Cp932, *formatOf(argument).codepage);
         if (project.name.empty()) project.name = Utf8ToUtf16(Utf8Of(PathOf(argument).stem()));
         project.page = unique(PageName(Utf8Of(PathOf(argument).filename())));
         read(project, sources);

@@ -3,6 +3,7 @@
 // procedures with the stamps read by their layout, and who calls whom inside each project. The site,
 // the JSON and the Markdown pages are all written from this one model.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -91,11 +92,17 @@ struct DocSet {
     bool publicOnly = false;
 };
 
+// What the stores say of a file: its code page, and the names under which its format lists arguments.
+struct FileFormat {
+    const Codepage* codepage = nullptr;
+    std::vector<std::u16string> argumentItems;
+};
+using FormatOfFile = std::function<FileFormat(const std::string& path)>;
+
 // Reads the arguments, each a project or a file (files given alone make one project together). A
-// module that cannot be read is kept with its problem; argumentItems are the names under which the
-// current format lists arguments.
-DocSet ReadDocSet(const std::vector<std::string>& arguments, const CommonOptions& options, const Codepage& codepage,
-                  const std::vector<std::u16string>& argumentItems, bool publicOnly);
+// module that cannot be read is kept with its problem; formatOf tells each file's store (and that of
+// a project file).
+DocSet ReadDocSet(const std::vector<std::string>& arguments, const CommonOptions& options, const FormatOfFile& formatOf, bool publicOnly);
 
 // The names of a module page and of a procedure's anchor as they may stand in a file name and a URL
 // fragment (made unique by the caller).

@@ -237,6 +237,25 @@ TEST_F(Doc, AFileOfTwoProjectsIsListedUnderEachWithOnePageThatShowsTheCallersOfB
     EXPECT_FALSE(fs::exists(dir_ / "md/Tax.bas-2.md"));
 }
 
+TEST_F(Doc, EachFileIsReadWithTheFormatOfItsOwnTeamFile) {
+    // Folder a's team puts the arguments under a custom item; folder b's team has no such item.
+    for (const char* folder : {"a", "b"}) {
+        Put(std::string(folder) + "/.quillmark.reg", "REGEDIT4\r\n\r\n");
+        Put(std::string(folder) + "/M" + folder + ".bas", std::string("Attribute VB_Name = \"M") + folder +
+                                                              "\"\r\n' @(f)\r\n' パラメータ: price - 金額\r\nPublic Function F" + folder +
+                                                              "(ByVal price As Long) As Long\r\nEnd Function\r\n");
+    }
+    for (const char* setting :
+         {"CustomFormList '[パラメータ,2]'", "FixedFormList 0,1", "SelectDatas '[0,0,0,0,0,][1,0,0,0,0,][2,0,0,0,0,]'"}) {
+        ASSERT_EQ(Quillmark(std::string("settings set --settings a/.quillmark.reg ") + setting).status, 0) << setting;
+    }
+    const Result r = Quillmark("doc a/Ma.bas b/Mb.bas --encoding utf-8 --output site");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(Read("site/modules/Ma.bas.html").find("<dt>パラメータ</dt><dd><table class=\"args\"><tbody><tr><td><code>price</code></td>"),
+              std::string::npos);
+    EXPECT_NE(Read("site/modules/Mb.bas.html").find("<dt>パラメータ</dt><dd>price - 金額</dd>"), std::string::npos);
+}
+
 TEST_F(Doc, AFolderOfOtherFilesIsRefusedUnlessForcedAndItsOwnIsReplacedWhole) {
     const std::string project = Project();
     Put("site/mine.txt", "keep me");

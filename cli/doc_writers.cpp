@@ -316,8 +316,8 @@ void PutLinkedText(std::string& out, std::u16string_view text, const Project& pr
     }
 }
 
-// The page around a body; the body is taken, so that the page grows in place.
-std::string Page(const std::string& title, const std::string& root, std::string body, const std::string& date) {
+// The page around a body.
+std::string Page(const std::string& title, const std::string& root, const std::string& body, const std::string& date) {
     std::string page;
     page.reserve(body.size() + 1024);
     page +=
@@ -547,7 +547,7 @@ std::string ModulePage(const DocSet& set, const Project& project, std::size_t m,
         PutRefs(body, "呼び出し元", callers);
         body += "</section>\n";
     }
-    return Page(U(module.name) + " – " + U(project.name), root, std::move(body), date);
+    return Page(U(module.name) + " – " + U(project.name), root, body, date);
 }
 
 std::string ProjectPage(const Project& project, const std::string& date) {
@@ -575,7 +575,7 @@ std::string ProjectPage(const Project& project, const std::string& date) {
         }
         body += "</ul>\n";
     }
-    return Page(U(project.name), "../", std::move(body), date);
+    return Page(U(project.name), "../", body, date);
 }
 
 std::string IndexPage(const DocSet& set) {
@@ -603,7 +603,7 @@ std::string IndexPage(const DocSet& set) {
         }
         body += ModulesTable(project, "");
     }
-    return Page("VB6 リファレンス", "", std::move(body), set.date);
+    return Page("VB6 リファレンス", "", body, set.date);
 }
 
 std::string SearchIndex(const DocSet& set) {

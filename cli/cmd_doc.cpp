@@ -10,6 +10,8 @@
 #include "cli/doc_model.h"
 #include "cli/doc_writers.h"
 #include "cli/paths.h"
+#include "cli/sources.h"
+#include "cli/store.h"
 #include "platform/text.h"
 
 #ifdef _WIN32
@@ -64,12 +66,23 @@ int CommandDoc(const DocOptions& options) {
     }
     MayReplace(output, options.output, options.force);
 
-    Store store(options.common, Store::Mode::Read);
-    const FormatModel model = store.Format(options.common);
-    std::vector<std::u16string> argumentItems = ItemNamesOfKind(model, kind::kArguments);
-    // The names the default format and many teams' formats give the argument item.
-    argumentItems.insert(argumentItems.end(), {u"引数", u"引き数"});
-    const doc::DocSet set = doc::ReadDocSet(options.files, options.common, store.Cp(), argumentItems, options.publicOnly);
+    // Each file's own store, as the other commands read them: the one named, else the team file found
+    // from the file's folder, else the user's own.
+    Stores stores(options.common);
+    {
+        std::vector<std::string> problems;
+        const std::vector<Source> sources = ExpandSources(options.files, problems);
+        stores.Prepare(sources, problems);
+    }
+    const doc::FormatOfFile formatOf = [&](const std::string& path) {
+        doc::FileFormat format;
+        format.codepage = &stores.Of(path).Cp();
+        format.argumentItems = ItemNamesOfKind(stores.FormatOf(path), kind::kArguments);
+        // The names the default format and many teams' formats give the argument item.
+        format.argumentItems.insert(format.argumentItems.end(), {u"引数", u"引き数"});
+        return format;
+    };
+    const doc::DocSet set = doc::ReadDocSet(options.files, options.common, formatOf, options.publicOnly);
 
     // Made whole beside the output folder, then moved into its place.
     fs::path parent = output.parent_path();

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "addin/stamps/declaration.h"
 #include "cli/output.h"
@@ -125,24 +125,28 @@ std::vector<std::u16string> LocalNames(const std::vector<std::u16string>& lines,
     return names;
 }
 
+// Names compared as the language compares them: ASCII letters without case.
+struct FoldedName {
+    std::size_t operator()(std::u16string_view w) const {
+        std::uint64_t h = 1469598103934665603ULL;
+        for (const char16_t c : w) h = (h ^ FoldAscii(c)) * 1099511628211ULL;
+        return static_cast<std::size_t>(h);
+    }
+    bool operator()(std::u16string_view a, std::u16string_view b) const { return EqualsIgnoreCase(a, b); }
+};
+
+// The words of a module's lines that may name a procedure, each with the last procedure it was
+// taken for, so that a procedure takes each word once. The views point into the module's lines.
+using WordsSeen = std::unordered_map<std::u16string_view, std::size_t, FoldedName, FoldedName>;
+
 // The words of a procedure's lines outside strings and comments, folded, once each, in order, that
-// are neither its own name nor one it declares.
+// are neither its own name nor one it declares. `procedure` tells this procedure's words apart in seen.
 std::vector<std::u16string> BodyWords(const std::vector<std::u16string>& lines, std::int32_t first, std::int32_t last,
-                                      const std::u16string& name, const std::u16string& declaration) {
+                                      const std::u16string& name, const std::u16string& declaration, WordsSeen& seen,
+                                      std::size_t procedure) {
     std::vector<std::u16string> hidden = LocalNames(lines, first, last, declaration);
     hidden.push_back(FoldAscii(name));
     std::sort(hidden.begin(), hidden.end());
-    // Each word once, in the order of its first appearance, compared without case; the views point
-    // into the lines.
-    struct Folded {
-        std::size_t operator()(std::u16string_view w) const {
-            std::uint64_t h = 1469598103934665603ULL;
-            for (const char16_t c : w) h = (h ^ FoldAscii(c)) * 1099511628211ULL;
-            return static_cast<std::size_t>(h);
-        }
-        bool operator()(std::u16string_view a, std::u16string_view b) const { return EqualsIgnoreCase(a, b); }
-    };
-    std::unordered_set<std::u16string_view, Folded, Folded> seen;
     std::vector<std::u16string> words;
     for (std::int32_t l = first; l >= 1 && l <= last && static_cast<std::size_t>(l) <= lines.size(); ++l) {
         const std::u16string_view line = lines[static_cast<std::size_t>(l - 1)];
@@ -164,7 +168,11 @@ std::vector<std::u16string> BodyWords(const std::vector<std::u16string>& lines, 
             const std::u16string_view word = line.substr(i, end - i);
             i = end;
             if (EqualsIgnoreCase(word, u"rem")) break;
-            if (!seen.insert(word).second) continue;
+            const auto [at, added] = seen.try_emplace(word, procedure);
+            if (!added) {
+                if (at->second == procedure) continue;
+                at->second = procedure;
+            }
             std::u16string folded = FoldAscii(word);
             if (!std::binary_search(hidden.begin(), hidden.end(), folded)) words.push_back(std::move(folded));
         }
@@ -190,7 +198,10 @@ Module ReadModule(const Source& source, const CommonOptions& options, const Code
     for (const EditRecord& r : ReadEditRecords(lines)) {
         module.edits.push_back({r.editor, r.date, fileLine(r.openLine + 1), r.closeLine == 0 ? 0 : fileLine(r.closeLine - 1)});
     }
-    for (const StampedProcedure& p : FindProcedures(code)) {
+    const std::vector<StampedProcedure> found = FindProcedures(code);
+    module.procedures.reserve(found.size());
+    WordsSeen seen;
+    for (const StampedProcedure& p : found) {
         Procedure procedure;
         const ProcedureInfo info = InfoOf(p);
         procedure.name = p.region.name;
@@ -201,8 +212,9 @@ Module ReadModule(const Source& source, const CommonOptions& options, const Code
         procedure.declaration = p.declaration;
         procedure.anchor = AnchorOf(p.region.name, info.Kind);
         procedure.hasStamp = p.hasStamp;
-        if (p.hasStamp) procedure.stamp = ReadStampLayout(lines, p.blockFirst, p.blockLast, argumentItems);
-        procedure.words = BodyWords(lines, p.region.bodyLine, p.region.endLine, procedure.name, p.declaration);
+        if (p.hasStamp) procedure.stamp = PackedStamp(ReadStampLayout(lines, p.blockFirst, p.blockLast, argumentItems));
+        procedure.words =
+            BodyWords(lines, p.region.bodyLine, p.region.endLine, procedure.name, p.declaration, seen, module.procedures.size());
         module.procedures.push_back(std::move(procedure));
     }
     return module;
@@ -250,7 +262,86 @@ void KeepPublic(Project& project) {
     project.modules = std::move(kept);
 }
 
+// The packed form: every number as two units, every text as its length and then its units.
+void PackNumber(std::u16string& out, std::uint32_t n) {
+    out.push_back(static_cast<char16_t>(n >> 16));
+    out.push_back(static_cast<char16_t>(n & 0xffff));
+}
+void PackText(std::u16string& out, const std::u16string& text) {
+    PackNumber(out, static_cast<std::uint32_t>(text.size()));
+    out += text;
+}
+
+class Unpacker {
+public:
+    explicit Unpacker(const std::u16string& packed) : packed_(packed) {}
+    std::uint32_t Number() {
+        const auto n = (static_cast<std::uint32_t>(packed_[at_]) << 16) | packed_[at_ + 1];
+        at_ += 2;
+        return n;
+    }
+    std::u16string Text() {
+        const std::size_t size = Number();
+        std::u16string text = packed_.substr(at_, size);
+        at_ += size;
+        return text;
+    }
+
+private:
+    const std::u16string& packed_;
+    std::size_t at_ = 0;
+};
+
 }  // namespace
+
+PackedStamp::PackedStamp(const ReadStamp& stamp) {
+    PackNumber(packed_, static_cast<std::uint32_t>(stamp.items.size()));
+    for (const ReadItem& item : stamp.items) {
+        PackText(packed_, item.name);
+        PackNumber(packed_, static_cast<std::uint32_t>(item.values.size()));
+        for (const std::u16string& value : item.values) PackText(packed_, value);
+        PackNumber(packed_, static_cast<std::uint32_t>(item.arguments.size()));
+        for (const StampArgument& a : item.arguments) {
+            PackText(packed_, a.name);
+            PackText(packed_, a.description);
+        }
+        PackNumber(packed_, item.listsArguments ? 1 : 0);
+        PackNumber(packed_, static_cast<std::uint32_t>(item.firstLine));
+        PackNumber(packed_, static_cast<std::uint32_t>(item.lastLine));
+    }
+    PackNumber(packed_, static_cast<std::uint32_t>(stamp.text.size()));
+    for (const StampText& t : stamp.text) {
+        PackNumber(packed_, static_cast<std::uint32_t>(t.line));
+        PackText(packed_, t.text);
+    }
+    packed_.shrink_to_fit();
+}
+
+ReadStamp PackedStamp::Unpack() const {
+    ReadStamp stamp;
+    if (packed_.empty()) return stamp;
+    Unpacker in(packed_);
+    stamp.items.resize(in.Number());
+    for (ReadItem& item : stamp.items) {
+        item.name = in.Text();
+        item.values.resize(in.Number());
+        for (std::u16string& value : item.values) value = in.Text();
+        item.arguments.resize(in.Number());
+        for (StampArgument& a : item.arguments) {
+            a.name = in.Text();
+            a.description = in.Text();
+        }
+        item.listsArguments = in.Number() != 0;
+        item.firstLine = static_cast<std::int32_t>(in.Number());
+        item.lastLine = static_cast<std::int32_t>(in.Number());
+    }
+    stamp.text.resize(in.Number());
+    for (StampText& t : stamp.text) {
+        t.line = static_cast<std::int32_t>(in.Number());
+        t.text = in.Text();
+    }
+    return stamp;
+}
 
 std::string PageName(const std::string& file) {
     std::string name;
@@ -263,10 +354,14 @@ std::string PageName(const std::string& file) {
 }
 
 void FindCalls(Project& project) {
-    std::unordered_map<std::u16string, std::vector<ProcedureRef>> byName;
+    std::size_t count = 0;
+    for (const Module& module : project.modules) count += module.procedures.size();
+    // The views point into the procedures' names, which stay where they are while this runs.
+    std::unordered_map<std::u16string_view, std::vector<ProcedureRef>, FoldedName, FoldedName> byName;
+    byName.reserve(count);
     for (std::size_t m = 0; m < project.modules.size(); ++m) {
         for (std::size_t p = 0; p < project.modules[m].procedures.size(); ++p) {
-            byName[FoldAscii(project.modules[m].procedures[p].name)].push_back({m, p});
+            byName[project.modules[m].procedures[p].name].push_back({m, p});
         }
     }
     for (std::size_t m = 0; m < project.modules.size(); ++m) {
@@ -291,8 +386,7 @@ void FindCalls(Project& project) {
     }
 }
 
-DocSet ReadDocSet(const std::vector<std::string>& arguments, const CommonOptions& options, const Codepage& codepage,
-                  const std::vector<std::u16string>& argumentItems, bool publicOnly) {
+DocSet ReadDocSet(const std::vector<std::string>& arguments, const CommonOptions& options, const FormatOfFile& formatOf, bool publicOnly) {
     DocSet set;
     set.publicOnly = publicOnly;
     const LocalDateTime now = Now(options);
@@ -313,7 +407,8 @@ DocSet ReadDocSet(const std::vector<std::string>& arguments, const CommonOptions
         for (const Source& source : sources) {
             Module module;
             try {
-                module = ReadModule(source, options, codepage, argumentItems);
+                const FileFormat format = formatOf(source.path);
+                module = ReadModule(source, options, *format.codepage, format.argumentItems);
             } catch (const Failure& e) {
                 module.file = source.path;
                 module.kind = ModuleKind(source.path);
@@ -327,6 +422,10 @@ DocSet ReadDocSet(const std::vector<std::string>& arguments, const CommonOptions
             }
             module.shown = source.relative.empty() ? source.path : source.relative;
             module.page = unique(PageName(source.relative.empty() ? source.path : source.relative));
+            // The same file, whatever way a project names it.
+            std::error_code ec;
+            const fs::path same = fs::weakly_canonical(fs::absolute(PathOf(source.path), ec), ec);
+            module.identity = ec ? Utf8Of(PathOf(source.path).lexically_normal()) : Utf8Of(same);
             project.modules.push_back(std::move(module));
         }
     };
@@ -347,7 +446,7 @@ DocSet ReadDocSet(const std::vector<std::string>& arguments, const CommonOptions
         } catch (const PlatformError&) {
             // Said among the problems already.
         }
-        project.name = QuotedValue(bytes, "Name=", Encoding::Cp932, codepage);
+        project.name = QuotedValue(bytes, "Name=", Encoding::Cp932, *formatOf(argument).codepage);
         if (project.name.empty()) project.name = Utf8ToUtf16(Utf8Of(PathOf(argument).stem()));
         project.page = unique(PageName(Utf8Of(PathOf(argument).filename())));
         read(project, sources);
@@ -361,6 +460,20 @@ DocSet ReadDocSet(const std::vector<std::string>& arguments, const CommonOptions
     }
     if (publicOnly) {
         for (Project& project : set.projects) KeepPublic(project);
+    }
+    // A file that several projects list: one page, the first listing's.
+    std::map<std::string, Listing> firstListing;
+    for (std::size_t p = 0; p < set.projects.size(); ++p) {
+        for (std::size_t m = 0; m < set.projects[p].modules.size(); ++m) {
+            Module& module = set.projects[p].modules[m];
+            if (!module.problem.empty()) continue;
+            const auto [first, added] = firstListing.try_emplace(module.identity, Listing{p, m});
+            if (added) continue;
+            Module& original = set.projects[first->second.project].modules[first->second.module];
+            module.listedBefore = true;
+            module.page = original.page;
+            original.alsoIn.push_back({p, m});
+        }
     }
     return set;
 }

@@ -3,6 +3,7 @@
 // procedures with the stamps read by their layout, and who calls whom inside each project. The site,
 // the JSON and the Markdown pages are all written from this one model.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,18 @@ struct ProcedureRef {
     friend bool operator==(const ProcedureRef&, const ProcedureRef&) = default;
 };
 
+// A stamp as read, packed into one string: a project holds tens of thousands of them, and the parts
+// of a read stamp, each on its own, would take several times the room of their text.
+class PackedStamp {
+public:
+    PackedStamp() = default;
+    explicit PackedStamp(const ReadStamp& stamp);
+    ReadStamp Unpack() const;
+
+private:
+    std::u16string packed_;
+};
+
 struct Procedure {
     std::u16string name;
     std::string kind;   // "Sub", "Function", "Property Get", "Property Let", "Property Set"
@@ -26,12 +39,18 @@ struct Procedure {
     std::u16string declaration;
     std::string anchor;  // the name, and for a property "-get", "-let" or "-set"
     bool hasStamp = false;
-    ReadStamp stamp;
+    PackedStamp stamp;
     std::vector<ProcedureRef> calls;
     std::vector<ProcedureRef> calledBy;
     // The words of its lines (folded, once each, in order of appearance) that may name another
     // procedure; emptied once the calls are found.
     std::vector<std::u16string> words;
+};
+
+// Where a module stands: its project in the set and its place in the project.
+struct Listing {
+    std::size_t project = 0;
+    std::size_t module = 0;
 };
 
 struct Edit {
@@ -47,7 +66,13 @@ struct Module {
     std::u16string name;  // its VB_Name, else the file's name without extension
     std::string kind;     // as the project window names it: "標準モジュール", "クラス モジュール", ...
     std::string page;     // file name of its page, without folder and extension
-    std::string problem;  // why it could not be read; empty when it was
+    // A file that more than one project lists has one page, written with its first listing; the
+    // later listings point to it (listedBefore) and the first knows them (alsoIn), so that its page
+    // shows the calls and callers of every project.
+    bool listedBefore = false;
+    std::vector<Listing> alsoIn;  // each later listing
+    std::string identity;         // the file's full path, the same for every listing of it
+    std::string problem;          // why it could not be read; empty when it was
     ModuleHeaderRead header;
     std::vector<Edit> edits;
     std::vector<Procedure> procedures;
@@ -67,11 +92,17 @@ struct DocSet {
     bool publicOnly = false;
 };
 
+// What the stores say of a file: its code page, and the names under which its format lists arguments.
+struct FileFormat {
+    const Codepage* codepage = nullptr;
+    std::vector<std::u16string> argumentItems;
+};
+using FormatOfFile = std::function<FileFormat(const std::string& path)>;
+
 // Reads the arguments, each a project or a file (files given alone make one project together). A
-// module that cannot be read is kept with its problem; argumentItems are the names under which the
-// current format lists arguments.
-DocSet ReadDocSet(const std::vector<std::string>& arguments, const CommonOptions& options, const Codepage& codepage,
-                  const std::vector<std::u16string>& argumentItems, bool publicOnly);
+// module that cannot be read is kept with its problem; formatOf tells each file's store (and that of
+// a project file).
+DocSet ReadDocSet(const std::vector<std::string>& arguments, const CommonOptions& options, const FormatOfFile& formatOf, bool publicOnly);
 
 // The names of a module page and of a procedure's anchor as they may stand in a file name and a URL
 // fragment (made unique by the caller).

@@ -1,5 +1,7 @@
 #include "cli/doc_writers.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <unordered_map>
 
 #include "cli/doc_assets.h"
@@ -12,6 +14,134 @@ namespace {
 constexpr const char* kProduct = "Wek Quillmark for VB6 Ver1.0";
 
 std::string U(std::u16string_view text) { return Utf16ToUtf8(text); }
+
+// Appends one code point as UTF-8.
+void PutCodePoint(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+}
+
+// Calls ascii(c) for each character below 0x80 and other(cp) for each other code point, a lone
+// surrogate read as U+FFFD: the pages are made without a UTF-8 copy of every text first.
+template <typename Ascii, typename Other>
+void EachCodePoint(std::u16string_view text, Ascii ascii, Other other) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t cp = text[i];
+        if (cp < 0x80) {
+            ascii(static_cast<char>(cp));
+            continue;
+        }
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            ++i;
+        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+            cp = 0xFFFD;
+        }
+        other(cp);
+    }
+}
+
+void PutHtmlChar(std::string& out, char c) {
+    if (const char* entity = HtmlEntityOf(c)) {
+        out += entity;
+    } else if ((static_cast<unsigned char>(c) < 0x20 && c != '\n' && c != '\t') || c == 0x7f) {
+        out += "\xEF\xBF\xBD";  // U+FFFD
+    } else {
+        out += c;
+    }
+}
+
+void PutHtml(std::string& out, std::string_view utf8) {
+    for (const char c : utf8) PutHtmlChar(out, c);
+}
+void PutHtml(std::string& out, std::u16string_view text) {
+    EachCodePoint(
+        text, [&](char c) { PutHtmlChar(out, c); }, [&](char32_t cp) { PutCodePoint(out, cp); });
+}
+
+// The characters of a JSON string that stays one wherever a page might take it in: no "<", "&" or
+// "'" as they are, nor the line separators that would end a line of a script.
+void PutScriptChar(std::string& out, char c) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    const auto b = static_cast<unsigned char>(c);
+    switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '<':
+            out += "\\u003c";
+            break;
+        case '&':
+            out += "\\u0026";
+            break;
+        case '\'':
+            out += "\\u0027";
+            break;
+        default:
+            if (b < 0x20 || b == 0x7f) {
+                out += "\\u00";
+                out.push_back(kHex[b >> 4]);
+                out.push_back(kHex[b & 15]);
+            } else {
+                out.push_back(c);
+            }
+    }
+}
+void PutScriptChars(std::string& out, std::u16string_view text) {
+    EachCodePoint(
+        text, [&](char c) { PutScriptChar(out, c); },
+        [&](char32_t cp) {
+            if (cp == 0x2028) {
+                out += "\\u2028";
+            } else if (cp == 0x2029) {
+                out += "\\u2029";
+            } else {
+                PutCodePoint(out, cp);
+            }
+        });
+}
+
+// A JSON string that stays one wherever a page might take it in: no "<", "&" or "'" as they are.
+std::string ScriptString(std::string_view utf8) {
+    std::string out;
+    for (const char c : JsonString(utf8)) {
+        if (c == '<') {
+            out += "\\u003c";
+        } else if (c == '&') {
+            out += "\\u0026";
+        } else if (c == '\'') {
+            out += "\\u0027";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
 
 bool IsWordChar(char16_t c) {
     return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'_' ||
@@ -38,36 +168,55 @@ std::string Fragment(std::string_view utf8) {
     return out;
 }
 
-std::string Joined(const std::vector<std::u16string>& lines, const char* separator) {
-    std::string out;
-    for (std::size_t i = 0; i < lines.size(); ++i) out += (i > 0 ? separator : "") + U(lines[i]);
-    return out;
+// All the text of a stamp, for the search, as the characters of a script string.
+void PutStampSearchText(std::string& out, const ReadStamp& stamp) {
+    for (const ReadItem& item : stamp.items) {
+        PutScriptChars(out, item.name);
+        out += ' ';
+        for (std::size_t i = 0; i < item.values.size(); ++i) {
+            if (i > 0) out += ' ';
+            PutScriptChars(out, item.values[i]);
+        }
+        out += "\\n";
+        for (const auto& a : item.arguments) {
+            PutScriptChars(out, a.name);
+            out += ' ';
+            PutScriptChars(out, a.description);
+            out += "\\n";
+        }
+    }
+    for (const StampText& t : stamp.text) {
+        PutScriptChars(out, t.text);
+        out += "\\n";
+    }
 }
 
-// All the text of a stamp, for the search and the JSON.
-std::string StampSearchText(const ReadStamp& stamp) {
-    std::string out;
-    for (const ReadItem& item : stamp.items) {
-        out += U(item.name) + " " + Joined(item.values, " ") + "\n";
-        for (const auto& a : item.arguments) out += U(a.name) + " " + U(a.description) + "\n";
+// Names compared as the language compares them: ASCII letters without case.
+struct FoldedName {
+    std::size_t operator()(std::u16string_view w) const {
+        std::uint64_t h = 1469598103934665603ULL;
+        for (const char16_t c : w) h = (h ^ FoldAscii(c)) * 1099511628211ULL;
+        return static_cast<std::size_t>(h);
     }
-    for (const StampText& t : stamp.text) out += U(t.text) + "\n";
-    return out;
-}
+    bool operator()(std::u16string_view a, std::u16string_view b) const { return EqualsIgnoreCase(a, b); }
+};
 
 // Where the names of a project's procedures lead.
 class Names {
 public:
     explicit Names(const Project& project) : project_(project) {
+        std::size_t count = 0;
+        for (const Module& module : project.modules) count += module.procedures.size();
+        byName_.reserve(count);
         for (std::size_t m = 0; m < project.modules.size(); ++m) {
             for (std::size_t p = 0; p < project.modules[m].procedures.size(); ++p) {
-                byName_[FoldAscii(project.modules[m].procedures[p].name)].push_back({m, p});
+                byName_[project.modules[m].procedures[p].name].push_back({m, p});
             }
         }
     }
     // The procedure a name in module m's text means: its own first, then a Public one elsewhere.
     const ProcedureRef* Find(std::u16string_view name, std::size_t m) const {
-        const auto found = byName_.find(FoldAscii(name));
+        const auto found = byName_.find(name);
         if (found == byName_.end()) return nullptr;
         for (const ProcedureRef& r : found->second) {
             if (r.module == m) return &r;
@@ -80,7 +229,8 @@ public:
 
 private:
     const Project& project_;
-    std::unordered_map<std::u16string, std::vector<ProcedureRef>> byName_;
+    // The views point into the procedures' names, which outlive this.
+    std::unordered_map<std::u16string_view, std::vector<ProcedureRef>, FoldedName, FoldedName> byName_;
 };
 
 std::string ModuleHref(const Module& module, const std::string& root) { return root + "modules/" + PathUri(module.page) + ".html"; }
@@ -91,21 +241,35 @@ std::string ProcedureHref(const Project& project, const ProcedureRef& r, std::si
     return r.module == fromModule ? fragment : ModuleHref(module, root) + fragment;
 }
 
-std::string ProcedureLink(const Project& project, const ProcedureRef& r, std::size_t fromModule, const std::string& root) {
+void PutProcedureLink(std::string& out, const Project& project, const ProcedureRef& r, std::size_t fromModule, const std::string& root) {
     const Module& module = project.modules[r.module];
     const Procedure& p = module.procedures[r.procedure];
-    std::string label = U(p.name);
-    if (p.kind.rfind("Property ", 0) == 0) label += " [" + p.kind.substr(9) + "]";
-    if (r.module != fromModule) label = U(module.name) + "." + label;
-    return "<a href=\"" + HtmlText(ProcedureHref(project, r, fromModule, root)) + "\">" + HtmlText(label) + "</a>";
+    out += "<a href=\"";
+    PutHtml(out, ProcedureHref(project, r, fromModule, root));
+    out += "\">";
+    if (r.module != fromModule) {
+        PutHtml(out, module.name);
+        out += '.';
+    }
+    PutHtml(out, p.name);
+    if (p.kind.rfind("Property ", 0) == 0) {
+        out += " [";
+        PutHtml(out, std::string_view(p.kind).substr(9));
+        out += ']';
+    }
+    out += "</a>";
 }
 
 // The text with every name of a procedure of the project made a link to it.
-std::string LinkedText(std::u16string_view text, const Project& project, const Names& names, std::size_t m, const std::string& root) {
-    std::string out;
+void PutLinkedText(std::string& out, std::u16string_view text, const Project& project, const Names& names, std::size_t m,
+                   const std::string& root) {
     const auto link = [&](std::u16string_view word) {
         if (const ProcedureRef* r = names.Find(word, m); r != nullptr) {
-            out += "<a href=\"" + HtmlText(ProcedureHref(project, *r, m, root)) + "\">" + HtmlText(U(word)) + "</a>";
+            out += "<a href=\"";
+            PutHtml(out, ProcedureHref(project, *r, m, root));
+            out += "\">";
+            PutHtml(out, word);
+            out += "</a>";
             return true;
         }
         return false;
@@ -115,7 +279,7 @@ std::string LinkedText(std::u16string_view text, const Project& project, const N
         if (!IsWordChar(text[i])) {
             std::size_t end = i;
             while (end < text.size() && !IsWordChar(text[end])) ++end;
-            out += HtmlText(U(text.substr(i, end - i)));
+            PutHtml(out, text.substr(i, end - i));
             i = end;
             continue;
         }
@@ -128,33 +292,39 @@ std::string LinkedText(std::u16string_view text, const Project& project, const N
                 std::size_t e = k;
                 const bool ascii = IsAsciiWordChar(word[k]);
                 while (e < word.size() && IsAsciiWordChar(word[e]) == ascii) ++e;
-                if (!ascii || !link(word.substr(k, e - k))) out += HtmlText(U(word.substr(k, e - k)));
+                if (!ascii || !link(word.substr(k, e - k))) PutHtml(out, word.substr(k, e - k));
                 k = e;
             }
         }
         i = end;
     }
-    return out;
 }
 
+// The page around a body.
 std::string Page(const std::string& title, const std::string& root, const std::string& body, const std::string& date) {
-    std::string page =
+    std::string page;
+    page.reserve(body.size() + 1024);
+    page +=
         "<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"utf-8\">\n"
         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
         "<meta name=\"color-scheme\" content=\"light dark\">\n"
-        "<meta name=\"generator\" content=\"" +
-        std::string(kProduct) + "\">\n<title>" + HtmlText(title) +
-        "</title>\n"
-        "<link rel=\"icon\" href=\"" +
-        root + "assets/icon.svg\" type=\"image/svg+xml\">\n<link rel=\"stylesheet\" href=\"" + root +
-        "assets/quillmark.css\">\n<script src=\"" + root + "assets/search-index.js\" defer></script>\n<script src=\"" + root +
-        "assets/search.js\" defer></script>\n</head>\n<body data-root=\"" + root + "\">\n<header class=\"top\"><a class=\"home\" href=\"" +
-        root +
-        "index.html\">VB6 リファレンス</a>\n"
-        "<div class=\"search\" role=\"search\"><input type=\"search\" id=\"q\" placeholder=\"名前・説明で検索\" "
-        "aria-label=\"検索\" autocomplete=\"off\"><ol id=\"results\" hidden></ol></div></header>\n<main>\n";
+        "<meta name=\"generator\" content=\"";
+    page += kProduct;
+    page += "\">\n<title>";
+    PutHtml(page, title);
+    page += "</title>\n<link rel=\"icon\" href=\"" + root + "assets/icon.svg\" type=\"image/svg+xml\">\n<link rel=\"stylesheet\" href=\"" +
+            root + "assets/quillmark.css\">\n<script src=\"" + root + "assets/search-index.js\" defer></script>\n<script src=\"" + root +
+            "assets/search.js\" defer></script>\n</head>\n<body data-root=\"" + root +
+            "\">\n<header class=\"top\"><a class=\"home\" href=\"" + root +
+            "index.html\">VB6 リファレンス</a>\n"
+            "<div class=\"search\" role=\"search\"><input type=\"search\" id=\"q\" placeholder=\"名前・説明で検索\" "
+            "aria-label=\"検索\" autocomplete=\"off\"><ol id=\"results\" hidden></ol></div></header>\n<main>\n";
     page += body;
-    page += "</main>\n<footer>" + std::string(kProduct) + " · " + HtmlText(date) + " 作成</footer>\n</body>\n</html>\n";
+    page += "</main>\n<footer>";
+    page += kProduct;
+    page += " · ";
+    PutHtml(page, date);
+    page += " 作成</footer>\n</body>\n</html>\n";
     return page;
 }
 
@@ -176,36 +346,58 @@ std::string ModulesTable(const Project& project, const std::string& root) {
         "<th>スタンプあり</th><th>なし</th></tr></thead>\n<tbody>\n";
     for (const Module& module : project.modules) {
         if (!module.problem.empty()) {
-            out += "<tr><td>" + HtmlText(U(module.name)) + "</td><td>" + HtmlText(module.kind) +
-                   "</td><td colspan=\"3\" class=\"unreadable\">読めません: " + HtmlText(module.problem) + "</td></tr>\n";
+            out += "<tr><td>";
+            PutHtml(out, module.name);
+            out += "</td><td>";
+            PutHtml(out, module.kind);
+            out += "</td><td colspan=\"3\" class=\"unreadable\">読めません: ";
+            PutHtml(out, module.problem);
+            out += "</td></tr>\n";
             continue;
         }
         const int stamped = Stamped(module);
-        out += "<tr><td><a href=\"" + HtmlText(ModuleHref(module, root)) + "\">" + HtmlText(U(module.name)) + "</a></td><td>" +
-               HtmlText(module.kind) + "</td><td>" + HtmlText(HeaderLine(module)) + "</td><td class=\"num\">" + std::to_string(stamped) +
-               "</td><td class=\"num\">" + std::to_string(static_cast<int>(module.procedures.size()) - stamped) + "</td></tr>\n";
+        out += "<tr><td><a href=\"";
+        PutHtml(out, ModuleHref(module, root));
+        out += "\">";
+        PutHtml(out, module.name);
+        out += "</a></td><td>";
+        PutHtml(out, module.kind);
+        out += "</td><td>";
+        PutHtml(out, HeaderLine(module));
+        out += "</td><td class=\"num\">" + std::to_string(stamped) + "</td><td class=\"num\">" +
+               std::to_string(static_cast<int>(module.procedures.size()) - stamped) + "</td></tr>\n";
     }
     out += "</tbody></table></div>\n";
-    for (const std::string& problem : project.problems) out += "<p class=\"unreadable\">読めません: " + HtmlText(problem) + "</p>\n";
+    for (const std::string& problem : project.problems) {
+        out += "<p class=\"unreadable\">読めません: ";
+        PutHtml(out, problem);
+        out += "</p>\n";
+    }
     return out;
 }
 
-std::string ItemsHtml(const ReadStamp& stamp, const Project& project, const Names& names, std::size_t m, const std::string& root) {
-    std::string out;
+void PutItems(std::string& out, const ReadStamp& stamp, const Project& project, const Names& names, std::size_t m,
+              const std::string& root) {
     if (!stamp.items.empty()) {
         out += "<dl class=\"items\">\n";
         for (const ReadItem& item : stamp.items) {
-            out += "<dt>" + HtmlText(U(item.name)) + "</dt><dd>";
+            out += "<dt>";
+            PutHtml(out, item.name);
+            out += "</dt><dd>";
             if (item.listsArguments && !item.arguments.empty()) {
                 out += "<table class=\"args\"><tbody>";
                 for (const StampArgument& a : item.arguments) {
-                    out += "<tr><td><code>" + HtmlText(U(a.name)) + "</code></td><td>" +
-                           LinkedText(a.description, project, names, m, root) + "</td></tr>";
+                    out += "<tr><td><code>";
+                    PutHtml(out, a.name);
+                    out += "</code></td><td>";
+                    PutLinkedText(out, a.description, project, names, m, root);
+                    out += "</td></tr>";
                 }
                 out += "</tbody></table>";
             } else {
                 for (std::size_t i = 0; i < item.values.size(); ++i) {
-                    out += (i > 0 ? "\n" : "") + LinkedText(item.values[i], project, names, m, root);
+                    if (i > 0) out += '\n';
+                    PutLinkedText(out, item.values[i], project, names, m, root);
                 }
             }
             out += "</dd>\n";
@@ -214,48 +406,79 @@ std::string ItemsHtml(const ReadStamp& stamp, const Project& project, const Name
     }
     if (!stamp.text.empty()) {
         out += "<pre class=\"note\">";
-        for (std::size_t i = 0; i < stamp.text.size(); ++i)
-            out += (i > 0 ? "\n" : "") + LinkedText(stamp.text[i].text, project, names, m, root);
+        for (std::size_t i = 0; i < stamp.text.size(); ++i) {
+            if (i > 0) out += '\n';
+            PutLinkedText(out, stamp.text[i].text, project, names, m, root);
+        }
         out += "</pre>\n";
     }
-    return out;
 }
 
-std::string Refs(const char* label, const std::vector<ProcedureRef>& refs, const Project& project, std::size_t m, const std::string& root) {
-    if (refs.empty()) return {};
-    std::string out = "<p class=\"refs\">" + std::string(label) + ": ";
-    for (const ProcedureRef& r : refs) out += ProcedureLink(project, r, m, root) + " ";
-    out.pop_back();
-    return out + "</p>\n";
+// The links to the procedures refs name, each once, after those already in links.
+void AddLinks(std::vector<std::string>& links, const std::vector<ProcedureRef>& refs, const Project& project, std::size_t m,
+              const std::string& root) {
+    for (const ProcedureRef& r : refs) {
+        std::string link;
+        PutProcedureLink(link, project, r, m, root);
+        if (std::find(links.begin(), links.end(), link) == links.end()) links.push_back(std::move(link));
+    }
 }
 
-std::string ModulePage(const Project& project, std::size_t m, const Names& names, const std::string& date) {
+void PutRefs(std::string& out, const char* label, const std::vector<std::string>& links) {
+    if (links.empty()) return;
+    out += "<p class=\"refs\">";
+    out += label;
+    out += ": ";
+    for (std::size_t i = 0; i < links.size(); ++i) {
+        if (i > 0) out += ' ';
+        out += links[i];
+    }
+    out += "</p>\n";
+}
+
+std::string ModulePage(const DocSet& set, const Project& project, std::size_t m, const Names& names, const std::string& date) {
     const Module& module = project.modules[m];
     const std::string root = "../";
-    std::string body = "<p class=\"crumbs\"><a href=\"../index.html\">目次</a> › <a href=\"../projects/" + HtmlText(PathUri(project.page)) +
-                       ".html\">" + HtmlText(U(project.name)) + "</a></p>\n";
-    body += "<h1>" + HtmlText(U(module.name)) + "</h1>\n<p class=\"meta\">" + HtmlText(module.kind) + " · <code>" + HtmlText(module.shown) +
-            "</code> · 手続き " + std::to_string(module.procedures.size()) + "</p>\n";
+    std::string body = "<p class=\"crumbs\"><a href=\"../index.html\">目次</a> › <a href=\"../projects/";
+    PutHtml(body, PathUri(project.page));
+    body += ".html\">";
+    PutHtml(body, project.name);
+    body += "</a></p>\n<h1>";
+    PutHtml(body, module.name);
+    body += "</h1>\n<p class=\"meta\">";
+    PutHtml(body, module.kind);
+    body += " · <code>";
+    PutHtml(body, module.shown);
+    body += "</code> · 手続き " + std::to_string(module.procedures.size()) + "</p>\n";
     if (module.header.found) {
         const auto& h = module.header;
         body += "<h2 id=\"module-header\">モジュール ヘッダー</h2>\n<dl class=\"items\">\n";
         const auto row = [&](const char* name, const std::u16string& value) {
-            if (!value.empty()) body += "<dt>" + std::string(name) + "</dt><dd>" + HtmlText(U(value)) + "</dd>\n";
+            if (value.empty()) return;
+            body += "<dt>";
+            body += name;
+            body += "</dt><dd>";
+            PutHtml(body, value);
+            body += "</dd>\n";
         };
         if (h.file.empty() && h.version.empty()) row("@(h)", h.title);
         row("ファイル", h.file);
         row("版", h.version);
         row("日付", h.date);
         row("作成者", h.author);
-        body += "</dl>\n" + ItemsHtml(h.body, project, names, m, root);
+        body += "</dl>\n";
+        PutItems(body, h.body, project, names, m, root);
     }
     if (!module.edits.empty()) {
         body +=
             "<h2 id=\"edits\">編集記録</h2>\n<div "
             "class=\"table\"><table>\n<thead><tr><th>編集者</th><th>日付</th><th>行</th></tr></thead>\n<tbody>\n";
         for (const Edit& e : module.edits) {
-            body += "<tr><td>" + HtmlText(U(e.editor)) + "</td><td>" + HtmlText(U(e.date)) + "</td><td class=\"num\">" +
-                    std::to_string(e.firstLine) +
+            body += "<tr><td>";
+            PutHtml(body, e.editor);
+            body += "</td><td>";
+            PutHtml(body, e.date);
+            body += "</td><td class=\"num\">" + std::to_string(e.firstLine) +
                     (e.lastLine == 0            ? " – (閉じていません)"
                      : e.lastLine > e.firstLine ? "–" + std::to_string(e.lastLine)
                                                 : "") +
@@ -265,36 +488,75 @@ std::string ModulePage(const Project& project, std::size_t m, const Names& names
     }
     if (!module.procedures.empty()) {
         body += "<h2 id=\"procedures\">手続き</h2>\n<ul class=\"toc\">\n";
-        for (std::size_t p = 0; p < module.procedures.size(); ++p) body += "<li>" + ProcedureLink(project, {m, p}, m, root) + "</li>\n";
+        for (std::size_t p = 0; p < module.procedures.size(); ++p) {
+            body += "<li>";
+            PutProcedureLink(body, project, {m, p}, m, root);
+            body += "</li>\n";
+        }
         body += "</ul>\n";
     }
     for (std::size_t p = 0; p < module.procedures.size(); ++p) {
         const Procedure& proc = module.procedures[p];
-        body += "<section class=\"proc\" id=\"" + HtmlText(proc.anchor) + "\">\n<h2><a href=\"#" + HtmlText(Fragment(proc.anchor)) + "\">" +
-                HtmlText(U(proc.name)) + "</a><span class=\"badge\">" + HtmlText(proc.kind) + "</span>";
+        body += "<section class=\"proc\" id=\"";
+        PutHtml(body, proc.anchor);
+        body += "\">\n<h2><a href=\"#";
+        PutHtml(body, Fragment(proc.anchor));
+        body += "\">";
+        PutHtml(body, proc.name);
+        body += "</a><span class=\"badge\">";
+        PutHtml(body, proc.kind);
+        body += "</span>";
         if (!proc.scope.empty())
             body += "<span class=\"badge" + std::string(proc.scope == "Private" ? " private" : "") + "\">" + proc.scope + "</span>";
         if (!proc.hasStamp) body += "<span class=\"badge missing\">スタンプなし</span>";
-        body += "<span class=\"line\">" + HtmlText(module.shown) + " 行 " + std::to_string(proc.line) + "</span></h2>\n";
-        body += "<pre class=\"decl\"><code>" + HtmlText(U(proc.declaration)) + "</code></pre>\n";
-        if (proc.hasStamp) body += ItemsHtml(proc.stamp, project, names, m, root);
-        body += Refs("呼び出し先", proc.calls, project, m, root) + Refs("呼び出し元", proc.calledBy, project, m, root);
+        body += "<span class=\"line\">";
+        PutHtml(body, module.shown);
+        body += " 行 " + std::to_string(proc.line) + "</span></h2>\n<pre class=\"decl\"><code>";
+        PutHtml(body, proc.declaration);
+        body += "</code></pre>\n";
+        if (proc.hasStamp) PutItems(body, proc.stamp.Unpack(), project, names, m, root);
+        // The calls and callers in every project that lists the file.
+        std::vector<std::string> calls;
+        std::vector<std::string> callers;
+        AddLinks(calls, proc.calls, project, m, root);
+        AddLinks(callers, proc.calledBy, project, m, root);
+        for (const Listing& other : module.alsoIn) {
+            const Project& there = set.projects[other.project];
+            const Module& same = there.modules[other.module];
+            if (p >= same.procedures.size() || same.procedures[p].anchor != proc.anchor) continue;  // the file changed between readings
+            AddLinks(calls, same.procedures[p].calls, there, other.module, root);
+            AddLinks(callers, same.procedures[p].calledBy, there, other.module, root);
+        }
+        PutRefs(body, "呼び出し先", calls);
+        PutRefs(body, "呼び出し元", callers);
         body += "</section>\n";
     }
     return Page(U(module.name) + " – " + U(project.name), root, body, date);
 }
 
 std::string ProjectPage(const Project& project, const std::string& date) {
-    std::string body = "<p class=\"crumbs\"><a href=\"../index.html\">目次</a></p>\n<h1>" + HtmlText(U(project.name)) + "</h1>\n";
-    if (!project.file.empty()) body += "<p class=\"meta\"><code>" + HtmlText(project.file) + "</code></p>\n";
+    std::string body = "<p class=\"crumbs\"><a href=\"../index.html\">目次</a></p>\n<h1>";
+    PutHtml(body, project.name);
+    body += "</h1>\n";
+    if (!project.file.empty()) {
+        body += "<p class=\"meta\"><code>";
+        PutHtml(body, project.file);
+        body += "</code></p>\n";
+    }
     body += ModulesTable(project, "../");
-    for (const Module& module : project.modules) {
+    for (std::size_t m = 0; m < project.modules.size(); ++m) {
+        const Module& module = project.modules[m];
         if (!module.problem.empty() || module.procedures.empty()) continue;
-        body +=
-            "<h2><a href=\"" + HtmlText(ModuleHref(module, "../")) + "\">" + HtmlText(U(module.name)) + "</a></h2>\n<ul class=\"toc\">\n";
-        const std::size_t m = static_cast<std::size_t>(&module - project.modules.data());
-        for (std::size_t p = 0; p < module.procedures.size(); ++p)
-            body += "<li>" + ProcedureLink(project, {m, p}, SIZE_MAX, "../") + "</li>\n";
+        body += "<h2><a href=\"";
+        PutHtml(body, ModuleHref(module, "../"));
+        body += "\">";
+        PutHtml(body, module.name);
+        body += "</a></h2>\n<ul class=\"toc\">\n";
+        for (std::size_t p = 0; p < module.procedures.size(); ++p) {
+            body += "<li>";
+            PutProcedureLink(body, project, {m, p}, SIZE_MAX, "../");
+            body += "</li>\n";
+        }
         body += "</ul>\n";
     }
     return Page(U(project.name), "../", body, date);
@@ -313,50 +575,51 @@ std::string IndexPage(const DocSet& set) {
                        std::to_string(stamped) + " · なし " + std::to_string(procedures - stamped) +
                        (set.publicOnly ? " · Public のみ" : "") + "</p>\n";
     for (const Project& project : set.projects) {
-        body += "<h2><a href=\"projects/" + HtmlText(PathUri(project.page)) + ".html\">" + HtmlText(U(project.name)) + "</a></h2>\n";
-        if (!project.file.empty()) body += "<p class=\"meta\"><code>" + HtmlText(project.file) + "</code></p>\n";
+        body += "<h2><a href=\"projects/";
+        PutHtml(body, PathUri(project.page));
+        body += ".html\">";
+        PutHtml(body, project.name);
+        body += "</a></h2>\n";
+        if (!project.file.empty()) {
+            body += "<p class=\"meta\"><code>";
+            PutHtml(body, project.file);
+            body += "</code></p>\n";
+        }
         body += ModulesTable(project, "");
     }
     return Page("VB6 リファレンス", "", body, set.date);
 }
 
-// A JSON string that stays one wherever a page might take it in: no "<", "&" or "'" as they are.
-std::string ScriptString(std::string_view utf8) {
-    std::string out;
-    for (const char c : JsonString(utf8)) {
-        if (c == '<') {
-            out += "\\u003c";
-        } else if (c == '&') {
-            out += "\\u0026";
-        } else if (c == '\'') {
-            out += "\\u0027";
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
 std::string SearchIndex(const DocSet& set) {
     std::string out = "window.QM_SEARCH = [\n";
-    const auto entry = [&](const std::string& name, const std::string& kind, const std::string& where, const std::string& url,
-                           const std::string& text) {
-        out += "{\"n\":" + ScriptString(name) + ",\"k\":" + ScriptString(kind) + ",\"m\":" + ScriptString(where) +
-               ",\"u\":" + ScriptString(url) + ",\"t\":" + ScriptString(text) + "},\n";
+    const auto entry = [&](std::u16string_view name, const std::string& kind, std::u16string_view where, const std::string& url,
+                           const auto& text) {
+        out += "{\"n\":\"";
+        PutScriptChars(out, name);
+        out += "\",\"k\":" + ScriptString(kind) + ",\"m\":\"";
+        PutScriptChars(out, where);
+        out += "\",\"u\":" + ScriptString(url) + ",\"t\":\"";
+        text();
+        out += "\"},\n";
     };
     for (const Project& project : set.projects) {
         for (const Module& module : project.modules) {
-            if (!module.problem.empty()) continue;
+            if (!module.problem.empty() || module.listedBefore) continue;
             const std::string url = "modules/" + PathUri(module.page) + ".html";
-            std::string header = U(module.header.title) + "\n" + StampSearchText(module.header.body);
-            entry(U(module.name), module.kind, U(project.name), url, header);
+            entry(module.name, module.kind, project.name, url, [&] {
+                PutScriptChars(out, module.header.title);
+                out += "\\n";
+                PutStampSearchText(out, module.header.body);
+            });
             for (const Procedure& p : module.procedures) {
-                entry(U(p.name), p.kind, U(module.name), url + "#" + Fragment(p.anchor),
-                      p.hasStamp ? StampSearchText(p.stamp) : std::string());
+                entry(p.name, p.kind, module.name, url + "#" + Fragment(p.anchor), [&] {
+                    if (p.hasStamp) PutStampSearchText(out, p.stamp.Unpack());
+                });
             }
         }
     }
-    return out + "];\n";
+    out += "];\n";
+    return out;
 }
 
 std::string JsonLines(const std::vector<std::u16string>& lines) {
@@ -445,15 +708,7 @@ std::string MarkdownItems(const ReadStamp& stamp) {
 std::string HtmlText(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
-    for (const char c : utf8) {
-        if (const char* entity = HtmlEntityOf(c)) {
-            out += entity;
-        } else if ((static_cast<unsigned char>(c) < 0x20 && c != '\n' && c != '\t') || c == 0x7f) {
-            out += "\xEF\xBF\xBD";  // U+FFFD
-        } else {
-            out += c;
-        }
-    }
+    PutHtml(out, utf8);
     return out;
 }
 
@@ -482,8 +737,8 @@ void HtmlSite(const DocSet& set, const FileSink& put) {
         const Names names(project);
         put("projects/" + project.page + ".html", ProjectPage(project, set.date));
         for (std::size_t m = 0; m < project.modules.size(); ++m) {
-            if (!project.modules[m].problem.empty()) continue;
-            put("modules/" + project.modules[m].page + ".html", ModulePage(project, m, names, set.date));
+            if (!project.modules[m].problem.empty() || project.modules[m].listedBefore) continue;
+            put("modules/" + project.modules[m].page + ".html", ModulePage(set, project, m, names, set.date));
         }
     }
     put("assets/quillmark.css", kStyleSheet);
@@ -530,7 +785,7 @@ std::string DocJson(const DocSet& set) {
                        "  \"kind\": " + JsonString(proc.kind) + ",\n" + in + "  \"scope\": " + JsonString(proc.scope) + ",\n" + in +
                        "  \"line\": " + std::to_string(proc.line) + ",\n" + in + "  \"anchor\": " + JsonString(proc.anchor) + ",\n" + in +
                        "  \"declaration\": " + JsonString(U(proc.declaration)) + ",\n" + in +
-                       "  \"stamp\": " + (proc.hasStamp ? StampJson(proc.stamp, in + "  ") : std::string("null")) + ",\n" + in +
+                       "  \"stamp\": " + (proc.hasStamp ? StampJson(proc.stamp.Unpack(), in + "  ") : std::string("null")) + ",\n" + in +
                        "  \"calls\": " + RefsJson(project, proc.calls) + ",\n" + in +
                        "  \"calledBy\": " + RefsJson(project, proc.calledBy) + "\n" + in + "}";
             }
@@ -557,6 +812,8 @@ void MarkdownPages(const DocSet& set, const FileSink& put) {
             index += "| [" + MarkdownText(U(module.name)) + "](" + PathUri(module.page) + ".md) | " + module.kind + " | " +
                      MarkdownText(HeaderLine(module)) + " | " + std::to_string(stamped) + " | " +
                      std::to_string(static_cast<int>(module.procedures.size()) - stamped) + " |\n";
+            // A file listed before has its page already.
+            if (module.listedBefore) continue;
 
             std::string page = "# " + MarkdownText(U(module.name)) + "\n\n" + module.kind + " · " + MarkdownText(module.shown) + "\n\n";
             if (module.header.found) {
@@ -588,21 +845,36 @@ void MarkdownPages(const DocSet& set, const FileSink& put) {
                         std::to_string(p.line) + (p.hasStamp ? "" : " · **スタンプなし**") + "\n\n";
                 const std::string fence = Fence(declaration);
                 page += fence + "vb\n" + declaration + "\n" + fence + "\n\n";
-                if (p.hasStamp) page += MarkdownItems(p.stamp);
-                const auto refs = [&](const char* label, const std::vector<ProcedureRef>& list) {
-                    if (list.empty()) return;
-                    page += "\n" + std::string(label) + ":";
-                    for (const ProcedureRef& r : list) {
-                        const Module& other = project.modules[r.module];
-                        const Procedure& target = other.procedures[r.procedure];
-                        const std::string h = U(target.name) + " (" + target.kind + ")";
-                        page += " [" + MarkdownText((r.module == m ? "" : U(other.name) + ".") + U(target.name)) + "](" +
-                                (r.module == m ? "" : PathUri(other.page) + ".md") + "#" + Fragment(MarkdownSlug(h)) + ")";
+                if (p.hasStamp) page += MarkdownItems(p.stamp.Unpack());
+                // The calls and callers in every project that lists the file, each once.
+                const std::size_t at = static_cast<std::size_t>(&p - module.procedures.data());
+                const auto refs = [&](const char* label, std::vector<ProcedureRef> Procedure::*list) {
+                    std::vector<std::string> links;
+                    const auto add = [&](const Project& there, std::size_t from, const std::vector<ProcedureRef>& found) {
+                        for (const ProcedureRef& r : found) {
+                            const Module& other = there.modules[r.module];
+                            const Procedure& target = other.procedures[r.procedure];
+                            const std::string h = U(target.name) + " (" + target.kind + ")";
+                            std::string link = " [" + MarkdownText((r.module == from ? "" : U(other.name) + ".") + U(target.name)) + "](" +
+                                               (r.module == from ? "" : PathUri(other.page) + ".md") + "#" + Fragment(MarkdownSlug(h)) +
+                                               ")";
+                            if (std::find(links.begin(), links.end(), link) == links.end()) links.push_back(std::move(link));
+                        }
+                    };
+                    add(project, m, p.*list);
+                    for (const Listing& other : module.alsoIn) {
+                        const Project& there = set.projects[other.project];
+                        const Module& same = there.modules[other.module];
+                        if (at < same.procedures.size() && same.procedures[at].anchor == p.anchor)
+                            add(there, other.module, same.procedures[at].*list);
                     }
+                    if (links.empty()) return;
+                    page += "\n" + std::string(label) + ":";
+                    for (const std::string& link : links) page += link;
                     page += "\n";
                 };
-                refs("呼び出し先", p.calls);
-                refs("呼び出し元", p.calledBy);
+                refs("呼び出し先", &Procedure::calls);
+                refs("呼び出し元", &Procedure::calledBy);
             }
             page += "\n---\n" + std::string(kProduct) + " · " + set.date + " 作成\n";
             put(module.page + ".md", page);

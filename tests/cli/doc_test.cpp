@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "cli/doc_model.h"
 #include "platform/files.h"
 #include "tests/cli/cli_fixture.h"
 
@@ -198,6 +199,63 @@ TEST_F(Doc, UnreadableMembersAreListedAndTheRestIsDocumented) {
     EXPECT_TRUE(fs::exists(dir_ / "site/modules/Tax.bas.html"));
 }
 
+TEST_F(Doc, AFileOfTwoProjectsIsListedUnderEachWithOnePageThatShowsTheCallersOfBoth) {
+    const std::string demo = Project();
+    Put("q/Billing.bas",
+        "Attribute VB_Name = \"Billing\"\r\n"
+        "Public Sub Bill()\r\n"
+        "    Debug.Print AddTax(100, 0.1)\r\n"
+        "End Sub\r\n");
+    // The other project names the same file by another way.
+    const std::string other =
+        Put("q/Other.vbp", "Type=Exe\r\nModule=Tax; ..\\p\\Tax.bas\r\nModule=Billing; Billing.bas\r\nName=\"Other\"\r\n");
+    const Result r = Run("'" + demo + "' '" + other + "' --output site");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::exists(dir_ / "site/modules/Tax.bas.html"));
+    int pages = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir_ / "site/modules")) ++pages;
+    EXPECT_EQ(pages, 3);  // Tax, Helpers, Billing
+    for (const char* project : {"site/projects/Demo.vbp.html", "site/projects/Other.vbp.html"}) {
+        EXPECT_NE(Read(project).find("href=\"../modules/Tax.bas.html\""), std::string::npos) << project;
+    }
+    const std::string page = Read("site/modules/Tax.bas.html");
+    EXPECT_NE(page.find("呼び出し元: <a href=\"../modules/Billing.bas.html#Bill\">Billing.Bill</a></p>"), std::string::npos);
+    // A caller both projects see is shown once.
+    const std::string once = "呼び出し元: <a href=\"#AddTax\">AddTax</a></p>";
+    EXPECT_NE(page.find(once), std::string::npos);
+    EXPECT_EQ(page.find(once), page.rfind(once));
+    EXPECT_NE(Read("site/modules/Billing.bas.html").find("呼び出し先: <a href=\"../modules/Tax.bas.html#AddTax\">Tax.AddTax</a>"),
+              std::string::npos);
+    // Found once by the search, and each project's own calls in the JSON.
+    const std::string search = Read("site/assets/search-index.js");
+    EXPECT_EQ(search.find("{\"n\":\"AddTax\""), search.rfind("{\"n\":\"AddTax\""));
+    ASSERT_EQ(Run("'" + demo + "' '" + other + "' --output json --format json").status, 0);
+    const std::string json = Read("json/quillmark-doc.json");
+    EXPECT_NE(json.find("\"calledBy\": [{\"module\": \"Billing\", \"name\": \"Bill\", \"kind\": \"Sub\"}]"), std::string::npos);
+    ASSERT_EQ(Run("'" + demo + "' '" + other + "' --output md --format markdown").status, 0);
+    EXPECT_NE(Read("md/Tax.bas.md").find("呼び出し元: [Billing\\.Bill](Billing.bas.md#bill-sub)\n"), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir_ / "md/Tax.bas-2.md"));
+}
+
+TEST_F(Doc, EachFileIsReadWithTheFormatOfItsOwnTeamFile) {
+    // Folder a's team puts the arguments under a custom item; folder b's team has no such item.
+    for (const char* folder : {"a", "b"}) {
+        Put(std::string(folder) + "/.quillmark.reg", "REGEDIT4\r\n\r\n");
+        Put(std::string(folder) + "/M" + folder + ".bas", std::string("Attribute VB_Name = \"M") + folder +
+                                                              "\"\r\n' @(f)\r\n' パラメータ: price - 金額\r\nPublic Function F" + folder +
+                                                              "(ByVal price As Long) As Long\r\nEnd Function\r\n");
+    }
+    for (const char* setting :
+         {"CustomFormList '[パラメータ,2]'", "FixedFormList 0,1", "SelectDatas '[0,0,0,0,0,][1,0,0,0,0,][2,0,0,0,0,]'"}) {
+        ASSERT_EQ(Quillmark(std::string("settings set --settings a/.quillmark.reg ") + setting).status, 0) << setting;
+    }
+    const Result r = Quillmark("doc a/Ma.bas b/Mb.bas --encoding utf-8 --output site");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(Read("site/modules/Ma.bas.html").find("<dt>パラメータ</dt><dd><table class=\"args\"><tbody><tr><td><code>price</code></td>"),
+              std::string::npos);
+    EXPECT_NE(Read("site/modules/Mb.bas.html").find("<dt>パラメータ</dt><dd>price - 金額</dd>"), std::string::npos);
+}
+
 TEST_F(Doc, AFolderOfOtherFilesIsRefusedUnlessForcedAndItsOwnIsReplacedWhole) {
     const std::string project = Project();
     Put("site/mine.txt", "keep me");
@@ -232,6 +290,44 @@ TEST_F(Doc, AFolderOfOtherFilesIsRefusedUnlessForcedAndItsOwnIsReplacedWhole) {
     EXPECT_EQ(Run("'" + project + "' --output x --format pdf").status, 2);
     EXPECT_EQ(Run("'" + project + "'").status, 2);
     EXPECT_EQ(Run("'" + project + "' --output .").status, 2);
+}
+
+// The model keeps each stamp packed; what comes out must be what went in, to the last unit.
+TEST(PackedStamp, GivesBackTheStampAsRead) {
+    using qm::ReadItem;
+    using qm::ReadStamp;
+    const std::u16string longText(70000, u'税');  // longer than 16 bits can count
+    std::vector<ReadStamp> stamps(5);
+    stamps[1].text = {{3, u""}, {4, u"人が書き足した行"}};
+    stamps[2].items = {ReadItem{u"機能", {u"一行目", u"", u"三行目 \U0001F600"}, {}, false, 2, 4}};
+    stamps[3].items = {ReadItem{u"引数", {u"a - 金額"}, {{u"a", u"金額\n続き"}, {u"ARG2", u""}}, true, 5, 7},
+                       ReadItem{u"", {}, {}, false, 0, 0}};
+    stamps[4].items = {ReadItem{u"備考", {longText, std::u16string(1, u'\0')}, {}, false, -1, 2147483647}};
+    stamps[4].text = {{-5, longText}};
+    for (std::size_t i = 0; i < stamps.size(); ++i) {
+        SCOPED_TRACE(i);
+        const ReadStamp& in = stamps[i];
+        const ReadStamp out = qm::cli::doc::PackedStamp(in).Unpack();
+        ASSERT_EQ(out.items.size(), in.items.size());
+        for (std::size_t k = 0; k < in.items.size(); ++k) {
+            EXPECT_EQ(out.items[k].name, in.items[k].name);
+            EXPECT_EQ(out.items[k].values, in.items[k].values);
+            ASSERT_EQ(out.items[k].arguments.size(), in.items[k].arguments.size());
+            for (std::size_t a = 0; a < in.items[k].arguments.size(); ++a) {
+                EXPECT_EQ(out.items[k].arguments[a].name, in.items[k].arguments[a].name);
+                EXPECT_EQ(out.items[k].arguments[a].description, in.items[k].arguments[a].description);
+            }
+            EXPECT_EQ(out.items[k].listsArguments, in.items[k].listsArguments);
+            EXPECT_EQ(out.items[k].firstLine, in.items[k].firstLine);
+            EXPECT_EQ(out.items[k].lastLine, in.items[k].lastLine);
+        }
+        ASSERT_EQ(out.text.size(), in.text.size());
+        for (std::size_t k = 0; k < in.text.size(); ++k) {
+            EXPECT_EQ(out.text[k].line, in.text[k].line);
+            EXPECT_EQ(out.text[k].text, in.text[k].text);
+        }
+    }
+    EXPECT_TRUE(qm::cli::doc::PackedStamp().Unpack().items.empty());
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ struct Edit {
     std::vector<std::u16string> lines;
 };
 
-std::vector<Edit> Refresh(const std::vector<std::u16string>& lines, const StampedProcedure& p, const StampContext& context,
+std::vector<Edit> Refresh(TextLines lines, const StampedProcedure& p, const StampContext& context,
                           const std::function<void(const ReturnValueMismatch&)>& kept) {
     const std::vector<StampLine> fresh = ComposeFunctionStampLines(InfoOf(p), context);
     // The lines the fresh stamp gives the first item of a name.
@@ -98,7 +98,7 @@ int CommandRefresh(const RefreshOptions& options) {
         FileStamp stamp;
         SourceFile file = LoadSource(source.path, options.common, store.Cp(), &before, &stamp);
         ide::TextCodeModule module(file.TakeModuleLines());
-        const std::vector<std::u16string>& lines = module.AllLines();
+        const TextLines lines = module.AllLines();
         std::vector<Edit> edits;
         int remade = 0;
         for (const StampedProcedure& p : FindProcedures(module)) {

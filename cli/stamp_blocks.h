@@ -41,8 +41,7 @@ struct ReturnValueMismatch {
     std::string message;
     bool mendable = false;
 };
-std::vector<ReturnValueMismatch> ReturnValueMismatches(const std::vector<std::u16string>& lines, const StampedProcedure& procedure,
-                                                       const FormatModel& model);
+std::vector<ReturnValueMismatch> ReturnValueMismatches(TextLines lines, const StampedProcedure& procedure, const FormatModel& model);
 
 // What a person wrote after " -" on each argument line of an argument item, in the stamp's order.
 struct ArgumentNote {

@@ -92,8 +92,15 @@ std::u16string TextComponent::FileNames(std::int16_t index) {
     return path_;
 }
 
-TextCodeModule::TextCodeModule(std::vector<std::u16string> lines, std::u16string path)
-    : lines_(std::move(lines)), component_(std::move(path)) {}
+TextCodeModule::TextCodeModule(const std::vector<std::u16string>& lines, std::u16string path) : component_(std::move(path)) {
+    std::size_t length = 0;
+    for (const auto& line : lines) length += line.size();
+    lines_.text.reserve(length);
+    lines_.starts.reserve(lines.size() + 1);
+    for (const auto& line : lines) lines_.Append(line);
+}
+
+TextCodeModule::TextCodeModule(LineBuffer lines, std::u16string path) : lines_(std::move(lines)), component_(std::move(path)) {}
 
 std::vector<std::u16string> TextCodeModule::SplitText(std::u16string_view text) {
     std::vector<std::u16string> lines;
@@ -131,7 +138,20 @@ void TextCodeModule::InsertLines(std::int32_t line, const std::u16string& text) 
     if (line < 1 || line > static_cast<std::int32_t>(lines_.size()) + 1) throw PlatformError("InsertLines: bad line");
     std::vector<std::u16string> added = SplitText(text);
     if (added.empty()) added.emplace_back();  // an empty text is one empty line
-    lines_.insert(lines_.begin() + (line - 1), std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()));
+    // The new lines' text goes in where the line starts; the starts after it move on by its length.
+    const auto at = static_cast<std::size_t>(line - 1);
+    std::u16string joined;
+    std::vector<std::uint32_t> starts;
+    starts.reserve(added.size());
+    for (const auto& a : added) {
+        starts.push_back(static_cast<std::uint32_t>(lines_.starts[at] + joined.size()));
+        joined += a;
+    }
+    if (lines_.text.size() + joined.size() > UINT32_MAX) throw PlatformError("InsertLines: the module is too long");
+    const auto length = static_cast<std::uint32_t>(joined.size());
+    lines_.text.insert(lines_.starts[at], joined);
+    for (std::size_t k = at; k < lines_.starts.size(); ++k) lines_.starts[k] += length;
+    lines_.starts.insert(lines_.starts.begin() + static_cast<std::ptrdiff_t>(at), starts.begin(), starts.end());
     analysed_ = false;
 }
 
@@ -146,7 +166,7 @@ void TextCodeModule::Analyse() {
     while (line <= total) {
         // One statement, over its continuation lines.
         const std::int32_t first = line;
-        std::u16string statement = lines_[static_cast<std::size_t>(line - 1)];
+        std::u16string statement(lines_[static_cast<std::size_t>(line - 1)]);
         while (Continues(lines_[static_cast<std::size_t>(line - 1)]) && line < total) {
             // Trimmed in place: copying the statement for every line would make a long one quadratic.
             while (!statement.empty() && IsSpace(statement.back())) statement.pop_back();

@@ -224,8 +224,8 @@ void SourceFile::InsertStaged() {
     for (const auto& [at, staged] : places) {
         while (next < at) result.push_back(entries_[next++]);
         const std::size_t first = result.size();
-        result.insert(result.end(), stagedLines_.begin() + static_cast<std::ptrdiff_t>(staged->first),
-                      stagedLines_.begin() + static_cast<std::ptrdiff_t>(staged->first + staged->count));
+        const auto from = stagedLines_.begin() + static_cast<std::ptrdiff_t>(staged->first);
+        result.insert(result.end(), from, from + static_cast<std::ptrdiff_t>(staged->count));
         // A byte order mark stays the first thing in the file.
         if (at == 0 && first == 0 && !entries_.empty() && encoding_ == Encoding::Utf8 && Raw(entries_.front()).substr(0, 3) == bom) {
             entries_.front().start += 3;

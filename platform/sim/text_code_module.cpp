@@ -1,6 +1,7 @@
 #include "platform/sim/text_code_module.h"
 
 #include <algorithm>
+#include <iterator>
 #include <optional>
 
 #include "platform/failure.h"
@@ -158,7 +159,6 @@ void TextCodeModule::InsertLines(std::int32_t line, const std::u16string& text) 
 void TextCodeModule::Analyse() {
     if (analysed_) return;
     procedures_.clear();
-    owner_.assign(lines_.size(), -1);
     std::int32_t lastDeclaration = 0;  // last line of the last declaration statement
     bool inside = false;
     const auto total = static_cast<std::int32_t>(lines_.size());
@@ -203,11 +203,6 @@ void TextCodeModule::Analyse() {
     } else {
         declarationLines_ = lastDeclaration;
         procedures_.back().endLine = total;
-        for (std::size_t p = 0; p < procedures_.size(); ++p) {
-            for (std::int32_t l = procedures_[p].startLine; l <= procedures_[p].endLine; ++l) {
-                owner_[static_cast<std::size_t>(l - 1)] = static_cast<std::int32_t>(p);
-            }
-        }
     }
     analysed_ = true;
 }
@@ -225,10 +220,14 @@ std::int32_t TextCodeModule::CountOfDeclarationLines() {
 std::u16string TextCodeModule::ProcOfLine(std::int32_t line, vbext_ProcKind* kind) {
     Analyse();
     if (line < 1 || line > static_cast<std::int32_t>(lines_.size())) throw PlatformError("ProcOfLine: bad line");
-    const std::int32_t index = owner_[static_cast<std::size_t>(line - 1)];
-    if (index < 0) return {};
-    if (kind != nullptr) *kind = procedures_[static_cast<std::size_t>(index)].kind;
-    return procedures_[static_cast<std::size_t>(index)].name;
+    // The regions follow one another in line order: the last that starts at or before the line holds
+    // it, unless the line is past its end.
+    const auto after = std::upper_bound(procedures_.begin(), procedures_.end(), line,
+                                        [](std::int32_t l, const ProcedureRegion& region) { return l < region.startLine; });
+    if (after == procedures_.begin() || line > std::prev(after)->endLine) return {};
+    const ProcedureRegion& region = *std::prev(after);
+    if (kind != nullptr) *kind = region.kind;
+    return region.name;
 }
 
 const ProcedureRegion& TextCodeModule::Find(const std::u16string& name, vbext_ProcKind kind) {

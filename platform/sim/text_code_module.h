@@ -65,7 +65,6 @@ private:
     bool analysed_ = false;
     std::int32_t declarationLines_ = 0;
     std::vector<ProcedureRegion> procedures_;
-    std::vector<std::int32_t> owner_;  // procedure index of each line, -1 in the declarations section
 };
 
 class TextCodePane final : public CodePane {

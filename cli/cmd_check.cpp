@@ -247,12 +247,10 @@ int CommandCheck(const CheckOptions& options) {
         RefuseNonSource(source.path, bytes, options.common);
         std::optional<SourceFile> file;
         try {
-            file.emplace(bytes, FileEncoding(options.common), stores.Of(source.path).Cp());
+            file.emplace(SourceFile::Over(bytes, FileEncoding(options.common), stores.Of(source.path).Cp()));
         } catch (const SourceError& e) {
             throw Failure{source.path + ": " + e.what() + " (use --encoding to read it otherwise)"};
         }
-        bytes.clear();
-        bytes.shrink_to_fit();
         ide::TextCodeModule module(file->TakeModuleLines());
         const auto report = [&](std::int32_t moduleLine, const std::u16string& name, const char* rule, const std::string& message) {
             if (policy.Ignores(rule)) return;

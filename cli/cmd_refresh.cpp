@@ -24,7 +24,7 @@ struct Edit {
     std::vector<std::u16string> lines;
 };
 
-std::vector<Edit> Refresh(const std::vector<std::u16string>& lines, const StampedProcedure& p, const StampContext& context,
+std::vector<Edit> Refresh(TextLines lines, const StampedProcedure& p, const StampContext& context,
                           const std::function<void(const ReturnValueMismatch&)>& kept) {
     const std::vector<StampLine> fresh = ComposeFunctionStampLines(InfoOf(p), context);
     // The lines the fresh stamp gives the first item of a name.
@@ -80,7 +80,7 @@ std::vector<Edit> Refresh(const std::vector<std::u16string>& lines, const Stampe
                 if (entry != nullptr) line += entry->note;
                 written.push_back(std::move(line));
                 if (entry == nullptr) continue;
-                for (const std::int32_t l : entry->continuation) written.push_back(lines[static_cast<std::size_t>(l - 1)]);
+                for (const std::int32_t l : entry->continuation) written.emplace_back(lines[static_cast<std::size_t>(l - 1)]);
             }
             replacement = std::move(written);
         }
@@ -95,7 +95,7 @@ std::vector<Edit> Refresh(const std::vector<std::u16string>& lines, const Stampe
 int RefreshStamps(SourceFile& file, const StampContext& context, const std::function<bool(const StampedProcedure&)>& which,
                   const std::function<void(const StampedProcedure&, const ReturnValueMismatch&)>& kept) {
     ide::TextCodeModule module(file.TakeModuleLines());
-    const std::vector<std::u16string>& lines = module.AllLines();
+    const TextLines lines = module.AllLines();
     std::vector<Edit> edits;
     int remade = 0;
     for (const StampedProcedure& p : FindProcedures(module)) {

@@ -70,21 +70,26 @@ void StampAtLine(const std::string& path, SourceFile& file, std::int32_t line, c
 }
 
 int StampAll(const std::string& path, SourceFile& file, bool moduleHeader, bool houseHeaders, const StampContext& context, int& left) {
-    std::vector<SourceFile::Insertion> insertions;
+    int made = 0;
     if (moduleHeader && !HasModuleHeader(file.ModuleLines())) {
-        insertions.push_back({1, ide::TextCodeModule::SplitText(ComposeModuleHeader(Utf8ToUtf16(path), context))});
+        file.Stage(1, ide::TextCodeModule::SplitText(ComposeModuleHeader(Utf8ToUtf16(path), context)));
+        ++made;
     }
-    ide::TextCodeModule reading(file.TakeModuleLines());
-    for (const StampedProcedure& p : FindProcedures(reading)) {
-        if (p.hasStamp) continue;
-        if (p.houseHeader && !houseHeaders) {
-            ++left;
-            continue;
+    {
+        // The module read is gone before the stamps go in.
+        ide::TextCodeModule reading(file.TakeModuleLines());
+        for (const StampedProcedure& p : FindProcedures(reading)) {
+            if (p.hasStamp) continue;
+            if (p.houseHeader && !houseHeaders) {
+                ++left;
+                continue;
+            }
+            file.Stage(p.region.bodyLine, StampLineTexts(ComposeFunctionStampLines(InfoOf(p), context)));
+            ++made;
         }
-        insertions.push_back({p.region.bodyLine, StampLineTexts(ComposeFunctionStampLines(InfoOf(p), context))});
     }
-    file.InsertAll(insertions);
-    return static_cast<int>(insertions.size());
+    file.InsertStaged();
+    return made;
 }
 
 int CommandStamp(const StampOptions& options) {

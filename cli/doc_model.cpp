@@ -88,8 +88,7 @@ bool IsWordChar(char16_t c) {
 
 // The names a procedure declares for itself (its arguments, Dim, Static, ReDim and Const), which hide
 // procedures of the same name inside it.
-std::vector<std::u16string> LocalNames(const std::vector<std::u16string>& lines, std::int32_t first, std::int32_t last,
-                                       const std::u16string& declaration) {
+std::vector<std::u16string> LocalNames(TextLines lines, std::int32_t first, std::int32_t last, const std::u16string& declaration) {
     std::vector<std::u16string> names;
     for (std::u16string name : ParseDeclaration(declaration).argumentNames) {
         if (name.size() >= 2 && name.substr(name.size() - 2) == u"()") name.resize(name.size() - 2);
@@ -141,9 +140,8 @@ using WordsSeen = std::unordered_map<std::u16string_view, std::size_t, FoldedNam
 
 // The words of a procedure's lines outside strings and comments, folded, once each, in order, that
 // are neither its own name nor one it declares. `procedure` tells this procedure's words apart in seen.
-std::vector<std::u16string> BodyWords(const std::vector<std::u16string>& lines, std::int32_t first, std::int32_t last,
-                                      const std::u16string& name, const std::u16string& declaration, WordsSeen& seen,
-                                      std::size_t procedure) {
+std::vector<std::u16string> BodyWords(TextLines lines, std::int32_t first, std::int32_t last, const std::u16string& name,
+                                      const std::u16string& declaration, WordsSeen& seen, std::size_t procedure) {
     std::vector<std::u16string> hidden = LocalNames(lines, first, last, declaration);
     hidden.push_back(FoldAscii(name));
     std::sort(hidden.begin(), hidden.end());
@@ -192,7 +190,7 @@ Module ReadModule(const Source& source, const CommonOptions& options, const Code
         module.name = std::move(name);
     }
     ide::TextCodeModule code(file.TakeModuleLines());
-    const std::vector<std::u16string>& lines = code.AllLines();
+    const TextLines lines = code.AllLines();
     const auto fileLine = [&](std::int32_t moduleLine) { return static_cast<int>(file.FileLineOf(moduleLine)); };
     module.header = ReadModuleHeader(lines);
     for (const EditRecord& r : ReadEditRecords(lines)) {

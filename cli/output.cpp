@@ -108,6 +108,8 @@ bool Pass::Interrupted() const { return output_ == Output::Write && interrupted 
 void Pass::Emit(const Source& source, const std::string& before, const FileStamp& stamp, const SourceFile& file) {
     const int made = pending_;
     pending_ = 0;
+    // Nothing to write is known without making the text again.
+    if (output_ == Output::Write && file.Unchanged()) return;
     const std::string after = file.Render();
     switch (output_) {
         case Output::Print:
@@ -226,7 +228,10 @@ void RefuseNonSource(const std::string& path, std::string_view bytes, const Comm
 
 SourceFile LoadSource(const std::string& path, const CommonOptions& options, const Codepage& codepage, std::string* before,
                       FileStamp* stamp) {
-    std::string bytes;
+    // The bytes as read are held once: the lines are read from the caller's copy, which the write's
+    // check and the difference use too.
+    std::string local;
+    std::string& bytes = before != nullptr ? *before : local;
     try {
         bytes = ReadWholeFile(path, stamp);
     } catch (const PlatformError& e) {
@@ -234,10 +239,8 @@ SourceFile LoadSource(const std::string& path, const CommonOptions& options, con
     }
     RefuseNonSource(path, bytes, options);
     try {
-        SourceFile file(bytes, FileEncoding(options), codepage);
-        // The bytes as read stay once, for the write's check and the difference, beside the lines.
-        if (before != nullptr) *before = std::move(bytes);
-        return file;
+        return before != nullptr ? SourceFile::Over(bytes, FileEncoding(options), codepage)
+                                 : SourceFile(bytes, FileEncoding(options), codepage);
     } catch (const SourceError& e) {
         throw Failure{path + ": " + e.what() + " (use --encoding to read it otherwise)"};
     }

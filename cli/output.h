@@ -64,7 +64,8 @@ private:
 void RefuseNonSource(const std::string& path, std::string_view bytes, const CommonOptions& options);
 
 // The file read once and decoded; failures name the file. before and stamp, when given, receive the
-// bytes and the state of the file as they were, for the difference shown or the write checked.
+// bytes and the state of the file as they were, for the difference shown or the write checked; the
+// file reads its lines from *before, which must stay as it is while the file lives.
 SourceFile LoadSource(const std::string& path, const CommonOptions& options, const Codepage& codepage, std::string* before = nullptr,
                       FileStamp* stamp = nullptr);
 

@@ -33,15 +33,62 @@ bool IsAttributeLine(std::u16string_view line) {
 
 }  // namespace
 
-SourceFile::SourceFile(std::string_view bytes, Encoding encoding, const Codepage& codepage) : encoding_(encoding), codepage_(codepage) {
+SourceFile::SourceFile(std::string_view bytes, Encoding encoding, const Codepage& codepage)
+    : encoding_(encoding), codepage_(codepage), owned_(bytes) {
+    Read();
+}
+
+SourceFile::SourceFile(const std::string* borrowed, std::string_view, Encoding encoding, const Codepage& codepage)
+    : encoding_(encoding), codepage_(codepage), borrowed_(borrowed) {
+    Read();
+}
+
+SourceFile SourceFile::Over(const std::string& bytes, Encoding encoding, const Codepage& codepage) {
+    return SourceFile(&bytes, bytes, encoding, codepage);
+}
+
+std::string_view SourceFile::Raw(const Entry& entry) const {
+    if (!entry.added) return Bytes().substr(entry.start, entry.size);
+    return std::string_view(added_[entry.start / kBlock]).substr(entry.start % kBlock, entry.size);
+}
+
+SourceFile::Entry SourceFile::Add(const std::u16string& text) {
+    return AddBytes(encoding_ == Encoding::Utf8 ? Utf16ToUtf8(text) : codepage_.ToAnsi(text));
+}
+
+SourceFile::Entry SourceFile::AddBytes(std::string_view bytes) {
+    // The bytes put in grow a block at a time, never copied to grow: a line stays within one block, and
+    // a line longer than a block has one of its own. A place is the block's number times the block
+    // size, plus the place in the block.
+    if (added_.empty() || added_.back().size() + bytes.size() > kBlock) {
+        if ((added_.size() + 1) * kBlock >= kNoOrigin) throw SourceError("the file would grow too large");
+        added_.emplace_back().reserve(std::max(kBlock, bytes.size()));
+    }
+    Entry entry;
+    entry.start = static_cast<std::uint32_t>((added_.size() - 1) * kBlock + added_.back().size());
+    entry.size = static_cast<std::uint32_t>(bytes.size());
+    entry.eol = fileEol_;
+    entry.added = true;
+    added_.back() += bytes;
+    return entry;
+}
+
+void SourceFile::Read() {
+    const std::string_view bytes = Bytes();
+    // Lines are counted and placed in 32 bits; a VB6 module is far smaller.
+    if (bytes.size() >= kNoOrigin) throw SourceError("the file is too large (4 GB or more)");
+    std::size_t lineCount = 0;
+    for (const char c : bytes) lineCount += c == '\n' ? 1 : 0;
+    entries_.reserve(lineCount + 1);
     std::size_t start = 0;
     bool sawEol = false;
     while (start < bytes.size()) {
         const auto lf = bytes.find('\n', start);
         Entry entry;
-        entry.origin = entries_.size();
+        entry.origin = static_cast<std::uint32_t>(entries_.size());
+        entry.start = static_cast<std::uint32_t>(start);
         if (lf == std::string_view::npos) {
-            entry.raw = std::string(bytes.substr(start));
+            entry.size = static_cast<std::uint32_t>(bytes.size() - start);
             start = bytes.size();
         } else {
             std::size_t end = lf;
@@ -50,22 +97,25 @@ SourceFile::SourceFile(std::string_view bytes, Encoding encoding, const Codepage
                 --end;
                 entry.eol = Eol::CrLf;
             }
-            entry.raw = std::string(bytes.substr(start, end - start));
+            entry.size = static_cast<std::uint32_t>(end - start);
             if (!sawEol) fileEol_ = entry.eol;
             sawEol = true;
             start = lf + 1;
         }
-        entries_.push_back(std::move(entry));
+        entries_.push_back(entry);
     }
 
-    std::vector<std::u16string> texts;
-    texts.reserve(entries_.size());
+    // Every line decoded into one buffer (its text is never longer than the bytes), then the hidden
+    // ones taken out of it in place.
+    LineBuffer texts;
+    texts.text.reserve(bytes.size());
+    texts.starts.reserve(entries_.size() + 1);
     for (std::size_t i = 0; i < entries_.size(); ++i) {
-        std::string_view raw = entries_[i].raw;
+        std::string_view raw = Raw(entries_[i]);
         // A UTF-8 byte order mark stays in the file but is no part of the code.
         if (i == 0 && encoding_ == Encoding::Utf8 && raw.substr(0, 3) == "\xEF\xBB\xBF") raw.remove_prefix(3);
         bool valid = true;
-        texts.push_back(encoding_ == Encoding::Utf8 ? Utf8ToUtf16(raw, &valid) : codepage_.FromAnsi(raw, &valid));
+        texts.Append(encoding_ == Encoding::Utf8 ? Utf8ToUtf16(raw, &valid) : codepage_.FromAnsi(raw, &valid));
         if (!valid) {
             throw SourceError("line " + std::to_string(i + 1) + ": bytes that are not valid " +
                               (encoding_ == Encoding::Utf8 ? "UTF-8" : "in code page 932"));
@@ -75,7 +125,7 @@ SourceFile::SourceFile(std::string_view bytes, Encoding encoding, const Codepage
     // The hidden header: VERSION, Object lines, BEGIN ... END blocks and attributes, in any order.
     std::size_t i = 0;
     while (i < texts.size()) {
-        const std::u16string& t = texts[i];
+        const std::u16string_view t = texts[i];
         if (StartsWithWord(t, u"VERSION") || IsAttributeLine(t) || (StartsWithWord(t, u"Object") && t.find(u'=') != std::u16string::npos)) {
             ++i;
             continue;
@@ -83,7 +133,7 @@ SourceFile::SourceFile(std::string_view bytes, Encoding encoding, const Codepage
         if (StartsWithWord(t, u"Begin") || EqualsIgnoreCase(TrimBlanks(t), u"BEGIN")) {
             int depth = 0;
             do {
-                const std::u16string& line = texts[i];
+                const std::u16string_view line = texts[i];
                 if (StartsWithWord(line, u"Begin") || StartsWithWord(line, u"BeginProperty") ||
                     EqualsIgnoreCase(TrimBlanks(line), u"BEGIN")) {
                     ++depth;
@@ -98,17 +148,30 @@ SourceFile::SourceFile(std::string_view bytes, Encoding encoding, const Codepage
         break;
     }
     headerLines_ = i;
+    // The visible lines move to the front, text and starts alike; nothing is written ahead of what is
+    // still to be read.
+    std::size_t shown = 0;
+    std::uint32_t at = 0;
     for (std::size_t k = 0; k < entries_.size(); ++k) {
         entries_[k].hidden = k < headerLines_ || IsAttributeLine(texts[k]);
-        if (!entries_[k].hidden) moduleLines_.push_back(std::move(texts[k]));
+        if (entries_[k].hidden) continue;
+        const std::uint32_t from = texts.starts[k];
+        const std::uint32_t length = texts.starts[k + 1] - from;
+        std::char_traits<char16_t>::move(texts.text.data() + at, texts.text.data() + from, length);
+        texts.starts[shown++] = at;
+        at += length;
     }
+    texts.starts[shown] = at;
+    texts.starts.resize(shown + 1);
+    texts.text.resize(at);
+    moduleLines_ = std::move(texts);
     Index();
 }
 
 void SourceFile::Index() {
     visible_.clear();
     for (std::size_t k = 0; k < entries_.size(); ++k) {
-        if (!entries_[k].hidden) visible_.push_back(k);
+        if (!entries_[k].hidden) visible_.push_back(static_cast<std::uint32_t>(k));
     }
 }
 
@@ -120,18 +183,26 @@ std::optional<std::int32_t> SourceFile::ModuleLineOf(std::size_t fileLine) const
     return line == 0 ? 1 : line;
 }
 
-std::string SourceFile::Encode(const std::u16string& text) const {
-    return encoding_ == Encoding::Utf8 ? Utf16ToUtf8(text) : codepage_.ToAnsi(text);
-}
-
 void SourceFile::Insert(std::int32_t line, const std::vector<std::u16string>& lines) { InsertAll({{line, lines}}); }
 
 void SourceFile::InsertAll(const std::vector<Insertion>& insertions) {
+    for (const Insertion& insertion : insertions) Stage(insertion.line, insertion.lines);
+    InsertStaged();
+}
+
+void SourceFile::Stage(std::int32_t line, const std::vector<std::u16string>& lines) {
+    if (lines.empty()) return;
+    staged_.push_back({line, static_cast<std::uint32_t>(stagedLines_.size()), static_cast<std::uint32_t>(lines.size())});
+    for (const auto& text : lines) stagedLines_.push_back(Add(text));
+}
+
+void SourceFile::InsertStaged() {
     // Where each goes in the file as it is; then one pass builds the new file, so that many
     // insertions (a whole module stamped) cost what one does.
-    std::vector<std::pair<std::size_t, const Insertion*>> places;
-    for (const Insertion& insertion : insertions) {
-        const std::int32_t line = insertion.line;
+    std::vector<std::pair<std::size_t, const Staged*>> places;
+    places.reserve(staged_.size());
+    for (const Staged& staged : staged_) {
+        const std::int32_t line = staged.line;
         std::size_t at = headerLines_;
         if (line > 1 && static_cast<std::size_t>(line - 2) < visible_.size()) {
             // After the visible line before it, and after the hidden attribute lines that belong to that
@@ -141,36 +212,40 @@ void SourceFile::InsertAll(const std::vector<Insertion>& insertions) {
             while (at < entries_.size() && entries_[at].hidden) ++at;
         }
         if (line > 1 && static_cast<std::size_t>(line - 2) >= visible_.size()) at = entries_.size();
-        if (!insertion.lines.empty()) places.emplace_back(at, &insertion);
+        places.emplace_back(at, &staged);
     }
     std::stable_sort(places.begin(), places.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::size_t total = entries_.size();
-    for (const auto& [at, insertion] : places) total += insertion->lines.size();
+    const std::size_t total = entries_.size() + stagedLines_.size();
+    if (total >= kNoOrigin) throw SourceError("the file would grow too large");
     std::vector<Entry> result;
     result.reserve(total);
     std::size_t next = 0;
     constexpr std::string_view bom = "\xEF\xBB\xBF";
-    for (const auto& [at, insertion] : places) {
-        while (next < at) result.push_back(std::move(entries_[next++]));
-        std::vector<Entry> added;
-        for (const auto& text : insertion->lines) added.push_back({Encode(text), fileEol_, false, kNewLine});
+    for (const auto& [at, staged] : places) {
+        while (next < at) result.push_back(entries_[next++]);
+        const std::size_t first = result.size();
+        const auto from = stagedLines_.begin() + static_cast<std::ptrdiff_t>(staged->first);
+        result.insert(result.end(), from, from + static_cast<std::ptrdiff_t>(staged->count));
         // A byte order mark stays the first thing in the file.
-        if (at == 0 && result.empty() && !entries_.empty() && encoding_ == Encoding::Utf8 &&
-            std::string_view(entries_.front().raw).substr(0, 3) == bom) {
-            entries_.front().raw.erase(0, 3);
-            entries_.front().origin = kNewLine;
-            added.front().raw.insert(0, bom);
+        if (at == 0 && first == 0 && !entries_.empty() && encoding_ == Encoding::Utf8 && Raw(entries_.front()).substr(0, 3) == bom) {
+            entries_.front().start += 3;
+            entries_.front().size -= 3;
+            entries_.front().origin = kNoOrigin;
+            std::string marked(bom);
+            marked += Raw(result[first]);
+            result[first] = AddBytes(marked);
         }
         // Appending to a file whose last line has no line break: that line gets one, the new last line none.
-        if (at == entries_.size() && !result.empty() && result.back().eol == Eol::None) {
-            result.back().eol = fileEol_;
-            result.back().origin = kNewLine;
-            added.back().eol = Eol::None;
+        if (at == entries_.size() && first > 0 && result[first - 1].eol == Eol::None) {
+            result[first - 1].eol = fileEol_;
+            result[first - 1].origin = kNoOrigin;
+            result.back().eol = Eol::None;
         }
-        for (auto& e : added) result.push_back(std::move(e));
     }
-    while (next < entries_.size()) result.push_back(std::move(entries_[next++]));
+    while (next < entries_.size()) result.push_back(entries_[next++]);
     entries_ = std::move(result);
+    staged_ = {};
+    stagedLines_ = {};
     Index();
 }
 
@@ -192,16 +267,24 @@ void SourceFile::Replace(std::int32_t line, std::int32_t count, const std::vecto
     std::vector<Entry> old;
     old.reserve(doomed.size());
     for (const std::size_t d : doomed) old.push_back(entries_[d]);
-    for (auto it = doomed.rbegin(); it != doomed.rend(); ++it) entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(*it));
+    // The replaced lines go in one pass, the lines after them moving up once.
+    std::size_t kept = doomed.front();
+    for (std::size_t k = doomed.front(), d = 0; k < entries_.size(); ++k) {
+        if (d < doomed.size() && doomed[d] == k) {
+            ++d;
+            continue;
+        }
+        entries_[kept++] = entries_[k];
+    }
+    entries_.resize(kept);
     std::vector<Entry> added;
     added.reserve(lines.size());
-    for (const auto& text : lines) added.push_back({Encode(text), fileEol_, false, kNewLine});
+    for (const auto& text : lines) added.push_back(Add(text));
     if (!added.empty()) added.back().eol = eol == Eol::None ? Eol::None : added.back().eol;
     for (std::size_t k = 0; k < added.size() && k < old.size(); ++k) {
-        if (added[k].raw == old[k].raw && added[k].eol == old[k].eol) added[k].origin = old[k].origin;
+        if (Raw(added[k]) == Raw(old[k]) && added[k].eol == old[k].eol) added[k].origin = old[k].origin;
     }
-    entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(first), std::make_move_iterator(added.begin()),
-                    std::make_move_iterator(added.end()));
+    entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(first), added.begin(), added.end());
     Index();
 }
 
@@ -217,18 +300,28 @@ std::vector<LineAfter> SourceFile::LinesAfter() const {
     std::vector<LineAfter> lines;
     lines.reserve(entries_.size());
     for (const Entry& e : entries_) {
-        lines.push_back({e.origin, e.raw.size() + (e.eol == Eol::CrLf ? 2 : e.eol == Eol::Lf ? 1 : 0)});
+        lines.push_back({e.origin == kNoOrigin ? kNewLine : e.origin, e.size + std::size_t{e.eol == Eol::CrLf ? 2u
+                                                                                           : e.eol == Eol::Lf ? 1u
+                                                                                                              : 0u}});
     }
     return lines;
+}
+
+bool SourceFile::Unchanged() const {
+    if (!staged_.empty()) return false;
+    for (std::size_t k = 0; k < entries_.size(); ++k) {
+        if (entries_[k].added || entries_[k].origin != k) return false;
+    }
+    return true;
 }
 
 std::string SourceFile::Render() const {
     std::string out;
     std::size_t total = 0;
-    for (const Entry& e : entries_) total += e.raw.size() + 2;
+    for (const Entry& e : entries_) total += e.size + 2;
     out.reserve(total);
     for (const Entry& e : entries_) {
-        out += e.raw;
+        out += Raw(e);
         if (e.eol == Eol::CrLf) out += "\r\n";
         if (e.eol == Eol::Lf) out += "\n";
     }

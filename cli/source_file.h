@@ -2,6 +2,7 @@
 // A VB6 source file (.bas, .cls, .frm, .ctl) as the code window sees it: the hidden header and the
 // attribute lines inside procedures are kept aside, and every byte outside inserted lines is kept.
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -11,6 +12,7 @@
 #include "cli/diff.h"
 #include "platform/codepage.h"
 #include "platform/sim/text_code_module.h"
+#include "platform/text_lines.h"
 
 namespace qm::cli {
 
@@ -23,15 +25,19 @@ public:
 
 class SourceFile {
 public:
-    // Throws SourceError naming the line of the first byte sequence that the encoding does not allow.
+    // Throws SourceError naming the line of the first byte sequence that the encoding does not allow,
+    // or saying that the file is too large. Keeps a copy of the bytes.
     SourceFile(std::string_view bytes, Encoding encoding, const Codepage& codepage);
+    // The same over bytes that the caller keeps, unchanged, for as long as the file lives: the lines
+    // are read from them where they are, so that a large file is held once.
+    static SourceFile Over(const std::string& bytes, Encoding encoding, const Codepage& codepage);
 
     std::size_t FileLineCount() const { return entries_.size(); }
     // The module line a file line shows as; nothing for a line of the hidden header. A hidden
     // attribute line inside a procedure counts as the visible line in front of it.
     std::optional<std::int32_t> ModuleLineOf(std::size_t fileLine) const;
-    std::vector<std::u16string> TakeModuleLines() { return std::move(moduleLines_); }
-    const std::vector<std::u16string>& ModuleLines() const { return moduleLines_; }
+    LineBuffer TakeModuleLines() { return std::move(moduleLines_); }
+    TextLines ModuleLines() const { return moduleLines_; }
     // The file line (1-based) that shows module line `line`.
     std::size_t FileLineOf(std::int32_t line) const;
     // Puts lines in the place of `count` module lines from `line` on; each replaced line keeps its
@@ -46,7 +52,13 @@ public:
         std::vector<std::u16string> lines;
     };
     void InsertAll(const std::vector<Insertion>& insertions);
+    // The same one insertion at a time: the lines are encoded at once, so that a whole module's
+    // stamps are never held as text besides; InsertStaged puts them all in.
+    void Stage(std::int32_t line, const std::vector<std::u16string>& lines);
+    void InsertStaged();
     std::string Render() const;
+    // Every line is the line it was when read, in its place: Render would give the bytes read.
+    bool Unchanged() const;
     Encoding FileEncoding() const { return encoding_; }
     // Bytes of the file's encoding in UTF-8, for showing differences.
     void AppendUtf8(std::string_view bytes, std::string& out) const;
@@ -54,23 +66,45 @@ public:
     std::vector<LineAfter> LinesAfter() const;
 
 private:
-    enum class Eol { None, Lf, CrLf };
+    // A line of the file is a span of the bytes read or of the bytes put in since: a file of a
+    // million short lines costs a few bytes a line besides its text.
+    enum class Eol : std::uint8_t { None, Lf, CrLf };
+    static constexpr std::uint32_t kNoOrigin = 0xFFFFFFFF;
     struct Entry {
-        std::string raw;
+        std::uint32_t start = 0;           // in the bytes read, or in added_ when added
+        std::uint32_t size = 0;            // without the line end
+        std::uint32_t origin = kNoOrigin;  // the line it was when read; kNoOrigin when put in or changed
         Eol eol = Eol::None;
         bool hidden = false;
-        std::size_t origin = kNewLine;  // the line it was when read; kNewLine when put in or changed
+        bool added = false;
     };
+    SourceFile(const std::string* borrowed, std::string_view bytes, Encoding encoding, const Codepage& codepage);
+    void Read();
     void Index();
-    std::string Encode(const std::u16string& text) const;
+    std::string_view Bytes() const { return borrowed_ != nullptr ? std::string_view(*borrowed_) : std::string_view(owned_); }
+    std::string_view Raw(const Entry& entry) const;
+    // The text encoded (or the bytes) at the end of added_, as an entry of its own.
+    Entry Add(const std::u16string& text);
+    Entry AddBytes(std::string_view bytes);
+    struct Staged {
+        std::int32_t line;
+        std::uint32_t first;  // in stagedLines_
+        std::uint32_t count;
+    };
 
     Encoding encoding_;
     const Codepage& codepage_;
+    std::string owned_;
+    const std::string* borrowed_ = nullptr;
+    static constexpr std::size_t kBlock = std::size_t{1} << 20;
+    std::vector<std::string> added_;  // the bytes of the lines put in, in blocks
     std::vector<Entry> entries_;
+    std::vector<Staged> staged_;
+    std::deque<Entry> stagedLines_;  // grows without moving what it holds
     std::size_t headerLines_ = 0;
     Eol fileEol_ = Eol::CrLf;
-    std::vector<std::size_t> visible_;  // entry of each module line
-    std::vector<std::u16string> moduleLines_;
+    std::vector<std::uint32_t> visible_;  // entry of each module line
+    LineBuffer moduleLines_;
 };
 
 // A code module over a source file that records every insertion in the file.

@@ -1,7 +1,6 @@
 #include "cli/stamp_blocks.h"
 
 #include <algorithm>
-#include <set>
 
 #include "addin/stamps/declaration.h"
 #include "addin/stamps/house_header.h"
@@ -10,12 +9,44 @@
 
 namespace qm::cli {
 
+namespace {
+
+// Regions by kind, then by name as VB compares names (ASCII letters in either case).
+bool Before(const ide::ProcedureRegion& a, const ide::ProcedureRegion& b) {
+    if (a.kind != b.kind) return a.kind < b.kind;
+    const std::size_t n = std::min(a.name.size(), b.name.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const char16_t x = FoldAscii(a.name[i]);
+        const char16_t y = FoldAscii(b.name[i]);
+        if (x != y) return x < y;
+    }
+    return a.name.size() < b.name.size();
+}
+
+// Which regions repeat one before them: a sorted list of their numbers, not a set of names, so that
+// a module of many procedures costs four bytes each.
+std::vector<bool> Repeated(const std::vector<ide::ProcedureRegion>& regions) {
+    std::vector<std::uint32_t> order(regions.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<std::uint32_t>(i);
+    std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) { return Before(regions[a], regions[b]); });
+    std::vector<bool> repeated(regions.size());
+    for (std::size_t k = 1; k < order.size(); ++k) {
+        if (!Before(regions[order[k - 1]], regions[order[k]])) repeated[order[k]] = true;
+    }
+    return repeated;
+}
+
+}  // namespace
+
 std::vector<StampedProcedure> FindProcedures(ide::TextCodeModule& module) {
     std::vector<StampedProcedure> found;
-    std::set<std::pair<int, std::u16string>> seen;
-    const auto& lines = module.AllLines();
-    for (const ide::ProcedureRegion& region : module.Procedures()) {
-        if (!seen.emplace(static_cast<int>(region.kind), FoldAscii(region.name)).second) continue;
+    const auto lines = module.AllLines();
+    const std::vector<ide::ProcedureRegion>& regions = module.Procedures();
+    const std::vector<bool> repeated = Repeated(regions);
+    found.reserve(regions.size());
+    for (std::size_t r = 0; r < regions.size(); ++r) {
+        if (repeated[r]) continue;
+        const ide::ProcedureRegion& region = regions[r];
         StampedProcedure p;
         p.region = region;
         p.declaration = ReadDeclaration(module, region.bodyLine);
@@ -55,8 +86,7 @@ ProcedureInfo InfoOf(const StampedProcedure& procedure) {
     return info;
 }
 
-std::vector<ReturnValueMismatch> ReturnValueMismatches(const std::vector<std::u16string>& lines, const StampedProcedure& procedure,
-                                                       const FormatModel& model) {
+std::vector<ReturnValueMismatch> ReturnValueMismatches(TextLines lines, const StampedProcedure& procedure, const FormatModel& model) {
     std::vector<ReturnValueMismatch> found;
     if (!procedure.hasStamp) return found;
     const ProcedureKind kind = InfoOf(procedure).Kind;

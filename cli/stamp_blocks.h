@@ -41,8 +41,7 @@ struct ReturnValueMismatch {
     std::string message;
     bool mendable = false;
 };
-std::vector<ReturnValueMismatch> ReturnValueMismatches(const std::vector<std::u16string>& lines, const StampedProcedure& procedure,
-                                                       const FormatModel& model);
+std::vector<ReturnValueMismatch> ReturnValueMismatches(TextLines lines, const StampedProcedure& procedure, const FormatModel& model);
 
 // The stamp's entry an argument of the declaration keeps: the one of its name, or, when it was
 // renamed in place (the same number of arguments, and the name at its position in the stamp is

@@ -109,7 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (replaced > 0 && lines > 0) {
             const std::int32_t first = (caret - 1) % lines + 1;
             const std::int32_t count = std::min(replaced % 3, lines - first + 1);
-            file.Replace(first, count, {u"' remade", file.ModuleLines()[static_cast<std::size_t>(first - 1)]});
+            file.Replace(first, count, {u"' remade", std::u16string(file.ModuleLines()[static_cast<std::size_t>(first - 1)])});
         }
         const auto moduleLine = file.ModuleLineOf(static_cast<std::size_t>(caret));
         qm::cli::SourceCodeModule module(file, u"Module1.bas");

@@ -51,15 +51,15 @@ bool IsNoCheckLine(std::u16string_view line) {
     return body.substr(0, kNoCheck.size()) == kNoCheck && (body.size() == kNoCheck.size() || IsBlank(body[kNoCheck.size()]));
 }
 
-bool IsHouseHeader(const std::vector<std::u16string>& lines, std::int32_t first, std::int32_t last) {
+bool IsHouseHeader(TextLines lines, std::int32_t first, std::int32_t last) {
     for (std::int32_t l = first; l >= 1 && l <= last && static_cast<std::size_t>(l) <= lines.size(); ++l) {
-        const std::u16string& line = lines[static_cast<std::size_t>(l - 1)];
+        const std::u16string_view line = lines[static_cast<std::size_t>(l - 1)];
         if (IsHouseHeaderLine(line) && !IsNoCheckLine(line) && CommentBody(line).substr(0, 10) != u"quillmark:") return true;
     }
     return false;
 }
 
-bool HoldsNoCheck(const std::vector<std::u16string>& lines, std::int32_t first, std::int32_t last) {
+bool HoldsNoCheck(TextLines lines, std::int32_t first, std::int32_t last) {
     for (std::int32_t l = first; l >= 1 && l <= last && static_cast<std::size_t>(l) <= lines.size(); ++l) {
         if (IsNoCheckLine(lines[static_cast<std::size_t>(l - 1)])) return true;
     }

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/text_lines.h"
+
 namespace qm {
 
 // A line of a house-style header: after the comment mark and any blanks (half- or full-width), a
@@ -17,11 +19,11 @@ bool IsHouseHeaderLine(std::u16string_view line);
 
 // The block of module lines first..last (counted from 1) is a header of the project's own: a comment
 // block with at least one house-style header line that is not the no-check line.
-bool IsHouseHeader(const std::vector<std::u16string>& lines, std::int32_t first, std::int32_t last);
+bool IsHouseHeader(TextLines lines, std::int32_t first, std::int32_t last);
 
 // The comment line "' quillmark: no-check", optionally followed by a blank and a reason: the
 // procedure below it is not checked.
 bool IsNoCheckLine(std::u16string_view line);
-bool HoldsNoCheck(const std::vector<std::u16string>& lines, std::int32_t first, std::int32_t last);
+bool HoldsNoCheck(TextLines lines, std::int32_t first, std::int32_t last);
 
 }  // namespace qm

@@ -22,7 +22,7 @@ std::u16string_view CommentText(std::u16string_view line) {
     return line.size() > 3 ? line.substr(4) : std::u16string_view();
 }
 
-bool Holds(const std::vector<std::u16string>& lines, std::int32_t first, std::int32_t last, std::u16string_view mark) {
+bool Holds(TextLines lines, std::int32_t first, std::int32_t last, std::u16string_view mark) {
     for (std::int32_t l = first; l >= 1 && l <= last; ++l) {
         if (lines[static_cast<std::size_t>(l - 1)].find(mark) != std::u16string::npos) return true;
     }
@@ -37,7 +37,7 @@ bool IsCommentLine(std::u16string_view line) {
     return line.size() >= 3 && EqualsIgnoreCase(line.substr(0, 3), u"Rem") && (line.size() == 3 || line[3] == u' ' || line[3] == u'\t');
 }
 
-StampBlock StampBlockAbove(const std::vector<std::u16string>& lines, std::int32_t declarationLine) {
+StampBlock StampBlockAbove(TextLines lines, std::int32_t declarationLine) {
     StampBlock block;
     std::int32_t top = declarationLine;
     while (top - 1 >= 1 && static_cast<std::size_t>(top - 1) <= lines.size() && IsCommentLine(lines[static_cast<std::size_t>(top - 2)])) {
@@ -51,13 +51,13 @@ StampBlock StampBlockAbove(const std::vector<std::u16string>& lines, std::int32_
     return block;
 }
 
-bool HasModuleHeader(const std::vector<std::u16string>& lines) {
+bool HasModuleHeader(TextLines lines) {
     std::int32_t last = 0;
     while (static_cast<std::size_t>(last) < lines.size() && IsCommentLine(lines[static_cast<std::size_t>(last)])) ++last;
     return Holds(lines, 1, last, kHeaderMark);
 }
 
-std::vector<StampItem> ReadStampItems(const std::vector<std::u16string>& lines, std::int32_t first, std::int32_t last) {
+std::vector<StampItem> ReadStampItems(TextLines lines, std::int32_t first, std::int32_t last) {
     std::vector<StampItem> items;
     bool open = false;
     for (std::int32_t l = first; l >= 1 && l <= last && static_cast<std::size_t>(l) <= lines.size(); ++l) {
@@ -236,8 +236,7 @@ std::vector<std::u16string> ArgumentNamesShown(const StampItem& item) {
     return names;
 }
 
-ReadStamp ReadStampLayout(const std::vector<std::u16string>& lines, std::int32_t first, std::int32_t last,
-                          const std::vector<std::u16string>& argumentItems) {
+ReadStamp ReadStampLayout(TextLines lines, std::int32_t first, std::int32_t last, const std::vector<std::u16string>& argumentItems) {
     ReadStamp stamp;
     bool open = false;  // the last line belonged to an item
     int nameColumn = -1;
@@ -291,7 +290,7 @@ ReadStamp ReadStampLayout(const std::vector<std::u16string>& lines, std::int32_t
     return stamp;
 }
 
-ModuleHeaderRead ReadModuleHeader(const std::vector<std::u16string>& lines) {
+ModuleHeaderRead ReadModuleHeader(TextLines lines) {
     ModuleHeaderRead header;
     // The comment lines before the code, blank lines between them included, up to a block that holds
     // a function-description stamp.
@@ -387,7 +386,7 @@ void SplitMarker(std::u16string_view content, EditRecord& record) {
 
 }  // namespace
 
-std::vector<EditRecord> ReadEditRecords(const std::vector<std::u16string>& lines) {
+std::vector<EditRecord> ReadEditRecords(TextLines lines) {
     std::vector<EditRecord> records;
     std::vector<std::pair<std::size_t, std::size_t>> open;  // record, width of its marker
     for (std::size_t i = 0; i < lines.size(); ++i) {

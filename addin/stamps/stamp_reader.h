@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "addin/settings/format_model.h"
+#include "platform/text_lines.h"
 
 namespace qm {
 
@@ -20,10 +21,10 @@ struct StampBlock {
     std::int32_t last = 0;
     bool isStamp = false;
 };
-StampBlock StampBlockAbove(const std::vector<std::u16string>& lines, std::int32_t declarationLine);
+StampBlock StampBlockAbove(TextLines lines, std::int32_t declarationLine);
 
 // The module's code starts with a comment block holding the header mark.
-bool HasModuleHeader(const std::vector<std::u16string>& lines);
+bool HasModuleHeader(TextLines lines);
 
 // One item of a stamp: "'" indent NAME padding ": " VALUE, and the lines that continue it.
 struct StampItem {
@@ -32,7 +33,7 @@ struct StampItem {
     std::int32_t firstLine = 0;          // counted from 1
     std::int32_t lastLine = 0;
 };
-std::vector<StampItem> ReadStampItems(const std::vector<std::u16string>& lines, std::int32_t first, std::int32_t last);
+std::vector<StampItem> ReadStampItems(TextLines lines, std::int32_t first, std::int32_t last);
 
 // The name an item of the function-name kind shows ("Name()", "Name [ﾌﾟﾛﾊﾟﾃｨ Get]" give "Name").
 std::u16string NameShown(std::u16string_view value);
@@ -76,8 +77,7 @@ struct ReadStamp {
 // argumentItems: the names under which the current format lists arguments; an item under another
 // name is read as an argument list when all its lines are argument lines and it has more than one,
 // or names ARG1.
-ReadStamp ReadStampLayout(const std::vector<std::u16string>& lines, std::int32_t first, std::int32_t last,
-                          const std::vector<std::u16string>& argumentItems);
+ReadStamp ReadStampLayout(TextLines lines, std::int32_t first, std::int32_t last, const std::vector<std::u16string>& argumentItems);
 
 // The module header at the top of the code: "@(h) FILE  ver V ( 'DATE AUTHOR )", "@(s)" and what a
 // person wrote under it. found is false when the code does not start with a comment block holding
@@ -93,7 +93,7 @@ struct ModuleHeaderRead {
     std::u16string author;
     ReadStamp body;  // items and text of the block, the mark lines left out
 };
-ModuleHeaderRead ReadModuleHeader(const std::vector<std::u16string>& lines);
+ModuleHeaderRead ReadModuleHeader(TextLines lines);
 
 // The edit-record markers of a module: an opening "'------<NAME DATE>------" and the next closing
 // line of dashes after it (nested pairs close inside out). closeLine is 0 for a marker never closed.
@@ -103,7 +103,7 @@ struct EditRecord {
     std::int32_t openLine = 0;
     std::int32_t closeLine = 0;
 };
-std::vector<EditRecord> ReadEditRecords(const std::vector<std::u16string>& lines);
+std::vector<EditRecord> ReadEditRecords(TextLines lines);
 
 // The names of the format's items of a kind.
 std::vector<std::u16string> ItemNamesOfKind(const FormatModel& model, AttributeKind kind);

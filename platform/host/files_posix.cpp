@@ -95,6 +95,33 @@ std::string ReadWholeFile(const std::string& path, FileStamp* stamp) {
 
 namespace {
 
+// Whether the file holds exactly these bytes, read a block at a time and compared as it goes: a
+// large file is not held a second time. Throws PlatformError when it cannot be read.
+bool HoldsBytes(const std::string& path, std::string_view expected, FileStamp* stamp) {
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) throw PlatformError(std::strerror(errno));
+    struct Close {
+        int fd;
+        ~Close() { close(fd); }
+    } closer{fd};
+    struct stat st {};
+    if (fstat(fd, &st) != 0) throw PlatformError(std::strerror(errno));
+    if (!S_ISREG(st.st_mode)) throw PlatformError(kNotRegular);
+    *stamp = StampOf(st);
+    std::size_t at = 0;
+    char buffer[1 << 16];
+    while (true) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) throw PlatformError(SystemError("read error"));
+        if (n == 0) break;
+        const auto got = static_cast<std::size_t>(n);
+        if (expected.size() - at < got || expected.compare(at, got, std::string_view(buffer, got)) != 0) return false;
+        at += got;
+    }
+    return at == expected.size();
+}
+
 constexpr char kTempMark[] = ".quillmark-";
 
 // The temporary file of this process beside a file: ".NAME.quillmark-PID.tmp".
@@ -182,13 +209,13 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes, const 
         // As late as can be: a save by an editor after this point and before the rename is the only
         // one that can still be lost.
         FileStamp now;
-        std::string bytesNow;
+        bool same = false;
         try {
-            bytesNow = ReadWholeFile(target, &now);
+            same = HoldsBytes(target, asRead->bytes, &now);
         } catch (const PlatformError&) {
             throw FileChangedError();
         }
-        if (now != asRead->stamp || bytesNow != asRead->bytes) throw FileChangedError();
+        if (now != asRead->stamp || !same) throw FileChangedError();
     }
     if (rename(temp.c_str(), target.c_str()) != 0) throw PlatformError(SystemError("cannot replace the file"));
     cleanup.done = true;

@@ -1,6 +1,7 @@
 #include "platform/sim/text_code_module.h"
 
 #include <algorithm>
+#include <iterator>
 #include <optional>
 
 #include "platform/failure.h"
@@ -92,8 +93,15 @@ std::u16string TextComponent::FileNames(std::int16_t index) {
     return path_;
 }
 
-TextCodeModule::TextCodeModule(std::vector<std::u16string> lines, std::u16string path)
-    : lines_(std::move(lines)), component_(std::move(path)) {}
+TextCodeModule::TextCodeModule(const std::vector<std::u16string>& lines, std::u16string path) : component_(std::move(path)) {
+    std::size_t length = 0;
+    for (const auto& line : lines) length += line.size();
+    lines_.text.reserve(length);
+    lines_.starts.reserve(lines.size() + 1);
+    for (const auto& line : lines) lines_.Append(line);
+}
+
+TextCodeModule::TextCodeModule(LineBuffer lines, std::u16string path) : lines_(std::move(lines)), component_(std::move(path)) {}
 
 std::vector<std::u16string> TextCodeModule::SplitText(std::u16string_view text) {
     std::vector<std::u16string> lines;
@@ -142,14 +150,26 @@ void TextCodeModule::InsertLines(std::int32_t line, const std::u16string& text) 
     if (line < 1 || line > static_cast<std::int32_t>(lines_.size()) + 1) throw PlatformError("InsertLines: bad line");
     std::vector<std::u16string> added = SplitText(text);
     if (added.empty()) added.emplace_back();  // an empty text is one empty line
-    lines_.insert(lines_.begin() + (line - 1), std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()));
+    // The new lines' text goes in where the line starts; the starts after it move on by its length.
+    const auto at = static_cast<std::size_t>(line - 1);
+    std::u16string joined;
+    std::vector<std::uint32_t> starts;
+    starts.reserve(added.size());
+    for (const auto& a : added) {
+        starts.push_back(static_cast<std::uint32_t>(lines_.starts[at] + joined.size()));
+        joined += a;
+    }
+    if (lines_.text.size() + joined.size() > UINT32_MAX) throw PlatformError("InsertLines: the module is too long");
+    const auto length = static_cast<std::uint32_t>(joined.size());
+    lines_.text.insert(lines_.starts[at], joined);
+    for (std::size_t k = at; k < lines_.starts.size(); ++k) lines_.starts[k] += length;
+    lines_.starts.insert(lines_.starts.begin() + static_cast<std::ptrdiff_t>(at), starts.begin(), starts.end());
     analysed_ = false;
 }
 
 void TextCodeModule::Analyse() {
     if (analysed_) return;
     procedures_.clear();
-    owner_.assign(lines_.size(), -1);
     std::int32_t lastDeclaration = 0;  // last line of the last declaration statement
     bool inside = false;
     const auto total = static_cast<std::int32_t>(lines_.size());
@@ -157,7 +177,7 @@ void TextCodeModule::Analyse() {
     while (line <= total) {
         // One statement, over its continuation lines.
         const std::int32_t first = line;
-        std::u16string statement = lines_[static_cast<std::size_t>(line - 1)];
+        std::u16string statement(lines_[static_cast<std::size_t>(line - 1)]);
         while (Continues(lines_[static_cast<std::size_t>(line - 1)]) && line < total) {
             // Trimmed in place: copying the statement for every line would make a long one quadratic.
             while (!statement.empty() && IsSpace(statement.back())) statement.pop_back();
@@ -194,11 +214,6 @@ void TextCodeModule::Analyse() {
     } else {
         declarationLines_ = lastDeclaration;
         procedures_.back().endLine = total;
-        for (std::size_t p = 0; p < procedures_.size(); ++p) {
-            for (std::int32_t l = procedures_[p].startLine; l <= procedures_[p].endLine; ++l) {
-                owner_[static_cast<std::size_t>(l - 1)] = static_cast<std::int32_t>(p);
-            }
-        }
     }
     analysed_ = true;
 }
@@ -218,10 +233,14 @@ std::u16string TextCodeModule::ProcOfLine(std::int32_t line, vbext_ProcKind* kin
     Reachable();
     Analyse();
     if (line < 1 || line > static_cast<std::int32_t>(lines_.size())) throw PlatformError("ProcOfLine: bad line");
-    const std::int32_t index = owner_[static_cast<std::size_t>(line - 1)];
-    if (index < 0) return {};
-    if (kind != nullptr) *kind = procedures_[static_cast<std::size_t>(index)].kind;
-    return procedures_[static_cast<std::size_t>(index)].name;
+    // The regions follow one another in line order: the last that starts at or before the line holds
+    // it, unless the line is past its end.
+    const auto after = std::upper_bound(procedures_.begin(), procedures_.end(), line,
+                                        [](std::int32_t l, const ProcedureRegion& region) { return l < region.startLine; });
+    if (after == procedures_.begin() || line > std::prev(after)->endLine) return {};
+    const ProcedureRegion& region = *std::prev(after);
+    if (kind != nullptr) *kind = region.kind;
+    return region.name;
 }
 
 const ProcedureRegion& TextCodeModule::Find(const std::u16string& name, vbext_ProcKind kind) {

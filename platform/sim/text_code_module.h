@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/ide/code_window.h"
+#include "platform/text_lines.h"
 
 namespace qm::ide {
 
@@ -33,7 +34,8 @@ struct ProcedureRegion {
 
 class TextCodeModule : public CodeModule {
 public:
-    explicit TextCodeModule(std::vector<std::u16string> lines = {}, std::u16string path = {});
+    explicit TextCodeModule(const std::vector<std::u16string>& lines = {}, std::u16string path = {});
+    explicit TextCodeModule(LineBuffer lines, std::u16string path = {});
     // Lines split at CR LF (or a lone LF).
     static std::vector<std::u16string> SplitText(std::u16string_view text);
 
@@ -46,7 +48,8 @@ public:
     std::int32_t ProcBodyLine(const std::u16string& name, vbext_ProcKind kind) override;
     VBComponent& Parent() override { return component_; }
 
-    const std::vector<std::u16string>& AllLines() const { return lines_; }
+    // The lines as they stand; the view holds while no line is inserted.
+    TextLines AllLines() const { return lines_; }
     const std::vector<ProcedureRegion>& Procedures();
     TextComponent& Component() { return component_; }
     // A module that cannot be edited refuses every insertion.
@@ -61,14 +64,13 @@ private:
     void Reachable() const;
     const ProcedureRegion& Find(const std::u16string& name, vbext_ProcKind kind);
 
-    std::vector<std::u16string> lines_;
+    LineBuffer lines_;
     TextComponent component_;
     bool readOnly_ = false;
     bool locked_ = false;
     bool analysed_ = false;
     std::int32_t declarationLines_ = 0;
     std::vector<ProcedureRegion> procedures_;
-    std::vector<std::int32_t> owner_;  // procedure index of each line, -1 in the declarations section
 };
 
 class TextCodePane final : public CodePane {

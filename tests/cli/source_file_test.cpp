@@ -38,8 +38,10 @@ TEST(SourceFile, HidesWhatTheCodeWindowDoesNotShow) {
     EXPECT_EQ(file.ModuleLineOf(15), 3);
     EXPECT_EQ(file.ModuleLineOf(16), 3);  // the attribute counts as its declaration
     EXPECT_EQ(file.ModuleLineOf(17), 4);
-    EXPECT_EQ(file.TakeModuleLines(), (std::vector<std::u16string>{u"Option Explicit", u"", u"Public Property Get Value() As Long",
-                                                                   u"    Value = 1", u"End Property"}));
+    const LineBuffer lines = file.TakeModuleLines();
+    EXPECT_EQ(
+        std::vector<std::u16string>(TextLines(lines).begin(), TextLines(lines).end()),
+        (std::vector<std::u16string>{u"Option Explicit", u"", u"Public Property Get Value() As Long", u"    Value = 1", u"End Property"}));
 }
 
 TEST(SourceFile, InsertedLinesKeepEveryOtherByte) {
@@ -70,6 +72,50 @@ TEST(SourceFile, ReadsUtf8WithItsByteOrderMark) {
         Encoding::Utf8, Cp932());
     file.Insert(1, {u"' 名前"});
     EXPECT_EQ(file.Render(), "\xEF\xBB\xBF' \xE5\x90\x8D\xE5\x89\x8D\r\nSub A()\r\nEnd Sub");
+}
+
+// Replaced lines go where the first of them was; a hidden line among them stays, after the new ones.
+TEST(SourceFile, ReplacesLinesAroundHiddenOnes) {
+    struct Case {
+        std::int32_t line;
+        std::int32_t count;
+        std::vector<std::u16string> lines;
+        std::string after;
+    };
+    const std::string head = "Attribute VB_Name = \"M\"\r\n";
+    const Case cases[] = {
+        {1, 1, {u"' x"}, "' x\r\nA\r\nAttribute A.VB_UserMemId = 0\r\nB\r\nC"},
+        {2, 2, {u"' x"}, "Sub\r\n' x\r\nAttribute A.VB_UserMemId = 0\r\nC"},
+        {2, 2, {u"' x", u"' y", u"' z"}, "Sub\r\n' x\r\n' y\r\n' z\r\nAttribute A.VB_UserMemId = 0\r\nC"},
+        {3, 2, {}, "Sub\r\nA\r\nAttribute A.VB_UserMemId = 0\r\n"},
+        {4, 1, {u"' last"}, "Sub\r\nA\r\nAttribute A.VB_UserMemId = 0\r\nB\r\n' last"},  // the last line keeps having no break
+        {5, 1, {u"' x"}, "Sub\r\nA\r\nAttribute A.VB_UserMemId = 0\r\nB\r\nC"},          // outside: nothing
+    };
+    for (const Case& c : cases) {
+        const std::string bytes = head + "Sub\r\nA\r\nAttribute A.VB_UserMemId = 0\r\nB\r\nC";
+        SourceFile file = SourceFile::Over(bytes, Encoding::Cp932, Cp932());
+        file.Replace(c.line, c.count, c.lines);
+        EXPECT_EQ(file.Render(), head + c.after) << c.line << "," << c.count;
+    }
+}
+
+// Many insertions at once, staged one by one, land as one insertion each would.
+TEST(SourceFile, StagedInsertionsLandAsSingleOnes) {
+    const std::string bytes = "\xEF\xBB\xBFSub A()\nEnd Sub";
+    SourceFile staged(bytes, Encoding::Utf8, Cp932());
+    staged.Stage(3, {u"' end"});
+    staged.Stage(1, {u"' one"});
+    staged.Stage(1, {u"' two", u"' three"});
+    staged.Stage(2, {});
+    staged.InsertStaged();
+    EXPECT_EQ(staged.Render(), "\xEF\xBB\xBF' one\n' two\n' three\nSub A()\nEnd Sub\n' end");
+    SourceFile single(bytes, Encoding::Utf8, Cp932());
+    single.Insert(3, {u"' end"});
+    single.Insert(1, {u"' two", u"' three"});
+    single.Insert(1, {u"' one"});
+    EXPECT_EQ(single.Render(), staged.Render());
+    staged.InsertStaged();  // nothing left to put in
+    EXPECT_EQ(single.Render(), staged.Render());
 }
 
 TEST(SourceFile, RefusesBytesOutsideTheEncoding) {

@@ -87,6 +87,38 @@ TEST(TextCodeModule, InsertsLinesAndFollowsTheChange) {
     EXPECT_EQ(m.CountOfLines(), 6);
 }
 
+// The lines are one buffer with where each starts: an insertion anywhere moves every line after it.
+TEST(TextCodeModule, InsertionsKeepEveryLineWhereverTheyGo) {
+    struct Case {
+        std::u16string_view before;
+        std::int32_t line;
+        std::u16string_view text;
+        std::u16string_view after;
+    };
+    const Case cases[] = {
+        {u"", 1, u"a", u"a"},
+        {u"", 1, u"", u""},
+        {u"x\r\ny", 1, u"a\r\nb", u"a\r\nb\r\nx\r\ny"},
+        {u"x\r\ny", 2, u"a", u"x\r\na\r\ny"},
+        {u"x\r\ny", 3, u"a\nb", u"x\r\ny\r\na\r\nb"},
+        {u"x\r\n\r\ny", 2, u"\r\n", u"x\r\n\r\n\r\n\r\ny"},  // empty lines among empty lines
+        {u"長い行\r\n", 2, u"日本語", u"長い行\r\n日本語\r\n"},
+    };
+    for (const Case& c : cases) {
+        auto m = Module(c.before);
+        m.InsertLines(c.line, std::u16string(c.text));
+        EXPECT_EQ(m.Lines(1, m.CountOfLines()), c.after) << Utf16ToUtf8(c.before) << " at " << c.line;
+        // The view reads the same lines.
+        std::u16string joined;
+        for (const std::u16string_view l : m.AllLines()) {
+            joined += l;
+            joined += u"\r\n";
+        }
+        joined.resize(joined.size() - 2);
+        EXPECT_EQ(joined, c.after);
+    }
+}
+
 TEST(TextCodeModule, AnUnclosedProcedureEndsWhereTheNextBegins) {
     auto m = Module(u"Sub A()\r\n\r\nSub B()\r\nEnd Sub");
     EXPECT_EQ(m.ProcStartLine(u"B", vbext_pk_Proc), 3);

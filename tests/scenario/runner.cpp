@@ -133,7 +133,7 @@ private:
     static std::optional<std::string> LineOf(ide::TextCodeModule& module, int line) {
         const auto& lines = module.AllLines();
         if (line < 1 || static_cast<std::size_t>(line) > lines.size()) return std::nullopt;
-        return N(lines[static_cast<std::size_t>(line - 1)]);
+        return N(std::u16string(lines[static_cast<std::size_t>(line - 1)]));
     }
     ide::TextCodePane& Pane(const std::string& name) {
         auto* p = Vbe().Pane(U(name));

@@ -81,7 +81,10 @@ std::string AddInStamp(const std::vector<Stored>& values, const Action& action, 
     vbe->Pane(u"Module1")->SetSelection(action.selection);
     vbe->Click(action.button);
     std::u16string text;
-    for (const std::u16string& line : module.AllLines()) text += line + u"\r\n";
+    for (const std::u16string_view line : module.AllLines()) {
+        text += line;
+        text += u"\r\n";
+    }
     vbe->Shutdown();
     return Cp932().ToAnsi(text);
 }

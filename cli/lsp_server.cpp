@@ -372,6 +372,7 @@ Json LspServer::Initialize(const Json& params) {
         if (offered.IsString() && offered.AsString() == "utf-8") units_ = PositionUnits::Utf8;
     }
     registerWatchers_ = params["capabilities"]["workspace"]["didChangeWatchedFiles"]["dynamicRegistration"].AsBool();
+    applyEdit_ = params["capabilities"]["workspace"]["applyEdit"].AsBool();
     for (const Json& property : params["capabilities"]["textDocument"]["codeAction"]["resolveSupport"]["properties"].Items()) {
         if (property.IsString() && property.AsString() == "edit") resolveEdits_ = true;
     }
@@ -575,6 +576,18 @@ Json LspServer::CodeActions(const Json& params) {
             actions.Push(std::move(action));
             return;
         }
+        if (applyEdit_ && command == kStampAllCommand) {
+            // Stamping a whole module is the costly one: a client that takes the server's edits runs
+            // it as a command when it is chosen, and the answer stays quick.
+            actions.Push(Json::Object()
+                             .Set("title", title)
+                             .Set("kind", kind)
+                             .Set("command", Json::Object()
+                                                 .Set("title", title)
+                                                 .Set("command", command)
+                                                 .Set("arguments", Json::Array().Push(uri).Push(params["range"]))));
+            return;
+        }
         std::optional<Json> edit;
         try {
             edit = EditOf(uri, document, command, range, line);
@@ -603,8 +616,9 @@ Json LspServer::CodeActions(const Json& params) {
             }
         }
         const Applicable applicable =
-            resolveEdits_ ? ApplicableAt(document, static_cast<std::size_t>(document.text.PositionOf(range.from, units_).first))
-                          : Applicable{true, true};
+            resolveEdits_ || applyEdit_
+                ? ApplicableAt(document, static_cast<std::size_t>(document.text.PositionOf(range.from, units_).first))
+                : Applicable{true, true};
         offer(kInsertTitle, "refactor.rewrite", kInsertStampCommand, std::nullopt, nullptr);
         offer(kWrapTitle, "refactor.rewrite", kWrapEditRecordCommand, std::nullopt, nullptr);
         if (applicable.refresh) offer(kRefreshTitle, "refactor.rewrite", kRefreshStampCommand, std::nullopt, nullptr);

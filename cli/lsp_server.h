@@ -115,6 +115,7 @@ private:
     PositionUnits units_ = PositionUnits::Utf16;
     bool registerWatchers_ = false;
     bool resolveEdits_ = false;  // the client asks for an action's edit when it is chosen
+    bool applyEdit_ = false;     // the client takes edits the server sends (workspace/applyEdit)
     CommonOptions options_;
     std::int64_t nextRequest_ = 1;
     std::map<std::string, Document> documents_;

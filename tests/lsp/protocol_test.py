@@ -43,7 +43,7 @@ def check(condition, what):
 
 
 class Server:
-    def __init__(self, folder, encodings=None, resolve=False):
+    def __init__(self, folder, encodings=None, resolve=False, apply_edit=False):
         env = {k: v for k, v in os.environ.items() if not k.startswith("QUILLMARK_")}
         env["HOME"] = folder
         self.process = subprocess.Popen([QUILLMARK, "lsp"], cwd=folder, env=env, stdin=subprocess.PIPE,
@@ -54,6 +54,7 @@ class Server:
         threading.Thread(target=self._read, daemon=True).start()
         self.encodings = encodings
         self.resolve = resolve
+        self.apply_edit = apply_edit
 
     def _read(self):
         out = self.process.stdout
@@ -111,7 +112,7 @@ class Server:
                          (version is None or m["params"].get("version") == version))["params"]["diagnostics"]
 
     def initialize(self):
-        capabilities = {"workspace": {"didChangeWatchedFiles": {"dynamicRegistration": True}}}
+        capabilities = {"workspace": {"didChangeWatchedFiles": {"dynamicRegistration": True}, "applyEdit": self.apply_edit}}
         if self.encodings:
             capabilities["general"] = {"positionEncodings": self.encodings}
         if self.resolve:
@@ -177,6 +178,14 @@ def action_text(server, uri, text, range_, title, kind=None, diagnostics=(), enc
             if server.resolve:
                 check("edit" not in a, "with resolve, the edit is made when the action is chosen")
                 a = server.request("codeAction/resolve", a)["result"]
+            if "edit" not in a:
+                # Run as a command: the edit comes as workspace/applyEdit.
+                check(server.apply_edit and a["command"]["command"] == "quillmark.stampAll", f"an action without an edit: {a}")
+                server.send({"jsonrpc": "2.0", "id": 901, "method": "workspace/executeCommand", "params": a["command"]})
+                edit = server.wait(lambda m: m.get("method") == "workspace/applyEdit")
+                server.send({"jsonrpc": "2.0", "id": edit["id"], "result": {"applied": True}})
+                server.wait(lambda m: m.get("id") == 901)
+                return apply(text, edit["params"]["edit"]["changes"][uri], encoding)
             return apply(text, a["edit"]["changes"][uri], encoding)
     return None
 
@@ -220,7 +229,7 @@ def session(folder):
         ["Public Sub 追加()", "End Sub", ""])
     write(path, text)
 
-    server = Server(folder)
+    server = Server(folder, apply_edit=True)
     reply = server.request("textDocument/codeAction", {"textDocument": {"uri": uri}, "range": at_line(0), "context": {"diagnostics": []}})
     check(reply.get("error", {}).get("code") == -32002, "a request before initialize is refused")
     caps = server.initialize()["result"]["capabilities"]

@@ -293,9 +293,9 @@ std::shared_ptr<CodePane> SimulatedVbe::ActiveCodePane() {
     return lastCode_->pane;
 }
 
-TextCodeModule& SimulatedVbe::AddCodeWindow(const std::u16string& caption, std::vector<std::u16string> lines, std::u16string path) {
+TextCodeModule& SimulatedVbe::AddCodeWindow(const std::u16string& caption, const std::vector<std::u16string>& lines, std::u16string path) {
     auto window = std::make_shared<SimWindow>(caption, true);
-    window->module = std::make_unique<TextCodeModule>(std::move(lines), std::move(path));
+    window->module = std::make_unique<TextCodeModule>(lines, std::move(path));
     // A component of an Office document has no file of its own: VBComponent has no FileNames there.
     if (options_.host == HostKind::Vba) window->module->Component().SetFailing(true);
     window->pane = std::make_shared<SimPane>(*window->module, window);

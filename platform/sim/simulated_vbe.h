@@ -45,7 +45,7 @@ public:
     bool TakesInput();
 
     // Windows of the environment.
-    TextCodeModule& AddCodeWindow(const std::u16string& caption, std::vector<std::u16string> lines, std::u16string path = {});
+    TextCodeModule& AddCodeWindow(const std::u16string& caption, const std::vector<std::u16string>& lines, std::u16string path = {});
     void AddWindow(const std::u16string& caption);
     // Makes the window active; fails when there is none of that caption.
     void Activate(const std::u16string& caption);

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <unordered_set>
 
 #include "cli/findings.h"
 #include "platform/text.h"
@@ -41,6 +42,12 @@ Json& Json::Set(std::string key, Json value) & {
             return *this;
         }
     }
+    members_.emplace_back(std::move(key), std::move(value));
+    return *this;
+}
+
+Json& Json::AddNew(std::string key, Json value) & {
+    type_ = Type::Object;
     members_.emplace_back(std::move(key), std::move(value));
     return *this;
 }
@@ -127,6 +134,7 @@ private:
     }
 
     Json Value(int depth) {
+        if (++values_ > kMaxJsonValues) Fail("it holds too many values");
         Blanks();
         if (at_ >= text_.size()) Fail("a value is missing");
         const char c = text_[at_];
@@ -144,6 +152,7 @@ private:
         if (depth > kMaxJsonDepth) Fail("nested too deeply");
         ++at_;
         Json object = Json::Object();
+        std::unordered_set<std::string> names;
         Blanks();
         if (at_ < text_.size() && text_[at_] == '}') {
             ++at_;
@@ -156,7 +165,8 @@ private:
             Blanks();
             if (at_ >= text_.size() || text_[at_] != ':') Fail("\":\" is missing");
             ++at_;
-            object.Set(std::move(key), Value(depth));
+            if (!names.insert(key).second) Fail("a member name is given twice");
+            object.AddNew(std::move(key), Value(depth));
             Blanks();
             if (at_ < text_.size() && text_[at_] == ',') {
                 ++at_;
@@ -341,6 +351,7 @@ private:
 
     std::string_view text_;
     std::size_t at_ = 0;
+    std::size_t values_ = 0;
 };
 
 }  // namespace

@@ -58,6 +58,8 @@ public:
     // On a temporary they give it back to be moved on, so that a message is built without copies.
     Json& Set(std::string key, Json value) &;
     Json&& Set(std::string key, Json value) && { return std::move(Set(std::move(key), std::move(value))); }
+    // Appends a member whose key the caller knows the object does not have yet.
+    Json& AddNew(std::string key, Json value) &;
     Json& Push(Json value) &;
     Json&& Push(Json value) && { return std::move(Push(std::move(value))); }
 
@@ -76,8 +78,10 @@ private:
     std::vector<std::pair<std::string, Json>> members_;
 };
 
-// How deep arrays and objects may nest in a message.
+// How deep arrays and objects may nest in a message, and how many values it may hold (each takes
+// about a hundred bytes, whatever its text).
 inline constexpr int kMaxJsonDepth = 128;
+inline constexpr std::size_t kMaxJsonValues = std::size_t{1} << 20;
 
 struct JsonError {
     std::string message;

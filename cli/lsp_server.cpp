@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 #include <filesystem>
+#include <new>
 
 #include "addin/stamps/function_stamp.h"
 #include "cli/findings.h"
@@ -230,6 +231,9 @@ void LspServer::Receive(std::string_view body, Clock::time_point now) {
         message = ParseJson(body);
     } catch (const JsonError& e) {
         Fail(Json(), kParseError, "the message is no JSON: " + e.message);
+        return;
+    } catch (const std::bad_alloc&) {
+        Fail(Json(), kParseError, "the message is too large to read");
         return;
     }
     if (!message.IsObject()) {

@@ -60,7 +60,8 @@ SourceFile::Entry SourceFile::AddBytes(std::string_view bytes) {
     // The bytes put in grow a block at a time, never copied to grow: a line stays within one block, and
     // a line longer than a block has one of its own. A place is the block's number times the block
     // size, plus the place in the block.
-    if (added_.empty() || added_.back().size() + bytes.size() > kBlock) {
+    // A block that is full takes nothing more, not even an empty line: its end is the next block's start.
+    if (added_.empty() || added_.back().size() + bytes.size() > kBlock || added_.back().size() >= kBlock) {
         if ((added_.size() + 1) * kBlock >= kNoOrigin) throw SourceError("the file would grow too large");
         added_.emplace_back().reserve(std::max(kBlock, bytes.size()));
     }
@@ -104,6 +105,7 @@ void SourceFile::Read() {
         }
         entries_.push_back(entry);
     }
+    linesRead_ = entries_.size();
 
     // Every line decoded into one buffer (its text is never longer than the bytes), then the hidden
     // ones taken out of it in place.
@@ -256,6 +258,11 @@ std::size_t SourceFile::FileLineOf(std::int32_t line) const {
 
 void SourceFile::Replace(std::int32_t line, std::int32_t count, const std::vector<std::u16string>& lines) {
     if (line < 1 || count < 0 || static_cast<std::size_t>(line) - 1 + static_cast<std::size_t>(count) > visible_.size()) return;
+    if (count == 0) {
+        // Nothing replaced: the lines go in before `line` (after the last line, where it is one past it).
+        if (!lines.empty()) Insert(line, lines);
+        return;
+    }
     const std::size_t first = visible_[static_cast<std::size_t>(line - 1)];
     // The replaced lines run from the first to the last visible one named, hidden lines between them
     // included only when none are (they stay where they are otherwise).
@@ -308,7 +315,7 @@ std::vector<LineAfter> SourceFile::LinesAfter() const {
 }
 
 bool SourceFile::Unchanged() const {
-    if (!staged_.empty()) return false;
+    if (!staged_.empty() || entries_.size() != linesRead_) return false;
     for (std::size_t k = 0; k < entries_.size(); ++k) {
         if (entries_[k].added || entries_[k].origin != k) return false;
     }

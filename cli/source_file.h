@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "cli/diff.h"
@@ -36,7 +37,8 @@ public:
     // The module line a file line shows as; nothing for a line of the hidden header. A hidden
     // attribute line inside a procedure counts as the visible line in front of it.
     std::optional<std::int32_t> ModuleLineOf(std::size_t fileLine) const;
-    LineBuffer TakeModuleLines() { return std::move(moduleLines_); }
+    // The module's lines, given away: the file holds none afterwards.
+    LineBuffer TakeModuleLines() { return std::exchange(moduleLines_, LineBuffer{}); }
     TextLines ModuleLines() const { return moduleLines_; }
     // The file line (1-based) that shows module line `line`.
     std::size_t FileLineOf(std::int32_t line) const;
@@ -99,6 +101,7 @@ private:
     static constexpr std::size_t kBlock = std::size_t{1} << 20;
     std::vector<std::string> added_;  // the bytes of the lines put in, in blocks
     std::vector<Entry> entries_;
+    std::size_t linesRead_ = 0;  // how many lines the file had when it was read
     std::vector<Staged> staged_;
     std::deque<Entry> stagedLines_;  // grows without moving what it holds
     std::size_t headerLines_ = 0;

@@ -27,10 +27,11 @@ function initializationOptions() {
   return options;
 }
 
-// A command from the palette, a key or a menu comes without arguments: it acts on the active
-// editor's document and selection. One from a code action carries its own.
+// A command from the palette or a key comes without arguments, and one from the editor's context
+// menu with the document's URI object: it acts on the active editor's document and selection. One
+// from a code action carries its own ([uri, range], the URI as text).
 function argumentsFor(converter, args) {
-  if (args.length > 0) return args;
+  if (args.length > 0 && typeof args[0] === 'string') return args;
   const editor = vscode.window.activeTextEditor;
   if (!editor || !LANGUAGES.includes(editor.document.languageId)) return undefined;
   return [converter.asUri(editor.document.uri), converter.asRange(editor.selection)];
@@ -47,7 +48,6 @@ function createClient() {
   const clientOptions = {
     documentSelector: LANGUAGES.flatMap((language) => [
       { scheme: 'file', language },
-      { scheme: 'untitled', language },
     ]),
     initializationOptions: initializationOptions(),
     synchronize: { fileEvents: watchers },

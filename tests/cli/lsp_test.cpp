@@ -61,12 +61,25 @@ TEST(Json, RefusesWhatIsNoJson) {
         "\"\xed\xa0\x80\"",  // a surrogate written as UTF-8
         "\"\xe6\x97\"",      // a character cut short
         std::string(qm::cli::kMaxJsonDepth + 1, '['),
+        "{\"a\":1,\"b\":2,\"a\":3}",  // a name given twice
     };
     for (const std::string& text : cases) {
         SCOPED_TRACE(text);
         EXPECT_THROW(ParseJson(text), JsonError);
     }
     EXPECT_NO_THROW(ParseJson(std::string(qm::cli::kMaxJsonDepth, '[') + std::string(qm::cli::kMaxJsonDepth, ']')));
+    // A message of many small values is refused before it takes a hundred times its size.
+    const auto values = [](std::size_t n) {
+        std::string text = "[";
+        for (std::size_t i = 0; i < n; ++i) text += i == 0 ? "0" : ",0";
+        return text + "]";
+    };
+    EXPECT_NO_THROW(ParseJson(values(qm::cli::kMaxJsonValues - 1)));
+    EXPECT_THROW(ParseJson(values(qm::cli::kMaxJsonValues)), JsonError);
+    // Many members are taken in linear time.
+    std::string members = "{";
+    for (int i = 0; i < 100000; ++i) members += (i == 0 ? "\"k" : ",\"k") + std::to_string(i) + "\":0";
+    EXPECT_EQ(ParseJson(members + "}").Members().size(), 100000U);
 }
 
 TEST(Json, MembersAreFoundAndAbsentOnesReadAsNull) {

@@ -96,7 +96,29 @@ TEST(SourceFile, ReplacesLinesAroundHiddenOnes) {
         SourceFile file = SourceFile::Over(bytes, Encoding::Cp932, Cp932());
         file.Replace(c.line, c.count, c.lines);
         EXPECT_EQ(file.Render(), head + c.after) << c.line << "," << c.count;
+        EXPECT_EQ(file.Unchanged(), file.Render() == bytes) << c.line << "," << c.count;
     }
+    // Nothing replaced: the lines go in as an insertion does, after the last line too.
+    for (const std::int32_t line : {1, 2, 5}) {
+        const std::string bytes = head + "Sub\r\nA\r\nAttribute A.VB_UserMemId = 0\r\nB\r\nC";
+        SourceFile replaced = SourceFile::Over(bytes, Encoding::Cp932, Cp932());
+        SourceFile inserted = SourceFile::Over(bytes, Encoding::Cp932, Cp932());
+        replaced.Replace(line, 0, {u"' x"});
+        inserted.Insert(line, {u"' x"});
+        EXPECT_EQ(replaced.Render(), inserted.Render()) << line;
+        EXPECT_FALSE(replaced.Unchanged()) << line;
+        replaced.Replace(line, 0, {});
+        EXPECT_EQ(replaced.Render(), inserted.Render()) << line;
+    }
+}
+
+// Lines put in fill the blocks that hold them to the brim, empty lines included.
+TEST(SourceFile, LinesPutInAcrossFullBlocksStayWhole) {
+    SourceFile file("Sub A()\r\nEnd Sub\r\n", Encoding::Cp932, Cp932());
+    // Exactly 1 MiB of bytes put in, then an empty line and one more.
+    const std::size_t half = std::size_t{512} * 1024;
+    file.Insert(1, {std::u16string(half, u'a'), std::u16string(half, u'b'), u"", u"' after"});
+    EXPECT_EQ(file.Render(), std::string(half, 'a') + "\r\n" + std::string(half, 'b') + "\r\n\r\n' after\r\nSub A()\r\nEnd Sub\r\n");
 }
 
 // Many insertions at once, staged one by one, land as one insertion each would.

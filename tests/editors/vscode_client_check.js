@@ -74,6 +74,8 @@ async function activated(withSettings) {
   const client = await activated({});
   const languages = new Set(client.options.documentSelector.map((selector) => selector.language));
   assert.deepStrictEqual([...languages].sort(), ['vb', 'vb6', 'vba']);
+  // Only files: the server reads the team file from a document's folder.
+  assert.ok(client.options.documentSelector.every((selector) => selector.scheme === 'file'));
   assert.deepStrictEqual(client.options.synchronize.fileEvents.map((w) => w.glob), ['**/.quillmark.reg', '**/.quillmark-check']);
 
   // The actions: arguments of a code action go through as they are; without arguments, the active
@@ -89,6 +91,10 @@ async function activated(withSettings) {
     assert.deepStrictEqual(sent, [[command, ['file:///x.bas', { start: {}, end: {} }]]]);
     sent.length = 0;
     await executeCommand(command, [], next);
+    assert.deepStrictEqual(sent, [[command, ['converted:file:///m/Module1.bas', { converted: selection }]]]);
+    // The editor's context menu gives the document's URI object: the active editor counts.
+    sent.length = 0;
+    await executeCommand(command, [{ $mid: 1, scheme: 'file', path: '/m/Module1.bas' }], next);
     assert.deepStrictEqual(sent, [[command, ['converted:file:///m/Module1.bas', { converted: selection }]]]);
   }
   sent.length = 0;

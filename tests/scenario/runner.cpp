@@ -253,7 +253,7 @@ private:
             need(2);
             std::vector<std::u16string> lines;
             for (const auto& l : step.block) lines.push_back(U(l));
-            Vbe().AddCodeWindow(U(w[1]), std::move(lines), w.size() > 2 ? U(w[2]) : u"");
+            Vbe().AddCodeWindow(U(w[1]), lines, w.size() > 2 ? U(w[2]) : u"");
         } else if (verb == "class" || verb == "document" || verb == "userform") {
             // A class module is in both editors; document modules (a workbook's, a sheet's) and
             // UserForms only in Office's, where no module has a file. A UserForm has its designer too.
@@ -262,7 +262,7 @@ private:
                 throw StepError{verb + " modules are the VBA editor's (environment vba)"};
             std::vector<std::u16string> lines;
             for (const auto& l : step.block) lines.push_back(U(l));
-            Vbe().AddCodeWindow(U(w[1]), std::move(lines));
+            Vbe().AddCodeWindow(U(w[1]), lines);
             if (verb == "userform") Vbe().AddWindow(U(w[1]) + u" (UserForm)");
         } else if (verb == "window") {
             need(2);

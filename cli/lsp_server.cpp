@@ -306,7 +306,9 @@ void LspServer::Request(const Json& id, const std::string& method, const Json& p
         return;
     }
     if (method == "shutdown") {
+        // Nothing more goes out but answers: diagnostics still waiting are dropped.
         shuttingDown_ = true;
+        pending_.clear();
         Respond(id, Json());
         return;
     }
@@ -483,7 +485,10 @@ std::string LspServer::Run(const Document& document, const std::string& command,
     SourceFile file(document.text.Text(), Encoding::Utf8, store.Cp());
     const auto start = document.text.PositionOf(range.from, PositionUnits::Utf16);
     const auto end = document.text.PositionOf(range.to, PositionUnits::Utf16);
-    const auto caretLine = static_cast<std::int32_t>(diagnosticLine ? *diagnosticLine : static_cast<std::size_t>(start.first)) + 1;
+    // A line from the client (a diagnostic's) is one of the document's, or the step has no place.
+    const std::size_t line = diagnosticLine ? *diagnosticLine : static_cast<std::size_t>(start.first);
+    if (line >= document.text.LineCount()) throw Failure{document.path + ": line " + std::to_string(line + 1) + " is outside the file"};
+    const auto caretLine = static_cast<std::int32_t>(line) + 1;
     if (command == kInsertStampCommand) {
         StampAtLine(document.path, file, caretLine, context, options_);
     } else if (command == kModuleHeaderStep) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace qm::cli {
 namespace {
@@ -67,6 +68,10 @@ bool FrameReader::Skip(std::size_t count) {
 
 FrameReader::Frame FrameReader::Next() {
     Frame frame;
+    if (skipNext_ > 0) {
+        const std::size_t count = std::exchange(skipNext_, 0);
+        if (!Skip(count)) return frame;
+    }
     std::string line;
     bool tooLong = false;
     bool any = false;
@@ -113,7 +118,8 @@ FrameReader::Frame FrameReader::Next() {
     }
     if (length > maxMessage_) {
         frame.error = "a message of " + std::to_string(length) + " bytes is larger than the " + std::to_string(maxMessage_) + " taken";
-        if (!Skip(length)) frame.kind = Frame::Kind::End;
+        // Answered first, its body gone past after: a client that never sends it still hears why.
+        skipNext_ = length;
         return frame;
     }
     frame.body.reserve(std::min<std::size_t>(length, sizeof buffer_));

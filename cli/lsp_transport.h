@@ -44,6 +44,7 @@ private:
     char buffer_[65536] = {};
     std::size_t at_ = 0;
     std::size_t end_ = 0;
+    std::size_t skipNext_ = 0;  // the body of a message too large to take, gone past before the next header
 };
 
 // A message with its header.

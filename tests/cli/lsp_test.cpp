@@ -146,6 +146,11 @@ TEST(Frames, AHeaderThatCannotBeTakenIsReportedAndTheNextMessageStillRead) {
         EXPECT_NE(frames[0].error.find(c.says), std::string::npos) << frames[0].error;
         EXPECT_EQ(frames[1].body, "{}");
     }
+    // A length too large to take is answered before its body is waited for, sent or not.
+    const auto frames = FramesOf("Content-Length: 999999999999999999\r\n\r\n{}", 1000);
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(frames[0].kind, FrameReader::Frame::Kind::Error);
+    EXPECT_NE(frames[0].error.find("larger than"), std::string::npos) << frames[0].error;
 }
 
 TEST(Frames, TheEndOfTheInputEndsAMessageCutShort) {

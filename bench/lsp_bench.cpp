@@ -104,4 +104,33 @@ void BM_LspCodeAction(benchmark::State& state) {
 }
 BENCHMARK(BM_LspCodeAction)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// One didChange of a change on each of many lines (a replacement across the module, or as many
+// carets): from the module's end towards its start, as editors send them, and the other way.
+void BM_LspManyChangesAtOnce(benchmark::State& state) {
+    Session session(true);
+    const int count = static_cast<int>(state.range(0));
+    const bool fromTheEnd = state.range(1) != 0;
+    // Put in, then taken out again: every other round starts from the same text.
+    std::string messages[2];
+    for (int put = 0; put < 2; ++put) {
+        Json changes = Json::Array();
+        for (int n = 0; n < count; ++n) {
+            const int line = (fromTheEnd ? count - 1 - n : n) * (kLines - 1) / count;
+            Json range = Json::Object().Set("start", Position(line, 0)).Set("end", Position(line, put != 0 ? 0 : 1));
+            changes.Push(Json::Object().Set("range", std::move(range)).Set("text", put != 0 ? "'" : ""));
+        }
+        messages[put] = Message("textDocument/didChange", Json::Object()
+                                                              .Set("textDocument", Json::Object().Set("uri", kUri).Set("version", Json(2)))
+                                                              .Set("contentChanges", std::move(changes)))
+                            .Write();
+    }
+    int round = 0;
+    for (auto _ : state) {
+        session.server.Receive(messages[++round % 2 == 0 ? 0 : 1], LspServer::Clock::now());
+        benchmark::DoNotOptimize(session.last.size());
+    }
+    state.SetLabel(fromTheEnd ? "from the end" : "from the start");
+}
+BENCHMARK(BM_LspManyChangesAtOnce)->Args({10000, 1})->Args({10000, 0})->Args({60000, 1})->Unit(benchmark::kMillisecond)->UseRealTime();
+
 }  // namespace

@@ -64,10 +64,7 @@ bool HasControl(std::string_view text) {
     return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
 }
 
-std::string FolderOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash == 0 ? 1 : slash);
-}
+std::string FolderOf(const std::string& path) { return FolderOfPath(path); }
 
 // The check policy of a file, or none; one that cannot be read or taken counts as none, and says so.
 CheckPolicy PolicyOfFile(const std::string& path, std::string* problem) {
@@ -150,18 +147,137 @@ std::int64_t LspDocument::LineLength(std::size_t line, PositionUnits units) cons
     return PositionOf(LineEnd(line), units).second;
 }
 
+bool LspDocument::IsLineStart(std::size_t offset) const {
+    if (offset == 0 || offset > text_.size()) return false;
+    const char before = text_[offset - 1];
+    return before == '\n' || (before == '\r' && (offset == text_.size() || text_[offset] != '\n'));
+}
+
 void LspDocument::Replace(std::size_t from, std::size_t to, std::string_view text) {
     from = std::min(from, text_.size());
     to = std::clamp(to, from, text_.size());
-    std::string changed;
-    changed.reserve(text_.size() - (to - from) + text.size());
-    changed.append(text_, 0, from).append(text).append(text_, to, std::string::npos);
-    SetText(std::move(changed));
+    text_.replace(from, to - from, text);
+    // Whether a line starts at an offset depends on the bytes before it and at it: only the starts
+    // from `from` to one past the new bytes can change; those after them move by the difference.
+    const auto first = static_cast<std::size_t>(std::lower_bound(starts_.begin() + 1, starts_.end(), from) - starts_.begin());
+    const auto last = static_cast<std::size_t>(
+        std::upper_bound(starts_.begin() + static_cast<std::ptrdiff_t>(first), starts_.end(), to + 1) - starts_.begin());
+    for (std::size_t i = last; i < starts_.size(); ++i) starts_[i] = starts_[i] - (to - from) + text.size();
+    std::vector<std::size_t> fresh;
+    const std::size_t freshEnd = std::min(from + text.size() + 1, text_.size());
+    for (std::size_t at = std::max<std::size_t>(from, 1); at <= freshEnd; ++at) {
+        if (IsLineStart(at)) fresh.push_back(at);
+    }
+    starts_.erase(starts_.begin() + static_cast<std::ptrdiff_t>(first), starts_.begin() + static_cast<std::ptrdiff_t>(last));
+    starts_.insert(starts_.begin() + static_cast<std::ptrdiff_t>(first), fresh.begin(), fresh.end());
 }
+
+bool LspDocument::Apply(const std::vector<Change>& changes, PositionUnits units) {
+    struct Piece {
+        std::size_t from, to;
+        std::string_view text;
+    };
+    // Changes each wholly in front of the one before it leave its place as it was in the text
+    // before them all: they are gathered and made in one pass.
+    std::vector<Piece> pieces;
+    std::optional<std::pair<std::int64_t, std::int64_t>> exactStart;  // the last piece's start, when it names its place exactly
+    const auto flush = [&] {
+        if (pieces.size() == 1) {
+            Replace(pieces[0].from, pieces[0].to, pieces[0].text);
+        } else if (!pieces.empty()) {
+            std::size_t size = text_.size();
+            for (const Piece& piece : pieces) size = size - (piece.to - piece.from) + piece.text.size();
+            std::string changed;
+            changed.reserve(size);
+            std::size_t at = 0;
+            for (auto piece = pieces.rbegin(); piece != pieces.rend(); ++piece) {
+                changed.append(text_, at, piece->from - at).append(piece->text);
+                at = piece->to;
+            }
+            changed.append(text_, at, std::string::npos);
+            SetText(std::move(changed));
+        }
+        pieces.clear();
+        exactStart.reset();
+    };
+    for (const Change& change : changes) {
+        const std::pair start{change.startLine, change.startCharacter};
+        const std::pair end{change.endLine, change.endCharacter};
+        if (!pieces.empty() && !(exactStart && end <= *exactStart)) flush();
+        const std::size_t from = OffsetOf(start.first, start.second, units);
+        const std::size_t to = OffsetOf(end.first, end.second, units);
+        if (to < from) {
+            flush();
+            return false;
+        }
+        pieces.push_back({from, to, change.text});
+        if (PositionOf(from, units) == start)
+            exactStart = start;
+        else
+            exactStart.reset();
+    }
+    flush();
+    return true;
+}
+
+std::vector<std::size_t> LspDocument::FileLineStarts() const {
+    std::vector<std::size_t> out;
+    out.reserve(starts_.size());
+    for (const std::size_t start : starts_) {
+        if (start == 0 || text_[start - 1] == '\n') out.push_back(start);
+    }
+    return out;
+}
+
+namespace {
+
+// Places as the command counts them (lines end at a line feed only): the line from 0, and the
+// column in UTF-16 units.
+class FilePlaces {
+public:
+    explicit FilePlaces(const LspDocument& document) : text_(document.Text()), starts_(document.FileLineStarts()) {}
+    std::size_t LineCount() const { return starts_.size(); }
+    std::size_t StartOf(std::size_t line) const { return starts_[std::min(line, starts_.size() - 1)]; }
+    std::pair<std::size_t, std::int64_t> Of(std::size_t offset) const {
+        offset = std::min(offset, text_.size());
+        const auto line = static_cast<std::size_t>(std::upper_bound(starts_.begin(), starts_.end(), offset) - starts_.begin() - 1);
+        return {line, UnitsBetween(starts_[line], offset)};
+    }
+    // The length of a line without its line end.
+    std::int64_t LineLength(std::size_t line) const {
+        if (line >= starts_.size()) return 0;
+        std::size_t end = line + 1 < starts_.size() ? starts_[line + 1] - 1 : text_.size();
+        if (end > starts_[line] && line + 1 < starts_.size() && text_[end - 1] == '\r') --end;
+        return UnitsBetween(starts_[line], end);
+    }
+
+private:
+    std::int64_t UnitsBetween(std::size_t from, std::size_t to) const {
+        std::int64_t units = 0;
+        for (std::size_t at = from; at < to;) {
+            const std::size_t length = CharacterLength(static_cast<unsigned char>(text_[at]));
+            units += UnitsOf(length, PositionUnits::Utf16);
+            at += length;
+        }
+        return units;
+    }
+    const std::string& text_;
+    std::vector<std::size_t> starts_;
+};
+
+}  // namespace
 
 // ---- URIs
 
-std::optional<std::string> PathOfUri(std::string_view uri) {
+std::string FolderOfPath(const std::string& path, PathStyle style) {
+    const auto slash = path.find_last_of(style == PathStyle::Windows ? "/\\" : "/");
+    if (slash == std::string::npos) return {};
+    // The root keeps its slash: "/" and, on Windows, "Z:/".
+    if (slash == 0 || (style == PathStyle::Windows && slash == 2 && path[1] == ':')) return path.substr(0, slash + 1);
+    return path.substr(0, slash);
+}
+
+std::optional<std::string> PathOfUri(std::string_view uri, PathStyle style) {
     constexpr std::string_view scheme = "file://";
     std::string lowered(uri.substr(0, std::min(uri.size(), scheme.size())));
     for (char& c : lowered) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
@@ -169,10 +285,17 @@ std::optional<std::string> PathOfUri(std::string_view uri) {
     std::string_view rest = uri.substr(scheme.size());
     const auto slash = rest.find('/');
     if (slash == std::string_view::npos) return std::nullopt;
-    const std::string_view host = rest.substr(0, slash);
-    if (!host.empty() && host != "localhost") return std::nullopt;
+    std::string_view host = rest.substr(0, slash);
+    if (host == "localhost") host = {};
+    // Another machine's file: Windows names it by its share; elsewhere it cannot be named.
+    if (!host.empty()) {
+        const bool plain = std::all_of(host.begin(), host.end(), [](char c) {
+            return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_';
+        });
+        if (style != PathStyle::Windows || !plain) return std::nullopt;
+    }
     rest.remove_prefix(slash);
-    std::string path;
+    std::string path = host.empty() ? std::string() : "//" + std::string(host);
     for (std::size_t i = 0; i < rest.size(); ++i) {
         if (rest[i] != '%') {
             path += rest[i];
@@ -195,9 +318,11 @@ std::optional<std::string> PathOfUri(std::string_view uri) {
     bool valid = true;
     Utf8ToUtf16(path, &valid);
     if (HasControl(path) || !valid) return std::nullopt;
-#ifdef _WIN32
-    if (path.size() >= 3 && path[0] == '/' && path[2] == ':') path.erase(0, 1);
-#endif
+    if (style == PathStyle::Windows) {
+        // /c:/... is drive c's path; a share's path needs a share after its server.
+        if (host.empty() && path.size() >= 3 && path[0] == '/' && path[2] == ':') path.erase(0, 1);
+        if (!host.empty() && path.find_first_not_of('/', host.size() + 2) == std::string::npos) return std::nullopt;
+    }
     return path;
 }
 
@@ -446,15 +571,31 @@ void LspServer::Opened(const Json& params) {
 void LspServer::Changed(const Json& params, Clock::time_point now) {
     Document& document = DocumentOf(params["textDocument"]);
     const std::string& uri = params["textDocument"]["uri"].AsString();
-    for (const Json& change : params["contentChanges"].Items()) {
-        if (!change["text"].IsString()) throw InvalidParams{"a change without text"};
-        if (!change.Has("range")) {
-            document.text.SetText(change["text"].AsString());
-            continue;
+    // The changes are made in order; at a bad one, those before it stand.
+    std::vector<LspDocument::Change> changes;
+    const auto make = [&] {
+        const bool made = document.text.Apply(changes, units_);
+        changes.clear();
+        if (!made) throw InvalidParams{"the range ends before it starts"};
+    };
+    try {
+        for (const Json& change : params["contentChanges"].Items()) {
+            if (!change["text"].IsString()) throw InvalidParams{"a change without text"};
+            if (!change.Has("range")) {
+                make();
+                document.text.SetText(change["text"].AsString());
+                continue;
+            }
+            const Json& range = change["range"];
+            if (!range.IsObject()) throw InvalidParams{"a range is missing"};
+            changes.push_back({NumberIn(range["start"], "line"), NumberIn(range["start"], "character"), NumberIn(range["end"], "line"),
+                               NumberIn(range["end"], "character"), change["text"].AsString()});
         }
-        const Range range = RangeOf(document, change["range"]);
-        document.text.Replace(range.from, range.to, change["text"].AsString());
+    } catch (const InvalidParams&) {
+        make();
+        throw;
     }
+    make();
     document.version = params["textDocument"]["version"].AsInteger().value_or(document.version);
     pending_[uri] = now + kDiagnosticsDelay;
 }
@@ -478,16 +619,22 @@ LspServer::Range LspServer::RangeOf(const Document& document, const Json& range)
 
 // ---- the command's steps on the text
 
-std::string LspServer::Run(const Document& document, const std::string& command, Range range, std::optional<std::size_t> diagnosticLine) {
+std::string LspServer::Run(const Document& document, const std::string& command, Range range, std::optional<std::size_t> diagnosticLine,
+                           std::string* kept) {
     Store store(options_, Store::Mode::Read, FolderOf(document.path));
     const FormatModel model = store.Format(options_);
     const StampContext context{model, Now(options_), store.Cp()};
     SourceFile file(document.text.Text(), Encoding::Utf8, store.Cp());
-    const auto start = document.text.PositionOf(range.from, PositionUnits::Utf16);
-    const auto end = document.text.PositionOf(range.to, PositionUnits::Utf16);
+    const FilePlaces places(document.text);
+    const auto start = places.Of(range.from);
+    const auto end = places.Of(range.to);
     // A line from the client (a diagnostic's) is one of the document's, or the step has no place.
-    const std::size_t line = diagnosticLine ? *diagnosticLine : static_cast<std::size_t>(start.first);
-    if (line >= document.text.LineCount()) throw Failure{document.path + ": line " + std::to_string(line + 1) + " is outside the file"};
+    std::size_t line = start.first;
+    if (diagnosticLine) {
+        if (*diagnosticLine >= document.text.LineCount())
+            throw Failure{document.path + ": line " + std::to_string(*diagnosticLine + 1) + " is outside the file"};
+        line = places.Of(document.text.OffsetOf(static_cast<std::int64_t>(*diagnosticLine), 0, units_)).first;
+    }
     const auto caretLine = static_cast<std::int32_t>(line) + 1;
     if (command == kInsertStampCommand) {
         StampAtLine(document.path, file, caretLine, context, options_);
@@ -495,27 +642,29 @@ std::string LspServer::Run(const Document& document, const std::string& command,
         if (HasModuleHeader(file.ModuleLines())) return document.text.Text();
         file.InsertAll({{1, ide::TextCodeModule::SplitText(ComposeModuleHeader(Utf8ToUtf16(document.path), context))}});
     } else if (command == kWrapEditRecordCommand) {
-        std::int64_t endLine = end.first + 1;
+        auto endLine = static_cast<std::int64_t>(end.first) + 1;
         std::int64_t endColumn = end.second + 1;
         // A selection that runs to the end of a text ending in a line end (as an editor's does when
         // the last line is selected whole) ends before a line the file does not have: it takes the
         // last line whole.
         if (end.second == 0 && end.first > start.first && static_cast<std::size_t>(endLine) > file.FileLineCount()) {
-            endLine = end.first;
-            endColumn =
-                std::max<std::int64_t>(document.text.LineLength(static_cast<std::size_t>(end.first - 1), PositionUnits::Utf16) + 1, 2);
+            endLine = static_cast<std::int64_t>(end.first);
+            endColumn = std::max<std::int64_t>(places.LineLength(end.first - 1) + 1, 2);
         }
         MarkSelection(document.path, file, {static_cast<std::int32_t>(start.first + 1), static_cast<std::int32_t>(start.second + 1)},
                       {static_cast<std::int32_t>(endLine), static_cast<std::int32_t>(endColumn)}, context);
     } else if (command == kRefreshStampCommand) {
-        const auto line = file.ModuleLineOf(static_cast<std::size_t>(caretLine));
-        if (!line) return document.text.Text();
+        const auto moduleLine = file.ModuleLineOf(static_cast<std::size_t>(caretLine));
+        if (!moduleLine) return document.text.Text();
         RefreshStamps(
             file, context,
             [&](const StampedProcedure& p) {
-                return (p.blockFirst > 0 ? p.blockFirst : p.region.bodyLine) <= *line && *line <= p.region.endLine;
+                return (p.blockFirst > 0 ? p.blockFirst : p.region.bodyLine) <= *moduleLine && *moduleLine <= p.region.endLine;
             },
-            [](const StampedProcedure&, const ReturnValueMismatch&) {});
+            [&](const StampedProcedure& p, const ReturnValueMismatch& m) {
+                if (kept == nullptr) return;
+                *kept += (kept->empty() ? "" : "; ") + Utf16ToUtf8(p.region.name) + ": " + m.message + "; kept as written";
+            });
     } else if (command == kStampAllCommand) {
         const CheckPolicy policy = PolicyOfFile(document.path, nullptr);
         int left = 0;
@@ -529,8 +678,13 @@ std::string LspServer::Run(const Document& document, const std::string& command,
 std::optional<Json> LspServer::EditOf(const std::string& uri, const Document& document, const std::string& command, Range range,
                                       std::optional<std::size_t> diagnosticLine) {
     const std::string& before = document.text.Text();
-    const std::string after = Run(document, command, range, diagnosticLine);
-    if (after == before) return std::nullopt;
+    std::string kept;
+    const std::string after = Run(document, command, range, diagnosticLine, &kept);
+    if (after == before) {
+        // What a person wrote and the refresh kept is why it has nothing to do: said, not left silent.
+        if (!kept.empty()) throw Failure{document.path + ": " + kept};
+        return std::nullopt;
+    }
     // One edit over what differs, widened to whole characters and whole line ends.
     std::size_t from = 0;
     const std::size_t shorter = std::min(before.size(), after.size());
@@ -569,11 +723,12 @@ Json LspServer::CodeActions(const Json& params) {
     Json actions = Json::Array();
     // The titles offered as quick fixes: the same action is not offered a second time under its title.
     std::set<std::string> fixes;
+    // eager: the edit is made now even for a client that resolves, as the action may have none.
     const auto offer = [&](const char* title, const char* kind, const std::string& command, std::optional<std::size_t> line,
-                           const Json* diagnostic) {
+                           const Json* diagnostic, bool eager = false) {
         if (!wanted(kind)) return;
         if (diagnostic == nullptr && fixes.contains(title)) return;
-        if (resolveEdits_) {
+        if (resolveEdits_ && !eager) {
             // The edit is made when the action is chosen: a large module is read once here, not once per action.
             Json data = Json::Object().Set("uri", uri).Set("step", command).Set("range", params["range"]);
             if (line) data.Set("line", Json(static_cast<std::int64_t>(*line)));
@@ -621,13 +776,12 @@ Json LspServer::CodeActions(const Json& params) {
             } else if (rule == "no-module-header") {
                 offer(kInsertTitle, "quickfix", kModuleHeaderStep, line, &diagnostic);
             } else {
-                offer(kRefreshTitle, "quickfix", kRefreshStampCommand, line, &diagnostic);
+                // A return value a person wrote is kept by the refresh: no fix is offered that does nothing.
+                offer(kRefreshTitle, "quickfix", kRefreshStampCommand, line, &diagnostic, rule == "return-value-differs");
             }
         }
         const Applicable applicable =
-            resolveEdits_ || applyEdit_
-                ? ApplicableAt(document, static_cast<std::size_t>(document.text.PositionOf(range.from, units_).first))
-                : Applicable{true, true};
+            resolveEdits_ || applyEdit_ ? ApplicableAt(document, FilePlaces(document.text).Of(range.from).first) : Applicable{true, true};
         offer(kInsertTitle, "refactor.rewrite", kInsertStampCommand, std::nullopt, nullptr);
         offer(kWrapTitle, "refactor.rewrite", kWrapEditRecordCommand, std::nullopt, nullptr);
         if (applicable.refresh) offer(kRefreshTitle, "refactor.rewrite", kRefreshStampCommand, std::nullopt, nullptr);
@@ -729,24 +883,26 @@ Json LspServer::DiagnosticsOf(const Document& document) {
         Store store(options_, Store::Mode::Read, FolderOf(document.path));
         const FormatModel model = store.Format(options_);
         SourceFile file(document.text.Text(), Encoding::Utf8, store.Cp());
+        const FilePlaces places(document.text);
         ide::TextCodeModule module(file.TakeModuleLines());
-        CheckModule(module, model, {policy.moduleHeader, policy.publicOnly, policy.houseHeadersNeedStamp},
-                    [&](std::int32_t moduleLine, const std::u16string&, const char* rule, const std::string& message) {
-                        if (policy.Ignores(rule)) return;
-                        // An empty module's findings stand on its first line.
-                        const std::size_t fileLine = file.FileLineOf(moduleLine);
-                        const std::size_t line = fileLine == 0 ? 0 : fileLine - 1;
-                        const Json range =
-                            Json::Object()
-                                .Set("start", PositionJson({static_cast<std::int64_t>(line), 0}))
-                                .Set("end", PositionJson({static_cast<std::int64_t>(line), document.text.LineLength(line, units_)}));
-                        diagnostics.Push(Json::Object()
-                                             .Set("range", range)
-                                             .Set("severity", Json(2))
-                                             .Set("code", rule)
-                                             .Set("source", "quillmark")
-                                             .Set("message", message));
-                    });
+        CheckModule(
+            module, model, {policy.moduleHeader, policy.publicOnly, policy.houseHeadersNeedStamp},
+            [&](std::int32_t moduleLine, const std::u16string&, const char* rule, const std::string& message) {
+                if (policy.Ignores(rule)) return;
+                // An empty module's findings stand on its first line.
+                const std::size_t fileLine = file.FileLineOf(moduleLine);
+                const auto line =
+                    static_cast<std::size_t>(document.text.PositionOf(places.StartOf(fileLine == 0 ? 0 : fileLine - 1), units_).first);
+                const Json range = Json::Object()
+                                       .Set("start", PositionJson({static_cast<std::int64_t>(line), 0}))
+                                       .Set("end", PositionJson({static_cast<std::int64_t>(line), document.text.LineLength(line, units_)}));
+                diagnostics.Push(Json::Object()
+                                     .Set("range", range)
+                                     .Set("severity", Json(2))
+                                     .Set("code", rule)
+                                     .Set("source", "quillmark")
+                                     .Set("message", message));
+            });
     } catch (const Unusable& e) {
         Message(1, e.message);
     } catch (const Failure& e) {

@@ -45,8 +45,23 @@ public:
     // Replaces the bytes from..to.
     void Replace(std::size_t from, std::size_t to, std::string_view text);
 
+    // One change of a range, in the text as the changes before it left it.
+    struct Change {
+        std::int64_t startLine, startCharacter, endLine, endCharacter;
+        std::string_view text;
+    };
+    // Makes the changes one after another; false at a change whose range ends before it starts,
+    // with the changes before it made. Changes that run from the end of the text towards its start
+    // (as editors send the edits of several carets) are made in one pass over the text.
+    bool Apply(const std::vector<Change>& changes, PositionUnits units);
+
+    // Where the lines start as the command counts them: a line ends at a line feed only, and a
+    // carriage return alone is a character of its line.
+    std::vector<std::size_t> FileLineStarts() const;
+
 private:
     std::size_t LineEnd(std::size_t line) const;
+    bool IsLineStart(std::size_t offset) const;
     std::string text_;
     std::vector<std::size_t> starts_;  // the byte offset of each line's start
 };
@@ -99,7 +114,9 @@ private:
     // The command's result on the document's text, as one edit, or nothing when it changes nothing.
     std::optional<Json> EditOf(const std::string& uri, const Document& document, const std::string& command, Range range,
                                std::optional<std::size_t> diagnosticLine = std::nullopt);
-    std::string Run(const Document& document, const std::string& command, Range range, std::optional<std::size_t> diagnosticLine);
+    // kept: what the step left as a person wrote it, and why.
+    std::string Run(const Document& document, const std::string& command, Range range, std::optional<std::size_t> diagnosticLine,
+                    std::string* kept = nullptr);
     Json DiagnosticsOf(const Document& document);
     void Publish(const std::string& uri);
 
@@ -122,8 +139,21 @@ private:
     std::map<std::string, Clock::time_point> pending_;  // diagnostics due, by URI
 };
 
-// The path of a file: URI; nothing for another scheme or for a name with a control character.
-std::optional<std::string> PathOfUri(std::string_view uri);
+// How the machine names files: on Windows a URI's host is a share (//server/share/...) and
+// /c:/... is a drive's path.
+enum class PathStyle { Posix, Windows };
+#ifdef _WIN32
+inline constexpr PathStyle kNativePathStyle = PathStyle::Windows;
+#else
+inline constexpr PathStyle kNativePathStyle = PathStyle::Posix;
+#endif
+
+// The path of a file: URI; nothing for another scheme, another machine's file (where the machine
+// cannot name one) or a name with a control character.
+std::optional<std::string> PathOfUri(std::string_view uri, PathStyle style = kNativePathStyle);
+// The folder of a path, as the machine reads it: "Z:/" for a file at a drive's root, not "Z:",
+// which Windows reads as the current folder on Z.
+std::string FolderOfPath(const std::string& path, PathStyle style = kNativePathStyle);
 
 // Runs the server over standard input and output until the exit notification or the input's end.
 int RunLanguageServer();

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@ using qm::cli::Json;
 using qm::cli::JsonError;
 using qm::cli::LspDocument;
 using qm::cli::ParseJson;
+using qm::cli::PathStyle;
 using qm::cli::PositionUnits;
 
 TEST(Json, TakesValidTextAndWritesItBack) {
@@ -199,6 +201,96 @@ TEST(Document, ChangesKeepTheLinesInStep) {
     EXPECT_EQ(text.OffsetOf(1, 1, PositionUnits::Utf16), text.Text().find("\r\n", 8));
 }
 
+// Every line's start and the line count, as a text read whole gives them.
+void ExpectLinesOfAFreshRead(const LspDocument& text) {
+    const LspDocument fresh(text.Text());
+    ASSERT_EQ(text.LineCount(), fresh.LineCount()) << testing::PrintToString(text.Text());
+    for (std::size_t line = 0; line < fresh.LineCount(); ++line) {
+        const auto at = static_cast<std::int64_t>(line);
+        EXPECT_EQ(text.OffsetOf(at, 999, PositionUnits::Utf8), fresh.OffsetOf(at, 999, PositionUnits::Utf8)) << line;
+        EXPECT_EQ(text.OffsetOf(at, 0, PositionUnits::Utf8), fresh.OffsetOf(at, 0, PositionUnits::Utf8)) << line;
+    }
+}
+
+TEST(Document, LinesStayInStepWhateverAnEditSplitsOrJoins) {
+    // Line ends made, split and joined by edits: a CR put before an LF, an LF after a CR, the LF of a
+    // CR LF taken away, a CR at the very end.
+    const struct {
+        const char* text;
+        std::size_t from, to;
+        const char* with;
+    } cases[] = {
+        {"a\nb", 1, 1, "\r"},  {"a\rb", 2, 2, "\n"},   {"a\r\nb", 2, 3, ""},    {"a\r\nb", 1, 2, ""},
+        {"ab", 2, 2, "\r"},    {"a\r", 2, 2, "\n"},    {"a\r\n", 1, 3, "x"},    {"\r\n\r\n", 1, 3, ""},
+        {"x\ny\nz", 0, 5, ""}, {"", 0, 0, "\r\r\n\n"}, {"a\rb\rc", 1, 4, "\n"}, {"日\r本", 3, 4, "\r\n\r"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::string(c.text)) + " " + std::to_string(c.from) + ".." + std::to_string(c.to));
+        LspDocument text(c.text);
+        text.Replace(c.from, c.to, c.with);
+        ExpectLinesOfAFreshRead(text);
+    }
+    // And any edits at all, of line ends and text.
+    std::mt19937 random(7);
+    const std::vector<std::string> pieces = {"a", "\r", "\n", "\r\n", "日", ""};
+    LspDocument text("start\r\n");
+    for (int round = 0; round < 3000; ++round) {
+        const std::size_t size = text.Text().size();
+        std::size_t from = std::uniform_int_distribution<std::size_t>(0, size)(random);
+        std::size_t to = std::min(size, from + std::uniform_int_distribution<std::size_t>(0, 3)(random));
+        // Whole characters only, as positions give them.
+        while (from > 0 && (static_cast<unsigned char>(text.Text()[from]) & 0xC0u) == 0x80u) --from;
+        while (to < size && (static_cast<unsigned char>(text.Text()[to]) & 0xC0u) == 0x80u) ++to;
+        std::string with;
+        for (int n = std::uniform_int_distribution<int>(0, 3)(random); n > 0; --n)
+            with += pieces[std::uniform_int_distribution<std::size_t>(0, pieces.size() - 1)(random)];
+        text.Replace(from, to, with);
+        if (text.Text().size() > 400) text.SetText(text.Text().substr(0, 40));
+        ExpectLinesOfAFreshRead(text);
+        if (testing::Test::HasFailure()) return;
+    }
+}
+
+TEST(Document, ChangesMadeInOnePassGiveWhatOneAfterAnotherGives) {
+    using Change = LspDocument::Change;
+    const std::string start = "Sub A()\r\n    x = 1\r\nEnd Sub\r\n日😀本\r\n";
+    const struct {
+        const char* what;
+        std::vector<Change> changes;
+        bool made;
+    } cases[] = {
+        {"from the end towards the start, as an editor sends several carets' edits",
+         {{3, 1, 3, 3, "X"}, {2, 0, 2, 3, "Function"}, {1, 4, 1, 4, "' "}, {0, 0, 0, 3, "Function"}},
+         true},
+        {"two at the same place: the later one goes in front", {{1, 4, 1, 4, "a"}, {1, 4, 1, 4, "b"}}, true},
+        {"from the start towards the end", {{0, 0, 0, 0, "'\r\n"}, {2, 0, 2, 0, "'"}, {4, 0, 4, 1, ""}}, true},
+        {"line ends made and taken", {{2, 7, 3, 0, ""}, {1, 9, 2, 0, "\r"}, {0, 3, 0, 3, "\n"}}, true},
+        {"past the end of a line, then in front of it", {{1, 99, 1, 99, "!"}, {1, 9, 1, 9, "?"}}, true},
+        {"inside a pair of UTF-16 units", {{3, 2, 3, 2, "x"}, {3, 1, 3, 1, "y"}}, true},
+        {"past the last line", {{9, 0, 9, 0, "end"}, {0, 0, 0, 0, "top"}}, true},
+        {"a range that ends before it starts, after one made", {{0, 0, 0, 0, "x"}, {1, 3, 1, 1, "bad"}, {2, 0, 2, 0, "never"}}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        LspDocument expected(start);
+        bool made = true;
+        for (const Change& change : c.changes) {
+            const std::size_t from = expected.OffsetOf(change.startLine, change.startCharacter, PositionUnits::Utf16);
+            const std::size_t to = expected.OffsetOf(change.endLine, change.endCharacter, PositionUnits::Utf16);
+            if (to < from) {
+                made = false;
+                break;
+            }
+            expected.Replace(from, to, change.text);
+        }
+        LspDocument text(start);
+        EXPECT_EQ(text.Apply(c.changes, PositionUnits::Utf16), c.made);
+        EXPECT_EQ(made, c.made);
+        EXPECT_EQ(text.Text(), expected.Text());
+        ExpectLinesOfAFreshRead(text);
+    }
+}
+
 TEST(Uri, FileUrisGivePathsAndOthersNothing) {
     const struct {
         const char* uri;
@@ -213,7 +305,47 @@ TEST(Uri, FileUrisGivePathsAndOthersNothing) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.uri);
-        EXPECT_EQ(qm::cli::PathOfUri(c.uri), c.path);
+        EXPECT_EQ(qm::cli::PathOfUri(c.uri, PathStyle::Posix), c.path);
+    }
+}
+
+TEST(Uri, WindowsNamesDrivesAndShares) {
+    const struct {
+        const char* uri;
+        std::optional<std::string> path;
+    } cases[] = {
+        {"file:///c%3A/work/m.bas", "c:/work/m.bas"},
+        {"file:///Z:/m.bas", "Z:/m.bas"},
+        {"file://localhost/c:/m.bas", "c:/m.bas"},
+        {"file://server/share/dir/m.bas", "//server/share/dir/m.bas"},  // a share on another machine
+        {"file://server/", std::nullopt},                               // a server without a share
+        {"file://ser%20ver/share/m.bas", std::nullopt},                 // no machine has that name
+        {"file://server/share/a%0D.bas", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.uri);
+        EXPECT_EQ(qm::cli::PathOfUri(c.uri, PathStyle::Windows), c.path);
+    }
+}
+
+TEST(Uri, AFileAtARootHasTheRootForItsFolder) {
+    const struct {
+        const char* path;
+        PathStyle style;
+        const char* folder;
+    } cases[] = {
+        {"/m.bas", PathStyle::Posix, "/"},
+        {"/a/b/m.bas", PathStyle::Posix, "/a/b"},
+        {"m.bas", PathStyle::Posix, ""},
+        {"Z:/m.bas", PathStyle::Windows, "Z:/"},  // "Z:" would be the current folder on Z
+        {"Z:/a/m.bas", PathStyle::Windows, "Z:/a"},
+        {"Z:\\a\\m.bas", PathStyle::Windows, "Z:\\a"},
+        {"//server/share/m.bas", PathStyle::Windows, "//server/share"},
+        {"Z:/m.bas", PathStyle::Posix, "Z:"},  // elsewhere, just a folder named so
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(qm::cli::FolderOfPath(c.path, c.style), c.folder);
     }
 }
 

@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """Drives `quillmark lsp` as an editor would, and holds every edit it offers against what the
 command writes on the same text: python3 protocol_test.py QUILLMARK."""
+import bisect
 import json
 import os
 import queue
+import re
 import shutil
 import subprocess
 import sys
@@ -138,10 +140,17 @@ def units(text, encoding):
     return len(text.encode("utf-16-le")) // 2 if encoding == "utf-16" else len(text.encode("utf-8"))
 
 
+def line_starts(text):
+    # A line ends at CR LF, LF or a CR alone, as the protocol counts lines.
+    return [0] + [m.end() for m in re.finditer(r"\r\n|\r|\n", text)]
+
+
 def offset(text, position, encoding):
-    lines = text.split("\n")
-    at = sum(len(line) + 1 for line in lines[:position["line"]])
-    line = lines[position["line"]] if position["line"] < len(lines) else ""
+    starts = line_starts(text)
+    if position["line"] >= len(starts):
+        return len(text)
+    at = starts[position["line"]]
+    line = text[at:starts[position["line"] + 1] if position["line"] + 1 < len(starts) else len(text)].rstrip("\r\n")
     count = 0
     for i, ch in enumerate(line):
         if count >= position["character"]:
@@ -151,9 +160,9 @@ def offset(text, position, encoding):
 
 
 def position(text, index, encoding):
-    before = text[:index]
-    line = before.count("\n")
-    return {"line": line, "character": units(before[before.rfind("\n") + 1:], encoding)}
+    starts = line_starts(text)
+    line = bisect.bisect_right(starts, index) - 1
+    return {"line": line, "character": units(text[starts[line]:index], encoding)}
 
 
 def apply(text, edits, encoding="utf-16"):
@@ -209,6 +218,7 @@ def main():
     try:
         session(folder)
         positions_in_utf8(folder)
+        lone_carriage_returns_and_kept_text(folder)
         bad_input(folder)
         client_goes_away(folder)
     finally:
@@ -379,6 +389,49 @@ def positions_in_utf8(folder):
     server.request("shutdown", None)
     server.notify("exit", None)
     check(server.process.wait(10) == 0, "exit")
+
+
+def lone_carriage_returns_and_kept_text(folder):
+    # A CR alone ends a line for the editor, not for the command: each place is the command's all
+    # the same. A return value a person wrote is kept by refresh, and no fix offers to do nothing.
+    path = os.path.join(folder, "改行.bas")
+    uri = "file://" + "".join(ch if ch.isascii() and (ch.isalnum() or ch in "/-._~") else "".join("%%%02X" % b for b in ch.encode()) for ch in path)
+    write(path, CRLF.join(['Attribute VB_Name = "改行"', "Public Function 合計する(ByVal 値 As Long) As Long", "End Function", ""]))
+    stamped = command(folder, "stamp", "--all", path)
+    kept = stamped.replace("' 戻り値\u3000: \r\n", "' 戻り値\u3000: Long - 金額\r\n").replace(
+        "Public Function 合計する(ByVal 値 As Long) As Long", "Public Sub 合計する(ByVal 値 As Long)").replace("End Function", "End Sub")
+    check(kept != stamped and "金額" in kept, "the return value written by a person")
+    text = kept.replace(CRLF, CRLF + "' 注記\r続き" + CRLF, 1) + CRLF.join(["Public Sub 追加()", "End Sub", ""])
+    write(path, text)
+    for resolve in (False, True):
+        server = Server(folder, resolve=resolve, apply_edit=True)
+        server.initialize()
+        server.notify("textDocument/didOpen", {"textDocument": {"uri": uri, "languageId": "vb", "version": 1, "text": text}})
+        published = server.diagnostics(uri, 1)
+        starts = line_starts(text)
+        file_starts = [0] + [m.end() for m in re.finditer("\n", text)]
+        # check's lines, as the editor counts them.
+        expected = sorted((position(text, file_starts[line], "utf-16")["line"], rule, message)
+                          for line, rule, message in findings(folder, path))
+        check(as_findings(published) == expected, f"diagnostics past a CR alone: {as_findings(published)} != {expected}")
+        check({d["code"] for d in published} == {"no-stamp", "return-value-differs"}, f"both findings: {published}")
+        add = next(d for d in published if d["code"] == "no-stamp")
+        check(text[starts[add["range"]["start"]["line"]]:].startswith("Public Sub 追加()"), "the finding stands on its procedure")
+        file_line = text[:starts[add["range"]["start"]["line"]]].count("\n") + 1
+        expected_text = command(folder, "stamp", "--line", str(file_line), path)
+        check(action_text(server, uri, text, at_line(add["range"]["start"]["line"], 2), "Insert function-description stamp",
+                          "refactor.rewrite") == expected_text, "the stamp at the caret past a CR alone is the command's")
+        check(action_text(server, uri, text, at_line(add["range"]["start"]["line"]), "Insert function-description stamp", "quickfix",
+                          [add]) == expected_text, "the quick fix past a CR alone is the command's")
+        differs = next(d for d in published if d["code"] == "return-value-differs")
+        titles = [(a["title"], a["kind"]) for a in actions(server, uri, differs["range"], [differs])]
+        check(("Refresh this stamp", "quickfix") not in titles, f"no fix that would do nothing: {titles}")
+        reply = server.request("workspace/executeCommand", {"command": "quillmark.refreshStamp", "arguments": [uri, differs["range"]]})
+        check(reply.get("error", {}).get("code") == -32803 and "kept as written" in reply["error"]["message"],
+              f"refresh says what it kept: {reply}")
+        server.request("shutdown", None)
+        server.notify("exit", None)
+        check(server.process.wait(10) == 0, "exit")
 
 
 def bad_input(folder):

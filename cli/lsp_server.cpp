@@ -504,6 +504,7 @@ Json LspServer::Initialize(const Json& params) {
     }
     registerWatchers_ = params["capabilities"]["workspace"]["didChangeWatchedFiles"]["dynamicRegistration"].AsBool();
     applyEdit_ = params["capabilities"]["workspace"]["applyEdit"].AsBool();
+    versionedEdits_ = params["capabilities"]["workspace"]["workspaceEdit"]["documentChanges"].AsBool();
     for (const Json& property : params["capabilities"]["textDocument"]["codeAction"]["resolveSupport"]["properties"].Items()) {
         if (property.IsString() && property.AsString() == "edit") resolveEdits_ = true;
     }
@@ -703,6 +704,12 @@ std::optional<Json> LspServer::EditOf(const std::string& uri, const Document& do
                                             .Set("start", PositionJson(document.text.PositionOf(from, units_)))
                                             .Set("end", PositionJson(document.text.PositionOf(to, units_))))
                           .Set("newText", after.substr(from, after.size() - same - from));
+    if (versionedEdits_) {
+        // Tied to the text it was made on: an editor whose text has changed since refuses it.
+        const Json textDocument = Json::Object().Set("uri", uri).Set("version", Json(document.version));
+        return Json::Object().Set(
+            "documentChanges", Json::Array().Push(Json::Object().Set("textDocument", textDocument).Set("edits", Json::Array().Push(edit))));
+    }
     return Json::Object().Set("changes", Json::Object().Set(uri, Json::Array().Push(edit)));
 }
 

@@ -131,8 +131,9 @@ private:
     std::optional<int> exit_;
     PositionUnits units_ = PositionUnits::Utf16;
     bool registerWatchers_ = false;
-    bool resolveEdits_ = false;  // the client asks for an action's edit when it is chosen
-    bool applyEdit_ = false;     // the client takes edits the server sends (workspace/applyEdit)
+    bool resolveEdits_ = false;    // the client asks for an action's edit when it is chosen
+    bool applyEdit_ = false;       // the client takes edits the server sends (workspace/applyEdit)
+    bool versionedEdits_ = false;  // the client takes edits tied to a version of the text (documentChanges)
     CommonOptions options_;
     std::int64_t nextRequest_ = 1;
     std::map<std::string, Document> documents_;

@@ -45,7 +45,7 @@ def check(condition, what):
 
 
 class Server:
-    def __init__(self, folder, encodings=None, resolve=False, apply_edit=False):
+    def __init__(self, folder, encodings=None, resolve=False, apply_edit=False, versioned=False):
         env = {k: v for k, v in os.environ.items() if not k.startswith("QUILLMARK_")}
         env["HOME"] = folder
         self.process = subprocess.Popen([QUILLMARK, "lsp"], cwd=folder, env=env, stdin=subprocess.PIPE,
@@ -57,6 +57,8 @@ class Server:
         self.encodings = encodings
         self.resolve = resolve
         self.apply_edit = apply_edit
+        self.versioned = versioned
+        self.versions = {}
 
     def _read(self):
         out = self.process.stdout
@@ -84,6 +86,8 @@ class Server:
         self.raw(b"Content-Length: %d\r\n\r\n" % len(body) + body)
 
     def notify(self, method, params):
+        if method in ("textDocument/didOpen", "textDocument/didChange"):
+            self.versions[params["textDocument"]["uri"]] = params["textDocument"]["version"]
         self.send({"jsonrpc": "2.0", "method": method, "params": params})
 
     def request(self, method, params):
@@ -119,6 +123,8 @@ class Server:
             capabilities["general"] = {"positionEncodings": self.encodings}
         if self.resolve:
             capabilities["textDocument"] = {"codeAction": {"resolveSupport": {"properties": ["edit"]}}}
+        if self.versioned:
+            capabilities["workspace"]["workspaceEdit"] = {"documentChanges": True}
         reply = self.request("initialize", {"processId": None, "rootUri": None, "capabilities": capabilities,
                                             "initializationOptions": {"now": NOW, "author": AUTHOR, "editor": EDITOR}})
         self.notify("initialized", {})
@@ -194,9 +200,19 @@ def action_text(server, uri, text, range_, title, kind=None, diagnostics=(), enc
                 edit = server.wait(lambda m: m.get("method") == "workspace/applyEdit")
                 server.send({"jsonrpc": "2.0", "id": edit["id"], "result": {"applied": True}})
                 server.wait(lambda m: m.get("id") == 901)
-                return apply(text, edit["params"]["edit"]["changes"][uri], encoding)
-            return apply(text, a["edit"]["changes"][uri], encoding)
+                return apply(text, edits_in(server, edit["params"]["edit"], uri), encoding)
+            return apply(text, edits_in(server, a["edit"], uri), encoding)
     return None
+
+
+def edits_in(server, edit, uri):
+    # A client that takes edits tied to a version gets them so, for the version it last sent.
+    if not server.versioned:
+        return edit["changes"][uri]
+    check("changes" not in edit and len(edit["documentChanges"]) == 1, f"one versioned edit: {edit}")
+    document = edit["documentChanges"][0]
+    check(document["textDocument"] == {"uri": uri, "version": server.versions[uri]}, f"the edit's version: {document['textDocument']}")
+    return document["edits"]
 
 
 def findings(folder, path):
@@ -361,7 +377,7 @@ def positions_in_utf8(folder):
     uri = "file://" + path
     text = MODULE
     write(path, text)
-    server = Server(folder, ["utf-8", "utf-16"], resolve=True)
+    server = Server(folder, ["utf-8", "utf-16"], resolve=True, versioned=True)
     check(server.initialize()["result"]["capabilities"]["positionEncoding"] == "utf-8", "UTF-8 when offered")
     server.notify("textDocument/didOpen", {"textDocument": {"uri": uri, "languageId": "vb", "version": 1, "text": text}})
     server.diagnostics(uri, 1)
@@ -404,7 +420,7 @@ def lone_carriage_returns_and_kept_text(folder):
     text = kept.replace(CRLF, CRLF + "' 注記\r続き" + CRLF, 1) + CRLF.join(["Public Sub 追加()", "End Sub", ""])
     write(path, text)
     for resolve in (False, True):
-        server = Server(folder, resolve=resolve, apply_edit=True)
+        server = Server(folder, resolve=resolve, apply_edit=True, versioned=resolve)
         server.initialize()
         server.notify("textDocument/didOpen", {"textDocument": {"uri": uri, "languageId": "vb", "version": 1, "text": text}})
         published = server.diagnostics(uri, 1)

@@ -172,19 +172,57 @@ void LspDocument::Replace(std::size_t from, std::size_t to, std::string_view tex
     starts_.insert(starts_.begin() + static_cast<std::ptrdiff_t>(first), fresh.begin(), fresh.end());
 }
 
+namespace {
+
+using Place = std::pair<std::int64_t, std::int64_t>;  // a line, and a character in it
+
+// Where a text ends when bytes are put on its end: its line and the units of its last line. A CR
+// ends a line at once; an LF just after it belongs to the same line end.
+struct TextEnd {
+    std::int64_t line = 0;
+    std::int64_t units = 0;
+    bool afterCr = false;
+    void Advance(std::string_view bytes, PositionUnits in) {
+        for (std::size_t at = 0; at < bytes.size();) {
+            const char c = bytes[at];
+            if (c == '\r' || c == '\n') {
+                if (c == '\r' || !afterCr) ++line;
+                units = 0;
+                afterCr = c == '\r';
+                ++at;
+                continue;
+            }
+            const std::size_t length = std::min(CharacterLength(static_cast<unsigned char>(c)), bytes.size() - at);
+            units += UnitsOf(length, in);
+            afterCr = false;
+            at += length;
+        }
+    }
+};
+
+}  // namespace
+
 bool LspDocument::Apply(const std::vector<Change>& changes, PositionUnits units) {
+    // A run of changes that each lie wholly in front of the one before (as editors send the edits of
+    // several carets), or wholly after what the one before put in, is made in one pass over the text.
     struct Piece {
         std::size_t from, to;
         std::string_view text;
     };
-    // Changes each wholly in front of the one before it leave its place as it was in the text
-    // before them all: they are gathered and made in one pass.
+    enum class Run { None, Backward, Forward };
+    Run run = Run::None;
+    // Backward: the pieces, in the text as it was, and the last one's start when it names its place exactly.
     std::vector<Piece> pieces;
-    std::optional<std::pair<std::int64_t, std::int64_t>> exactStart;  // the last piece's start, when it names its place exactly
+    std::optional<Place> exactStart;
+    // Forward: the text made so far, where the rest of the old text starts, and where the made text ends.
+    std::string made;
+    std::size_t rest = 0;
+    TextEnd madeEnd;
+
     const auto flush = [&] {
-        if (pieces.size() == 1) {
+        if (run == Run::Backward && pieces.size() == 1) {
             Replace(pieces[0].from, pieces[0].to, pieces[0].text);
-        } else if (!pieces.empty()) {
+        } else if (run == Run::Backward) {
             std::size_t size = text_.size();
             for (const Piece& piece : pieces) size = size - (piece.to - piece.from) + piece.text.size();
             std::string changed;
@@ -196,25 +234,74 @@ bool LspDocument::Apply(const std::vector<Change>& changes, PositionUnits units)
             }
             changed.append(text_, at, std::string::npos);
             SetText(std::move(changed));
+        } else if (run == Run::Forward) {
+            made.append(text_, rest, std::string::npos);
+            SetText(std::move(made));
+            made = std::string();
         }
+        run = Run::None;
         pieces.clear();
         exactStart.reset();
     };
+    // A change that carries a run on, made or gathered; false when it does not.
+    const auto carryOn = [&](Place start, Place end, std::string_view text) {
+        if (run == Run::Backward && exactStart && end <= *exactStart) {
+            // In front of every piece so far: its place is the same in the text as it was.
+            const std::size_t from = OffsetOf(start.first, start.second, units);
+            const std::size_t to = OffsetOf(end.first, end.second, units);
+            if (to < from) return false;
+            pieces.push_back({from, to, text});
+            if (PositionOf(from, units) == start)
+                exactStart = start;
+            else
+                exactStart.reset();
+            return true;
+        }
+        if (run == Run::Backward && pieces.size() == 1 && start >= PositionOf(pieces[0].from, units)) {
+            // The second change decides which way a run goes.
+            const Piece first = pieces[0];
+            made.assign(text_, 0, first.from);
+            made.append(first.text);
+            madeEnd = {};
+            madeEnd.Advance(made, units);
+            rest = first.to;
+            pieces.clear();
+            run = Run::Forward;
+        }
+        if (run != Run::Forward) return false;
+        // A CR made just before an LF of the old text would join it into one line end.
+        if (madeEnd.afterCr && rest < text_.size() && text_[rest] == '\n') return false;
+        if (start < Place{madeEnd.line, madeEnd.units}) return false;
+        // After what is made: a place on its last line continues the old line at `rest`; one
+        // below is that many lines below it in the old text.
+        const Place old = PositionOf(rest, units);
+        const auto inOld = [&](Place place) {
+            return place.first == madeEnd.line ? Place{old.first, old.second + (place.second - madeEnd.units)}
+                                               : Place{old.first + (place.first - madeEnd.line), place.second};
+        };
+        const Place oldStart = inOld(start);
+        const Place oldEnd = inOld(end);
+        const std::size_t from = std::max(OffsetOf(oldStart.first, oldStart.second, units), rest);
+        const std::size_t to = OffsetOf(oldEnd.first, oldEnd.second, units);
+        if (to < from) return false;
+        madeEnd.Advance(std::string_view(text_).substr(rest, from - rest), units);
+        made.append(text_, rest, from - rest);
+        madeEnd.Advance(text, units);
+        made.append(text);
+        rest = to;
+        return true;
+    };
     for (const Change& change : changes) {
-        const std::pair start{change.startLine, change.startCharacter};
-        const std::pair end{change.endLine, change.endCharacter};
-        if (!pieces.empty() && !(exactStart && end <= *exactStart)) flush();
+        const Place start{change.startLine, change.startCharacter};
+        const Place end{change.endLine, change.endCharacter};
+        if (run != Run::None && carryOn(start, end, change.text)) continue;
+        flush();
         const std::size_t from = OffsetOf(start.first, start.second, units);
         const std::size_t to = OffsetOf(end.first, end.second, units);
-        if (to < from) {
-            flush();
-            return false;
-        }
+        if (to < from) return false;
+        run = Run::Backward;
         pieces.push_back({from, to, change.text});
-        if (PositionOf(from, units) == start)
-            exactStart = start;
-        else
-            exactStart.reset();
+        if (PositionOf(from, units) == start) exactStart = start;
     }
     flush();
     return true;

@@ -291,6 +291,49 @@ TEST(Document, ChangesMadeInOnePassGiveWhatOneAfterAnotherGives) {
     }
 }
 
+TEST(Document, AnyChangesAtOnceGiveWhatOneAfterAnotherGives) {
+    // Runs that go towards the start, towards the end, and anywhere, over line ends of every kind
+    // and characters of one to four bytes, in both units.
+    std::mt19937 random(11);
+    const auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n)(random); };
+    const std::vector<std::string> pieces = {"a", "\r", "\n", "\r\n", "日", "😀", ""};
+    for (int round = 0; round < 1500; ++round) {
+        std::string start;
+        for (int n = pick(30); n > 0; --n) start += pieces[static_cast<std::size_t>(pick(6))];
+        const PositionUnits units = round % 2 == 0 ? PositionUnits::Utf16 : PositionUnits::Utf8;
+        std::vector<LspDocument::Change> changes;
+        std::vector<std::string> texts;
+        texts.reserve(8);
+        const int way = pick(2);  // towards the start, towards the end, anywhere
+        std::int64_t line = way == 0 ? 8 : 0;
+        for (int n = pick(7) + 1; n > 0; --n) {
+            line = way == 0 ? std::max<std::int64_t>(0, line - pick(2)) : way == 1 ? line + pick(2) : pick(8);
+            const std::int64_t character = pick(4);
+            const bool wide = pick(3) == 0;
+            std::string text;
+            for (int k = pick(2); k > 0; --k) text += pieces[static_cast<std::size_t>(pick(6))];
+            texts.push_back(text);
+            changes.push_back({line, character, wide ? line + 1 : line, wide ? pick(2) : character + pick(2), ""});
+        }
+        for (std::size_t i = 0; i < changes.size(); ++i) changes[i].text = texts[i];
+        LspDocument expected(start);
+        bool made = true;
+        for (const auto& change : changes) {
+            const std::size_t from = expected.OffsetOf(change.startLine, change.startCharacter, units);
+            const std::size_t to = expected.OffsetOf(change.endLine, change.endCharacter, units);
+            if (to < from) {
+                made = false;
+                break;
+            }
+            expected.Replace(from, to, change.text);
+        }
+        LspDocument text(start);
+        ASSERT_EQ(text.Apply(changes, units), made) << round;
+        ASSERT_EQ(text.Text(), expected.Text()) << "round " << round << " from " << testing::PrintToString(start);
+        ExpectLinesOfAFreshRead(text);
+    }
+}
+
 TEST(Uri, FileUrisGivePathsAndOthersNothing) {
     const struct {
         const char* uri;

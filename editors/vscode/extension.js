@@ -5,7 +5,7 @@
 const fs = require('fs');
 const path = require('path');
 const vscode = require('vscode');
-const { LanguageClient, TransportKind } = require('vscode-languageclient/node');
+const { CloseAction, LanguageClient, State, TransportKind } = require('vscode-languageclient/node');
 
 // The actions the server carries out; each takes the document and the selection.
 const ACTIONS = ['quillmark.insertStamp', 'quillmark.wrapEditRecord', 'quillmark.refreshStamp', 'quillmark.stampAll'];
@@ -42,16 +42,17 @@ function isServed(document) {
   return document.languageId === 'vb' && hasVb6Extension(document.uri.fsPath);
 }
 
-// VS Code's LaTeX support holds .cls (TeX class files), so a VB6 class module opens as `tex`. One
-// that starts as VB6 writes a class ("VERSION 1.0 CLASS") is VB6 code.
-function isVb6ClassTakenForTex(document) {
-  if (document.languageId !== 'tex' || document.uri.scheme !== 'file') return false;
+// VS Code's LaTeX support holds .cls (TeX class files), so a VB6 class module opens as `tex` (or as
+// whatever a TeX extension calls it). One that starts as VB6 writes a class ("VERSION 1.0 CLASS") is
+// VB6 code.
+function isVb6ClassTakenElsewhere(document) {
+  if (['vb', 'vb6', 'vba'].includes(document.languageId) || document.uri.scheme !== 'file') return false;
   if (path.extname(document.uri.fsPath).toLowerCase() !== '.cls' || document.lineCount === 0) return false;
   return /^VERSION \d+\.\d+ CLASS\s*$/i.test(document.lineAt(0).text);
 }
 
 function reclaimClass(document) {
-  if (!isVb6ClassTakenForTex(document)) return undefined;
+  if (!isVb6ClassTakenElsewhere(document)) return undefined;
   return Promise.resolve(vscode.languages.setTextDocumentLanguage(document, 'vb6')).catch(() => undefined);
 }
 
@@ -130,7 +131,12 @@ function argumentsFor(converter, args) {
   return { args: [converter.asUri(document.uri), converter.asRange(editor.selection)] };
 }
 
+// The client, and what its error handler needs to know of it: whether it ever ran (a server that
+// ends while the client starts is a start that failed, reported once, not one to start again), and
+// whether it was let go (a server that ends then is not started again behind the next one).
 function createClient(command, watchers, settings, outputChannel) {
+  const life = { ran: false, retired: false };
+  let defaults;
   const serverOptions = {
     run: { command, args: ['lsp'], transport: TransportKind.stdio },
     debug: { command, args: ['lsp'], transport: TransportKind.stdio },
@@ -141,6 +147,10 @@ function createClient(command, watchers, settings, outputChannel) {
     initializationOptions: initializationOptions(settings),
     synchronize: { fileEvents: watchers },
     outputChannel,
+    errorHandler: {
+      error: (error, message, count) => defaults.error(error, message, count),
+      closed: () => (life.ran && !life.retired ? defaults.closed() : { action: CloseAction.DoNotRestart, handled: true }),
+    },
     middleware: {
       executeCommand: async (name, args, next) => {
         if (!ACTIONS.includes(name)) return next(name, args);
@@ -154,7 +164,21 @@ function createClient(command, watchers, settings, outputChannel) {
     },
   };
   client = new LanguageClient('quillmark', 'Quillmark', serverOptions, clientOptions);
-  return client;
+  defaults = client.createDefaultErrorHandler();
+  return { client, life };
+}
+
+// A client that starts again after its server ended is waited for: one that is starting can be
+// neither stopped nor left.
+function startedOrStopped(client) {
+  if (client.state !== State.Starting) return Promise.resolve();
+  return new Promise((resolve) => {
+    const watch = client.onDidChangeState((change) => {
+      if (change.newState === State.Starting) return;
+      watch.dispose();
+      resolve();
+    });
+  });
 }
 
 // One server at a time. Every start and stop runs on one chain, each after the one before has
@@ -197,12 +221,14 @@ async function startSession() {
   const watchers = ['**/.quillmark.reg', '**/.quillmark-check'].map((glob) =>
     vscode.workspace.createFileSystemWatcher(glob));
   disposables.push(...watchers);
-  const client = createClient(program.command, watchers, settings, outputChannel);
-  session = { client, disposables };
+  const { client, life } = createClient(program.command, watchers, settings, outputChannel);
+  session = { client, life, disposables };
   try {
     await client.start();
+    life.ran = true;
   } catch (error) {
     // A client whose start failed cannot be stopped, nor started again.
+    life.retired = true;
     session.client = undefined;
     const problem = `Quillmark: ${quoted(`${program.command} lsp`)} could not be started ` +
       `(${(error && error.message) || error}). Install quillmark or set quillmark.path.`;
@@ -215,7 +241,11 @@ async function stopSession() {
   const ending = session;
   session = undefined;
   if (!ending) return;
-  if (ending.client && ending.client.isRunning()) await ending.client.stop().catch(() => undefined);
+  if (ending.client) {
+    ending.life.retired = true;
+    await startedOrStopped(ending.client);
+    if (ending.client.isRunning()) await ending.client.stop().catch(() => undefined);
+  }
   for (const disposable of ending.disposables) disposable.dispose();
 }
 

@@ -50,17 +50,35 @@ const vscode = {
 
 // As vscode-languageclient's: a client starts once; only a running one can be stopped (stopping one
 // that starts or failed throws); a running one holds the server's commands.
+const State = { Stopped: 1, Running: 2, Starting: 3 };
+const CloseAction = { DoNotRestart: 1, Restart: 2 };
 class LanguageClient {
   constructor(id, name, server, options) {
-    Object.assign(this, { id, name, server, options, state: 'initial', stops: 0 });
+    Object.assign(this, { id, name, server, options, phase: 'initial', stops: 0, stateListeners: [] });
     this.code2ProtocolConverter = {
       asUri: (uri) => 'converted:' + uri,
       asRange: (range) => ({ converted: range }),
     };
     created.push(this);
   }
+  get state() {
+    return { starting: State.Starting, running: State.Running }[this.phase] || State.Stopped;
+  }
+  set state(phase) {
+    const oldState = this.state;
+    this.phase = phase;
+    const newState = this.state;
+    if (newState !== oldState) this.stateListeners.forEach((listener) => listener({ oldState, newState }));
+  }
+  onDidChangeState(listener) {
+    this.stateListeners.push(listener);
+    return disposable(() => this.stateListeners.splice(this.stateListeners.indexOf(listener), 1));
+  }
+  createDefaultErrorHandler() {
+    return { error: () => ({ action: 'default' }), closed: () => ({ action: CloseAction.Restart }) };
+  }
   start() {
-    assert.strictEqual(this.state, 'initial', 'a client is started once');
+    assert.strictEqual(this.phase, 'initial', 'a client is started once');
     assert.ok(running().length === 0, 'a server starts while another runs');
     assert.ok(this.options.synchronize.fileEvents.every((watcher) => !watcher.disposed), 'watchers of a stopped client');
     this.state = 'starting';
@@ -81,9 +99,9 @@ class LanguageClient {
       else end(mode === 'ok');
     });
   }
-  isRunning() { return this.state === 'running'; }
+  isRunning() { return this.phase === 'running'; }
   async stop() {
-    if (this.state !== 'running') throw new Error(`Client is not running and can't be stopped. It's current state is: ${this.state}`);
+    if (this.phase !== 'running') throw new Error(`Client is not running and can't be stopped. It's current state is: ${this.phase}`);
     this.stops += 1;
     this.state = 'stopping';
     await settle();
@@ -91,14 +109,14 @@ class LanguageClient {
     this.state = 'stopped';
   }
 }
-const running = () => created.filter((client) => client.state === 'running' || client.state === 'starting');
+const running = () => created.filter((client) => client.phase === 'running' || client.phase === 'starting');
 const settle = () => new Promise((resolve) => setImmediate(resolve));
 async function until(condition) {
   for (let turn = 0; turn < 100 && !condition(); turn += 1) await settle();
   assert.ok(condition(), 'waited in vain');
 }
 
-const stubs = { vscode, 'vscode-languageclient/node': { LanguageClient, TransportKind: { stdio: 0 } } };
+const stubs = { vscode, 'vscode-languageclient/node': { CloseAction, LanguageClient, State, TransportKind: { stdio: 0 } } };
 const load = Module._load;
 Module._load = function (request, ...rest) {
   return request in stubs ? stubs[request] : load.call(this, request, ...rest);
@@ -273,10 +291,10 @@ const changeSetting = (name) =>
   await activating;
   await restarted;
   assert.strictEqual(created.length, 2, 'the restarts asked for together are one');
-  assert.strictEqual(created[0].state, 'stopped');
+  assert.strictEqual(created[0].phase, 'stopped');
   assert.ok(created[0].options.synchronize.fileEvents.every((watcher) => watcher.disposed), 'the old watchers');
   assert.deepStrictEqual(created[1].options.initializationOptions, { author: 'B' });
-  assert.strictEqual(created[1].state, 'running');
+  assert.strictEqual(created[1].phase, 'running');
   // A restart asked for while one runs is another, after it.
   const first = commands.get('quillmark.restartServer')();
   await settle();
@@ -284,15 +302,30 @@ const changeSetting = (name) =>
   await Promise.all([first, second]);
   assert.strictEqual(created.length, 4);
   assert.deepStrictEqual(running(), [created[3]]);
+  // A server that ends is started again by its client while the client is the session's, never
+  // once it was let go.
+  const closed = (client) => client.options.errorHandler.closed().action;
+  assert.strictEqual(closed(created[3]), CloseAction.Restart);
+  assert.strictEqual(closed(created[0]), CloseAction.DoNotRestart);
+  // A restart while the client starts its server again waits for it, and stops it.
+  created[3].state = 'starting';
+  const afterCrash = commands.get('quillmark.restartServer')();
+  await settle();
+  await settle();
+  assert.strictEqual(created.length, 4, 'a second server while the first starts again');
+  created[3].state = 'running';
+  await afterCrash;
+  assert.strictEqual(created[3].phase, 'stopped');
+  assert.deepStrictEqual(running(), [created[4]]);
   // The end of the session while a restart waits: nothing starts after it.
   startMode = 'wait';
   const pending = commands.get('quillmark.restartServer')();
-  await until(() => created.length === 5);
+  await until(() => created.length === 6);
   const ending = extension.deactivate();
-  created[4].release(true);
+  created[5].release(true);
   await pending;
   await ending;
-  assert.strictEqual(created.length, 5);
+  assert.strictEqual(created.length, 6);
   startMode = 'ok';
   await deactivated();
 
@@ -310,6 +343,7 @@ const changeSetting = (name) =>
   changeSetting('quillmark.path');
   await commands.get('quillmark.restartServer')();
   assert.strictEqual(created[0].stops, 0, 'a client that failed is not stopped');
+  assert.strictEqual(closed(created[0]), CloseAction.DoNotRestart, 'a client that failed starts again');
   assert.deepStrictEqual(running(), [created[1]]);
   assert.strictEqual(commands.get('quillmark.insertStamp')(), 'from the server');
   await deactivated();
@@ -327,11 +361,21 @@ const changeSetting = (name) =>
   await activated({});
   assert.deepStrictEqual(retagged, [['/m/Class1.cls', 'vb6']]);
   retagged.length = 0;
-  for (const document of [texDocument('/m/CUSTOMER.CLS', 'VERSION 1.0 CLASS\r'), texDocument('/m/Class2.cls', 'VERSION 1.0 CLASS', 'vb6'),
-    texDocument('/m/report.cls', '% VERSION 1.0 CLASS')]) {
+  const opened = [
+    [texDocument('/m/CUSTOMER.CLS', 'VERSION 1.0 CLASS\r'), true],
+    [texDocument('/m/Class2.cls', 'version 1.0 class', 'latex'), true],
+    [texDocument('/m/Class3.cls', 'VERSION 1.0 CLASS', 'plaintext'), true],
+    [texDocument('/m/Class4.cls', 'VERSION 1.0 CLASS', 'vb6'), false],
+    [texDocument('/m/Class5.cls', 'VERSION 1.0 CLASS', 'vba'), false],
+    [texDocument('/m/report.cls', '% VERSION 1.0 CLASS'), false],
+    [texDocument('/m/Form1.frm', 'VERSION 1.0 CLASS'), false],
+    [Object.assign(texDocument('/m/Class6.cls', 'VERSION 1.0 CLASS'), { uri: { scheme: 'git', fsPath: '/m/Class6.cls' } }), false],
+  ];
+  for (const [document, want] of opened) {
+    retagged.length = 0;
     await Promise.all(listeners.open.map((listener) => listener(document)));
+    assert.deepStrictEqual(retagged, want ? [[document.uri.fsPath, 'vb6']] : [], document.uri.fsPath);
   }
-  assert.deepStrictEqual(retagged, [['/m/CUSTOMER.CLS', 'vb6']]);
   openDocuments = [];
   await deactivated();
 

@@ -185,7 +185,7 @@ function startedOrStopped(client) {
 // finished, so that quick changes of the settings, a restart while the server is starting and the
 // end of the session never leave two servers (or a server and its watchers) behind.
 let chain = Promise.resolve();
-let session; // { client, disposables } of the server that runs, or of the start that failed
+let session; // { client, life, disposables } of the server that runs, or of the start that failed
 let queuedRestart; // a restart on the chain that has not begun: it reads the settings when it does
 let outputChannel;
 let closed = false;

@@ -33,7 +33,8 @@ check "the extension's entry is valid JavaScript" node --check extension.js
 listing=$(unzip -Z1 "$vsix" 2>/dev/null)
 echo "$listing" | grep -v '^extension/node_modules/.*/.' | sed 's/^/  /'
 for file in extension.vsixmanifest extension/package.json extension/extension.js extension/language-configuration.json \
-            extension/README.md extension/node_modules/vscode-languageclient/node.js \
+            extension/README.md extension/syntaxes/vb6.tmLanguage.json \
+            extension/node_modules/vscode-languageclient/node.js \
             extension/node_modules/vscode-languageclient/lib/node/main.js \
             extension/node_modules/vscode-languageserver-protocol/package.json \
             extension/node_modules/vscode-jsonrpc/package.json; do
@@ -64,6 +65,11 @@ for (const [language, extensions] of Object.entries(builtIn)) {
     if (extensions.includes(extension.toLowerCase())) fail(extension + ' taken from ' + language);
   }
 }
+// vb6's highlighting is VS Code's own Visual Basic grammar's.
+const grammar = (manifest.contributes.grammars || []).find((entry) => entry.language === 'vb6');
+if (!grammar) fail('vb6 has no grammar');
+const rules = require(path.join(root, grammar.path));
+if (rules.scopeName !== grammar.scopeName || !JSON.stringify(rules.patterns).includes('"source.asp.vb.net"')) fail('vb6 grammar');
 // The menus offer the actions on vb documents only where these are VB6 files.
 for (const entries of Object.values(manifest.contributes.menus)) {
   for (const entry of entries) {

@@ -11,6 +11,8 @@ const { CloseAction, LanguageClient, State, TransportKind } = require('vscode-la
 const ACTIONS = ['quillmark.insertStamp', 'quillmark.wrapEditRecord', 'quillmark.refreshStamp', 'quillmark.stampAll'];
 // The settings read when the server starts: a change of one restarts it.
 const START_SETTINGS = ['quillmark.path', 'quillmark.author', 'quillmark.editor'];
+// How long the server may take to answer `initialize`; quillmark answers at once.
+const START_TIMEOUT_MS = 20000;
 // The files of a VB6 project's code: modules, classes, forms, user controls, property pages, user
 // documents and designers.
 const VB6_EXTENSIONS = ['bas', 'cls', 'frm', 'ctl', 'pag', 'dob', 'dsr'];
@@ -223,8 +225,26 @@ async function startSession() {
   disposables.push(...watchers);
   const { client, life } = createClient(program.command, watchers, settings, outputChannel);
   session = { client, life, disposables };
+  let timer;
   try {
-    await client.start();
+    const started = client.start();
+    const answered = await Promise.race([
+      started.then(() => true),
+      new Promise((resolve) => { timer = setTimeout(() => resolve(false), START_TIMEOUT_MS); }),
+    ]);
+    if (!answered) {
+      // Not the server, or one that hangs: the chain goes on. The language client cannot stop a
+      // client that starts, but it ends its program as it tries, and the start then fails.
+      started.catch(() => undefined);
+      life.retired = true;
+      session.client = undefined;
+      client.stop().catch(() => undefined);
+      const problem = `Quillmark: ${quoted(`${program.command} lsp`)} did not answer within ` +
+        `${START_TIMEOUT_MS / 1000} s. Is quillmark.path the quillmark program?`;
+      disposables.push(...standInCommands(problem));
+      report(problem);
+      return;
+    }
     life.ran = true;
   } catch (error) {
     // A client whose start failed cannot be stopped, nor started again.
@@ -234,6 +254,8 @@ async function startSession() {
       `(${(error && error.message) || error}). Install quillmark or set quillmark.path.`;
     disposables.push(...standInCommands(problem));
     report(problem);
+  } finally {
+    clearTimeout(timer);
   }
 }
 

@@ -101,6 +101,8 @@ class LanguageClient {
   }
   isRunning() { return this.phase === 'running'; }
   async stop() {
+    // Stopping a client that starts fails, but its program is ended, and so its start.
+    if (this.phase === 'starting' && this.release) setImmediate(() => this.release(false));
     if (this.phase !== 'running') throw new Error(`Client is not running and can't be stopped. It's current state is: ${this.phase}`);
     this.stops += 1;
     this.state = 'stopping';
@@ -115,6 +117,11 @@ async function until(condition) {
   for (let turn = 0; turn < 100 && !condition(); turn += 1) await settle();
   assert.ok(condition(), 'waited in vain');
 }
+
+// The extension's long waits made short where the check asks for it.
+let hurry = false;
+const wait = setTimeout;
+global.setTimeout = (callback, delay, ...args) => wait(callback, hurry && delay >= 10000 ? 0 : delay, ...args);
 
 const stubs = { vscode, 'vscode-languageclient/node': { CloseAction, LanguageClient, State, TransportKind: { stdio: 0 } } };
 const load = Module._load;
@@ -346,6 +353,23 @@ const changeSetting = (name) =>
   assert.strictEqual(closed(created[0]), CloseAction.DoNotRestart, 'a client that failed starts again');
   assert.deepStrictEqual(running(), [created[1]]);
   assert.strictEqual(commands.get('quillmark.insertStamp')(), 'from the server');
+  await deactivated();
+
+  // A program that never answers (not quillmark) holds nothing up: it is named, ended, and the
+  // next start goes ahead.
+  startMode = 'wait';
+  hurry = true;
+  await activated({});
+  hurry = false;
+  assert.strictEqual(created.length, 1);
+  assert.match(messages[0][1], /"quillmark lsp" did not answer within 20 s/);
+  await until(() => created[0].phase === 'failed');
+  assert.strictEqual(closed(created[0]), CloseAction.DoNotRestart);
+  commands.get('quillmark.stampAll')();
+  assert.match(messages[1][1], /did not answer/);
+  startMode = 'ok';
+  await commands.get('quillmark.restartServer')();
+  assert.deepStrictEqual(running(), [created[1]]);
   await deactivated();
 
   // VS Code's LaTeX support holds .cls: a class module written as VB6 writes one is given back to

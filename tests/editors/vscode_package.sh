@@ -33,7 +33,8 @@ check "the extension's entry is valid JavaScript" node --check extension.js
 listing=$(unzip -Z1 "$vsix" 2>/dev/null)
 echo "$listing" | grep -v '^extension/node_modules/.*/.' | sed 's/^/  /'
 for file in extension.vsixmanifest extension/package.json extension/extension.js extension/language-configuration.json \
-            extension/README.md extension/node_modules/vscode-languageclient/node.js \
+            extension/README.md extension/syntaxes/vb6.tmLanguage.json \
+            extension/node_modules/vscode-languageclient/node.js \
             extension/node_modules/vscode-languageclient/lib/node/main.js \
             extension/node_modules/vscode-languageserver-protocol/package.json \
             extension/node_modules/vscode-jsonrpc/package.json; do
@@ -54,8 +55,29 @@ const fail = (message) => { console.error(message); process.exit(1); };
 if (!require('fs').existsSync(path.join(root, manifest.main))) fail('no entry ' + manifest.main);
 if (!manifest.dependencies['vscode-languageclient']) fail('no language client');
 const vb6 = manifest.contributes.languages.find((language) => language.id === 'vb6');
-const want = ['.bas', '.cls', '.frm', '.ctl', '.pag', '.dob', '.dsr'];
+const want = ['.frm', '.ctl', '.pag', '.dob', '.dsr'];
 if (!vb6 || want.some((extension) => !vb6.extensions.includes(extension))) fail('vb6 lacks an extension');
+// What VS Code's own languages hold stays theirs (and their highlighting): a file a later extension
+// also claims takes the later one's language.
+const builtIn = { vb: ['.vb', '.brs', '.vbs', '.bas'], tex: ['.sty', '.cls', '.bbx', '.cbx'] };
+for (const [language, extensions] of Object.entries(builtIn)) {
+  for (const extension of manifest.contributes.languages.flatMap((l) => l.extensions || [])) {
+    if (extensions.includes(extension.toLowerCase())) fail(extension + ' taken from ' + language);
+  }
+}
+// vb6's highlighting is VS Code's own Visual Basic grammar's.
+const grammar = (manifest.contributes.grammars || []).find((entry) => entry.language === 'vb6');
+if (!grammar) fail('vb6 has no grammar');
+const rules = require(path.join(root, grammar.path));
+if (rules.scopeName !== grammar.scopeName || !JSON.stringify(rules.patterns).includes('"source.asp.vb.net"')) fail('vb6 grammar');
+// The menus offer the actions on vb documents only where these are VB6 files.
+for (const entries of Object.values(manifest.contributes.menus)) {
+  for (const entry of entries) {
+    if (/editorLangId =~ \/\^\(vb\|/.test(entry.when) || !/editorLangId == vb && resourceExtname/.test(entry.when)) {
+      fail('menu ' + entry.command + ' offers every vb document');
+    }
+  }
+}
 const titles = {
   'quillmark.insertStamp': 'Insert function-description stamp',
   'quillmark.wrapEditRecord': 'Wrap selection in edit-record stamp',
@@ -72,8 +94,8 @@ for (const setting of ['quillmark.path', 'quillmark.author', 'quillmark.editor']
 // A workspace (a cloned repository) must not choose the program that is started.
 if (manifest.contributes.configuration.properties['quillmark.path'].scope !== 'machine') fail('a workspace may set quillmark.path');
 if (!manifest.capabilities.untrustedWorkspaces.restrictedConfigurations.includes('quillmark.path')) fail('quillmark.path not restricted');
-for (const language of ['vb', 'vb6', 'vba']) {
-  if (!manifest.activationEvents.includes('onLanguage:' + language)) fail('not activated for ' + language);
+for (const event of ['onLanguage:vb', 'onLanguage:vb6', 'onLanguage:vba', 'workspaceContains:**/*.vbp']) {
+  if (!manifest.activationEvents.includes(event)) fail('not activated on ' + event);
 }
 JS
 check "the packed extension drives the server as it should" node "$source/tests/editors/vscode_client_check.js" "$unpacked/extension"

@@ -15,25 +15,6 @@ constexpr const char* kProduct = "Wek Quillmark for VB6 Ver1.0";
 
 std::string U(std::u16string_view text) { return Utf16ToUtf8(text); }
 
-// Appends one code point as UTF-8.
-void PutCodePoint(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
-
 // Calls ascii(c) for each character below 0x80 and other(cp) for each other code point, a lone
 // surrogate read as U+FFFD: the pages are made without a UTF-8 copy of every text first.
 template <typename Ascii, typename Other>
@@ -69,7 +50,7 @@ void PutHtml(std::string& out, std::string_view utf8) {
 }
 void PutHtml(std::string& out, std::u16string_view text) {
     EachCodePoint(
-        text, [&](char c) { PutHtmlChar(out, c); }, [&](char32_t cp) { PutCodePoint(out, cp); });
+        text, [&](char c) { PutHtmlChar(out, c); }, [&](char32_t cp) { AppendUtf8(out, cp); });
 }
 
 // The characters of a JSON string that stays one wherever a page might take it in: no "<", "&" or
@@ -121,7 +102,7 @@ void PutScriptChars(std::string& out, std::u16string_view text) {
             } else if (cp == 0x2029) {
                 out += "\\u2029";
             } else {
-                PutCodePoint(out, cp);
+                AppendUtf8(out, cp);
             }
         });
 }

@@ -53,73 +53,36 @@ void PutHtml(std::string& out, std::u16string_view text) {
         text, [&](char c) { PutHtmlChar(out, c); }, [&](char32_t cp) { AppendUtf8(out, cp); });
 }
 
-// The characters of a JSON string that stays one wherever a page might take it in: no "<", "&" or
-// "'" as they are, nor the line separators that would end a line of a script.
-void PutScriptChar(std::string& out, char c) {
-    static constexpr char kHex[] = "0123456789abcdef";
-    const auto b = static_cast<unsigned char>(c);
+// What a string of a script escapes beyond JSON, so that it stays one string wherever a page might
+// take it in: no "<", "&" or "'" as they are. False for every other character.
+bool PutScriptOnly(std::string& out, char32_t c) {
     switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        case '<':
+        case U'<':
             out += "\\u003c";
-            break;
-        case '&':
+            return true;
+        case U'&':
             out += "\\u0026";
-            break;
-        case '\'':
+            return true;
+        case U'\'':
             out += "\\u0027";
-            break;
+            return true;
         default:
-            if (b < 0x20 || b == 0x7f) {
-                out += "\\u00";
-                out.push_back(kHex[b >> 4]);
-                out.push_back(kHex[b & 15]);
-            } else {
-                out.push_back(c);
-            }
+            return false;
     }
 }
 void PutScriptChars(std::string& out, std::u16string_view text) {
+    const auto put = [&](char32_t cp) {
+        if (!PutScriptOnly(out, cp)) AppendJsonChar(out, cp);
+    };
     EachCodePoint(
-        text, [&](char c) { PutScriptChar(out, c); },
-        [&](char32_t cp) {
-            if (cp == 0x2028) {
-                out += "\\u2028";
-            } else if (cp == 0x2029) {
-                out += "\\u2029";
-            } else {
-                AppendUtf8(out, cp);
-            }
-        });
+        text, [&](char c) { put(static_cast<unsigned char>(c)); }, put);
 }
 
-// A JSON string that stays one wherever a page might take it in: no "<", "&" or "'" as they are.
+// A JSON string that stays one wherever a page might take it in.
 std::string ScriptString(std::string_view utf8) {
     std::string out;
     for (const char c : JsonString(utf8)) {
-        if (c == '<') {
-            out += "\\u003c";
-        } else if (c == '&') {
-            out += "\\u0026";
-        } else if (c == '\'') {
-            out += "\\u0027";
-        } else {
-            out += c;
-        }
+        if (!PutScriptOnly(out, static_cast<unsigned char>(c))) out += c;
     }
     return out;
 }

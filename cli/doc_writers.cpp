@@ -261,8 +261,8 @@ std::string Page(const std::string& title, const std::string& root, const std::s
             "assets/search.js\" defer></script>\n</head>\n<body data-root=\"" + root +
             "\">\n<header class=\"top\"><a class=\"home\" href=\"" + root +
             "index.html\">VB6 リファレンス</a>\n"
-            "<div class=\"search\" role=\"search\"><input type=\"search\" id=\"q\" placeholder=\"名前・説明で検索\" "
-            "aria-label=\"検索\" autocomplete=\"off\"><ol id=\"results\" hidden></ol></div></header>\n<main>\n";
+            "<div class=\"search\" role=\"search\"><input type=\"search\" id=\"qm-search\" placeholder=\"名前・説明で検索\" "
+            "aria-label=\"検索\" autocomplete=\"off\"><ol id=\"qm-results\" hidden></ol></div></header>\n<main>\n";
     page += body;
     page += "</main>\n<footer>";
     page += kProduct;
@@ -415,7 +415,7 @@ std::string ModulePage(const DocSet& set, const Project& project, std::size_t m,
     }
     if (!module.edits.empty()) {
         body +=
-            "<h2 id=\"edits\">編集記録</h2>\n<div "
+            "<h2 id=\"qm-edits\">編集記録</h2>\n<div "
             "class=\"table\"><table>\n<thead><tr><th>編集者</th><th>日付</th><th>行</th></tr></thead>\n<tbody>\n";
         for (const Edit& e : module.edits) {
             body += "<tr><td>";
@@ -431,7 +431,7 @@ std::string ModulePage(const DocSet& set, const Project& project, std::size_t m,
         body += "</tbody></table></div>\n";
     }
     if (!module.procedures.empty()) {
-        body += "<h2 id=\"procedures\">手続き</h2>\n<ul class=\"toc\">\n";
+        body += "<h2 id=\"qm-procedures\">手続き</h2>\n<ul class=\"toc\">\n";
         for (std::size_t p = 0; p < module.procedures.size(); ++p) {
             body += "<li>";
             PutProcedureLink(body, project, {m, p}, m, root);

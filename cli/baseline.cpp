@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "cli/common.h"
 #include "cli/policy.h"
 
 namespace qm::cli {
@@ -72,14 +73,11 @@ std::string ComposeBaseline(const std::vector<BaselineEntry>& entries) {
 
 std::vector<BaselineEntry> ParseBaseline(std::string_view bytes, const std::string& path) {
     std::vector<BaselineEntry> entries;
-    std::size_t start = 0;
     const auto& rules = CheckRules();
-    for (int number = 1; start < bytes.size(); ++number) {
-        std::size_t end = bytes.find('\n', start);
-        if (end == std::string_view::npos) end = bytes.size();
-        std::string_view line = bytes.substr(start, end - start);
-        start = end + 1;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    const std::vector<std::string_view> lines = SplitLines(bytes);
+    for (std::size_t index = 0; index < lines.size(); ++index) {
+        const std::size_t number = index + 1;
+        const std::string_view line = lines[index];
         const auto fail = [&](const std::string& why) {
             throw BaselineError{path + ":" + std::to_string(number) + ": not a baseline of quillmark check: " + why +
                                 " (write it again with --write-baseline)"};

@@ -25,6 +25,19 @@ Encoding FileEncoding(const CommonOptions& options) {
     throw UsageError{"--encoding must be cp932 or utf-8, not \"" + options.encoding + "\""};
 }
 
+std::vector<std::string_view> SplitLines(std::string_view bytes) {
+    std::vector<std::string_view> lines;
+    for (std::size_t start = 0; start < bytes.size();) {
+        std::size_t end = bytes.find('\n', start);
+        if (end == std::string_view::npos) end = bytes.size();
+        std::string_view line = bytes.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
 std::string Printable(const std::string& utf8) {
     bool plain = true;
     for (const char c : utf8) {

@@ -3,6 +3,7 @@
 // names in it (store.h), the files and projects they are given (sources.h), how a changed file goes
 // out (output.h) and the difference shown (diff.h) have headers of their own.
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/source_file.h"
@@ -44,6 +45,8 @@ inline bool EncodingGiven(const CommonOptions& options) { return !options.encodi
 
 // A name or message as it may stand in one output line: control characters shown as escapes.
 std::string Printable(const std::string& utf8);
+// The lines of a text file, each without its "\n" or "\r\n"; a last line without one counts too.
+std::vector<std::string_view> SplitLines(std::string_view bytes);
 // Every problem, one line each on standard error.
 void ReportProblems(const std::vector<std::string>& problems);
 // A line on standard error that is not an error: left out with --quiet.

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "cli/findings.h"
+
 namespace qm::cli {
 namespace {
 
@@ -123,32 +125,7 @@ std::string PatchName(std::string_view name) {
     });
     if (plain) return std::string(name);
     std::string out = "\"";
-    for (const char c : name) {
-        const auto b = static_cast<unsigned char>(c);
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                if (b < 0x20 || b == 0x7f) {
-                    out.push_back('\\');
-                    out.push_back(static_cast<char>('0' + (b >> 6)));
-                    out.push_back(static_cast<char>('0' + ((b >> 3) & 7)));
-                    out.push_back(static_cast<char>('0' + (b & 7)));
-                } else {
-                    out.push_back(c);
-                }
-        }
-    }
+    for (const char c : name) AppendQuotedByte(out, c, ControlEscape::Octal);
     return out + "\"";
 }
 

@@ -43,15 +43,15 @@ header.top .home { font-weight: 700; color: var(--fg); }
   border: 1px solid var(--line); border-radius: 6px;
 }
 .search input:focus { outline: 2px solid var(--accent); outline-offset: 0; }
-#results {
+#qm-results {
   position: absolute; left: 0; right: 0; top: calc(100% + 4px); margin: 0; padding: 0.3rem 0; list-style: none;
   max-height: 70vh; overflow-y: auto; background: var(--bg); border: 1px solid var(--line); border-radius: 6px;
   box-shadow: 0 6px 24px rgba(0, 0, 0, 0.18);
 }
-#results li { padding: 0.3rem 0.8rem; line-height: 1.5; }
-#results li + li { border-top: 1px solid var(--line); }
-#results .where, #results .snip { display: block; color: var(--muted); font-size: 0.85em; }
-#results .none { color: var(--muted); }
+#qm-results li { padding: 0.3rem 0.8rem; line-height: 1.5; }
+#qm-results li + li { border-top: 1px solid var(--line); }
+#qm-results .where, #qm-results .snip { display: block; color: var(--muted); font-size: 0.85em; }
+#qm-results .none { color: var(--muted); }
 main { max-width: 60rem; margin: 0 auto; padding: 1rem 1rem 3rem; }
 h1 { font-size: 1.7rem; line-height: 1.4; margin: 1rem 0 0.5rem; }
 h2 { font-size: 1.3rem; line-height: 1.4; margin: 2rem 0 0.5rem; padding-bottom: 0.2rem; border-bottom: 1px solid var(--line); }
@@ -117,8 +117,8 @@ const char* const kSearchScript = R"js(// Search over the names and stamp texts 
 // no network. Half-width and full-width forms match each other, case does not matter.
 (function () {
   "use strict";
-  var box = document.getElementById("q");
-  var list = document.getElementById("results");
+  var box = document.getElementById("qm-search");
+  var list = document.getElementById("qm-results");
   if (!box || !list) return;
   var root = document.body.getAttribute("data-root") || "";
   function norm(s) { return String(s).normalize("NFKC").toLowerCase(); }

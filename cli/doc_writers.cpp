@@ -15,25 +15,6 @@ constexpr const char* kProduct = "Wek Quillmark for VB6 Ver1.0";
 
 std::string U(std::u16string_view text) { return Utf16ToUtf8(text); }
 
-// Appends one code point as UTF-8.
-void PutCodePoint(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
-
 // Calls ascii(c) for each character below 0x80 and other(cp) for each other code point, a lone
 // surrogate read as U+FFFD: the pages are made without a UTF-8 copy of every text first.
 template <typename Ascii, typename Other>
@@ -69,76 +50,39 @@ void PutHtml(std::string& out, std::string_view utf8) {
 }
 void PutHtml(std::string& out, std::u16string_view text) {
     EachCodePoint(
-        text, [&](char c) { PutHtmlChar(out, c); }, [&](char32_t cp) { PutCodePoint(out, cp); });
+        text, [&](char c) { PutHtmlChar(out, c); }, [&](char32_t cp) { AppendUtf8(out, cp); });
 }
 
-// The characters of a JSON string that stays one wherever a page might take it in: no "<", "&" or
-// "'" as they are, nor the line separators that would end a line of a script.
-void PutScriptChar(std::string& out, char c) {
-    static constexpr char kHex[] = "0123456789abcdef";
-    const auto b = static_cast<unsigned char>(c);
+// What a string of a script escapes beyond JSON, so that it stays one string wherever a page might
+// take it in: no "<", "&" or "'" as they are. False for every other character.
+bool PutScriptOnly(std::string& out, char32_t c) {
     switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        case '<':
+        case U'<':
             out += "\\u003c";
-            break;
-        case '&':
+            return true;
+        case U'&':
             out += "\\u0026";
-            break;
-        case '\'':
+            return true;
+        case U'\'':
             out += "\\u0027";
-            break;
+            return true;
         default:
-            if (b < 0x20 || b == 0x7f) {
-                out += "\\u00";
-                out.push_back(kHex[b >> 4]);
-                out.push_back(kHex[b & 15]);
-            } else {
-                out.push_back(c);
-            }
+            return false;
     }
 }
 void PutScriptChars(std::string& out, std::u16string_view text) {
+    const auto put = [&](char32_t cp) {
+        if (!PutScriptOnly(out, cp)) AppendJsonChar(out, cp);
+    };
     EachCodePoint(
-        text, [&](char c) { PutScriptChar(out, c); },
-        [&](char32_t cp) {
-            if (cp == 0x2028) {
-                out += "\\u2028";
-            } else if (cp == 0x2029) {
-                out += "\\u2029";
-            } else {
-                PutCodePoint(out, cp);
-            }
-        });
+        text, [&](char c) { put(static_cast<unsigned char>(c)); }, put);
 }
 
-// A JSON string that stays one wherever a page might take it in: no "<", "&" or "'" as they are.
+// A JSON string that stays one wherever a page might take it in.
 std::string ScriptString(std::string_view utf8) {
     std::string out;
     for (const char c : JsonString(utf8)) {
-        if (c == '<') {
-            out += "\\u003c";
-        } else if (c == '&') {
-            out += "\\u0026";
-        } else if (c == '\'') {
-            out += "\\u0027";
-        } else {
-            out += c;
-        }
+        if (!PutScriptOnly(out, static_cast<unsigned char>(c))) out += c;
     }
     return out;
 }
@@ -317,8 +261,8 @@ std::string Page(const std::string& title, const std::string& root, const std::s
             "assets/search.js\" defer></script>\n</head>\n<body data-root=\"" + root +
             "\">\n<header class=\"top\"><a class=\"home\" href=\"" + root +
             "index.html\">VB6 リファレンス</a>\n"
-            "<div class=\"search\" role=\"search\"><input type=\"search\" id=\"q\" placeholder=\"名前・説明で検索\" "
-            "aria-label=\"検索\" autocomplete=\"off\"><ol id=\"results\" hidden></ol></div></header>\n<main>\n";
+            "<div class=\"search\" role=\"search\"><input type=\"search\" id=\"qm-search\" placeholder=\"名前・説明で検索\" "
+            "aria-label=\"検索\" autocomplete=\"off\"><ol id=\"qm-results\" hidden></ol></div></header>\n<main>\n";
     page += body;
     page += "</main>\n<footer>";
     page += kProduct;
@@ -471,7 +415,7 @@ std::string ModulePage(const DocSet& set, const Project& project, std::size_t m,
     }
     if (!module.edits.empty()) {
         body +=
-            "<h2 id=\"edits\">編集記録</h2>\n<div "
+            "<h2 id=\"qm-edits\">編集記録</h2>\n<div "
             "class=\"table\"><table>\n<thead><tr><th>編集者</th><th>日付</th><th>行</th></tr></thead>\n<tbody>\n";
         for (const Edit& e : module.edits) {
             body += "<tr><td>";
@@ -487,7 +431,7 @@ std::string ModulePage(const DocSet& set, const Project& project, std::size_t m,
         body += "</tbody></table></div>\n";
     }
     if (!module.procedures.empty()) {
-        body += "<h2 id=\"procedures\">手続き</h2>\n<ul class=\"toc\">\n";
+        body += "<h2 id=\"qm-procedures\">手続き</h2>\n<ul class=\"toc\">\n";
         for (std::size_t p = 0; p < module.procedures.size(); ++p) {
             body += "<li>";
             PutProcedureLink(body, project, {m, p}, m, root);

@@ -26,50 +26,68 @@ std::string FindingsText(const std::vector<Finding>& findings) {
     return out;
 }
 
+void AppendQuotedByte(std::string& out, char c, ControlEscape controls) {
+    const auto b = static_cast<unsigned char>(c);
+    switch (c) {
+        case '"':
+            out += "\\\"";
+            return;
+        case '\\':
+            out += "\\\\";
+            return;
+        case '\n':
+            out += "\\n";
+            return;
+        case '\t':
+            out += "\\t";
+            return;
+        case '\r':
+            if (controls == ControlEscape::Json) {
+                out += "\\r";
+                return;
+            }
+            break;
+        default:
+            break;
+    }
+    if (b >= 0x20 && b != 0x7f) {
+        out.push_back(c);
+    } else if (controls == ControlEscape::Json) {
+        static constexpr char kHex[] = "0123456789abcdef";
+        out += "\\u00";
+        out.push_back(kHex[b >> 4]);
+        out.push_back(kHex[b & 15]);
+    } else {
+        out.push_back('\\');
+        out.push_back(static_cast<char>('0' + (b >> 6)));
+        out.push_back(static_cast<char>('0' + ((b >> 3) & 7)));
+        out.push_back(static_cast<char>('0' + (b & 7)));
+    }
+}
+
+void AppendJsonChar(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        AppendQuotedByte(out, static_cast<char>(cp), ControlEscape::Json);
+    } else if (cp == 0x2028) {
+        out += "\\u2028";
+    } else if (cp == 0x2029) {
+        out += "\\u2029";
+    } else {
+        AppendUtf8(out, cp);
+    }
+}
+
 std::string JsonString(std::string_view text) {
-    static constexpr char kHex[] = "0123456789abcdef";
     std::string out = "\"";
     for (std::size_t i = 0; i < text.size();) {
-        const auto b = static_cast<unsigned char>(text[i]);
-        const std::size_t length = DecodeUtf8(text, i).length;
-        if (length == 0) {
+        const Utf8Character c = DecodeUtf8(text, i);
+        if (c.length == 0) {
             out += "\\ufffd";
             ++i;
             continue;
         }
-        if (length > 1) {
-            // The line separators would break a line of a JavaScript reader.
-            const std::string_view c = text.substr(i, length);
-            out += c == "\xe2\x80\xa8" ? "\\u2028" : c == "\xe2\x80\xa9" ? "\\u2029" : std::string(c);
-            i += length;
-            continue;
-        }
-        switch (b) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                if (b < 0x20 || b == 0x7f) {
-                    out += "\\u00";
-                    out.push_back(kHex[b >> 4]);
-                    out.push_back(kHex[b & 15]);
-                } else {
-                    out.push_back(static_cast<char>(b));
-                }
-        }
-        ++i;
+        AppendJsonChar(out, c.code);
+        i += c.length;
     }
     return out + "\"";
 }

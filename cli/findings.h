@@ -28,6 +28,16 @@ std::string FindingsJson(const std::vector<Finding>& findings);
 // A SARIF 2.1.0 log with one run of the tool "quillmark".
 std::string FindingsSarif(const std::vector<Finding>& findings, std::string_view version);
 
+// How a quoted string writes a control character that has no letter escape of its own: JSON's
+// \u00XX, or C's octal \ooo, which git and patch read in a file name.
+enum class ControlEscape { Json, Octal };
+// Appends one byte to a quoted string: \" \\ \n \t, \r in JSON, any other control character as
+// `controls` says, every other byte as it is.
+void AppendQuotedByte(std::string& out, char c, ControlEscape controls);
+// Appends one code point to a JSON string. The line separators U+2028 and U+2029 are escaped too:
+// they would end a line of a script that takes the string in.
+void AppendJsonChar(std::string& out, char32_t cp);
+
 // A JSON string, quotes included: valid UTF-8 whatever the bytes were (a byte that is not part of a
 // UTF-8 character becomes U+FFFD), every control character escaped.
 std::string JsonString(std::string_view utf8);

@@ -903,6 +903,25 @@ LspServer::Applicable LspServer::ApplicableAt(const Document& document, std::siz
     return out;
 }
 
+namespace {
+
+// The edit that make gives, or the request's failure: what the command cannot do, and a fault of the
+// file's reading with the file's path before it.
+template <typename Make>
+std::optional<Json> EditOrFailure(const std::string& path, Make make) {
+    try {
+        return make();
+    } catch (const Failure& e) {
+        throw RequestFailed{e.message};
+    } catch (const Unusable& e) {
+        throw RequestFailed{e.message};
+    } catch (const SourceError& e) {
+        throw RequestFailed{path + ": " + e.what()};
+    }
+}
+
+}  // namespace
+
 Json LspServer::ResolveCodeAction(const Json& action) {
     const Json& data = action["data"];
     if (!data["step"].IsString() || !data["uri"].IsString()) throw InvalidParams{"the action is none of this server's"};
@@ -915,17 +934,10 @@ Json LspServer::ResolveCodeAction(const Json& action) {
     const Range range = RangeOf(document, data["range"]);
     const auto line = data["line"].AsInteger();
     if (data.Has("line") && (!line || *line < 0)) throw InvalidParams{"the action's line must be a whole number of at least 0"};
-    std::optional<Json> edit;
-    try {
-        edit = EditOf(data["uri"].AsString(), document, step, range,
+    std::optional<Json> edit = EditOrFailure(document.path, [&] {
+        return EditOf(data["uri"].AsString(), document, step, range,
                       line ? std::optional<std::size_t>(static_cast<std::size_t>(*line)) : std::nullopt);
-    } catch (const Failure& e) {
-        throw RequestFailed{e.message};
-    } catch (const Unusable& e) {
-        throw RequestFailed{e.message};
-    } catch (const SourceError& e) {
-        throw RequestFailed{document.path + ": " + e.what()};
-    }
+    });
     Json resolved = action;
     resolved.Set("edit", edit ? std::move(*edit) : Json::Object().Set("changes", Json::Object()));
     return resolved;
@@ -945,16 +957,7 @@ Json LspServer::ExecuteCommand(const Json& params) {
     const Json textDocument = Json::Object().Set("uri", arguments[0]);
     Document& document = DocumentOf(textDocument);
     const Range range = arguments.size() > 1 && !arguments[1].IsNull() ? RangeOf(document, arguments[1]) : Range{};
-    std::optional<Json> edit;
-    try {
-        edit = EditOf(arguments[0].AsString(), document, command, range);
-    } catch (const Failure& e) {
-        throw RequestFailed{e.message};
-    } catch (const Unusable& e) {
-        throw RequestFailed{e.message};
-    } catch (const SourceError& e) {
-        throw RequestFailed{document.path + ": " + e.what()};
-    }
+    std::optional<Json> edit = EditOrFailure(document.path, [&] { return EditOf(arguments[0].AsString(), document, command, range); });
     if (edit) {
         Send(Json::Object()
                  .Set("jsonrpc", "2.0")

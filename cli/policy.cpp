@@ -91,13 +91,10 @@ CheckPolicy ParsePolicy(std::string_view bytes, const std::string& path) {
     policy.path = path;
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
     std::vector<std::string> given;
-    std::size_t start = 0;
-    for (int number = 1; start < bytes.size(); ++number) {
-        std::size_t end = bytes.find('\n', start);
-        if (end == std::string_view::npos) end = bytes.size();
-        std::string_view line = bytes.substr(start, end - start);
-        start = end + 1;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    const std::vector<std::string_view> lines = SplitLines(bytes);
+    for (std::size_t index = 0; index < lines.size(); ++index) {
+        const std::size_t number = index + 1;
+        std::string_view line = lines[index];
         const auto fail = [&](const std::string& why) { throw PolicyError{path + ":" + std::to_string(number) + ": " + why}; };
         bool valid = true;
         const std::u16string text = Utf8ToUtf16(line, &valid);

@@ -18,6 +18,8 @@ Utf8Character DecodeUtf8(std::string_view bytes, std::size_t at);
 std::u16string Utf8ToUtf16(std::string_view bytes, bool* valid = nullptr);
 // UTF-16 to UTF-8. A lone surrogate becomes U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view text);
+// Appends one code point (at most U+10FFFF) as UTF-8.
+void AppendUtf8(std::string& out, char32_t cp);
 
 // Blanks (U+0020) removed at both ends, as VB's Trim does.
 std::u16string_view TrimBlanks(std::u16string_view text);

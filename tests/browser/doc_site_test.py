@@ -102,11 +102,11 @@ def console_errors(driver):
 
 
 def search(driver, text):
-    box = driver.find_element(By.ID, "q")
+    box = driver.find_element(By.ID, "qm-search")
     box.clear()
     box.send_keys(text)
-    WebDriverWait(driver, 10).until(EC.visibility_of_element_located((By.CSS_SELECTOR, "#results li")))
-    return driver.find_elements(By.CSS_SELECTOR, "#results li")
+    WebDriverWait(driver, 10).until(EC.visibility_of_element_located((By.CSS_SELECTOR, "#qm-results li")))
+    return driver.find_elements(By.CSS_SELECTOR, "#qm-results li")
 
 
 def at_anchor(driver, anchor):
@@ -152,7 +152,7 @@ def site_of_generated(driver, site):
     results = search(driver, "部品17-05の在庫")
     names = [r.find_element(By.TAG_NAME, "a").text for r in results]
     check(names == ["Stock17_05"], "the search finds exactly Stock17_05: %s" % names)
-    box = driver.find_element(By.ID, "q")
+    box = driver.find_element(By.ID, "qm-search")
     box.send_keys("\n")  # Enter follows the first result
     WebDriverWait(driver, 10).until(lambda d: "/modules/Parts17.bas.html" in d.current_url)
     at_anchor(driver, "Stock17_05")

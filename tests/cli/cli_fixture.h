@@ -15,6 +15,15 @@
 
 namespace qm::test {
 
+// A module of one public function, the file most tests stamp.
+inline const std::string kModule =
+    "Attribute VB_Name = \"Module1\"\r\n"
+    "Option Explicit\r\n"
+    "\r\n"
+    "Public Function AddTax(ByVal price As Long) As Long\r\n"
+    "    AddTax = price\r\n"
+    "End Function\r\n";
+
 struct Result {
     int status;
     std::string out;

@@ -90,6 +90,7 @@ TEST(Difference, QuotesNamesThatAPatchHeaderCannotCarry) {
         {"a/my file.bas", "\"a/my file.bas\""},
         {"a/x\"y\\z.bas", "\"a/x\\\"y\\\\z.bas\""},
         {"a/x\ny\x01.bas", "\"a/x\\ny\\001.bas\""},
+        {"a/x\ry\x7f\tz.bas", "\"a/x\\015y\\177\\tz.bas\""},
     };
     for (const auto& c : cases) EXPECT_EQ(cli::PatchName(c.name), c.header) << c.name;
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 #include <string>
 
 #include "cli/doc_model.h"
@@ -140,6 +141,41 @@ TEST_F(Doc, NoTextOfTheCodeRunsInAPage) {
     EXPECT_NE(Read("out-html/modules/x.bas.html").find("&lt;script&gt;alert(4)&lt;/script&gt;"), std::string::npos);
     ASSERT_EQ(Run("'" + file + "' --format json --output out-json").status, 0);
     EXPECT_NE(Read("out-json/quillmark-doc.json").find("\"value\": \"<script>alert(4)</script>\""), std::string::npos);
+}
+
+TEST_F(Doc, APageHoldsEachIdOnceWhateverItsProceduresAreNamed) {
+    // Procedures named like the parts of a page, under a header and with an edit record, so that every
+    // part is there.
+    const std::string file = Put("ids/Parts.bas",
+                                 "Attribute VB_Name = \"Parts\"\r\n"
+                                 "' @(h) Parts.bas ver 1.0 ( '24.04.01 山田 )\r\n"
+                                 "' @(s)\r\n"
+                                 "' 部品\r\n"
+                                 "Option Explicit\r\n"
+                                 "Public Sub q()\r\n"
+                                 "'------<山田 '24.06.10>------\r\n"
+                                 "    results\r\n"
+                                 "'----------------------------\r\n"
+                                 "End Sub\r\n"
+                                 "Public Sub results()\r\nEnd Sub\r\n"
+                                 "Public Sub edits()\r\nEnd Sub\r\n"
+                                 "Public Sub procedures()\r\nEnd Sub\r\n"
+                                 "Public Sub search()\r\nEnd Sub\r\n");
+    const Result r = Run("'" + file + "' --output site");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string page = Read("site/modules/Parts.bas.html");
+    std::set<std::string> ids;
+    for (std::size_t at = page.find(" id=\""); at != std::string::npos; at = page.find(" id=\"", at + 1)) {
+        const std::size_t from = at + 5;
+        const std::string id = page.substr(from, page.find('"', from) - from);
+        EXPECT_TRUE(ids.insert(id).second) << "twice: " << id;
+    }
+    for (const char* name : {"q", "results", "edits", "procedures", "search"}) {
+        EXPECT_EQ(ids.count(name), 1U) << name;
+        EXPECT_NE(page.find(std::string("<li><a href=\"#") + name + "\">"), std::string::npos) << name;
+    }
+    EXPECT_NE(page.find("呼び出し先: <a href=\"#results\">results</a>"), std::string::npos);
+    EXPECT_NE(Read("site/assets/search-index.js").find("Parts.bas.html#q\""), std::string::npos);
 }
 
 TEST_F(Doc, TheJsonHoldsWhatTheSiteShows) {

@@ -60,6 +60,20 @@ TEST(Findings, JsonHoldsAnyTextAndReadsBackAsIt) {
     EXPECT_EQ(ReadBack(qm::cli::FindingsSarif({}, "1.0"), "len(d[\"runs\"][0][\"results\"])"), "0");
 }
 
+TEST(Findings, JsonStringsEscapeWhatWouldEndAScriptLine) {
+    const struct {
+        std::string text;
+        const char* json;
+    } cases[] = {
+        {"line\r\n\t", "\"line\\r\\n\\t\""},
+        {"\x01\x1f\x7f", "\"\\u0001\\u001f\\u007f\""},
+        {"sep\xe2\x80\xa8para\xe2\x80\xa9", "\"sep\\u2028para\\u2029\""},
+        {"<&'税", "\"<&'税\""},
+        {"\xff", "\"\\ufffd\""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(qm::cli::JsonString(c.text), c.json) << c.json;
+}
+
 TEST(Findings, PathsBecomeUriReferences) {
     EXPECT_EQ(qm::cli::PathUri("src/Module1.bas"), "src/Module1.bas");
     EXPECT_EQ(qm::cli::PathUri("src\\My Module.bas"), "src/My%20Module.bas");

@@ -25,15 +25,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
+using qm::test::kModule;
 using qm::test::Result;
-
-const std::string kModule =
-    "Attribute VB_Name = \"Module1\"\r\n"
-    "Option Explicit\r\n"
-    "\r\n"
-    "Public Function AddTax(ByVal price As Long) As Long\r\n"
-    "    AddTax = price\r\n"
-    "End Function\r\n";
 
 class Hostile : public qm::test::CommandFixture {
 protected:

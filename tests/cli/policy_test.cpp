@@ -9,6 +9,7 @@
 
 #include "addin/stamps/house_header.h"
 #include "cli/baseline.h"
+#include "cli/common.h"
 #include "cli/policy.h"
 #include "platform/text.h"
 
@@ -120,6 +121,22 @@ TEST(Policy, TheNearestFileAboveCounts) {
     // Paths in the index are relative to the work tree's root, which is asked about last.
     EXPECT_EQ(qm::cli::PolicyFileOf("src/x.bas", exists), ".quillmark-check");
     EXPECT_EQ(qm::cli::PolicyFileOf("top/x.bas", exists), "top/.quillmark-check");
+}
+
+TEST(SplitLines, EachLineWithoutItsEndAndALastOneWithoutAnEnd) {
+    using Lines = std::vector<std::string_view>;
+    const struct {
+        std::string_view bytes;
+        Lines lines;
+    } cases[] = {
+        {"", {}},
+        {"a", {"a"}},
+        {"a\n", {"a"}},
+        {"a\r\nb", {"a", "b"}},
+        {"\n\r\n", {"", ""}},
+        {"a\rb\r\r\n", {"a\rb\r"}},  // only the "\r" before "\n" ends a line
+    };
+    for (const auto& c : cases) EXPECT_EQ(qm::cli::SplitLines(c.bytes), c.lines) << c.bytes;
 }
 
 TEST(Baseline, WhatIsWrittenIsReadBackWhateverTheNames) {

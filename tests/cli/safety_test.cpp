@@ -17,6 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
+using qm::test::kModule;
 using qm::test::Result;
 
 class Safety : public qm::test::CommandFixture {
@@ -38,14 +39,6 @@ protected:
 
     std::string settings_;
 };
-
-const std::string kModule =
-    "Attribute VB_Name = \"Module1\"\r\n"
-    "Option Explicit\r\n"
-    "\r\n"
-    "Public Function AddTax(ByVal price As Long) As Long\r\n"
-    "    AddTax = price\r\n"
-    "End Function\r\n";
 
 // --- Files
 

@@ -14,18 +14,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
+using qm::test::kModule;
 using qm::test::Result;
 
 constexpr const char* kKey = "[HKEY_CURRENT_USER\\Software\\Microsoft\\Visual Basic\\6.0\\Addins\\WekQM417.AddInClass]\r\n";
 constexpr const char* kNow = " --now '2026-12-08 10:00:00'";
-
-const std::string kModule =
-    "Attribute VB_Name = \"Module1\"\r\n"
-    "Option Explicit\r\n"
-    "\r\n"
-    "Public Function AddTax(ByVal price As Long) As Long\r\n"
-    "    AddTax = price\r\n"
-    "End Function\r\n";
 
 // A team file whose ruler repeats the tag and whose edit-record stamp carries it, so that a stamp tells
 // which file was used (the editor's name may be the person's own, the ruler never is).

@@ -92,5 +92,31 @@ TEST(Utf8, MalformedSequencesAreReported) {
     EXPECT_EQ(Utf16ToUtf8(u"\U0001F600"), "\xF0\x9F\x98\x80");
 }
 
+TEST(Utf8, EachCodePointIsWrittenInTheShortestFormAndReadBack) {
+    const struct {
+        char32_t code;
+        const char* bytes;
+    } cases[] = {
+        {0x00, ""},
+        {0x7F, "\x7F"},
+        {0x80, "\xC2\x80"},
+        {0x7FF, "\xDF\xBF"},
+        {0x800, "\xE0\xA0\x80"},
+        {0xFFFD, "\xEF\xBF\xBD"},
+        {0xFFFF, "\xEF\xBF\xBF"},
+        {0x10000, "\xF0\x90\x80\x80"},
+        {0x10FFFF, "\xF4\x8F\xBF\xBF"},
+    };
+    for (const auto& c : cases) {
+        std::string out = "x";
+        AppendUtf8(out, c.code);
+        const std::string expected = c.code == 0 ? std::string("x\0", 2) : "x" + std::string(c.bytes);
+        EXPECT_EQ(out, expected) << static_cast<unsigned long>(c.code);
+        const Utf8Character read = DecodeUtf8(out, 1);
+        EXPECT_EQ(read.length, out.size() - 1);
+        EXPECT_EQ(read.code, c.code);
+    }
+}
+
 }  // namespace
 }  // namespace qm::test

@@ -14,7 +14,11 @@ fi
 build32=$(cd "$1" && pwd)
 build64=$(cd "$2" && pwd)
 export WINEDEBUG=-all LANG=ja_JP.UTF-8 WINEARCH=win64
-export WINEPREFIX=${WINEPREFIX:-$(mktemp -d)/prefix}
+# A prefix of its own, whatever WINEPREFIX says: the run puts stand-ins of Office into the system
+# folders and deletes registry keys, which must never happen to a prefix someone uses.
+scratch=$(mktemp -d)
+export WINEPREFIX=$scratch/prefix
+trap 'wineserver -k 2>/dev/null; wineserver -w 2>/dev/null; rm -rf "$scratch"' EXIT
 export PATH=$PATH:/usr/lib/wine
 wine=wine64
 passed=0

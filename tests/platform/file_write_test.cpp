@@ -1,6 +1,7 @@
 // A write that replaces a file it read checks, right before the rename, that nobody saved the file in
 // between; otherwise it writes nothing and leaves the other save as it is.
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <sys/stat.h>
 #include <fcntl.h>
 
@@ -16,7 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(FileWrite, ASaveMadeAfterTheReadIsNeverOverwritten) {
-    const fs::path dir = fs::temp_directory_path() / "qm-file-write";
+    const fs::path dir = fs::temp_directory_path() / ("qm-file-write-" + std::to_string(getpid()));
     const std::string path = (dir / "Module1.bas").string();
     const auto put = [&](const std::string& bytes) { std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes; };
     struct Case {

@@ -2,6 +2,7 @@
 // command's loader agree, and so do the add-in's stamps and `quillmark stamp` and `quillmark mark`,
 // damaged stores included.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -97,9 +98,11 @@ std::string AddInStamp(const std::vector<Stored>& values, const Action& action) 
 
 // The module as the command prints it after the action, with no editor or author of the tester's own.
 std::string CommandStamp(const std::vector<Stored>& values, const Action& action) {
-    // A folder of the test's own: the tests of this file run side by side.
+    // A folder of the test's own and the process's: the tests of this file run side by side, and
+    // so may two builds' runs.
     const fs::path dir =
-        fs::temp_directory_path() / (std::string("qm-agreement-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::temp_directory_path() /
+        (std::string("qm-agreement-") + ::testing::UnitTest::GetInstance()->current_test_info()->name() + "-" + std::to_string(getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir);
     std::u16string reg = u"REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\" + std::u16string(kSettingsKey) + u"]\r\n";

@@ -137,13 +137,13 @@ void CheckModule(ide::TextCodeModule& module, const FormatModel& model, const Ch
     }
     const auto& lines = module.AllLines();
     if (settings.moduleHeader && !HasModuleHeader(lines)) report(1, u"(module)", "no-module-header", "no module header");
-    for (const StampedProcedure& p : FindProcedures(module)) {
-        if (p.noCheck) continue;
-        if (settings.publicOnly && !p.isPublic) continue;
+    ForEachProcedure(module, [&](const StampedProcedure& p) {
+        if (p.noCheck) return;
+        if (settings.publicOnly && !p.isPublic) return;
         if (!p.hasStamp) {
             // What stamp --all leaves by default is no finding by default.
             if (!p.houseHeader || settings.houseHeadersNeedStamp) report(p.region.bodyLine, p.region.name, "no-stamp", "no stamp");
-            continue;
+            return;
         }
         for (const ReturnValueMismatch& m : ReturnValueMismatches(lines, p, model)) {
             report(m.item.firstLine, p.region.name, "return-value-differs", m.message);
@@ -164,7 +164,7 @@ void CheckModule(ide::TextCodeModule& module, const FormatModel& model, const Ch
                 }
             }
         }
-    }
+    });
 }
 
 int CommandCheck(const CheckOptions& options) {

@@ -222,12 +222,19 @@ void SourceFile::InsertStaged() {
     std::vector<Entry> result;
     result.reserve(total);
     std::size_t next = 0;
+    // Staged lines taken in the order they were staged (a module stamped from top to bottom) leave
+    // the queue as they go, so that they are not held twice.
+    std::size_t taken = 0;
     constexpr std::string_view bom = "\xEF\xBB\xBF";
     for (const auto& [at, staged] : places) {
         while (next < at) result.push_back(entries_[next++]);
         const std::size_t first = result.size();
-        const auto from = stagedLines_.begin() + static_cast<std::ptrdiff_t>(staged->first);
+        const auto from = stagedLines_.begin() + static_cast<std::ptrdiff_t>(staged->first - taken);
         result.insert(result.end(), from, from + static_cast<std::ptrdiff_t>(staged->count));
+        if (staged->first == taken) {
+            stagedLines_.erase(stagedLines_.begin(), stagedLines_.begin() + static_cast<std::ptrdiff_t>(staged->count));
+            taken += staged->count;
+        }
         // A byte order mark stays the first thing in the file.
         if (at == 0 && first == 0 && !entries_.empty() && encoding_ == Encoding::Utf8 && Raw(entries_.front()).substr(0, 3) == bom) {
             entries_.front().start += 3;
@@ -322,17 +329,31 @@ bool SourceFile::Unchanged() const {
     return true;
 }
 
+void SourceFile::RenderTo(const std::function<void(std::string_view)>& put) const {
+    for (const Entry& e : entries_) {
+        put(Raw(e));
+        if (e.eol == Eol::CrLf) put("\r\n");
+        if (e.eol == Eol::Lf) put("\n");
+    }
+}
+
 std::string SourceFile::Render() const {
     std::string out;
     std::size_t total = 0;
     for (const Entry& e : entries_) total += e.size + 2;
     out.reserve(total);
-    for (const Entry& e : entries_) {
-        out += Raw(e);
-        if (e.eol == Eol::CrLf) out += "\r\n";
-        if (e.eol == Eol::Lf) out += "\n";
-    }
+    RenderTo([&](std::string_view piece) { out += piece; });
     return out;
+}
+
+bool SourceFile::RendersAs(std::string_view bytes) const {
+    std::size_t at = 0;
+    bool same = true;
+    RenderTo([&](std::string_view piece) {
+        same = same && bytes.size() - at >= piece.size() && bytes.compare(at, piece.size(), piece) == 0;
+        if (same) at += piece.size();
+    });
+    return same && at == bytes.size();
 }
 
 }  // namespace qm::cli

@@ -3,6 +3,7 @@
 // attribute lines inside procedures are kept aside, and every byte outside inserted lines is kept.
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -59,6 +60,10 @@ public:
     void Stage(std::int32_t line, const std::vector<std::u16string>& lines);
     void InsertStaged();
     std::string Render() const;
+    // The bytes Render gives, handed to put a line (and its line end) at a time.
+    void RenderTo(const std::function<void(std::string_view)>& put) const;
+    // Whether Render would give these bytes, found without making them.
+    bool RendersAs(std::string_view bytes) const;
     // Every line is the line it was when read, in its place: Render would give the bytes read.
     bool Unchanged() const;
     Encoding FileEncoding() const { return encoding_; }

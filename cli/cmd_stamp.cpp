@@ -75,22 +75,23 @@ int StampAll(const std::string& path, SourceFile& file, bool moduleHeader, bool 
         file.Stage(1, ide::TextCodeModule::SplitText(ComposeModuleHeader(Utf8ToUtf16(path), context)));
         ++made;
     }
-    // The module read is gone before the stamps are made, and the procedures before they go in: a
-    // large module is held once at a time.
-    std::vector<StampedProcedure> found = [&] {
-        ide::TextCodeModule reading(file.TakeModuleLines());
-        return FindProcedures(reading);
-    }();
-    for (const StampedProcedure& p : found) {
-        if (p.hasStamp) continue;
-        if (p.houseHeader && !houseHeaders) {
-            ++left;
-            continue;
+    {
+        // The module read is gone before the stamps are made, and the procedures before they go in: a
+        // large module is held once at a time.
+        const std::vector<StampedProcedure> found = [&] {
+            ide::TextCodeModule reading(file.TakeModuleLines());
+            return FindProcedures(reading);
+        }();
+        for (const StampedProcedure& p : found) {
+            if (p.hasStamp) continue;
+            if (p.houseHeader && !houseHeaders) {
+                ++left;
+                continue;
+            }
+            file.Stage(p.region.bodyLine, StampLineTexts(ComposeFunctionStampLines(InfoOf(p), context)));
+            ++made;
         }
-        file.Stage(p.region.bodyLine, StampLineTexts(ComposeFunctionStampLines(InfoOf(p), context)));
-        ++made;
     }
-    found = {};
     file.InsertStaged();
     return made;
 }

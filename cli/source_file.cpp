@@ -195,7 +195,10 @@ void SourceFile::InsertAll(const std::vector<Insertion>& insertions) {
 void SourceFile::Stage(std::int32_t line, const std::vector<std::u16string>& lines) {
     if (lines.empty()) return;
     staged_.push_back({line, static_cast<std::uint32_t>(stagedLines_.size()), static_cast<std::uint32_t>(lines.size())});
-    for (const auto& text : lines) stagedLines_.push_back(Add(text));
+    for (const auto& text : lines) {
+        const Entry entry = Add(text);
+        stagedLines_.push_back({entry.start, entry.size});
+    }
 }
 
 void SourceFile::InsertStaged() {
@@ -217,42 +220,52 @@ void SourceFile::InsertStaged() {
         places.emplace_back(at, &staged);
     }
     std::stable_sort(places.begin(), places.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    const std::size_t total = entries_.size() + stagedLines_.size();
+    const std::size_t read = entries_.size();
+    const std::size_t total = read + stagedLines_.size();
     if (total >= kNoOrigin) throw SourceError("the file would grow too large");
-    std::vector<Entry> result;
-    result.reserve(total);
-    std::size_t next = 0;
-    // Staged lines taken in the order they were staged (a module stamped from top to bottom) leave
-    // the queue as they go, so that they are not held twice.
-    std::size_t taken = 0;
     constexpr std::string_view bom = "\xEF\xBB\xBF";
-    for (const auto& [at, staged] : places) {
-        while (next < at) result.push_back(entries_[next++]);
-        const std::size_t first = result.size();
-        const auto from = stagedLines_.begin() + static_cast<std::ptrdiff_t>(staged->first - taken);
-        result.insert(result.end(), from, from + static_cast<std::ptrdiff_t>(staged->count));
-        if (staged->first == taken) {
-            stagedLines_.erase(stagedLines_.begin(), stagedLines_.begin() + static_cast<std::ptrdiff_t>(staged->count));
-            taken += staged->count;
+    const bool bomFirst = read > 0 && encoding_ == Encoding::Utf8 && Raw(entries_.front()).substr(0, 3) == bom;
+    const bool openEnd = read > 0 && entries_.back().eol == Eol::None;
+    // The file grows in place, filled from its end: the lines read move back once, and the file is
+    // never held twice.
+    entries_.reserve(total);
+    entries_.resize(total);
+    std::size_t from = read;
+    std::size_t to = total;
+    std::size_t atStart = 0;  // lines put in front of the first line
+    std::size_t atEnd = 0;    // lines put after the last line
+    for (auto place = places.rbegin(); place != places.rend(); ++place) {
+        const auto& [at, staged] = *place;
+        while (from > at) entries_[--to] = entries_[--from];
+        for (std::uint32_t k = staged->count; k > 0; --k) {
+            const StagedLine& line = stagedLines_[staged->first + k - 1];
+            Entry entry;
+            entry.start = line.start;
+            entry.size = line.size;
+            entry.eol = fileEol_;
+            entry.added = true;
+            entries_[--to] = entry;
         }
-        // A byte order mark stays the first thing in the file.
-        if (at == 0 && first == 0 && !entries_.empty() && encoding_ == Encoding::Utf8 && Raw(entries_.front()).substr(0, 3) == bom) {
-            entries_.front().start += 3;
-            entries_.front().size -= 3;
-            entries_.front().origin = kNoOrigin;
-            std::string marked(bom);
-            marked += Raw(result[first]);
-            result[first] = AddBytes(marked);
-        }
-        // Appending to a file whose last line has no line break: that line gets one, the new last line none.
-        if (at == entries_.size() && first > 0 && result[first - 1].eol == Eol::None) {
-            result[first - 1].eol = fileEol_;
-            result[first - 1].origin = kNoOrigin;
-            result.back().eol = Eol::None;
-        }
+        if (at == 0) atStart += staged->count;
+        if (at == read) atEnd += staged->count;
     }
-    while (next < entries_.size()) result.push_back(entries_[next++]);
-    entries_ = std::move(result);
+    // A byte order mark stays the first thing in the file.
+    if (atStart > 0 && bomFirst) {
+        Entry& old = entries_[atStart];
+        old.start += 3;
+        old.size -= 3;
+        old.origin = kNoOrigin;
+        std::string marked(bom);
+        marked += Raw(entries_.front());
+        entries_.front() = AddBytes(marked);
+    }
+    // Appending to a file whose last line has no line break: that line gets one, the new last line none.
+    if (atEnd > 0 && openEnd) {
+        Entry& old = entries_[total - atEnd - 1];
+        old.eol = fileEol_;
+        old.origin = kNoOrigin;
+        entries_.back().eol = Eol::None;
+    }
     staged_ = {};
     stagedLines_ = {};
     Index();

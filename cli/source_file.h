@@ -108,7 +108,12 @@ private:
     std::vector<Entry> entries_;
     std::size_t linesRead_ = 0;  // how many lines the file had when it was read
     std::vector<Staged> staged_;
-    std::deque<Entry> stagedLines_;  // grows without moving what it holds
+    // A staged line: its place and size in added_; the rest of its entry is that of every line put in.
+    struct StagedLine {
+        std::uint32_t start;
+        std::uint32_t size;
+    };
+    std::deque<StagedLine> stagedLines_;  // grows without moving what it holds
     std::size_t headerLines_ = 0;
     Eol fileEol_ = Eol::CrLf;
     std::vector<std::uint32_t> visible_;  // entry of each module line

@@ -25,6 +25,22 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The file line of every module line, kept by a reader that only reports lines once the file and its
+// bytes are gone.
+class ModuleLinePlaces {
+public:
+    ModuleLinePlaces() = default;
+    explicit ModuleLinePlaces(std::vector<std::uint32_t> places) : places_(std::move(places)) {}
+    // The file line (1-based) that shows module line `line`; 0 for a line the module does not have.
+    std::size_t FileLineOf(std::int32_t line) const {
+        if (line < 1 || static_cast<std::size_t>(line) > places_.size()) return 0;
+        return places_[static_cast<std::size_t>(line - 1)] + 1;
+    }
+
+private:
+    std::vector<std::uint32_t> places_;  // the entry of each module line
+};
+
 class SourceFile {
 public:
     // Throws SourceError naming the line of the first byte sequence that the encoding does not allow,
@@ -43,6 +59,9 @@ public:
     TextLines ModuleLines() const { return moduleLines_; }
     // The file line (1-based) that shows module line `line`.
     std::size_t FileLineOf(std::int32_t line) const;
+    // Where the module lines stand, for a reader that keeps nothing else of the file: the file
+    // itself places no line afterwards.
+    ModuleLinePlaces TakeLinePlaces() { return ModuleLinePlaces(std::exchange(visible_, {})); }
     // Puts lines in the place of `count` module lines from `line` on; each replaced line keeps its
     // line end.
     void Replace(std::int32_t line, std::int32_t count, const std::vector<std::u16string>& lines);

@@ -38,6 +38,11 @@ TEST(SourceFile, HidesWhatTheCodeWindowDoesNotShow) {
     EXPECT_EQ(file.ModuleLineOf(15), 3);
     EXPECT_EQ(file.ModuleLineOf(16), 3);  // the attribute counts as its declaration
     EXPECT_EQ(file.ModuleLineOf(17), 4);
+    // Where the module lines stand outlives the file's own record of it.
+    const std::vector<std::size_t> fileLines = {0, 13, 14, 15, 17, 18, 0};
+    const cli::ModuleLinePlaces places = file.TakeLinePlaces();
+    for (std::int32_t line = 0; line <= 6; ++line) EXPECT_EQ(places.FileLineOf(line), fileLines[static_cast<std::size_t>(line)]) << line;
+    EXPECT_EQ(file.FileLineOf(1), 0u);
     const LineBuffer lines = file.TakeModuleLines();
     EXPECT_EQ(
         std::vector<std::u16string>(TextLines(lines).begin(), TextLines(lines).end()),

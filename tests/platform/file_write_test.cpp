@@ -77,6 +77,7 @@ TEST(FileWrite, PiecesMakeTheFileInOrder) {
     const std::string path = (dir / "Module1.bas").string();
     const std::string large((std::size_t{1} << 16) + 7, 'L');
     std::vector<std::string> lines;
+    lines.reserve(20000);
     for (int i = 0; i < 20000; ++i) lines.push_back("    x = " + std::to_string(i) + "\r\n");
     const std::vector<std::vector<std::string>> cases = {
         {},

@@ -57,6 +57,7 @@ SourceFile::Entry SourceFile::Add(const std::u16string& text) {
 }
 
 SourceFile::Entry SourceFile::AddBytes(std::string_view bytes) {
+    if (bytes.size() >= kLineLimit) throw SourceError("a line put in would be 256 MB or longer");
     // The bytes put in grow a block at a time, never copied to grow: a line stays within one block, and
     // a line longer than a block has one of its own. A place is the block's number times the block
     // size, plus the place in the block.
@@ -85,6 +86,9 @@ void SourceFile::Read() {
     bool sawEol = false;
     while (start < bytes.size()) {
         const auto lf = bytes.find('\n', start);
+        if ((lf == std::string_view::npos ? bytes.size() : lf) - start >= kLineLimit) {
+            throw SourceError("line " + std::to_string(entries_.size() + 1) + ": 256 MB or longer");
+        }
         Entry entry;
         entry.origin = static_cast<std::uint32_t>(entries_.size());
         entry.start = static_cast<std::uint32_t>(start);

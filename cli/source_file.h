@@ -96,13 +96,16 @@ private:
     // million short lines costs a few bytes a line besides its text.
     enum class Eol : std::uint8_t { None, Lf, CrLf };
     static constexpr std::uint32_t kNoOrigin = 0xFFFFFFFF;
+    // Twelve bytes where the compiler packs bit-fields of several types (GCC and Clang on POSIX
+    // systems): a line is shorter than 256 MB.
+    static constexpr std::size_t kLineLimit = std::size_t{1} << 28;
     struct Entry {
         std::uint32_t start = 0;           // in the bytes read, or in added_ when added
-        std::uint32_t size = 0;            // without the line end
         std::uint32_t origin = kNoOrigin;  // the line it was when read; kNoOrigin when put in or changed
-        Eol eol = Eol::None;
-        bool hidden = false;
-        bool added = false;
+        std::uint32_t size : 28 = 0;       // without the line end
+        Eol eol : 2 = Eol::None;
+        bool hidden : 1 = false;
+        bool added : 1 = false;
     };
     SourceFile(const std::string* borrowed, std::string_view bytes, Encoding encoding, const Codepage& codepage);
     void Read();

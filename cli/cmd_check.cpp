@@ -137,13 +137,13 @@ void CheckModule(ide::TextCodeModule& module, const FormatModel& model, const Ch
     }
     const auto& lines = module.AllLines();
     if (settings.moduleHeader && !HasModuleHeader(lines)) report(1, u"(module)", "no-module-header", "no module header");
-    for (const StampedProcedure& p : FindProcedures(module)) {
-        if (p.noCheck) continue;
-        if (settings.publicOnly && !p.isPublic) continue;
+    ForEachProcedure(module, [&](const StampedProcedure& p) {
+        if (p.noCheck) return;
+        if (settings.publicOnly && !p.isPublic) return;
         if (!p.hasStamp) {
             // What stamp --all leaves by default is no finding by default.
             if (!p.houseHeader || settings.houseHeadersNeedStamp) report(p.region.bodyLine, p.region.name, "no-stamp", "no stamp");
-            continue;
+            return;
         }
         for (const ReturnValueMismatch& m : ReturnValueMismatches(lines, p, model)) {
             report(m.item.firstLine, p.region.name, "return-value-differs", m.message);
@@ -164,7 +164,7 @@ void CheckModule(ide::TextCodeModule& module, const FormatModel& model, const Ch
                 }
             }
         }
-    }
+    });
 }
 
 int CommandCheck(const CheckOptions& options) {
@@ -238,23 +238,30 @@ int CommandCheck(const CheckOptions& options) {
         const CheckPolicy& policy = *policies[current++];
         if (!policy.path.empty() && policy.Excludes(PathFrom(policy.folder, source.path))) return;
         const FormatModel& model = stores.FormatOf(source.path);
-        std::string bytes;
-        try {
-            bytes = origin.Bytes(source);
-        } catch (const PlatformError& e) {
-            throw Failure{source.path + ": cannot read: " + e.what()};
+        // The module's lines and where they stand are all that a check keeps of the file: its bytes
+        // and the rest of it are gone before the module is read.
+        LineBuffer lines;
+        ModuleLinePlaces places;
+        {
+            std::string bytes;
+            try {
+                bytes = origin.Bytes(source);
+            } catch (const PlatformError& e) {
+                throw Failure{source.path + ": cannot read: " + e.what()};
+            }
+            RefuseNonSource(source.path, bytes, options.common);
+            try {
+                SourceFile file = SourceFile::Over(bytes, FileEncoding(options.common), stores.Of(source.path).Cp());
+                lines = file.TakeModuleLines();
+                places = file.TakeLinePlaces();
+            } catch (const SourceError& e) {
+                throw Failure{source.path + ": " + e.what() + " (use --encoding to read it otherwise)"};
+            }
         }
-        RefuseNonSource(source.path, bytes, options.common);
-        std::optional<SourceFile> file;
-        try {
-            file.emplace(SourceFile::Over(bytes, FileEncoding(options.common), stores.Of(source.path).Cp()));
-        } catch (const SourceError& e) {
-            throw Failure{source.path + ": " + e.what() + " (use --encoding to read it otherwise)"};
-        }
-        ide::TextCodeModule module(file->TakeModuleLines());
+        ide::TextCodeModule module(std::move(lines));
         const auto report = [&](std::int32_t moduleLine, const std::u16string& name, const char* rule, const std::string& message) {
             if (policy.Ignores(rule)) return;
-            findings.push_back({source.path, static_cast<int>(file->FileLineOf(moduleLine)), Utf16ToUtf8(name), rule, message});
+            findings.push_back({source.path, static_cast<int>(places.FileLineOf(moduleLine)), Utf16ToUtf8(name), rule, message});
             findingPolicies.push_back(&policy);
         };
         CheckModule(module, model,

@@ -98,12 +98,12 @@ int RefreshStamps(SourceFile& file, const StampContext& context, const std::func
     const TextLines lines = module.AllLines();
     std::vector<Edit> edits;
     int remade = 0;
-    for (const StampedProcedure& p : FindProcedures(module)) {
-        if (!p.hasStamp || !which(p)) continue;
+    ForEachProcedure(module, [&](const StampedProcedure& p) {
+        if (!p.hasStamp || !which(p)) return;
         auto mine = Refresh(lines, p, context, [&](const ReturnValueMismatch& m) { kept(p, m); });
         remade += mine.empty() ? 0 : 1;
         for (auto& e : mine) edits.push_back(std::move(e));
-    }
+    });
     // From the bottom up, so that the lines above keep their numbers.
     std::sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) { return a.first > b.first; });
     for (const Edit& e : edits) file.Replace(e.first, e.count, e.lines);

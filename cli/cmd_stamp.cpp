@@ -76,9 +76,13 @@ int StampAll(const std::string& path, SourceFile& file, bool moduleHeader, bool 
         ++made;
     }
     {
-        // The module read is gone before the stamps go in.
-        ide::TextCodeModule reading(file.TakeModuleLines());
-        for (const StampedProcedure& p : FindProcedures(reading)) {
+        // The module read is gone before the stamps are made, and the procedures before they go in: a
+        // large module is held once at a time.
+        const std::vector<StampedProcedure> found = [&] {
+            ide::TextCodeModule reading(file.TakeModuleLines());
+            return FindProcedures(reading);
+        }();
+        for (const StampedProcedure& p : found) {
             if (p.hasStamp) continue;
             if (p.houseHeader && !houseHeaders) {
                 ++left;

@@ -54,6 +54,17 @@ void PrintFileBytes(const std::string& bytes, const SourceFile& file) {
 #endif
 }
 
+// The file's new text printed whole; to a file or pipe a line at a time, never held whole.
+void PrintFile(const SourceFile& file) {
+#ifdef _WIN32
+    PrintFileBytes(file.Render(), file);
+#else
+    std::cout.flush();
+    file.RenderTo([](std::string_view piece) { std::fwrite(piece.data(), 1, piece.size(), stdout); });
+    std::fflush(stdout);
+#endif
+}
+
 volatile std::sig_atomic_t interrupted = 0;
 
 #ifdef _WIN32
@@ -110,31 +121,32 @@ void Pass::Emit(const Source& source, const std::string& before, const FileStamp
     pending_ = 0;
     // Nothing to write is known without making the text again.
     if (output_ == Output::Write && file.Unchanged()) return;
-    const std::string after = file.Render();
     switch (output_) {
         case Output::Print:
-            PrintFileBytes(after, file);
+            PrintFile(file);
             return;
         case Output::Diff: {
             const std::string shown = Printable(source.path);
-            const std::string diff = UnifiedDiff(shown, shown, before, after, file.LinesAfter(),
+            const std::string diff = UnifiedDiff(shown, shown, before, file.Render(), file.LinesAfter(),
                                                  [&](std::string_view line, std::string& out) { file.AppendUtf8(line, out); });
             std::cout << diff << std::flush;
             return;
         }
         case Output::Patch: {
             // The file's own bytes: to a file or pipe as they are, to a console as text.
-            const std::string diff = UnifiedDiff(PatchPath(source.path, 'a'), PatchPath(source.path, 'b'), before, after, file.LinesAfter(),
-                                                 [](std::string_view line, std::string& out) { out += line; });
+            const std::string diff = UnifiedDiff(PatchPath(source.path, 'a'), PatchPath(source.path, 'b'), before, file.Render(),
+                                                 file.LinesAfter(), [](std::string_view line, std::string& out) { out += line; });
             PrintFileBytes(diff, file);
             return;
         }
         case Output::Write: {
-            if (after == before) return;
+            if (file.RendersAs(before)) return;
             if (const auto refusal = WriteRefusal(source)) throw Failure{source.path + ": " + *refusal};
             const AsRead asRead{stamp, before};
             try {
-                WriteFileAtomically(source.path, after, &asRead);
+                // Line by line from what the file is made of: the new text is never held whole.
+                WriteFileAtomically(source.path, FilePieces([&](const std::function<void(std::string_view)>& put) { file.RenderTo(put); }),
+                                    &asRead);
             } catch (const FileChangedError& e) {
                 throw Failure{source.path + ": " + e.what()};
             } catch (const PlatformError& e) {

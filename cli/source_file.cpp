@@ -57,6 +57,7 @@ SourceFile::Entry SourceFile::Add(const std::u16string& text) {
 }
 
 SourceFile::Entry SourceFile::AddBytes(std::string_view bytes) {
+    if (bytes.size() >= kLineLimit) throw SourceError("a line put in would be 256 MB or longer");
     // The bytes put in grow a block at a time, never copied to grow: a line stays within one block, and
     // a line longer than a block has one of its own. A place is the block's number times the block
     // size, plus the place in the block.
@@ -85,6 +86,9 @@ void SourceFile::Read() {
     bool sawEol = false;
     while (start < bytes.size()) {
         const auto lf = bytes.find('\n', start);
+        if ((lf == std::string_view::npos ? bytes.size() : lf) - start >= kLineLimit) {
+            throw SourceError("line " + std::to_string(entries_.size() + 1) + ": 256 MB or longer");
+        }
         Entry entry;
         entry.origin = static_cast<std::uint32_t>(entries_.size());
         entry.start = static_cast<std::uint32_t>(start);
@@ -195,7 +199,10 @@ void SourceFile::InsertAll(const std::vector<Insertion>& insertions) {
 void SourceFile::Stage(std::int32_t line, const std::vector<std::u16string>& lines) {
     if (lines.empty()) return;
     staged_.push_back({line, static_cast<std::uint32_t>(stagedLines_.size()), static_cast<std::uint32_t>(lines.size())});
-    for (const auto& text : lines) stagedLines_.push_back(Add(text));
+    for (const auto& text : lines) {
+        const Entry entry = Add(text);
+        stagedLines_.push_back({entry.start, entry.size});
+    }
 }
 
 void SourceFile::InsertStaged() {
@@ -217,35 +224,52 @@ void SourceFile::InsertStaged() {
         places.emplace_back(at, &staged);
     }
     std::stable_sort(places.begin(), places.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    const std::size_t total = entries_.size() + stagedLines_.size();
+    const std::size_t read = entries_.size();
+    const std::size_t total = read + stagedLines_.size();
     if (total >= kNoOrigin) throw SourceError("the file would grow too large");
-    std::vector<Entry> result;
-    result.reserve(total);
-    std::size_t next = 0;
     constexpr std::string_view bom = "\xEF\xBB\xBF";
-    for (const auto& [at, staged] : places) {
-        while (next < at) result.push_back(entries_[next++]);
-        const std::size_t first = result.size();
-        const auto from = stagedLines_.begin() + static_cast<std::ptrdiff_t>(staged->first);
-        result.insert(result.end(), from, from + static_cast<std::ptrdiff_t>(staged->count));
-        // A byte order mark stays the first thing in the file.
-        if (at == 0 && first == 0 && !entries_.empty() && encoding_ == Encoding::Utf8 && Raw(entries_.front()).substr(0, 3) == bom) {
-            entries_.front().start += 3;
-            entries_.front().size -= 3;
-            entries_.front().origin = kNoOrigin;
-            std::string marked(bom);
-            marked += Raw(result[first]);
-            result[first] = AddBytes(marked);
+    const bool bomFirst = read > 0 && encoding_ == Encoding::Utf8 && Raw(entries_.front()).substr(0, 3) == bom;
+    const bool openEnd = read > 0 && entries_.back().eol == Eol::None;
+    // The file grows in place, filled from its end: the lines read move back once, and the file is
+    // never held twice.
+    entries_.reserve(total);
+    entries_.resize(total);
+    std::size_t from = read;
+    std::size_t to = total;
+    std::size_t atStart = 0;  // lines put in front of the first line
+    std::size_t atEnd = 0;    // lines put after the last line
+    for (auto place = places.rbegin(); place != places.rend(); ++place) {
+        const auto& [at, staged] = *place;
+        while (from > at) entries_[--to] = entries_[--from];
+        for (std::uint32_t k = staged->count; k > 0; --k) {
+            const StagedLine& line = stagedLines_[staged->first + k - 1];
+            Entry entry;
+            entry.start = line.start;
+            entry.size = line.size;
+            entry.eol = fileEol_;
+            entry.added = true;
+            entries_[--to] = entry;
         }
-        // Appending to a file whose last line has no line break: that line gets one, the new last line none.
-        if (at == entries_.size() && first > 0 && result[first - 1].eol == Eol::None) {
-            result[first - 1].eol = fileEol_;
-            result[first - 1].origin = kNoOrigin;
-            result.back().eol = Eol::None;
-        }
+        if (at == 0) atStart += staged->count;
+        if (at == read) atEnd += staged->count;
     }
-    while (next < entries_.size()) result.push_back(entries_[next++]);
-    entries_ = std::move(result);
+    // A byte order mark stays the first thing in the file.
+    if (atStart > 0 && bomFirst) {
+        Entry& old = entries_[atStart];
+        old.start += 3;
+        old.size -= 3;
+        old.origin = kNoOrigin;
+        std::string marked(bom);
+        marked += Raw(entries_.front());
+        entries_.front() = AddBytes(marked);
+    }
+    // Appending to a file whose last line has no line break: that line gets one, the new last line none.
+    if (atEnd > 0 && openEnd) {
+        Entry& old = entries_[total - atEnd - 1];
+        old.eol = fileEol_;
+        old.origin = kNoOrigin;
+        entries_.back().eol = Eol::None;
+    }
     staged_ = {};
     stagedLines_ = {};
     Index();
@@ -322,17 +346,31 @@ bool SourceFile::Unchanged() const {
     return true;
 }
 
+void SourceFile::RenderTo(const std::function<void(std::string_view)>& put) const {
+    for (const Entry& e : entries_) {
+        put(Raw(e));
+        if (e.eol == Eol::CrLf) put("\r\n");
+        if (e.eol == Eol::Lf) put("\n");
+    }
+}
+
 std::string SourceFile::Render() const {
     std::string out;
     std::size_t total = 0;
     for (const Entry& e : entries_) total += e.size + 2;
     out.reserve(total);
-    for (const Entry& e : entries_) {
-        out += Raw(e);
-        if (e.eol == Eol::CrLf) out += "\r\n";
-        if (e.eol == Eol::Lf) out += "\n";
-    }
+    RenderTo([&](std::string_view piece) { out += piece; });
     return out;
+}
+
+bool SourceFile::RendersAs(std::string_view bytes) const {
+    std::size_t at = 0;
+    bool same = true;
+    RenderTo([&](std::string_view piece) {
+        same = same && bytes.size() - at >= piece.size() && bytes.compare(at, piece.size(), piece) == 0;
+        if (same) at += piece.size();
+    });
+    return same && at == bytes.size();
 }
 
 }  // namespace qm::cli

@@ -3,6 +3,7 @@
 // attribute lines inside procedures are kept aside, and every byte outside inserted lines is kept.
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -24,6 +25,22 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The file line of every module line, kept by a reader that only reports lines once the file and its
+// bytes are gone.
+class ModuleLinePlaces {
+public:
+    ModuleLinePlaces() = default;
+    explicit ModuleLinePlaces(std::vector<std::uint32_t> places) : places_(std::move(places)) {}
+    // The file line (1-based) that shows module line `line`; 0 for a line the module does not have.
+    std::size_t FileLineOf(std::int32_t line) const {
+        if (line < 1 || static_cast<std::size_t>(line) > places_.size()) return 0;
+        return places_[static_cast<std::size_t>(line - 1)] + 1;
+    }
+
+private:
+    std::vector<std::uint32_t> places_;  // the entry of each module line
+};
+
 class SourceFile {
 public:
     // Throws SourceError naming the line of the first byte sequence that the encoding does not allow,
@@ -42,6 +59,9 @@ public:
     TextLines ModuleLines() const { return moduleLines_; }
     // The file line (1-based) that shows module line `line`.
     std::size_t FileLineOf(std::int32_t line) const;
+    // Where the module lines stand, for a reader that keeps nothing else of the file: the file
+    // itself places no line afterwards.
+    ModuleLinePlaces TakeLinePlaces() { return ModuleLinePlaces(std::exchange(visible_, {})); }
     // Puts lines in the place of `count` module lines from `line` on; each replaced line keeps its
     // line end.
     void Replace(std::int32_t line, std::int32_t count, const std::vector<std::u16string>& lines);
@@ -59,6 +79,10 @@ public:
     void Stage(std::int32_t line, const std::vector<std::u16string>& lines);
     void InsertStaged();
     std::string Render() const;
+    // The bytes Render gives, handed to put a line (and its line end) at a time.
+    void RenderTo(const std::function<void(std::string_view)>& put) const;
+    // Whether Render would give these bytes, found without making them.
+    bool RendersAs(std::string_view bytes) const;
     // Every line is the line it was when read, in its place: Render would give the bytes read.
     bool Unchanged() const;
     Encoding FileEncoding() const { return encoding_; }
@@ -72,13 +96,16 @@ private:
     // million short lines costs a few bytes a line besides its text.
     enum class Eol : std::uint8_t { None, Lf, CrLf };
     static constexpr std::uint32_t kNoOrigin = 0xFFFFFFFF;
+    // Twelve bytes where the compiler packs bit-fields of several types (GCC and Clang on POSIX
+    // systems): a line is shorter than 256 MB.
+    static constexpr std::size_t kLineLimit = std::size_t{1} << 28;
     struct Entry {
         std::uint32_t start = 0;           // in the bytes read, or in added_ when added
-        std::uint32_t size = 0;            // without the line end
         std::uint32_t origin = kNoOrigin;  // the line it was when read; kNoOrigin when put in or changed
-        Eol eol = Eol::None;
-        bool hidden = false;
-        bool added = false;
+        std::uint32_t size : 28 = 0;       // without the line end
+        Eol eol : 2 = Eol::None;
+        bool hidden : 1 = false;
+        bool added : 1 = false;
     };
     SourceFile(const std::string* borrowed, std::string_view bytes, Encoding encoding, const Codepage& codepage);
     void Read();
@@ -103,7 +130,12 @@ private:
     std::vector<Entry> entries_;
     std::size_t linesRead_ = 0;  // how many lines the file had when it was read
     std::vector<Staged> staged_;
-    std::deque<Entry> stagedLines_;  // grows without moving what it holds
+    // A staged line: its place and size in added_; the rest of its entry is that of every line put in.
+    struct StagedLine {
+        std::uint32_t start;
+        std::uint32_t size;
+    };
+    std::deque<StagedLine> stagedLines_;  // grows without moving what it holds
     std::size_t headerLines_ = 0;
     Eol fileEol_ = Eol::CrLf;
     std::vector<std::uint32_t> visible_;  // entry of each module line

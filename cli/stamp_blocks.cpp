@@ -38,12 +38,10 @@ std::vector<bool> Repeated(const std::vector<ide::ProcedureRegion>& regions) {
 
 }  // namespace
 
-std::vector<StampedProcedure> FindProcedures(ide::TextCodeModule& module) {
-    std::vector<StampedProcedure> found;
+void ForEachProcedure(ide::TextCodeModule& module, const std::function<void(const StampedProcedure&)>& visit) {
     const auto lines = module.AllLines();
     const std::vector<ide::ProcedureRegion>& regions = module.Procedures();
     const std::vector<bool> repeated = Repeated(regions);
-    found.reserve(regions.size());
     for (std::size_t r = 0; r < regions.size(); ++r) {
         if (repeated[r]) continue;
         const ide::ProcedureRegion& region = regions[r];
@@ -59,8 +57,14 @@ std::vector<StampedProcedure> FindProcedures(ide::TextCodeModule& module) {
         p.hasStamp = block.isStamp;
         p.houseHeader = block.first != 0 && !block.isStamp && IsHouseHeader(lines, block.first, block.last);
         p.noCheck = block.first != 0 && HoldsNoCheck(lines, block.first, block.last);
-        found.push_back(std::move(p));
+        visit(p);
     }
+}
+
+std::vector<StampedProcedure> FindProcedures(ide::TextCodeModule& module) {
+    std::vector<StampedProcedure> found;
+    found.reserve(module.Procedures().size());
+    ForEachProcedure(module, [&](const StampedProcedure& p) { found.push_back(p); });
     return found;
 }
 

@@ -2,6 +2,7 @@
 // The procedures of a text module with the stamps already above them, so that whole projects can be
 // stamped once, checked and refreshed; the stamps themselves are read by the core's stamp reader.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,8 @@ struct StampedProcedure {
 // Every procedure once, in module order: two declarations of one procedure (in #If branches) count as
 // the first.
 std::vector<StampedProcedure> FindProcedures(ide::TextCodeModule& module);
+// The same one at a time, so that a large module's procedures are never all held besides it.
+void ForEachProcedure(ide::TextCodeModule& module, const std::function<void(const StampedProcedure&)>& visit);
 
 // What the stamp of the procedure is made from, as the button reads it.
 ProcedureInfo InfoOf(const StampedProcedure& procedure);

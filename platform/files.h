@@ -1,6 +1,7 @@
 #pragma once
 // Reading and replacing whole files: the one way the command and the settings store touch a file.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -49,6 +50,13 @@ std::string ReadWholeFile(const std::string& path, FileStamp* stamp = nullptr);
 //   time of change and bytes); otherwise FileChangedError, and nothing is written.
 // Throws PlatformError naming the problem and what to do.
 void WriteFileAtomically(const std::string& path, std::string_view bytes, const AsRead* asRead = nullptr);
+
+// The new file's bytes made piece by piece: called once, it hands every piece in order to put. A
+// large file is then never held whole besides what it is made from.
+using FilePieces = std::function<void(const std::function<void(std::string_view)>& put)>;
+// The same as above with the bytes that pieces makes; an exception it throws leaves the old file as
+// it was.
+void WriteFileAtomically(const std::string& path, const FilePieces& pieces, const AsRead* asRead = nullptr);
 
 bool FileExists(const std::string& path);
 

@@ -162,6 +162,10 @@ void WriteAll(int fd, std::string_view bytes) {
 }  // namespace
 
 void WriteFileAtomically(const std::string& path, std::string_view bytes, const AsRead* asRead) {
+    WriteFileAtomically(path, FilePieces([bytes](const std::function<void(std::string_view)>& put) { put(bytes); }), asRead);
+}
+
+void WriteFileAtomically(const std::string& path, const FilePieces& pieces, const AsRead* asRead) {
     const std::string target = ResolveLinks(path);
     struct stat st {};
     const bool exists = stat(target.c_str(), &st) == 0;
@@ -197,7 +201,7 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes, const 
             if (!done) unlink(temp.c_str());
         }
     } cleanup{temp, fd};
-    WriteAll(fd, bytes);
+    files::WritePieces(pieces, [&](std::string_view block) { WriteAll(fd, block); });
     if (fchmod(fd, mode) != 0) throw PlatformError(SystemError("cannot keep the file's mode"));
     // The owner is kept where the caller may set it; otherwise the file becomes the caller's.
     if (exists && (st.st_uid != geteuid() || st.st_gid != getegid())) (void)!fchown(fd, st.st_uid, st.st_gid);

@@ -1,7 +1,11 @@
 #pragma once
 // What the two systems' halves of the file routines share.
+#include <cstring>
 #include <filesystem>
 #include <string>
+#include <string_view>
+
+#include "platform/files.h"
 
 namespace qm::files {
 
@@ -15,5 +19,26 @@ inline constexpr char kNotRegular[] = "not a regular file (a named pipe, a devic
 
 // Paths are UTF-8 everywhere in the program; the system's own encoding is the library's business.
 inline std::filesystem::path PathOf(const std::string& utf8) { return std::filesystem::path(std::u8string(utf8.begin(), utf8.end())); }
+
+// Hands the pieces of a file to write in blocks, so that a file made of many short pieces (its lines)
+// costs one system call a block, and a large file is never held whole.
+template <class WriteBlock>
+void WritePieces(const FilePieces& pieces, WriteBlock&& writeBlock) {
+    constexpr std::size_t kBlock = std::size_t{1} << 16;
+    std::string block;
+    block.reserve(kBlock);
+    pieces([&](std::string_view piece) {
+        if (block.size() + piece.size() > kBlock && !block.empty()) {
+            writeBlock(std::string_view(block));
+            block.clear();
+        }
+        if (piece.size() >= kBlock) {
+            writeBlock(piece);
+        } else {
+            block += piece;
+        }
+    });
+    if (!block.empty()) writeBlock(std::string_view(block));
+}
 
 }  // namespace qm::files

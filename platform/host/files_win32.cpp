@@ -150,6 +150,20 @@ std::string ReadAll(HANDLE file) {
     return bytes;
 }
 
+// Whether the rest of the file is expected, read a block at a time: the file is never held twice.
+bool HoldsBytes(HANDLE file, std::string_view expected) {
+    std::size_t at = 0;
+    char buffer[1 << 16];
+    while (true) {
+        DWORD n = 0;
+        if (!ReadFile(file, buffer, sizeof buffer, &n, nullptr)) Fail("read error", GetLastError());
+        if (n == 0) break;
+        if (expected.size() - at < n || expected.compare(at, n, std::string_view(buffer, n)) != 0) return false;
+        at += n;
+    }
+    return at == expected.size();
+}
+
 // The file a path leads to, every link and junction on the way followed, as a system path.
 std::wstring FinalPath(const std::wstring& path) {
     UniqueFile file(CreateFileW(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
@@ -241,6 +255,10 @@ std::string ReadWholeFile(const std::string& path, FileStamp* stamp) {
 }
 
 void WriteFileAtomically(const std::string& path, std::string_view bytes, const AsRead* asRead) {
+    WriteFileAtomically(path, FilePieces([bytes](const std::function<void(std::string_view)>& put) { put(bytes); }), asRead);
+}
+
+void WriteFileAtomically(const std::string& path, const FilePieces& pieces, const AsRead* asRead) {
     const std::wstring target = FinalPath(SystemPath(path));
     const DWORD attributes = GetFileAttributesW(target.c_str());
     const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
@@ -268,22 +286,22 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes, const 
     {
         UniqueFile out(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!out) Fail("cannot create a file beside it", GetLastError());
-        WriteAll(out.get(), bytes);
+        files::WritePieces(pieces, [&](std::string_view block) { WriteAll(out.get(), block); });
         if (!FlushFileBuffers(out.get())) Fail("cannot flush the new file to the disk", GetLastError());
     }
     if (asRead != nullptr) {
         // As late as can be: a save by an editor after this point and before the replacement is the
         // only one that can still be lost.
         FileStamp now;
-        std::string bytesNow;
+        bool same = false;
         try {
             const UniqueFile file = OpenExisting(target, GENERIC_READ);
             now = StampOf(file.get());
-            bytesNow = ReadAll(file.get());
+            same = HoldsBytes(file.get(), asRead->bytes);
         } catch (const PlatformError&) {
             throw FileChangedError();
         }
-        if (now != asRead->stamp || bytesNow != asRead->bytes) throw FileChangedError();
+        if (now != asRead->stamp || !same) throw FileChangedError();
     }
     if (exists) {
         if (ReplaceFileW(target.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {

@@ -38,6 +38,11 @@ TEST(SourceFile, HidesWhatTheCodeWindowDoesNotShow) {
     EXPECT_EQ(file.ModuleLineOf(15), 3);
     EXPECT_EQ(file.ModuleLineOf(16), 3);  // the attribute counts as its declaration
     EXPECT_EQ(file.ModuleLineOf(17), 4);
+    // Where the module lines stand outlives the file's own record of it.
+    const std::vector<std::size_t> fileLines = {0, 13, 14, 15, 17, 18, 0};
+    const cli::ModuleLinePlaces places = file.TakeLinePlaces();
+    for (std::int32_t line = 0; line <= 6; ++line) EXPECT_EQ(places.FileLineOf(line), fileLines[static_cast<std::size_t>(line)]) << line;
+    EXPECT_EQ(file.FileLineOf(1), 0u);
     const LineBuffer lines = file.TakeModuleLines();
     EXPECT_EQ(
         std::vector<std::u16string>(TextLines(lines).begin(), TextLines(lines).end()),
@@ -97,6 +102,7 @@ TEST(SourceFile, ReplacesLinesAroundHiddenOnes) {
         file.Replace(c.line, c.count, c.lines);
         EXPECT_EQ(file.Render(), head + c.after) << c.line << "," << c.count;
         EXPECT_EQ(file.Unchanged(), file.Render() == bytes) << c.line << "," << c.count;
+        EXPECT_EQ(file.RendersAs(bytes), file.Render() == bytes) << c.line << "," << c.count;
     }
     // Nothing replaced: the lines go in as an insertion does, after the last line too.
     for (const std::int32_t line : {1, 2, 5}) {
@@ -138,6 +144,41 @@ TEST(SourceFile, StagedInsertionsLandAsSingleOnes) {
     EXPECT_EQ(single.Render(), staged.Render());
     staged.InsertStaged();  // nothing left to put in
     EXPECT_EQ(single.Render(), staged.Render());
+    // Staged from top to bottom, as a module is stamped, and partly out of order.
+    const std::string plain = "Attribute VB_Name = \"M\"\r\nA\r\nB\r\nC\r\n";
+    for (const std::vector<std::int32_t>& order : {std::vector<std::int32_t>{1, 2, 3, 4}, {1, 3, 2, 4}, {4, 1, 2, 3}}) {
+        SourceFile many = SourceFile::Over(plain, Encoding::Cp932, Cp932());
+        for (const std::int32_t line : order) many.Stage(line, {u"' " + std::u16string(1, static_cast<char16_t>(u'0' + line)), u"'"});
+        many.InsertStaged();
+        EXPECT_EQ(many.Render(), "Attribute VB_Name = \"M\"\r\n' 1\r\n'\r\nA\r\n' 2\r\n'\r\nB\r\n' 3\r\n'\r\nC\r\n' 4\r\n'\r\n")
+            << order[1];
+    }
+}
+
+// Whether the file still renders as given bytes is told without rendering it: every way of differing
+// (shorter, longer, one byte, a line end) is told apart from the same bytes.
+TEST(SourceFile, TellsWhetherItRendersAsGivenBytes) {
+    const std::string bytes = "Attribute VB_Name = \"M\"\r\nSub A()\r\nEnd Sub";
+    SourceFile file = SourceFile::Over(bytes, Encoding::Cp932, Cp932());
+    const struct {
+        std::string other;
+        bool same;
+    } cases[] = {
+        {bytes, true},
+        {bytes + "\r\n", false},
+        {bytes.substr(0, bytes.size() - 1), false},
+        {"", false},
+        {"Attribute VB_Name = \"M\"\r\nSub B()\r\nEnd Sub", false},
+        {"Attribute VB_Name = \"M\"\nSub A()\r\nEnd Sub", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(file.RendersAs(c.other), c.same) << c.other;
+    file.Insert(1, {u"' x"});
+    EXPECT_FALSE(file.RendersAs(bytes));
+    EXPECT_TRUE(file.RendersAs(file.Render()));
+    std::string pieces;
+    file.RenderTo([&](std::string_view piece) { pieces += piece; });
+    EXPECT_EQ(pieces, "Attribute VB_Name = \"M\"\r\n' x\r\nSub A()\r\nEnd Sub");
+    EXPECT_TRUE(SourceFile("", Encoding::Cp932, Cp932()).RendersAs(""));
 }
 
 TEST(SourceFile, RefusesBytesOutsideTheEncoding) {

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "platform/files.h"
 
@@ -66,6 +68,51 @@ TEST(FileWrite, ASaveMadeAfterTheReadIsNeverOverwritten) {
         for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir)) ++entries;
         EXPECT_EQ(entries, fs::exists(path) ? 1 : 0);  // no temporary file is left
     }
+    fs::remove_all(dir);
+}
+
+// A file written in pieces holds them in order, however they fall against the blocks written; a
+// maker that fails leaves the old file and nothing beside it.
+TEST(FileWrite, PiecesMakeTheFileInOrder) {
+    const fs::path dir = fs::temp_directory_path() / "qm-file-pieces";
+    const std::string path = (dir / "Module1.bas").string();
+    const std::string large((std::size_t{1} << 16) + 7, 'L');
+    std::vector<std::string> lines;
+    lines.reserve(20000);
+    for (int i = 0; i < 20000; ++i) lines.push_back("    x = " + std::to_string(i) + "\r\n");
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {""},
+        {"Sub A()\r\n", "", "End Sub\r\n"},
+        lines,
+        {"a", large, "b"},
+        {large, large},
+        {std::string((std::size_t{1} << 16) - 1, 'x'), "yz"},
+    };
+    for (std::size_t k = 0; k < cases.size(); ++k) {
+        SCOPED_TRACE(k);
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        std::ofstream(path, std::ios::binary) << "old";
+        std::string expected;
+        for (const std::string& piece : cases[k]) expected += piece;
+        WriteFileAtomically(path, FilePieces([&](const std::function<void(std::string_view)>& put) {
+                                for (const std::string& piece : cases[k]) put(piece);
+                            }));
+        EXPECT_EQ(ReadWholeFile(path), expected);
+    }
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    std::ofstream(path, std::ios::binary) << "old";
+    EXPECT_THROW(WriteFileAtomically(path, FilePieces([&](const std::function<void(std::string_view)>& put) {
+                                         for (const std::string& line : lines) put(line);
+                                         throw PlatformError("made no further");
+                                     })),
+                 PlatformError);
+    EXPECT_EQ(ReadWholeFile(path), "old");
+    int entries = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir)) ++entries;
+    EXPECT_EQ(entries, 1);
     fs::remove_all(dir);
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 #include <filesystem>
+#include <limits>
 #include <new>
 
 #include "addin/stamps/function_stamp.h"
@@ -275,9 +276,14 @@ bool LspDocument::Apply(const std::vector<Change>& changes, PositionUnits units)
         // After what is made: a place on its last line continues the old line at `rest`; one
         // below is that many lines below it in the old text.
         const Place old = PositionOf(rest, units);
+        // (Counts from the client may be as large as a number can be: they stop there.)
+        const auto plus = [](std::int64_t a, std::int64_t b) {
+            constexpr std::int64_t most = std::numeric_limits<std::int64_t>::max();
+            return b > most - a ? most : a + b;
+        };
         const auto inOld = [&](Place place) {
-            return place.first == madeEnd.line ? Place{old.first, old.second + (place.second - madeEnd.units)}
-                                               : Place{old.first + (place.first - madeEnd.line), place.second};
+            return place.first == madeEnd.line ? Place{old.first, plus(old.second, place.second - madeEnd.units)}
+                                               : Place{plus(old.first, place.first - madeEnd.line), place.second};
         };
         const Place oldStart = inOld(start);
         const Place oldEnd = inOld(end);

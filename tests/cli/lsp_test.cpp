@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -253,6 +254,7 @@ TEST(Document, LinesStayInStepWhateverAnEditSplitsOrJoins) {
 
 TEST(Document, ChangesMadeInOnePassGiveWhatOneAfterAnotherGives) {
     using Change = LspDocument::Change;
+    constexpr std::int64_t kMost = std::numeric_limits<std::int64_t>::max();
     const std::string start = "Sub A()\r\n    x = 1\r\nEnd Sub\r\n日😀本\r\n";
     const struct {
         const char* what;
@@ -268,6 +270,9 @@ TEST(Document, ChangesMadeInOnePassGiveWhatOneAfterAnotherGives) {
         {"past the end of a line, then in front of it", {{1, 99, 1, 99, "!"}, {1, 9, 1, 9, "?"}}, true},
         {"inside a pair of UTF-16 units", {{3, 2, 3, 2, "x"}, {3, 1, 3, 1, "y"}}, true},
         {"past the last line", {{9, 0, 9, 0, "end"}, {0, 0, 0, 0, "top"}}, true},
+        {"a line taken, then places as far as a count goes",
+         {{0, 0, 1, 0, ""}, {kMost, kMost, kMost, kMost, "end"}, {kMost, 0, kMost, 0, "!"}},
+         true},
         {"a range that ends before it starts, after one made", {{0, 0, 0, 0, "x"}, {1, 3, 1, 1, "bad"}, {2, 0, 2, 0, "never"}}, false},
     };
     for (const auto& c : cases) {

@@ -94,7 +94,8 @@ std::vector<Edit> Refresh(TextLines lines, const StampedProcedure& p, const Stam
 
 int RefreshStamps(SourceFile& file, const StampContext& context, const std::function<bool(const StampedProcedure&)>& which,
                   const std::function<void(const StampedProcedure&, const ReturnValueMismatch&)>& kept) {
-    ide::TextCodeModule module(file.TakeModuleLines());
+    // The edits are made once every procedure is read, from the bottom up.
+    ide::TextCodeModule module(file);
     const TextLines lines = module.AllLines();
     std::vector<Edit> edits;
     int remade = 0;

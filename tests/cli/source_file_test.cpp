@@ -38,15 +38,89 @@ TEST(SourceFile, HidesWhatTheCodeWindowDoesNotShow) {
     EXPECT_EQ(file.ModuleLineOf(15), 3);
     EXPECT_EQ(file.ModuleLineOf(16), 3);  // the attribute counts as its declaration
     EXPECT_EQ(file.ModuleLineOf(17), 4);
-    // Where the module lines stand outlives the file's own record of it.
     const std::vector<std::size_t> fileLines = {0, 13, 14, 15, 17, 18, 0};
-    const cli::ModuleLinePlaces places = file.TakeLinePlaces();
-    for (std::int32_t line = 0; line <= 6; ++line) EXPECT_EQ(places.FileLineOf(line), fileLines[static_cast<std::size_t>(line)]) << line;
-    EXPECT_EQ(file.FileLineOf(1), 0u);
-    const LineBuffer lines = file.TakeModuleLines();
+    for (std::int32_t line = 0; line <= 6; ++line) EXPECT_EQ(file.FileLineOf(line), fileLines[static_cast<std::size_t>(line)]) << line;
+    const TextLines lines = file.ModuleLines();
     EXPECT_EQ(
-        std::vector<std::u16string>(TextLines(lines).begin(), TextLines(lines).end()),
+        std::vector<std::u16string>(lines.begin(), lines.end()),
         (std::vector<std::u16string>{u"Option Explicit", u"", u"Public Property Get Value() As Long", u"    Value = 1", u"End Property"}));
+}
+
+// The module's lines are read from the file as it stands: after each change they are what the
+// file would show, in either encoding, and a UTF-8 byte order mark is never part of them.
+TEST(SourceFile, ModuleLinesAreReadFromTheFileAsItStands) {
+    struct Case {
+        const char* name;
+        std::string bytes;
+        Encoding encoding;
+    };
+    const std::string kanji = Cp932().ToAnsi(u"' 税計算");
+    const std::vector<Case> cases = {
+        {"code page 932", "Attribute VB_Name = \"M\"\r\n" + kanji + "\r\nSub A()\r\nEnd Sub\r\n", Encoding::Cp932},
+        {"UTF-8 with a byte order mark", "\xEF\xBB\xBF' \xE7\xA8\x8E\xE8\xA8\x88\xE7\xAE\x97\nSub A()\nEnd Sub", Encoding::Utf8},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SourceFile file(c.bytes, c.encoding, Cp932());
+        std::vector<std::u16string> expected = {u"' 税計算", u"Sub A()", u"End Sub"};
+        const auto shown = [&] { return std::vector<std::u16string>(file.ModuleLines().begin(), file.ModuleLines().end()); };
+        EXPECT_EQ(shown(), expected);
+        cli::SourceCodeModule module(file, u"M.bas");
+        module.InsertLines(1, u"' 先頭\r\n'");
+        expected.insert(expected.begin(), {u"' 先頭", u"'"});
+        EXPECT_EQ(shown(), expected);
+        EXPECT_EQ(module.Lines(1, 3), u"' 先頭\r\n'\r\n' 税計算");
+        EXPECT_EQ(module.ProcBodyLine(u"A", ide::vbext_pk_Proc), 4);
+        file.Replace(3, 1, {u"' 消費税", u"' 計算"});
+        expected[2] = u"' 消費税";
+        expected.insert(expected.begin() + 3, u"' 計算");
+        EXPECT_EQ(shown(), expected);
+        module.InsertLines(7, u"' 末尾");
+        expected.emplace_back(u"' 末尾");
+        EXPECT_EQ(shown(), expected);
+        // The file written holds what the lines show, its mark still first.
+        const std::string written = file.Render();
+        EXPECT_EQ(written.rfind("\xEF\xBB\xBF", 0) == 0, c.encoding == Encoding::Utf8);
+        SourceFile again(written, c.encoding, Cp932());
+        EXPECT_EQ(std::vector<std::u16string>(again.ModuleLines().begin(), again.ModuleLines().end()), expected);
+    }
+}
+
+// Module lines and file lines map to each other however the hidden attribute lines lie: in a run at
+// the start, one after another, at the end, or not at all.
+TEST(SourceFile, PlacesModuleLinesAmongHiddenOnes) {
+    const std::vector<std::string> layouts = {"", "h", "hhhv", "vhv", "vvhhvhv", "hvhvhvh", "vvvvhhh", "hhhhhhvvvvv"};
+    for (const std::string& layout : layouts) {
+        SCOPED_TRACE(layout);
+        std::string bytes;
+        for (std::size_t k = 0; k < layout.size(); ++k) {
+            bytes += layout[k] == 'h' ? "Attribute A" + std::to_string(k) + ".VB_UserMemId = 0\r\n" : "x = " + std::to_string(k) + "\r\n";
+        }
+        const SourceFile file(bytes, Encoding::Cp932, Cp932());
+        std::vector<std::size_t> shown;  // the file line of each module line
+        for (std::size_t k = 0; k < layout.size(); ++k) {
+            if (layout[k] == 'v') shown.push_back(k + 1);
+        }
+        ASSERT_EQ(file.LineCount(), shown.size());
+        for (std::size_t m = 0; m < shown.size(); ++m) {
+            EXPECT_EQ(file.FileLineOf(static_cast<std::int32_t>(m + 1)), shown[m]) << m;
+            const std::string number = std::to_string(shown[m] - 1);
+            EXPECT_EQ(file.Line(m), u"x = " + std::u16string(number.begin(), number.end()));
+        }
+        EXPECT_EQ(file.FileLineOf(static_cast<std::int32_t>(shown.size() + 1)), 0u);
+        // A file line shows as the visible line at or before it; the attributes in front of the first
+        // are the hidden header, which shows as none.
+        const std::size_t header = std::min(layout.find_first_not_of('h'), layout.size());
+        for (std::size_t f = 1; f <= layout.size() + 1; ++f) {
+            if (f <= header) {
+                EXPECT_FALSE(file.ModuleLineOf(f)) << f;
+                continue;
+            }
+            std::int32_t expected = 0;
+            for (std::size_t m = 0; m < shown.size() && shown[m] <= f; ++m) expected = static_cast<std::int32_t>(m + 1);
+            EXPECT_EQ(file.ModuleLineOf(f), std::max(expected, 1)) << f;
+        }
+    }
 }
 
 TEST(SourceFile, InsertedLinesKeepEveryOtherByte) {

@@ -301,35 +301,62 @@ void SourceFile::Replace(std::int32_t line, std::int32_t count, const std::vecto
         if (!lines.empty()) Insert(line, lines);
         return;
     }
-    const std::size_t first = EntryOf(static_cast<std::size_t>(line - 1));
-    // The replaced lines run from the first to the last visible one named, hidden lines between them
-    // included only when none are (they stay where they are otherwise).
-    std::vector<std::size_t> doomed;
-    doomed.reserve(static_cast<std::size_t>(count));
-    for (std::int32_t k = 0; k < count; ++k) doomed.push_back(EntryOf(static_cast<std::size_t>(line) - 1 + static_cast<std::size_t>(k)));
-    const Eol eol = count > 0 ? entries_[doomed.back()].eol : fileEol_;
-    // A line made again as it was stays the line it was, so that a difference shows only what changed.
-    std::vector<Entry> old;
-    old.reserve(doomed.size());
-    for (const std::size_t d : doomed) old.push_back(entries_[d]);
-    // The replaced lines go in one pass, the lines after them moving up once.
-    std::size_t kept = doomed.front();
-    for (std::size_t k = doomed.front(), d = 0; k < entries_.size(); ++k) {
-        if (d < doomed.size() && doomed[d] == k) {
-            ++d;
-            continue;
+    ReplaceAll({{line, count, lines}});
+}
+
+void SourceFile::ReplaceAll(std::vector<Replacement> replacements) {
+    std::sort(replacements.begin(), replacements.end(), [](const Replacement& a, const Replacement& b) { return a.line < b.line; });
+    std::int32_t next = 1;  // the first module line no replacement before has taken
+    for (const Replacement& r : replacements) {
+        if (r.count < 1 || r.line < next || static_cast<std::size_t>(r.line) - 1 + static_cast<std::size_t>(r.count) > LineCount()) {
+            throw SourceError("replaced lines overlap or lie outside the module");
         }
-        entries_[kept++] = entries_[k];
+        next = r.line + r.count;
     }
-    entries_.resize(kept);
-    std::vector<Entry> added;
-    added.reserve(lines.size());
-    for (const auto& text : lines) added.push_back(Add(text));
-    if (!added.empty()) added.back().eol = eol == Eol::None ? Eol::None : added.back().eol;
-    for (std::size_t k = 0; k < added.size() && k < old.size(); ++k) {
-        if (Raw(added[k]) == Raw(old[k]) && added[k].eol == old[k].eol) added[k].origin = old[k].origin;
+    if (replacements.empty()) return;
+    // The new list is made once: the lines in front of each replacement, its new lines, then the
+    // hidden lines that stood among the replaced ones (they stay, after the new ones).
+    std::size_t total = entries_.size();
+    for (const Replacement& r : replacements) total = total - static_cast<std::size_t>(r.count) + r.lines.size();
+    if (total >= kNoOrigin) throw SourceError("the file would grow too large");
+    std::vector<Entry> made;
+    made.reserve(total);
+    std::size_t from = 0;
+    for (const Replacement& r : replacements) {
+        const std::size_t first = EntryOf(static_cast<std::size_t>(r.line - 1));
+        const std::size_t last = EntryOf(static_cast<std::size_t>(r.line - 1 + r.count - 1));
+        made.insert(made.end(), entries_.begin() + static_cast<std::ptrdiff_t>(from),
+                    entries_.begin() + static_cast<std::ptrdiff_t>(first));
+        // The replaced lines, visible ones only, in order: a line made again as it was stays the line it
+        // was, so that a difference shows only what changed.
+        std::vector<const Entry*> old;
+        old.reserve(static_cast<std::size_t>(r.count));
+        for (std::size_t k = first; k <= last; ++k) {
+            if (!entries_[k].hidden) old.push_back(&entries_[k]);
+        }
+        const std::size_t start = made.size();
+        for (const auto& text : r.lines) made.push_back(Add(text));
+        // The last line of the file keeps having no line end.
+        if (!r.lines.empty() && old.back()->eol == Eol::None) made.back().eol = Eol::None;
+        for (std::size_t k = 0; k < r.lines.size() && k < old.size(); ++k) {
+            Entry& added = made[start + k];
+            if (Raw(added) == Raw(*old[k]) && added.eol == old[k]->eol) added.origin = old[k]->origin;
+        }
+        for (std::size_t k = first; k <= last; ++k) {
+            if (entries_[k].hidden) made.push_back(entries_[k]);
+        }
+        from = last + 1;
     }
-    entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(first), added.begin(), added.end());
+    made.insert(made.end(), entries_.begin() + static_cast<std::ptrdiff_t>(from), entries_.end());
+    // A byte order mark stays the first thing in the file, when its first line is made again too.
+    constexpr std::string_view bom = "\xEF\xBB\xBF";
+    if (encoding_ == Encoding::Utf8 && !made.empty() && Raw(entries_.front()).substr(0, 3) == bom &&
+        Raw(made.front()).substr(0, 3) != bom) {
+        const Entry first = made.front();
+        made.front() = AddBytes(std::string(bom) + std::string(Raw(first)));
+        made.front().eol = first.eol;
+    }
+    entries_ = std::move(made);
     Index();
 }
 

@@ -53,6 +53,14 @@ public:
     // Puts lines in the place of `count` module lines from `line` on; each replaced line keeps its
     // line end.
     void Replace(std::int32_t line, std::int32_t count, const std::vector<std::u16string>& lines);
+    // Several replacements of one or more lines each, over the module lines as they stand now, made in
+    // one pass: many of them cost what one does. They must not share a line (SourceError otherwise).
+    struct Replacement {
+        std::int32_t line;
+        std::int32_t count;
+        std::vector<std::u16string> lines;
+    };
+    void ReplaceAll(std::vector<Replacement> replacements);
     // Places inserted module lines into the file: in front of module line `line`, directly after
     // the visible line before it (or after the hidden header for line 1).
     void Insert(std::int32_t line, const std::vector<std::u16string>& lines);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/test_support.h"
 
 namespace qm::test {
@@ -190,6 +192,51 @@ TEST(SourceFile, ReplacesLinesAroundHiddenOnes) {
         replaced.Replace(line, 0, {});
         EXPECT_EQ(replaced.Render(), inserted.Render()) << line;
     }
+}
+
+// Many replacements at once give what one after another from the bottom up gives, with the lines
+// made again as they were still the lines they were; replacements that share a line are refused.
+TEST(SourceFile, ReplacementsAtOnceAreThoseOneAfterAnother) {
+    const std::string bytes =
+        "Attribute VB_Name = \"M\"\r\nSub A()\r\nAttribute A.VB_UserMemId = 0\r\n' a\r\n' b\r\nEnd Sub\r\n"
+        "Sub B()\r\n' c\r\nAttribute B.VB_Description = \"d\"\r\n' e\r\nEnd Sub";
+    const std::vector<std::vector<SourceFile::Replacement>> cases = {
+        {{1, 1, {u"Sub A()"}}},                                                     // made again as it was
+        {{1, 2, {u"' x"}}, {4, 2, {u"' y", u"' z", u"' w"}}, {8, 1, {u"' last"}}},  // the last line keeps having no break
+        {{7, 2, {}}, {2, 1, {u"' a"}}, {3, 1, {u"' B"}}},                           // out of order; one line deleted
+        {{5, 4, {u"' all", u"Sub B()"}}},
+        {{1, 8, {u"' one"}}},
+    };
+    for (std::size_t c = 0; c < cases.size(); ++c) {
+        SourceFile atOnce = SourceFile::Over(bytes, Encoding::Cp932, Cp932());
+        SourceFile oneByOne = SourceFile::Over(bytes, Encoding::Cp932, Cp932());
+        std::vector<SourceFile::Replacement> bottomUp = cases[c];
+        std::sort(bottomUp.begin(), bottomUp.end(), [](const auto& x, const auto& y) { return x.line > y.line; });
+        for (const auto& r : bottomUp) oneByOne.Replace(r.line, r.count, r.lines);
+        atOnce.ReplaceAll(cases[c]);
+        EXPECT_EQ(atOnce.Render(), oneByOne.Render()) << c;
+        EXPECT_EQ(atOnce.Unchanged(), oneByOne.Unchanged()) << c;
+        std::vector<cli::LineAfter> a = atOnce.LinesAfter();
+        std::vector<cli::LineAfter> b = oneByOne.LinesAfter();
+        ASSERT_EQ(a.size(), b.size()) << c;
+        for (std::size_t k = 0; k < a.size(); ++k) EXPECT_EQ(a[k].origin, b[k].origin) << c << ":" << k;
+    }
+    // A line made again as it was shows as no change.
+    SourceFile same = SourceFile::Over(bytes, Encoding::Cp932, Cp932());
+    same.ReplaceAll({{1, 1, {u"Sub A()"}}, {7, 1, {u"' e"}}});
+    const std::vector<cli::LineAfter> after = same.LinesAfter();
+    for (std::size_t k = 0; k < after.size(); ++k) EXPECT_EQ(after[k].origin, k);
+    for (const std::vector<SourceFile::Replacement>& refused : std::vector<std::vector<SourceFile::Replacement>>{
+             {{2, 2, {u"' x"}}, {3, 1, {u"' y"}}}, {{9, 2, {u"' x"}}}, {{0, 1, {u"' x"}}}, {{3, 0, {u"' x"}}}}) {
+        SourceFile file = SourceFile::Over(bytes, Encoding::Cp932, Cp932());
+        EXPECT_THROW(file.ReplaceAll(refused), cli::SourceError);
+        EXPECT_TRUE(file.Unchanged());
+    }
+    // A UTF-8 file's byte order mark stays first when its first line is made again.
+    SourceFile marked("\xEF\xBB\xBF' old\nSub A()\nEnd Sub\n", Encoding::Utf8, Cp932());
+    marked.Replace(1, 1, {u"' new"});
+    EXPECT_EQ(marked.Render(), "\xEF\xBB\xBF' new\nSub A()\nEnd Sub\n");
+    EXPECT_EQ(marked.Line(0), u"' new");
 }
 
 // Lines put in fill the blocks that hold them to the brim, empty lines included.

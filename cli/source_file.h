@@ -90,19 +90,22 @@ public:
 private:
     // A line of the file is a span of the bytes read or of the bytes put in since: a file of a
     // million short lines costs a few bytes a line besides its text.
-    enum class Eol : std::uint8_t { None, Lf, CrLf };
+    enum class Eol : std::uint32_t { None, Lf, CrLf };
     static constexpr std::uint32_t kNoOrigin = 0xFFFFFFFF;
-    // Twelve bytes where the compiler packs bit-fields of several types (GCC and Clang on POSIX
-    // systems): a line is shorter than 256 MB.
+    // Twelve bytes a line: a line is shorter than 256 MB.
     static constexpr std::size_t kLineLimit = std::size_t{1} << 28;
     struct Entry {
         std::uint32_t start = 0;           // in the bytes read, or in added_ when added
         std::uint32_t origin = kNoOrigin;  // the line it was when read; kNoOrigin when put in or changed
-        std::uint32_t size : 28 = 0;       // without the line end
+        // The bit-fields share one 32-bit unit on every compiler: they are all of 32-bit types (the
+        // layout of Windows' compilers, which mingw follows, starts a new unit where the type's size
+        // changes).
+        std::uint32_t size : 28 = 0;  // without the line end
         Eol eol : 2 = Eol::None;
-        bool hidden : 1 = false;
-        bool added : 1 = false;
+        std::uint32_t hidden : 1 = 0;
+        std::uint32_t added : 1 = 0;
     };
+    static_assert(sizeof(Entry) == 12);
     SourceFile(const std::string* borrowed, std::string_view bytes, Encoding encoding, const Codepage& codepage);
     void Read();
     void Index();

@@ -128,9 +128,9 @@ void FindingsWriter::Put() {
 
 void FindingsWriter::Begin() {
     if (format_ == FindingsFormat::Json) {
-        piece_ = "[";
+        piece_ += "[";
     } else if (format_ == FindingsFormat::Sarif) {
-        piece_ =
+        piece_ +=
             "{\n  \"$schema\": \"https://json.schemastore.org/sarif-2.1.0.json\",\n  \"version\": \"2.1.0\",\n  \"runs\": [\n    {\n"
             "      \"tool\": {\n        \"driver\": {\n          \"name\": \"quillmark\",\n          \"version\": ";
         AppendJsonString(piece_, version_);
@@ -196,9 +196,9 @@ void FindingsWriter::Add(const Finding& f) {
 void FindingsWriter::End() {
     const bool none = count_ == 0;
     if (format_ == FindingsFormat::Json) {
-        piece_ = none ? "]\n" : "\n]\n";
+        piece_ += none ? "]\n" : "\n]\n";
     } else if (format_ == FindingsFormat::Sarif) {
-        piece_ = none ? "]\n    }\n  ]\n}\n" : "\n      ]\n    }\n  ]\n}\n";
+        piece_ += none ? "]\n    }\n  ]\n}\n" : "\n      ]\n    }\n  ]\n}\n";
     }
     Put();
 }

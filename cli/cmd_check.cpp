@@ -244,27 +244,22 @@ int CommandCheck(const CheckOptions& options) {
         const CheckPolicy& policy = *policies[current++];
         if (!policy.path.empty() && policy.Excludes(PathFrom(policy.folder, source.path))) return;
         const FormatModel& model = stores.FormatOf(source.path);
-        // The module's lines and where they stand are all that a check keeps of the file: its bytes
-        // and the rest of it are gone before the module is read.
-        LineBuffer lines;
-        ModuleLinePlaces places;
-        {
-            std::string bytes;
+        // The file's bytes are held once: the module's lines are read from them where they are.
+        std::string bytes;
+        try {
+            bytes = origin.Bytes(source);
+        } catch (const PlatformError& e) {
+            throw Failure{source.path + ": cannot read: " + e.what()};
+        }
+        RefuseNonSource(source.path, bytes, options.common);
+        SourceFile file = [&] {
             try {
-                bytes = origin.Bytes(source);
-            } catch (const PlatformError& e) {
-                throw Failure{source.path + ": cannot read: " + e.what()};
-            }
-            RefuseNonSource(source.path, bytes, options.common);
-            try {
-                SourceFile file = SourceFile::Over(bytes, FileEncoding(options.common), stores.Of(source.path).Cp());
-                lines = file.TakeModuleLines();
-                places = file.TakeLinePlaces();
+                return SourceFile::Over(bytes, FileEncoding(options.common), stores.Of(source.path).Cp());
             } catch (const SourceError& e) {
                 throw Failure{source.path + ": " + e.what() + " (use --encoding to read it otherwise)"};
             }
-        }
-        ide::TextCodeModule module(std::move(lines));
+        }();
+        ide::TextCodeModule module(file);
         // Only what no baseline accepts counts: the one given, else that of the file's policy.
         AcceptedFindings* accepted = nullptr;
         if (given) {
@@ -274,7 +269,7 @@ int CommandCheck(const CheckOptions& options) {
         }
         const auto report = [&](std::int32_t moduleLine, const std::u16string& name, const char* rule, const std::string& message) {
             if (policy.Ignores(rule)) return;
-            const Finding finding{source.path, static_cast<int>(places.FileLineOf(moduleLine)), Utf16ToUtf8(name), rule, message};
+            const Finding finding{source.path, static_cast<int>(file.FileLineOf(moduleLine)), Utf16ToUtf8(name), rule, message};
             if (writing) {
                 entries.push_back({finding.rule, PathFrom(baselineFolder, finding.file), finding.procedure});
                 return;

@@ -94,19 +94,18 @@ std::vector<Edit> Refresh(TextLines lines, const StampedProcedure& p, const Stam
 
 int RefreshStamps(SourceFile& file, const StampContext& context, const std::function<bool(const StampedProcedure&)>& which,
                   const std::function<void(const StampedProcedure&, const ReturnValueMismatch&)>& kept) {
-    ide::TextCodeModule module(file.TakeModuleLines());
+    ide::TextCodeModule module(file);
     const TextLines lines = module.AllLines();
-    std::vector<Edit> edits;
+    std::vector<SourceFile::Replacement> edits;
     int remade = 0;
     ForEachProcedure(module, [&](const StampedProcedure& p) {
         if (!p.hasStamp || !which(p)) return;
         auto mine = Refresh(lines, p, context, [&](const ReturnValueMismatch& m) { kept(p, m); });
         remade += mine.empty() ? 0 : 1;
-        for (auto& e : mine) edits.push_back(std::move(e));
+        for (auto& e : mine) edits.push_back({e.first, e.count, std::move(e.lines)});
     });
-    // From the bottom up, so that the lines above keep their numbers.
-    std::sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) { return a.first > b.first; });
-    for (const Edit& e : edits) file.Replace(e.first, e.count, e.lines);
+    // All at once, in one pass over the file, once every procedure is read.
+    file.ReplaceAll(std::move(edits));
     return remade;
 }
 

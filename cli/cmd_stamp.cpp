@@ -76,21 +76,18 @@ int StampAll(const std::string& path, SourceFile& file, bool moduleHeader, bool 
         ++made;
     }
     {
-        // The module read is gone before the stamps are made, and the procedures before they go in: a
-        // large module is held once at a time.
-        const std::vector<StampedProcedure> found = [&] {
-            ide::TextCodeModule reading(file.TakeModuleLines());
-            return FindProcedures(reading);
-        }();
-        for (const StampedProcedure& p : found) {
-            if (p.hasStamp) continue;
+        // Each stamp is made as its procedure is read, and kept as the file's bytes; they all go in at
+        // the end, so that the lines read stay as they were until then.
+        ide::TextCodeModule reading(file);
+        ForEachProcedure(reading, [&](const StampedProcedure& p) {
+            if (p.hasStamp) return;
             if (p.houseHeader && !houseHeaders) {
                 ++left;
-                continue;
+                return;
             }
             file.Stage(p.region.bodyLine, StampLineTexts(ComposeFunctionStampLines(InfoOf(p), context)));
             ++made;
-        }
+        });
     }
     file.InsertStaged();
     return made;

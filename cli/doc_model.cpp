@@ -95,7 +95,8 @@ std::vector<std::u16string> LocalNames(TextLines lines, std::int32_t first, std:
         names.push_back(FoldAscii(name));
     }
     for (std::int32_t l = first; l >= 1 && l <= last && static_cast<std::size_t>(l) <= lines.size(); ++l) {
-        const std::u16string_view line = TrimBlanks(lines[static_cast<std::size_t>(l - 1)]);
+        const std::u16string held = lines[static_cast<std::size_t>(l - 1)];
+        const std::u16string_view line = TrimBlanks(held);
         std::size_t at = std::u16string::npos;
         for (const std::u16string_view keyword : {u"dim ", u"static ", u"redim ", u"const "}) {
             if (line.size() > keyword.size() && EqualsIgnoreCase(line.substr(0, keyword.size()), keyword)) at = keyword.size();
@@ -147,7 +148,8 @@ std::vector<std::u16string> BodyWords(TextLines lines, std::int32_t first, std::
     std::sort(hidden.begin(), hidden.end());
     std::vector<std::u16string> words;
     for (std::int32_t l = first; l >= 1 && l <= last && static_cast<std::size_t>(l) <= lines.size(); ++l) {
-        const std::u16string_view line = lines[static_cast<std::size_t>(l - 1)];
+        const std::u16string held = lines[static_cast<std::size_t>(l - 1)];
+        const std::u16string_view line = held;
         bool inString = false;
         for (std::size_t i = 0; i < line.size();) {
             const char16_t c = line[i];
@@ -189,7 +191,7 @@ Module ReadModule(const Source& source, const CommonOptions& options, const Code
     if (std::u16string name = QuotedValue(bytes, "Attribute VB_Name", FileEncoding(options), codepage); !name.empty()) {
         module.name = std::move(name);
     }
-    ide::TextCodeModule code(file.TakeModuleLines());
+    ide::TextCodeModule code(file);
     const TextLines lines = code.AllLines();
     const auto fileLine = [&](std::int32_t moduleLine) { return static_cast<int>(file.FileLineOf(moduleLine)); };
     module.header = ReadModuleHeader(lines);

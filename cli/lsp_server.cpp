@@ -899,7 +899,7 @@ LspServer::Applicable LspServer::ApplicableAt(const Document& document, std::siz
     SourceFile file(document.text.Text(), Encoding::Utf8, store.Cp());
     const CheckPolicy policy = PolicyOfFile(document.path, nullptr);
     const auto caret = file.ModuleLineOf(line + 1);
-    ide::TextCodeModule module(file.TakeModuleLines());
+    ide::TextCodeModule module(file);
     Applicable out;
     out.stampAll = policy.moduleHeader && !HasModuleHeader(module.AllLines());
     for (const StampedProcedure& p : FindProcedures(module)) {
@@ -987,7 +987,7 @@ Json LspServer::DiagnosticsOf(const Document& document) {
         const FormatModel model = store.Format(options_);
         SourceFile file(document.text.Text(), Encoding::Utf8, store.Cp());
         const FilePlaces places(document.text);
-        ide::TextCodeModule module(file.TakeModuleLines());
+        ide::TextCodeModule module(file);
         CheckModule(
             module, model, {policy.moduleHeader, policy.publicOnly, policy.houseHeadersNeedStamp},
             [&](std::int32_t moduleLine, const std::u16string&, const char* rule, const std::string& message) {

@@ -111,27 +111,23 @@ void SourceFile::Read() {
     }
     linesRead_ = entries_.size();
 
-    // Every line decoded into one buffer (its text is never longer than the bytes), then the hidden
-    // ones taken out of it in place.
-    LineBuffer texts;
-    texts.text.reserve(bytes.size());
-    texts.starts.reserve(entries_.size() + 1);
-    for (std::size_t i = 0; i < entries_.size(); ++i) {
-        std::string_view raw = Raw(entries_[i]);
-        // A UTF-8 byte order mark stays in the file but is no part of the code.
-        if (i == 0 && encoding_ == Encoding::Utf8 && raw.substr(0, 3) == "\xEF\xBB\xBF") raw.remove_prefix(3);
+    // Every line is made into text once, to find bytes the encoding does not allow and the attribute
+    // lines; the text is not kept: a module line is made again whenever it is read.
+    std::u16string text;
+    for (std::size_t k = 0; k < entries_.size(); ++k) {
         bool valid = true;
-        texts.Append(encoding_ == Encoding::Utf8 ? Utf8ToUtf16(raw, &valid) : codepage_.FromAnsi(raw, &valid));
+        text = TextOf(k, &valid);
         if (!valid) {
-            throw SourceError("line " + std::to_string(i + 1) + ": bytes that are not valid " +
+            throw SourceError("line " + std::to_string(k + 1) + ": bytes that are not valid " +
                               (encoding_ == Encoding::Utf8 ? "UTF-8" : "in code page 932"));
         }
+        entries_[k].hidden = IsAttributeLine(text);
     }
 
     // The hidden header: VERSION, Object lines, BEGIN ... END blocks and attributes, in any order.
     std::size_t i = 0;
-    while (i < texts.size()) {
-        const std::u16string_view t = texts[i];
+    while (i < entries_.size()) {
+        const std::u16string t = TextOf(i);
         if (StartsWithWord(t, u"VERSION") || IsAttributeLine(t) || (StartsWithWord(t, u"Object") && t.find(u'=') != std::u16string::npos)) {
             ++i;
             continue;
@@ -139,7 +135,7 @@ void SourceFile::Read() {
         if (StartsWithWord(t, u"Begin") || EqualsIgnoreCase(TrimBlanks(t), u"BEGIN")) {
             int depth = 0;
             do {
-                const std::u16string_view line = texts[i];
+                const std::u16string line = TextOf(i);
                 if (StartsWithWord(line, u"Begin") || StartsWithWord(line, u"BeginProperty") ||
                     EqualsIgnoreCase(TrimBlanks(line), u"BEGIN")) {
                     ++depth;
@@ -148,45 +144,63 @@ void SourceFile::Read() {
                     --depth;
                 }
                 ++i;
-            } while (depth > 0 && i < texts.size());
+            } while (depth > 0 && i < entries_.size());
             continue;
         }
         break;
     }
     headerLines_ = i;
-    // The visible lines move to the front, text and starts alike; nothing is written ahead of what is
-    // still to be read.
-    std::size_t shown = 0;
-    std::uint32_t at = 0;
-    for (std::size_t k = 0; k < entries_.size(); ++k) {
-        entries_[k].hidden = k < headerLines_ || IsAttributeLine(texts[k]);
-        if (entries_[k].hidden) continue;
-        const std::uint32_t from = texts.starts[k];
-        const std::uint32_t length = texts.starts[k + 1] - from;
-        std::char_traits<char16_t>::move(texts.text.data() + at, texts.text.data() + from, length);
-        texts.starts[shown++] = at;
-        at += length;
-    }
-    texts.starts[shown] = at;
-    texts.starts.resize(shown + 1);
-    texts.text.resize(at);
-    moduleLines_ = std::move(texts);
+    for (std::size_t k = 0; k < headerLines_; ++k) entries_[k].hidden = true;
     Index();
 }
 
-void SourceFile::Index() {
-    visible_.clear();
-    for (std::size_t k = 0; k < entries_.size(); ++k) {
-        if (!entries_[k].hidden) visible_.push_back(static_cast<std::uint32_t>(k));
+std::u16string SourceFile::TextOf(std::size_t entry, bool* valid) const {
+    std::string_view raw = Raw(entries_[entry]);
+    // A UTF-8 byte order mark stays in the file but is no part of the code.
+    if (entry == 0 && encoding_ == Encoding::Utf8 && raw.substr(0, 3) == "\xEF\xBB\xBF") raw.remove_prefix(3);
+    if (std::all_of(raw.begin(), raw.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        if (valid != nullptr) *valid = true;
+        return std::u16string(raw.begin(), raw.end());
     }
+    return encoding_ == Encoding::Utf8 ? Utf8ToUtf16(raw, valid) : codepage_.FromAnsi(raw, valid);
+}
+
+void SourceFile::InsertLines(std::size_t at, const std::vector<std::u16string>& lines) {
+    if (at > LineCount()) throw SourceError("there is no module line " + std::to_string(at + 1) + " to insert in front of");
+    Insert(static_cast<std::int32_t>(at) + 1, lines);
+}
+
+void SourceFile::Index() {
+    hidden_.clear();
+    for (std::size_t k = 0; k < entries_.size(); ++k) {
+        if (entries_[k].hidden) hidden_.push_back(static_cast<std::uint32_t>(k));
+    }
+}
+
+std::size_t SourceFile::EntryOf(std::size_t line) const {
+    // With k hidden entries in front of it, the line's entry is line + k. hidden_[j] - j, the visible
+    // entries in front of the j-th hidden one, never falls: k is how many of them are line or fewer.
+    std::size_t low = 0;
+    std::size_t high = hidden_.size();
+    while (low < high) {
+        const std::size_t mid = low + (high - low) / 2;
+        if (hidden_[mid] - mid <= line) {
+            low = mid + 1;
+        } else {
+            high = mid;
+        }
+    }
+    return line + low;
 }
 
 std::optional<std::int32_t> SourceFile::ModuleLineOf(std::size_t fileLine) const {
     if (fileLine < 1 || fileLine <= headerLines_) return std::nullopt;
     // Visible lines before and at this file line.
-    std::int32_t line = 0;
-    for (std::size_t k = 0; k < visible_.size() && visible_[k] < fileLine; ++k) line = static_cast<std::int32_t>(k) + 1;
-    return line == 0 ? 1 : line;
+    const std::size_t through = std::min(fileLine, entries_.size());
+    const auto hiddenThrough =
+        static_cast<std::size_t>(std::lower_bound(hidden_.begin(), hidden_.end(), static_cast<std::uint32_t>(through)) - hidden_.begin());
+    const std::size_t line = through - hiddenThrough;
+    return line == 0 ? 1 : static_cast<std::int32_t>(line);
 }
 
 void SourceFile::Insert(std::int32_t line, const std::vector<std::u16string>& lines) { InsertAll({{line, lines}}); }
@@ -213,14 +227,14 @@ void SourceFile::InsertStaged() {
     for (const Staged& staged : staged_) {
         const std::int32_t line = staged.line;
         std::size_t at = headerLines_;
-        if (line > 1 && static_cast<std::size_t>(line - 2) < visible_.size()) {
+        if (line > 1 && static_cast<std::size_t>(line - 2) < LineCount()) {
             // After the visible line before it, and after the hidden attribute lines that belong to that
             // line (a default member, a WithEvents variable): the environment reads an attribute only
             // directly under its declaration.
-            at = visible_[static_cast<std::size_t>(line - 2)] + 1;
+            at = EntryOf(static_cast<std::size_t>(line - 2)) + 1;
             while (at < entries_.size() && entries_[at].hidden) ++at;
         }
-        if (line > 1 && static_cast<std::size_t>(line - 2) >= visible_.size()) at = entries_.size();
+        if (line > 1 && static_cast<std::size_t>(line - 2) >= LineCount()) at = entries_.size();
         places.emplace_back(at, &staged);
     }
     std::stable_sort(places.begin(), places.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
@@ -276,46 +290,73 @@ void SourceFile::InsertStaged() {
 }
 
 std::size_t SourceFile::FileLineOf(std::int32_t line) const {
-    if (line < 1 || static_cast<std::size_t>(line) > visible_.size()) return 0;
-    return visible_[static_cast<std::size_t>(line - 1)] + 1;
+    if (line < 1 || static_cast<std::size_t>(line) > LineCount()) return 0;
+    return EntryOf(static_cast<std::size_t>(line - 1)) + 1;
 }
 
 void SourceFile::Replace(std::int32_t line, std::int32_t count, const std::vector<std::u16string>& lines) {
-    if (line < 1 || count < 0 || static_cast<std::size_t>(line) - 1 + static_cast<std::size_t>(count) > visible_.size()) return;
+    if (line < 1 || count < 0 || static_cast<std::size_t>(line) - 1 + static_cast<std::size_t>(count) > LineCount()) return;
     if (count == 0) {
         // Nothing replaced: the lines go in before `line` (after the last line, where it is one past it).
         if (!lines.empty()) Insert(line, lines);
         return;
     }
-    const std::size_t first = visible_[static_cast<std::size_t>(line - 1)];
-    // The replaced lines run from the first to the last visible one named, hidden lines between them
-    // included only when none are (they stay where they are otherwise).
-    std::vector<std::size_t> doomed;
-    doomed.reserve(static_cast<std::size_t>(count));
-    for (std::int32_t k = 0; k < count; ++k) doomed.push_back(visible_[static_cast<std::size_t>(line) - 1 + static_cast<std::size_t>(k)]);
-    const Eol eol = count > 0 ? entries_[doomed.back()].eol : fileEol_;
-    // A line made again as it was stays the line it was, so that a difference shows only what changed.
-    std::vector<Entry> old;
-    old.reserve(doomed.size());
-    for (const std::size_t d : doomed) old.push_back(entries_[d]);
-    // The replaced lines go in one pass, the lines after them moving up once.
-    std::size_t kept = doomed.front();
-    for (std::size_t k = doomed.front(), d = 0; k < entries_.size(); ++k) {
-        if (d < doomed.size() && doomed[d] == k) {
-            ++d;
-            continue;
+    ReplaceAll({{line, count, lines}});
+}
+
+void SourceFile::ReplaceAll(std::vector<Replacement> replacements) {
+    std::sort(replacements.begin(), replacements.end(), [](const Replacement& a, const Replacement& b) { return a.line < b.line; });
+    std::int32_t next = 1;  // the first module line no replacement before has taken
+    for (const Replacement& r : replacements) {
+        if (r.count < 1 || r.line < next || static_cast<std::size_t>(r.line) - 1 + static_cast<std::size_t>(r.count) > LineCount()) {
+            throw SourceError("replaced lines overlap or lie outside the module");
         }
-        entries_[kept++] = entries_[k];
+        next = r.line + r.count;
     }
-    entries_.resize(kept);
-    std::vector<Entry> added;
-    added.reserve(lines.size());
-    for (const auto& text : lines) added.push_back(Add(text));
-    if (!added.empty()) added.back().eol = eol == Eol::None ? Eol::None : added.back().eol;
-    for (std::size_t k = 0; k < added.size() && k < old.size(); ++k) {
-        if (Raw(added[k]) == Raw(old[k]) && added[k].eol == old[k].eol) added[k].origin = old[k].origin;
+    if (replacements.empty()) return;
+    // The new list is made once: the lines in front of each replacement, its new lines, then the
+    // hidden lines that stood among the replaced ones (they stay, after the new ones).
+    std::size_t total = entries_.size();
+    for (const Replacement& r : replacements) total = total - static_cast<std::size_t>(r.count) + r.lines.size();
+    if (total >= kNoOrigin) throw SourceError("the file would grow too large");
+    std::vector<Entry> made;
+    made.reserve(total);
+    std::size_t from = 0;
+    for (const Replacement& r : replacements) {
+        const std::size_t first = EntryOf(static_cast<std::size_t>(r.line - 1));
+        const std::size_t last = EntryOf(static_cast<std::size_t>(r.line - 1 + r.count - 1));
+        made.insert(made.end(), entries_.begin() + static_cast<std::ptrdiff_t>(from),
+                    entries_.begin() + static_cast<std::ptrdiff_t>(first));
+        // The replaced lines, visible ones only, in order: a line made again as it was stays the line it
+        // was, so that a difference shows only what changed.
+        std::vector<const Entry*> old;
+        old.reserve(static_cast<std::size_t>(r.count));
+        for (std::size_t k = first; k <= last; ++k) {
+            if (!entries_[k].hidden) old.push_back(&entries_[k]);
+        }
+        const std::size_t start = made.size();
+        for (const auto& text : r.lines) made.push_back(Add(text));
+        // The last line of the file keeps having no line end.
+        if (!r.lines.empty() && old.back()->eol == Eol::None) made.back().eol = Eol::None;
+        for (std::size_t k = 0; k < r.lines.size() && k < old.size(); ++k) {
+            Entry& added = made[start + k];
+            if (Raw(added) == Raw(*old[k]) && added.eol == old[k]->eol) added.origin = old[k]->origin;
+        }
+        for (std::size_t k = first; k <= last; ++k) {
+            if (entries_[k].hidden) made.push_back(entries_[k]);
+        }
+        from = last + 1;
     }
-    entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(first), added.begin(), added.end());
+    made.insert(made.end(), entries_.begin() + static_cast<std::ptrdiff_t>(from), entries_.end());
+    // A byte order mark stays the first thing in the file, when its first line is made again too.
+    constexpr std::string_view bom = "\xEF\xBB\xBF";
+    if (encoding_ == Encoding::Utf8 && !made.empty() && Raw(entries_.front()).substr(0, 3) == bom &&
+        Raw(made.front()).substr(0, 3) != bom) {
+        const Entry first = made.front();
+        made.front() = AddBytes(std::string(bom) + std::string(Raw(first)));
+        made.front().eol = first.eol;
+    }
+    entries_ = std::move(made);
     Index();
 }
 

@@ -25,23 +25,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// The file line of every module line, kept by a reader that only reports lines once the file and its
-// bytes are gone.
-class ModuleLinePlaces {
-public:
-    ModuleLinePlaces() = default;
-    explicit ModuleLinePlaces(std::vector<std::uint32_t> places) : places_(std::move(places)) {}
-    // The file line (1-based) that shows module line `line`; 0 for a line the module does not have.
-    std::size_t FileLineOf(std::int32_t line) const {
-        if (line < 1 || static_cast<std::size_t>(line) > places_.size()) return 0;
-        return places_[static_cast<std::size_t>(line - 1)] + 1;
-    }
-
-private:
-    std::vector<std::uint32_t> places_;  // the entry of each module line
-};
-
-class SourceFile {
+// The module's lines are read from the file's own bytes, each made into text when it is read: a large
+// file is held once, with a few bytes a line besides.
+class SourceFile final : public LineSource {
 public:
     // Throws SourceError naming the line of the first byte sequence that the encoding does not allow,
     // or saying that the file is too large. Keeps a copy of the bytes.
@@ -54,17 +40,27 @@ public:
     // The module line a file line shows as; nothing for a line of the hidden header. A hidden
     // attribute line inside a procedure counts as the visible line in front of it.
     std::optional<std::int32_t> ModuleLineOf(std::size_t fileLine) const;
-    // The module's lines, given away: the file holds none afterwards.
-    LineBuffer TakeModuleLines() { return std::exchange(moduleLines_, LineBuffer{}); }
-    TextLines ModuleLines() const { return moduleLines_; }
-    // The file line (1-based) that shows module line `line`.
+    // The module's lines as they stand; the view holds while the file is neither moved nor changed.
+    TextLines ModuleLines() const { return *this; }
+    std::size_t LineCount() const override { return entries_.size() - hidden_.size(); }
+    // A line of the module that has bytes the encoding does not allow shows them as U+FFFD (UTF-8) or
+    // U+30FB (code page 932); a file read has none.
+    std::u16string Line(std::size_t i) const override { return TextOf(EntryOf(i)); }
+    // Insert in front of module line at + 1.
+    void InsertLines(std::size_t at, const std::vector<std::u16string>& lines) override;
+    // The file line (1-based) that shows module line `line`; 0 for a line the module does not have.
     std::size_t FileLineOf(std::int32_t line) const;
-    // Where the module lines stand, for a reader that keeps nothing else of the file: the file
-    // itself places no line afterwards.
-    ModuleLinePlaces TakeLinePlaces() { return ModuleLinePlaces(std::exchange(visible_, {})); }
     // Puts lines in the place of `count` module lines from `line` on; each replaced line keeps its
     // line end.
     void Replace(std::int32_t line, std::int32_t count, const std::vector<std::u16string>& lines);
+    // Several replacements of one or more lines each, over the module lines as they stand now, made in
+    // one pass: many of them cost what one does. They must not share a line (SourceError otherwise).
+    struct Replacement {
+        std::int32_t line;
+        std::int32_t count;
+        std::vector<std::u16string> lines;
+    };
+    void ReplaceAll(std::vector<Replacement> replacements);
     // Places inserted module lines into the file: in front of module line `line`, directly after
     // the visible line before it (or after the hidden header for line 1).
     void Insert(std::int32_t line, const std::vector<std::u16string>& lines);
@@ -112,6 +108,10 @@ private:
     void Index();
     std::string_view Bytes() const { return borrowed_ != nullptr ? std::string_view(*borrowed_) : std::string_view(owned_); }
     std::string_view Raw(const Entry& entry) const;
+    // The entry of module line `line` (0-based), which the module has.
+    std::size_t EntryOf(std::size_t line) const;
+    // The text of file line `entry` (0-based), without the byte order mark of a UTF-8 file.
+    std::u16string TextOf(std::size_t entry, bool* valid = nullptr) const;
     // The text encoded (or the bytes) at the end of added_, as an entry of its own.
     Entry Add(const std::u16string& text);
     Entry AddBytes(std::string_view bytes);
@@ -138,23 +138,15 @@ private:
     std::deque<StagedLine> stagedLines_;  // grows without moving what it holds
     std::size_t headerLines_ = 0;
     Eol fileEol_ = Eol::CrLf;
-    std::vector<std::uint32_t> visible_;  // entry of each module line
-    LineBuffer moduleLines_;
+    // The hidden lines, in order: they are few (the header, an attribute here and there), so that the
+    // places of the visible ones cost nothing a line.
+    std::vector<std::uint32_t> hidden_;
 };
 
-// A code module over a source file that records every insertion in the file.
+// A code module over a source file: it reads the file's lines, and every insertion goes into the file.
 class SourceCodeModule final : public ide::TextCodeModule {
 public:
-    SourceCodeModule(SourceFile& file, std::u16string path) : ide::TextCodeModule(file.TakeModuleLines(), std::move(path)), file_(file) {}
-    void InsertLines(std::int32_t line, const std::u16string& text) override {
-        ide::TextCodeModule::InsertLines(line, text);
-        std::vector<std::u16string> lines = SplitText(text);
-        if (lines.empty()) lines.emplace_back();
-        file_.Insert(line, lines);
-    }
-
-private:
-    SourceFile& file_;
+    SourceCodeModule(SourceFile& file, std::u16string path) : ide::TextCodeModule(static_cast<LineSource&>(file), std::move(path)) {}
 };
 
 }  // namespace qm::cli

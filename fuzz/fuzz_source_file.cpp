@@ -59,6 +59,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (k < in.size() && (line == in[k] || (k + 1 == in.size() && line.compare(0, in[k].size(), in[k]) == 0))) ++k;
         }
         if (k != in.size()) __builtin_trap();
+        // The module's lines, read from the file as it now stands, are those of the file written and
+        // read again; only an empty last line without a line end (all that is left of a file that held
+        // nothing but a byte order mark) is no line once written.
+        const std::string written = file.Render();
+        const qm::cli::SourceFile again(written, encoding, *codepage);
+        const qm::TextLines now = file.ModuleLines();
+        const qm::TextLines read = again.ModuleLines();
+        const bool emptyLast = now.size() == read.size() + 1 && now[now.size() - 1].empty() && written.ends_with('\n');
+        if (now.size() != read.size() && !emptyLast) __builtin_trap();
+        for (std::size_t i = 0; i < read.size(); ++i) {
+            if (now[i] != read[i]) __builtin_trap();
+        }
     } catch (const qm::cli::SourceError&) {
     }
     return 0;

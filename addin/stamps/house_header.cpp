@@ -53,7 +53,8 @@ bool IsNoCheckLine(std::u16string_view line) {
 
 bool IsHouseHeader(TextLines lines, std::int32_t first, std::int32_t last) {
     for (std::int32_t l = first; l >= 1 && l <= last && static_cast<std::size_t>(l) <= lines.size(); ++l) {
-        const std::u16string_view line = lines[static_cast<std::size_t>(l - 1)];
+        const std::u16string held = lines[static_cast<std::size_t>(l - 1)];
+        const std::u16string_view line = held;
         if (IsHouseHeaderLine(line) && !IsNoCheckLine(line) && CommentBody(line).substr(0, 10) != u"quillmark:") return true;
     }
     return false;

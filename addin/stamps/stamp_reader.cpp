@@ -61,7 +61,8 @@ std::vector<StampItem> ReadStampItems(TextLines lines, std::int32_t first, std::
     std::vector<StampItem> items;
     bool open = false;
     for (std::int32_t l = first; l >= 1 && l <= last && static_cast<std::size_t>(l) <= lines.size(); ++l) {
-        const std::u16string_view text = CommentText(lines[static_cast<std::size_t>(l - 1)]);
+        const std::u16string held = lines[static_cast<std::size_t>(l - 1)];
+        const std::u16string_view text = CommentText(held);
         const std::u16string_view trimmed = TrimAll(text);
         const auto colon = text.find(u": ");
         const bool itemLine = colon != std::u16string_view::npos && !TrimAll(text.substr(0, colon)).empty() && trimmed.find(u"@(") != 0;
@@ -241,7 +242,8 @@ ReadStamp ReadStampLayout(TextLines lines, std::int32_t first, std::int32_t last
     bool open = false;  // the last line belonged to an item
     int nameColumn = -1;
     for (std::int32_t l = std::max(first, 1); l <= last && static_cast<std::size_t>(l) <= lines.size(); ++l) {
-        const std::u16string_view line = lines[static_cast<std::size_t>(l - 1)];
+        const std::u16string held = lines[static_cast<std::size_t>(l - 1)];
+        const std::u16string_view line = held;
         if (!IsCommentLine(line)) {
             open = false;
             continue;
@@ -297,7 +299,8 @@ ModuleHeaderRead ReadModuleHeader(TextLines lines) {
     std::int32_t last = 0;
     std::int32_t blockStart = 1;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::u16string_view line = lines[i];
+        const std::u16string held = lines[i];
+        const std::u16string_view line = held;
         if (TrimAll(line).empty()) {
             blockStart = static_cast<std::int32_t>(i + 2);
             continue;
@@ -317,7 +320,8 @@ ModuleHeaderRead ReadModuleHeader(TextLines lines) {
     header.found = true;
     header.firstLine = 1;
     header.lastLine = last;
-    const std::u16string_view markText = lines[static_cast<std::size_t>(markLine - 1)];
+    const std::u16string markHeld = lines[static_cast<std::size_t>(markLine - 1)];
+    const std::u16string_view markText = markHeld;
     const std::u16string_view title = TrimAll(markText.substr(markText.find(kHeaderMark) + 4));
     header.title = std::u16string(title);
     // FILE  ver 1.0 ( 'YY.MM.DD USERNAME )
@@ -390,7 +394,8 @@ std::vector<EditRecord> ReadEditRecords(TextLines lines) {
     std::vector<EditRecord> records;
     std::vector<std::pair<std::size_t, std::size_t>> open;  // record, width of its marker
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::u16string_view t = TrimAll(lines[i]);
+        const std::u16string held = lines[i];
+        const std::u16string_view t = TrimAll(held);
         if (t.size() < 2 || t[0] != u'\'' || t[1] != u'-') continue;
         const auto dashes = t.find_first_not_of(u'-', 1);
         if (dashes == std::u16string_view::npos) {

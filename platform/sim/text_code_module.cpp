@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 #include <optional>
+#include <stdexcept>
 
 #include "platform/failure.h"
 #include "platform/text.h"
@@ -96,12 +97,14 @@ std::u16string TextComponent::FileNames(std::int16_t index) {
 TextCodeModule::TextCodeModule(const std::vector<std::u16string>& lines, std::u16string path) : component_(std::move(path)) {
     std::size_t length = 0;
     for (const auto& line : lines) length += line.size();
-    lines_.text.reserve(length);
-    lines_.starts.reserve(lines.size() + 1);
-    for (const auto& line : lines) lines_.Append(line);
+    own_.text.reserve(length);
+    own_.starts.reserve(lines.size() + 1);
+    for (const auto& line : lines) own_.Append(line);
 }
 
-TextCodeModule::TextCodeModule(LineBuffer lines, std::u16string path) : lines_(std::move(lines)), component_(std::move(path)) {}
+TextCodeModule::TextCodeModule(LineBuffer lines, std::u16string path) : own_(std::move(lines)), component_(std::move(path)) {}
+
+TextCodeModule::TextCodeModule(LineSource& lines, std::u16string path) : elsewhere_(&lines), component_(std::move(path)) {}
 
 std::vector<std::u16string> TextCodeModule::SplitText(std::u16string_view text) {
     std::vector<std::u16string> lines;
@@ -127,19 +130,20 @@ void TextCodeModule::Reachable() const {
 
 std::int32_t TextCodeModule::CountOfLines() {
     Reachable();
-    return static_cast<std::int32_t>(lines_.size());
+    return static_cast<std::int32_t>(Store().LineCount());
 }
 
 std::u16string TextCodeModule::Lines(std::int32_t start, std::int32_t count) {
     Reachable();
-    const auto total = static_cast<std::int32_t>(lines_.size());
+    const LineSource& lines = Store();
+    const auto total = static_cast<std::int32_t>(lines.LineCount());
     if (start < 1 || count < 0 || start > total + 1 || static_cast<std::int64_t>(start) + count - 1 > total) {
         throw PlatformError("Lines: outside the module");
     }
     std::u16string out;
     for (std::int32_t i = start; i < start + count; ++i) {
         if (i > start) out += u"\r\n";
-        out += lines_[static_cast<std::size_t>(i - 1)];
+        out += lines.Line(static_cast<std::size_t>(i - 1));
     }
     return out;
 }
@@ -147,23 +151,15 @@ std::u16string TextCodeModule::Lines(std::int32_t start, std::int32_t count) {
 void TextCodeModule::InsertLines(std::int32_t line, const std::u16string& text) {
     Reachable();
     if (readOnly_) throw PlatformError("InsertLines: the module cannot be edited");
-    if (line < 1 || line > static_cast<std::int32_t>(lines_.size()) + 1) throw PlatformError("InsertLines: bad line");
+    LineSource& lines = Store();
+    if (line < 1 || line > static_cast<std::int32_t>(lines.LineCount()) + 1) throw PlatformError("InsertLines: bad line");
     std::vector<std::u16string> added = SplitText(text);
     if (added.empty()) added.emplace_back();  // an empty text is one empty line
-    // The new lines' text goes in where the line starts; the starts after it move on by its length.
-    const auto at = static_cast<std::size_t>(line - 1);
-    std::u16string joined;
-    std::vector<std::uint32_t> starts;
-    starts.reserve(added.size());
-    for (const auto& a : added) {
-        starts.push_back(static_cast<std::uint32_t>(lines_.starts[at] + joined.size()));
-        joined += a;
+    try {
+        lines.InsertLines(static_cast<std::size_t>(line - 1), added);
+    } catch (const std::length_error&) {
+        throw PlatformError("InsertLines: the module is too long");
     }
-    if (lines_.text.size() + joined.size() > UINT32_MAX) throw PlatformError("InsertLines: the module is too long");
-    const auto length = static_cast<std::uint32_t>(joined.size());
-    lines_.text.insert(lines_.starts[at], joined);
-    for (std::size_t k = at; k < lines_.starts.size(); ++k) lines_.starts[k] += length;
-    lines_.starts.insert(lines_.starts.begin() + static_cast<std::ptrdiff_t>(at), starts.begin(), starts.end());
     analysed_ = false;
 }
 
@@ -172,19 +168,24 @@ void TextCodeModule::Analyse() {
     procedures_.clear();
     std::int32_t lastDeclaration = 0;  // last line of the last declaration statement
     bool inside = false;
-    const auto total = static_cast<std::int32_t>(lines_.size());
+    const LineSource& lines = Store();
+    const auto total = static_cast<std::int32_t>(lines.LineCount());
     std::int32_t line = 1;
+    std::u16string statement;
     while (line <= total) {
         // One statement, over its continuation lines.
         const std::int32_t first = line;
-        std::u16string statement(lines_[static_cast<std::size_t>(line - 1)]);
-        while (Continues(lines_[static_cast<std::size_t>(line - 1)]) && line < total) {
+        statement = lines.Line(static_cast<std::size_t>(line - 1));
+        bool continues = Continues(statement);
+        while (continues && line < total) {
             // Trimmed in place: copying the statement for every line would make a long one quadratic.
             while (!statement.empty() && IsSpace(statement.back())) statement.pop_back();
             statement.pop_back();
             ++line;
             statement += u" ";
-            statement += lines_[static_cast<std::size_t>(line - 1)];
+            const std::u16string next = lines.Line(static_cast<std::size_t>(line - 1));
+            continues = Continues(next);
+            statement += next;
         }
         const std::int32_t last = line;
         ++line;
@@ -232,7 +233,7 @@ std::int32_t TextCodeModule::CountOfDeclarationLines() {
 std::u16string TextCodeModule::ProcOfLine(std::int32_t line, vbext_ProcKind* kind) {
     Reachable();
     Analyse();
-    if (line < 1 || line > static_cast<std::int32_t>(lines_.size())) throw PlatformError("ProcOfLine: bad line");
+    if (line < 1 || line > static_cast<std::int32_t>(Store().LineCount())) throw PlatformError("ProcOfLine: bad line");
     // The regions follow one another in line order: the last that starts at or before the line holds
     // it, unless the line is past its end.
     const auto after = std::upper_bound(procedures_.begin(), procedures_.end(), line,

@@ -36,6 +36,9 @@ class TextCodeModule : public CodeModule {
 public:
     explicit TextCodeModule(const std::vector<std::u16string>& lines = {}, std::u16string path = {});
     explicit TextCodeModule(LineBuffer lines, std::u16string path = {});
+    // A module over lines held elsewhere, which outlive it: it reads them there, and its insertions
+    // go there.
+    explicit TextCodeModule(LineSource& lines, std::u16string path = {});
     // Lines split at CR LF (or a lone LF).
     static std::vector<std::u16string> SplitText(std::u16string_view text);
 
@@ -49,7 +52,7 @@ public:
     VBComponent& Parent() override { return component_; }
 
     // The lines as they stand; the view holds while no line is inserted.
-    TextLines AllLines() const { return lines_; }
+    TextLines AllLines() const { return Store(); }
     const std::vector<ProcedureRegion>& Procedures();
     TextComponent& Component() { return component_; }
     // A module that cannot be edited refuses every insertion.
@@ -63,8 +66,17 @@ private:
     void Analyse();
     void Reachable() const;
     const ProcedureRegion& Find(const std::u16string& name, vbext_ProcKind kind);
+    const LineSource& Store() const {
+        if (elsewhere_ != nullptr) return *elsewhere_;
+        return own_;
+    }
+    LineSource& Store() {
+        if (elsewhere_ != nullptr) return *elsewhere_;
+        return own_;
+    }
 
-    LineBuffer lines_;
+    LineBuffer own_;
+    LineSource* elsewhere_ = nullptr;
     TextComponent component_;
     bool readOnly_ = false;
     bool locked_ = false;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/test_support.h"
 
 namespace qm::test {
@@ -38,15 +40,89 @@ TEST(SourceFile, HidesWhatTheCodeWindowDoesNotShow) {
     EXPECT_EQ(file.ModuleLineOf(15), 3);
     EXPECT_EQ(file.ModuleLineOf(16), 3);  // the attribute counts as its declaration
     EXPECT_EQ(file.ModuleLineOf(17), 4);
-    // Where the module lines stand outlives the file's own record of it.
     const std::vector<std::size_t> fileLines = {0, 13, 14, 15, 17, 18, 0};
-    const cli::ModuleLinePlaces places = file.TakeLinePlaces();
-    for (std::int32_t line = 0; line <= 6; ++line) EXPECT_EQ(places.FileLineOf(line), fileLines[static_cast<std::size_t>(line)]) << line;
-    EXPECT_EQ(file.FileLineOf(1), 0u);
-    const LineBuffer lines = file.TakeModuleLines();
+    for (std::int32_t line = 0; line <= 6; ++line) EXPECT_EQ(file.FileLineOf(line), fileLines[static_cast<std::size_t>(line)]) << line;
+    const TextLines lines = file.ModuleLines();
     EXPECT_EQ(
-        std::vector<std::u16string>(TextLines(lines).begin(), TextLines(lines).end()),
+        std::vector<std::u16string>(lines.begin(), lines.end()),
         (std::vector<std::u16string>{u"Option Explicit", u"", u"Public Property Get Value() As Long", u"    Value = 1", u"End Property"}));
+}
+
+// The module's lines are read from the file as it stands: after each change they are what the
+// file would show, in either encoding, and a UTF-8 byte order mark is never part of them.
+TEST(SourceFile, ModuleLinesAreReadFromTheFileAsItStands) {
+    struct Case {
+        const char* name;
+        std::string bytes;
+        Encoding encoding;
+    };
+    const std::string kanji = Cp932().ToAnsi(u"' 税計算");
+    const std::vector<Case> cases = {
+        {"code page 932", "Attribute VB_Name = \"M\"\r\n" + kanji + "\r\nSub A()\r\nEnd Sub\r\n", Encoding::Cp932},
+        {"UTF-8 with a byte order mark", "\xEF\xBB\xBF' \xE7\xA8\x8E\xE8\xA8\x88\xE7\xAE\x97\nSub A()\nEnd Sub", Encoding::Utf8},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SourceFile file(c.bytes, c.encoding, Cp932());
+        std::vector<std::u16string> expected = {u"' 税計算", u"Sub A()", u"End Sub"};
+        const auto shown = [&] { return std::vector<std::u16string>(file.ModuleLines().begin(), file.ModuleLines().end()); };
+        EXPECT_EQ(shown(), expected);
+        cli::SourceCodeModule module(file, u"M.bas");
+        module.InsertLines(1, u"' 先頭\r\n'");
+        expected.insert(expected.begin(), {u"' 先頭", u"'"});
+        EXPECT_EQ(shown(), expected);
+        EXPECT_EQ(module.Lines(1, 3), u"' 先頭\r\n'\r\n' 税計算");
+        EXPECT_EQ(module.ProcBodyLine(u"A", ide::vbext_pk_Proc), 4);
+        file.Replace(3, 1, {u"' 消費税", u"' 計算"});
+        expected[2] = u"' 消費税";
+        expected.insert(expected.begin() + 3, u"' 計算");
+        EXPECT_EQ(shown(), expected);
+        module.InsertLines(7, u"' 末尾");
+        expected.emplace_back(u"' 末尾");
+        EXPECT_EQ(shown(), expected);
+        // The file written holds what the lines show, its mark still first.
+        const std::string written = file.Render();
+        EXPECT_EQ(written.rfind("\xEF\xBB\xBF", 0) == 0, c.encoding == Encoding::Utf8);
+        SourceFile again(written, c.encoding, Cp932());
+        EXPECT_EQ(std::vector<std::u16string>(again.ModuleLines().begin(), again.ModuleLines().end()), expected);
+    }
+}
+
+// Module lines and file lines map to each other however the hidden attribute lines lie: in a run at
+// the start, one after another, at the end, or not at all.
+TEST(SourceFile, PlacesModuleLinesAmongHiddenOnes) {
+    const std::vector<std::string> layouts = {"", "h", "hhhv", "vhv", "vvhhvhv", "hvhvhvh", "vvvvhhh", "hhhhhhvvvvv"};
+    for (const std::string& layout : layouts) {
+        SCOPED_TRACE(layout);
+        std::string bytes;
+        for (std::size_t k = 0; k < layout.size(); ++k) {
+            bytes += layout[k] == 'h' ? "Attribute A" + std::to_string(k) + ".VB_UserMemId = 0\r\n" : "x = " + std::to_string(k) + "\r\n";
+        }
+        const SourceFile file(bytes, Encoding::Cp932, Cp932());
+        std::vector<std::size_t> shown;  // the file line of each module line
+        for (std::size_t k = 0; k < layout.size(); ++k) {
+            if (layout[k] == 'v') shown.push_back(k + 1);
+        }
+        ASSERT_EQ(file.LineCount(), shown.size());
+        for (std::size_t m = 0; m < shown.size(); ++m) {
+            EXPECT_EQ(file.FileLineOf(static_cast<std::int32_t>(m + 1)), shown[m]) << m;
+            const std::string number = std::to_string(shown[m] - 1);
+            EXPECT_EQ(file.Line(m), u"x = " + std::u16string(number.begin(), number.end()));
+        }
+        EXPECT_EQ(file.FileLineOf(static_cast<std::int32_t>(shown.size() + 1)), 0u);
+        // A file line shows as the visible line at or before it; the attributes in front of the first
+        // are the hidden header, which shows as none.
+        const std::size_t header = std::min(layout.find_first_not_of('h'), layout.size());
+        for (std::size_t f = 1; f <= layout.size() + 1; ++f) {
+            if (f <= header) {
+                EXPECT_FALSE(file.ModuleLineOf(f)) << f;
+                continue;
+            }
+            std::int32_t expected = 0;
+            for (std::size_t m = 0; m < shown.size() && shown[m] <= f; ++m) expected = static_cast<std::int32_t>(m + 1);
+            EXPECT_EQ(file.ModuleLineOf(f), std::max(expected, 1)) << f;
+        }
+    }
 }
 
 TEST(SourceFile, InsertedLinesKeepEveryOtherByte) {
@@ -116,6 +192,51 @@ TEST(SourceFile, ReplacesLinesAroundHiddenOnes) {
         replaced.Replace(line, 0, {});
         EXPECT_EQ(replaced.Render(), inserted.Render()) << line;
     }
+}
+
+// Many replacements at once give what one after another from the bottom up gives, with the lines
+// made again as they were still the lines they were; replacements that share a line are refused.
+TEST(SourceFile, ReplacementsAtOnceAreThoseOneAfterAnother) {
+    const std::string bytes =
+        "Attribute VB_Name = \"M\"\r\nSub A()\r\nAttribute A.VB_UserMemId = 0\r\n' a\r\n' b\r\nEnd Sub\r\n"
+        "Sub B()\r\n' c\r\nAttribute B.VB_Description = \"d\"\r\n' e\r\nEnd Sub";
+    const std::vector<std::vector<SourceFile::Replacement>> cases = {
+        {{1, 1, {u"Sub A()"}}},                                                     // made again as it was
+        {{1, 2, {u"' x"}}, {4, 2, {u"' y", u"' z", u"' w"}}, {8, 1, {u"' last"}}},  // the last line keeps having no break
+        {{7, 2, {}}, {2, 1, {u"' a"}}, {3, 1, {u"' B"}}},                           // out of order; one line deleted
+        {{5, 4, {u"' all", u"Sub B()"}}},
+        {{1, 8, {u"' one"}}},
+    };
+    for (std::size_t c = 0; c < cases.size(); ++c) {
+        SourceFile atOnce = SourceFile::Over(bytes, Encoding::Cp932, Cp932());
+        SourceFile oneByOne = SourceFile::Over(bytes, Encoding::Cp932, Cp932());
+        std::vector<SourceFile::Replacement> bottomUp = cases[c];
+        std::sort(bottomUp.begin(), bottomUp.end(), [](const auto& x, const auto& y) { return x.line > y.line; });
+        for (const auto& r : bottomUp) oneByOne.Replace(r.line, r.count, r.lines);
+        atOnce.ReplaceAll(cases[c]);
+        EXPECT_EQ(atOnce.Render(), oneByOne.Render()) << c;
+        EXPECT_EQ(atOnce.Unchanged(), oneByOne.Unchanged()) << c;
+        std::vector<cli::LineAfter> a = atOnce.LinesAfter();
+        std::vector<cli::LineAfter> b = oneByOne.LinesAfter();
+        ASSERT_EQ(a.size(), b.size()) << c;
+        for (std::size_t k = 0; k < a.size(); ++k) EXPECT_EQ(a[k].origin, b[k].origin) << c << ":" << k;
+    }
+    // A line made again as it was shows as no change.
+    SourceFile same = SourceFile::Over(bytes, Encoding::Cp932, Cp932());
+    same.ReplaceAll({{1, 1, {u"Sub A()"}}, {7, 1, {u"' e"}}});
+    const std::vector<cli::LineAfter> after = same.LinesAfter();
+    for (std::size_t k = 0; k < after.size(); ++k) EXPECT_EQ(after[k].origin, k);
+    for (const std::vector<SourceFile::Replacement>& refused : std::vector<std::vector<SourceFile::Replacement>>{
+             {{2, 2, {u"' x"}}, {3, 1, {u"' y"}}}, {{9, 2, {u"' x"}}}, {{0, 1, {u"' x"}}}, {{3, 0, {u"' x"}}}}) {
+        SourceFile file = SourceFile::Over(bytes, Encoding::Cp932, Cp932());
+        EXPECT_THROW(file.ReplaceAll(refused), cli::SourceError);
+        EXPECT_TRUE(file.Unchanged());
+    }
+    // A UTF-8 file's byte order mark stays first when its first line is made again.
+    SourceFile marked("\xEF\xBB\xBF' old\nSub A()\nEnd Sub\n", Encoding::Utf8, Cp932());
+    marked.Replace(1, 1, {u"' new"});
+    EXPECT_EQ(marked.Render(), "\xEF\xBB\xBF' new\nSub A()\nEnd Sub\n");
+    EXPECT_EQ(marked.Line(0), u"' new");
 }
 
 // Lines put in fill the blocks that hold them to the brim, empty lines included.

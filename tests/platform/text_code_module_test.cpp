@@ -110,7 +110,7 @@ TEST(TextCodeModule, InsertionsKeepEveryLineWhereverTheyGo) {
         EXPECT_EQ(m.Lines(1, m.CountOfLines()), c.after) << Utf16ToUtf8(c.before) << " at " << c.line;
         // The view reads the same lines.
         std::u16string joined;
-        for (const std::u16string_view l : m.AllLines()) {
+        for (const std::u16string& l : m.AllLines()) {
             joined += l;
             joined += u"\r\n";
         }

@@ -82,7 +82,7 @@ std::string AddInStamp(const std::vector<Stored>& values, const Action& action, 
     vbe->Pane(u"Module1")->SetSelection(action.selection);
     vbe->Click(action.button);
     std::u16string text;
-    for (const std::u16string_view line : module.AllLines()) {
+    for (const std::u16string& line : module.AllLines()) {
         text += line;
         text += u"\r\n";
     }

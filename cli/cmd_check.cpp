@@ -168,9 +168,8 @@ void CheckModule(ide::TextCodeModule& module, const FormatModel& model, const Ch
 }
 
 int CommandCheck(const CheckOptions& options) {
-    if (options.format != "text" && options.format != "json" && options.format != "sarif") {
-        throw UsageError{"--format must be text, json or sarif, not \"" + options.format + "\""};
-    }
+    const std::optional<FindingsFormat> format = FindingsFormatNamed(options.format);
+    if (!format) throw UsageError{"--format must be text, json or sarif, not \"" + options.format + "\""};
     if (options.staged == !options.files.empty()) throw UsageError{"give either the files and projects to check or --staged"};
     if (!options.baseline.empty() && !options.writeBaseline.empty()) throw UsageError{"give either --baseline or --write-baseline"};
 
@@ -230,8 +229,15 @@ int CommandCheck(const CheckOptions& options) {
         std::cerr << "quillmark check: " << Printable(e.message) << '\n';
         return 2;
     }
-    std::vector<Finding> findings;
-    std::vector<const CheckPolicy*> findingPolicies;  // the policy of each finding's file
+    // Each finding is weighed and written as it is met; a run keeps their count, and the entries of
+    // the baseline it writes.
+    const bool writing = !options.writeBaseline.empty();
+    const std::string baselineFolder = writing ? GenericUtf8Of(PathOf(options.writeBaseline).parent_path()) : std::string();
+    std::vector<BaselineEntry> entries;
+    std::optional<FindingsWriter> writer;
+    if (!writing && !options.common.quiet) writer.emplace(std::cout, *format, kQuillmarkVersion);
+    if (writer) writer->Begin();
+    std::size_t fresh = 0;
     std::size_t current = 0;
     Pass pass(Output::Print);
     const int status = RunOverFiles(files, pass, problems, [&](const Source& source) {
@@ -254,26 +260,35 @@ int CommandCheck(const CheckOptions& options) {
             }
         }();
         ide::TextCodeModule module(file);
+        // Only what no baseline accepts counts: the one given, else that of the file's policy.
+        AcceptedFindings* accepted = nullptr;
+        if (given) {
+            accepted = &*given;
+        } else if (!writing && !policy.baseline.empty()) {
+            accepted = &origin.BaselineOf(policy);  // read before the first file
+        }
         const auto report = [&](std::int32_t moduleLine, const std::u16string& name, const char* rule, const std::string& message) {
             if (policy.Ignores(rule)) return;
-            findings.push_back({source.path, static_cast<int>(file.FileLineOf(moduleLine)), Utf16ToUtf8(name), rule, message});
-            findingPolicies.push_back(&policy);
+            const Finding finding{source.path, static_cast<int>(file.FileLineOf(moduleLine)), Utf16ToUtf8(name), rule, message};
+            if (writing) {
+                entries.push_back({finding.rule, PathFrom(baselineFolder, finding.file), finding.procedure});
+                return;
+            }
+            if (accepted != nullptr && accepted->Take(finding)) return;
+            ++fresh;
+            if (writer) writer->Add(finding);
         };
         CheckModule(module, model,
                     {options.moduleHeader || policy.moduleHeader, options.publicOnly || policy.publicOnly, policy.houseHeadersNeedStamp},
                     report);
     });
 
-    if (!options.writeBaseline.empty()) {
+    if (writing) {
         // A file that could not be read has findings of its own that the baseline would lose.
         if (status != 0) {
             std::cerr << "quillmark check: " << Printable(options.writeBaseline) << " not written: not every file could be checked\n";
             return 2;
         }
-        const std::string folder = GenericUtf8Of(PathOf(options.writeBaseline).parent_path());
-        std::vector<BaselineEntry> entries;
-        entries.reserve(findings.size());
-        for (const Finding& f : findings) entries.push_back({f.rule, PathFrom(folder, f.file), f.procedure});
         try {
             WriteFileAtomically(options.writeBaseline, ComposeBaseline(entries));
         } catch (const PlatformError& e) {
@@ -281,26 +296,18 @@ int CommandCheck(const CheckOptions& options) {
             return 2;
         }
         if (!options.common.quiet) {
-            std::cerr << "quillmark check: " << findings.size() << (findings.size() == 1 ? " finding" : " findings") << " written to "
+            std::cerr << "quillmark check: " << entries.size() << (entries.size() == 1 ? " finding" : " findings") << " written to "
                       << Printable(options.writeBaseline) << '\n';
         }
         return 0;
     }
-    // Only what no baseline accepts counts: the one given, else that of the file's policy.
-    std::vector<Finding> fresh;
-    for (std::size_t i = 0; i < findings.size(); ++i) {
-        const CheckPolicy& policy = *findingPolicies[i];
-        AcceptedFindings* accepted = given ? &*given : policy.baseline.empty() ? nullptr : &origin.BaselineOf(policy);
-        if (accepted == nullptr || !accepted->Take(findings[i])) fresh.push_back(std::move(findings[i]));
+    // Closed after the last file, whichever could not be read: the document stays whole.
+    if (writer) {
+        writer->End();
+        std::cout << std::flush;
     }
-    findings = std::move(fresh);
-
-    const std::string out = options.format == "json"    ? FindingsJson(findings)
-                            : options.format == "sarif" ? FindingsSarif(findings, kQuillmarkVersion)
-                                                        : FindingsText(findings);
-    if (!options.common.quiet) std::cout << out << std::flush;
     if (status != 0) return 2;
-    return findings.empty() ? 0 : 1;
+    return fresh == 0 ? 0 : 1;
 }
 
 }  // namespace qm::cli

@@ -1,6 +1,7 @@
 #include "cli/findings.h"
 
 #include <cstdint>
+#include <sstream>
 
 #include "cli/common.h"
 #include "platform/text.h"
@@ -16,14 +17,6 @@ const std::vector<CheckRule>& CheckRules() {
         {"return-value-differs", "The return-value item of the stamp contradicts the declaration."},
     };
     return rules;
-}
-
-std::string FindingsText(const std::vector<Finding>& findings) {
-    std::string out;
-    for (const Finding& f : findings) {
-        out += Printable(f.file) + ":" + std::to_string(f.line) + ": " + Printable(f.procedure + ": " + f.message) + "\n";
-    }
-    return out;
 }
 
 void AppendQuotedByte(std::string& out, char c, ControlEscape controls) {
@@ -77,8 +70,8 @@ void AppendJsonChar(std::string& out, char32_t cp) {
     }
 }
 
-std::string JsonString(std::string_view text) {
-    std::string out = "\"";
+void AppendJsonString(std::string& out, std::string_view text) {
+    out.push_back('"');
     for (std::size_t i = 0; i < text.size();) {
         const Utf8Character c = DecodeUtf8(text, i);
         if (c.length == 0) {
@@ -89,7 +82,13 @@ std::string JsonString(std::string_view text) {
         AppendJsonChar(out, c.code);
         i += c.length;
     }
-    return out + "\"";
+    out.push_back('"');
+}
+
+std::string JsonString(std::string_view text) {
+    std::string out;
+    AppendJsonString(out, text);
+    return out;
 }
 
 std::string PathUri(std::string_view path) {
@@ -112,40 +111,117 @@ std::string PathUri(std::string_view path) {
     return out;
 }
 
-std::string FindingsJson(const std::vector<Finding>& findings) {
-    std::string out = "[";
-    for (std::size_t i = 0; i < findings.size(); ++i) {
-        const Finding& f = findings[i];
-        out += std::string(i == 0 ? "\n" : ",\n") + "  {\"file\": " + JsonString(f.file) + ", \"line\": " + std::to_string(f.line) +
-               ", \"procedure\": " + JsonString(f.procedure) + ", \"rule\": " + JsonString(f.rule) +
-               ", \"message\": " + JsonString(f.message) + "}";
-    }
-    return out + (findings.empty() ? "]\n" : "\n]\n");
+std::optional<FindingsFormat> FindingsFormatNamed(std::string_view name) {
+    if (name == "text") return FindingsFormat::Text;
+    if (name == "json") return FindingsFormat::Json;
+    if (name == "sarif") return FindingsFormat::Sarif;
+    return std::nullopt;
 }
 
+FindingsWriter::FindingsWriter(std::ostream& out, FindingsFormat format, std::string_view version)
+    : out_(out), format_(format), version_(version) {}
+
+void FindingsWriter::Put() {
+    out_.write(piece_.data(), static_cast<std::streamsize>(piece_.size()));
+    piece_.clear();
+}
+
+void FindingsWriter::Begin() {
+    if (format_ == FindingsFormat::Json) {
+        piece_ += "[";
+    } else if (format_ == FindingsFormat::Sarif) {
+        piece_ +=
+            "{\n  \"$schema\": \"https://json.schemastore.org/sarif-2.1.0.json\",\n  \"version\": \"2.1.0\",\n  \"runs\": [\n    {\n"
+            "      \"tool\": {\n        \"driver\": {\n          \"name\": \"quillmark\",\n          \"version\": ";
+        AppendJsonString(piece_, version_);
+        piece_ += ",\n          \"rules\": [";
+        const auto& rules = CheckRules();
+        for (std::size_t i = 0; i < rules.size(); ++i) {
+            piece_ += i == 0 ? "\n            {\"id\": " : ",\n            {\"id\": ";
+            AppendJsonString(piece_, rules[i].id);
+            piece_ += ", \"shortDescription\": {\"text\": ";
+            AppendJsonString(piece_, rules[i].description);
+            piece_ += "}}";
+        }
+        piece_ += "\n          ]\n        }\n      },\n      \"results\": [";
+    }
+    Put();
+}
+
+void FindingsWriter::Add(const Finding& f) {
+    const bool first = count_++ == 0;
+    switch (format_) {
+        case FindingsFormat::Text:
+            piece_ += Printable(f.file);
+            piece_ += ':';
+            piece_ += std::to_string(f.line);
+            piece_ += ": ";
+            piece_ += Printable(f.procedure + ": " + f.message);
+            piece_ += '\n';
+            break;
+        case FindingsFormat::Json:
+            piece_ += first ? "\n  {\"file\": " : ",\n  {\"file\": ";
+            AppendJsonString(piece_, f.file);
+            piece_ += ", \"line\": ";
+            piece_ += std::to_string(f.line);
+            piece_ += ", \"procedure\": ";
+            AppendJsonString(piece_, f.procedure);
+            piece_ += ", \"rule\": ";
+            AppendJsonString(piece_, f.rule);
+            piece_ += ", \"message\": ";
+            AppendJsonString(piece_, f.message);
+            piece_ += '}';
+            break;
+        case FindingsFormat::Sarif: {
+            const auto& rules = CheckRules();
+            std::size_t index = 0;
+            while (index < rules.size() && f.rule != rules[index].id) ++index;
+            piece_ += first ? "\n        {\"ruleId\": " : ",\n        {\"ruleId\": ";
+            AppendJsonString(piece_, f.rule);
+            piece_ += ", \"ruleIndex\": ";
+            piece_ += std::to_string(index);
+            piece_ += ", \"level\": \"warning\", \"message\": {\"text\": ";
+            AppendJsonString(piece_, f.procedure + ": " + f.message);
+            piece_ += "}, \"locations\": [{\"physicalLocation\": {\"artifactLocation\": {\"uri\": ";
+            AppendJsonString(piece_, PathUri(f.file));
+            piece_ += "}, \"region\": {\"startLine\": ";
+            piece_ += std::to_string(f.line < 1 ? 1 : f.line);
+            piece_ += "}}}]}";
+            break;
+        }
+    }
+    Put();
+}
+
+void FindingsWriter::End() {
+    const bool none = count_ == 0;
+    if (format_ == FindingsFormat::Json) {
+        piece_ += none ? "]\n" : "\n]\n";
+    } else if (format_ == FindingsFormat::Sarif) {
+        piece_ += none ? "]\n    }\n  ]\n}\n" : "\n      ]\n    }\n  ]\n}\n";
+    }
+    Put();
+}
+
+namespace {
+
+std::string Whole(const std::vector<Finding>& findings, FindingsFormat format, std::string_view version) {
+    std::ostringstream out;
+    FindingsWriter writer(out, format, version);
+    writer.Begin();
+    for (const Finding& f : findings) writer.Add(f);
+    writer.End();
+    return std::move(out).str();
+}
+
+}  // namespace
+
+std::string FindingsText(const std::vector<Finding>& findings) { return Whole(findings, FindingsFormat::Text, {}); }
+
+std::string FindingsJson(const std::vector<Finding>& findings) { return Whole(findings, FindingsFormat::Json, {}); }
+
 std::string FindingsSarif(const std::vector<Finding>& findings, std::string_view version) {
-    std::string out =
-        "{\n  \"$schema\": \"https://json.schemastore.org/sarif-2.1.0.json\",\n  \"version\": \"2.1.0\",\n  \"runs\": [\n    {\n"
-        "      \"tool\": {\n        \"driver\": {\n          \"name\": \"quillmark\",\n          \"version\": " +
-        JsonString(version) + ",\n          \"rules\": [";
-    const auto& rules = CheckRules();
-    for (std::size_t i = 0; i < rules.size(); ++i) {
-        out += std::string(i == 0 ? "\n" : ",\n") + "            {\"id\": " + JsonString(rules[i].id) +
-               ", \"shortDescription\": {\"text\": " + JsonString(rules[i].description) + "}}";
-    }
-    out += "\n          ]\n        }\n      },\n      \"results\": [";
-    for (std::size_t i = 0; i < findings.size(); ++i) {
-        const Finding& f = findings[i];
-        std::size_t index = 0;
-        while (index < rules.size() && f.rule != rules[index].id) ++index;
-        out += std::string(i == 0 ? "\n" : ",\n") + "        {\"ruleId\": " + JsonString(f.rule) +
-               ", \"ruleIndex\": " + std::to_string(index) +
-               ", \"level\": \"warning\", \"message\": {\"text\": " + JsonString(f.procedure + ": " + f.message) +
-               "}, \"locations\": [{\"physicalLocation\": {\"artifactLocation\": {\"uri\": " + JsonString(PathUri(f.file)) +
-               "}, \"region\": {\"startLine\": " + std::to_string(f.line < 1 ? 1 : f.line) + "}}}]}";
-    }
-    out += findings.empty() ? "]\n    }\n  ]\n}\n" : "\n      ]\n    }\n  ]\n}\n";
-    return out;
+    return Whole(findings, FindingsFormat::Sarif, version);
 }
 
 }  // namespace qm::cli

@@ -1,5 +1,8 @@
 #pragma once
 // What check finds, and the three ways it is written: lines for people, JSON and SARIF for machines.
+#include <cstddef>
+#include <optional>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,11 +24,40 @@ struct Finding {
     std::string message;    // as the text form says it
 };
 
-// "FILE:LINE: PROCEDURE: MESSAGE", one line each, control characters shown as escapes.
+// The three ways findings are written:
+//   text:  "FILE:LINE: PROCEDURE: MESSAGE", one line each, control characters shown as escapes;
+//   json:  one array of objects with file, line, procedure, rule and message;
+//   sarif: a SARIF 2.1.0 log with one run of the tool "quillmark".
+enum class FindingsFormat { Text, Json, Sarif };
+// The format named "text", "json" or "sarif"; nothing for any other name.
+std::optional<FindingsFormat> FindingsFormatNamed(std::string_view name);
+
+// Writes findings as they are found, so that no run has to hold them all: Begin writes the opening,
+// Add one finding with what parts it from the one before, End the closing (a JSON or SARIF document
+// is whole only then). Each piece goes to the stream as soon as it is composed.
+class FindingsWriter {
+public:
+    // version: the tool's version that a SARIF log names.
+    FindingsWriter(std::ostream& out, FindingsFormat format, std::string_view version);
+    void Begin();
+    void Add(const Finding& finding);
+    void End();
+    // The findings added so far.
+    std::size_t Count() const { return count_; }
+
+private:
+    void Put();
+
+    std::ostream& out_;
+    FindingsFormat format_;
+    std::string version_;
+    std::size_t count_ = 0;
+    std::string piece_;  // the piece being composed, kept to spare an allocation a finding
+};
+
+// The findings written whole, as the writer writes them.
 std::string FindingsText(const std::vector<Finding>& findings);
-// One array of objects with file, line, procedure, rule and message.
 std::string FindingsJson(const std::vector<Finding>& findings);
-// A SARIF 2.1.0 log with one run of the tool "quillmark".
 std::string FindingsSarif(const std::vector<Finding>& findings, std::string_view version);
 
 // How a quoted string writes a control character that has no letter escape of its own: JSON's
@@ -41,6 +73,8 @@ void AppendJsonChar(std::string& out, char32_t cp);
 // A JSON string, quotes included: valid UTF-8 whatever the bytes were (a byte that is not part of a
 // UTF-8 character becomes U+FFFD), every control character escaped.
 std::string JsonString(std::string_view utf8);
+// The same string appended to out.
+void AppendJsonString(std::string& out, std::string_view utf8);
 // A relative URI reference for a path: "/" between folders, every byte outside the unreserved
 // characters percent-encoded (a drive's ":" too, so that it never reads as a scheme).
 std::string PathUri(std::string_view path);

@@ -136,8 +136,9 @@ struct FoldedName {
 };
 
 // The words of a module's lines that may name a procedure, each with the last procedure it was
-// taken for, so that a procedure takes each word once. The views point into the module's lines.
-using WordsSeen = std::unordered_map<std::u16string_view, std::size_t, FoldedName, FoldedName>;
+// taken for, so that a procedure takes each word once. The map holds its words: a line is read as a
+// string of its own, gone once it is read.
+using WordsSeen = std::unordered_map<std::u16string, std::size_t, FoldedName, FoldedName>;
 
 // The words of a procedure's lines outside strings and comments, folded, once each, in order, that
 // are neither its own name nor one it declares. `procedure` tells this procedure's words apart in seen.
@@ -168,7 +169,7 @@ std::vector<std::u16string> BodyWords(TextLines lines, std::int32_t first, std::
             const std::u16string_view word = line.substr(i, end - i);
             i = end;
             if (EqualsIgnoreCase(word, u"rem")) break;
-            const auto [at, added] = seen.try_emplace(word, procedure);
+            const auto [at, added] = seen.try_emplace(std::u16string(word), procedure);
             if (!added) {
                 if (at->second == procedure) continue;
                 at->second = procedure;

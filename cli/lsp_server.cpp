@@ -61,6 +61,17 @@ std::int64_t UnitsOf(std::size_t bytes, PositionUnits units) {
     return bytes == 4 ? 2 : 1;
 }
 
+// Units of the characters of `bytes`; one cut short at the end counts as the bytes it has.
+std::int64_t UnitsIn(std::string_view bytes, PositionUnits units) {
+    std::int64_t counted = 0;
+    for (std::size_t at = 0; at < bytes.size();) {
+        const std::size_t length = std::min(CharacterLength(static_cast<unsigned char>(bytes[at])), bytes.size() - at);
+        counted += UnitsOf(length, units);
+        at += length;
+    }
+    return counted;
+}
+
 bool HasControl(std::string_view text) {
     return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
 }
@@ -134,13 +145,7 @@ std::size_t LspDocument::OffsetOf(std::int64_t line, std::int64_t character, Pos
 std::pair<std::int64_t, std::int64_t> LspDocument::PositionOf(std::size_t offset, PositionUnits units) const {
     offset = std::min(offset, text_.size());
     const auto line = static_cast<std::size_t>(std::upper_bound(starts_.begin(), starts_.end(), offset) - starts_.begin() - 1);
-    std::int64_t character = 0;
-    for (std::size_t at = starts_[line]; at < offset;) {
-        const std::size_t length = CharacterLength(static_cast<unsigned char>(text_[at]));
-        character += UnitsOf(length, units);
-        at += length;
-    }
-    return {static_cast<std::int64_t>(line), character};
+    return {static_cast<std::int64_t>(line), UnitsIn(std::string_view(text_).substr(starts_[line], offset - starts_[line]), units)};
 }
 
 std::int64_t LspDocument::LineLength(std::size_t line, PositionUnits units) const {
@@ -185,18 +190,17 @@ struct TextEnd {
     bool afterCr = false;
     void Advance(std::string_view bytes, PositionUnits in) {
         for (std::size_t at = 0; at < bytes.size();) {
-            const char c = bytes[at];
-            if (c == '\r' || c == '\n') {
-                if (c == '\r' || !afterCr) ++line;
-                units = 0;
-                afterCr = c == '\r';
-                ++at;
-                continue;
+            const std::size_t stop = std::min(bytes.find_first_of("\r\n", at), bytes.size());
+            if (stop > at) {
+                units += UnitsIn(bytes.substr(at, stop - at), in);
+                afterCr = false;
             }
-            const std::size_t length = std::min(CharacterLength(static_cast<unsigned char>(c)), bytes.size() - at);
-            units += UnitsOf(length, in);
-            afterCr = false;
-            at += length;
+            if (stop == bytes.size()) break;
+            const char c = bytes[stop];
+            if (c == '\r' || !afterCr) ++line;
+            units = 0;
+            afterCr = c == '\r';
+            at = stop + 1;
         }
     }
 };
@@ -334,26 +338,17 @@ public:
     std::pair<std::size_t, std::int64_t> Of(std::size_t offset) const {
         offset = std::min(offset, text_.size());
         const auto line = static_cast<std::size_t>(std::upper_bound(starts_.begin(), starts_.end(), offset) - starts_.begin() - 1);
-        return {line, UnitsBetween(starts_[line], offset)};
+        return {line, UnitsIn(std::string_view(text_).substr(starts_[line], offset - starts_[line]), PositionUnits::Utf16)};
     }
     // The length of a line without its line end.
     std::int64_t LineLength(std::size_t line) const {
         if (line >= starts_.size()) return 0;
         std::size_t end = line + 1 < starts_.size() ? starts_[line + 1] - 1 : text_.size();
         if (end > starts_[line] && line + 1 < starts_.size() && text_[end - 1] == '\r') --end;
-        return UnitsBetween(starts_[line], end);
+        return UnitsIn(std::string_view(text_).substr(starts_[line], end - starts_[line]), PositionUnits::Utf16);
     }
 
 private:
-    std::int64_t UnitsBetween(std::size_t from, std::size_t to) const {
-        std::int64_t units = 0;
-        for (std::size_t at = from; at < to;) {
-            const std::size_t length = CharacterLength(static_cast<unsigned char>(text_[at]));
-            units += UnitsOf(length, PositionUnits::Utf16);
-            at += length;
-        }
-        return units;
-    }
     const std::string& text_;
     std::vector<std::size_t> starts_;
 };

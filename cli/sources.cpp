@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "addin/settings/format_rules.h"
+#include "cli/common.h"
 #include "cli/paths.h"
 #include "cli/store.h"
 #include "platform/codepage.h"
@@ -124,13 +125,8 @@ std::vector<std::string> ProjectMembers(std::string_view bytes) {
     static const char* const kMembers[] = {"Module", "Class", "Form", "UserControl", "PropertyPage", "UserDocument", "Designer"};
     const auto codepage = MakeCp932Codepage();
     std::vector<std::string> members;
-    std::size_t start = 0;
-    while (start < bytes.size()) {
-        auto end = bytes.find('\n', start);
-        if (end == std::string_view::npos) end = bytes.size();
-        std::string line = Utf16ToUtf8(codepage->FromAnsi(bytes.substr(start, end - start)));
-        start = end + 1;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+    for (const std::string_view raw : SplitLines(bytes)) {
+        const std::string line = Utf16ToUtf8(codepage->FromAnsi(raw));
         const auto equals = line.find('=');
         if (equals == std::string::npos) continue;
         const std::string key = line.substr(0, equals);

@@ -306,14 +306,22 @@ void SourceFile::Replace(std::int32_t line, std::int32_t count, const std::vecto
 
 void SourceFile::ReplaceAll(std::vector<Replacement> replacements) {
     std::sort(replacements.begin(), replacements.end(), [](const Replacement& a, const Replacement& b) { return a.line < b.line; });
-    std::int32_t next = 1;  // the first module line no replacement before has taken
+    std::int64_t next = 1;  // the first module line no replacement before has taken
     for (const Replacement& r : replacements) {
         if (r.count < 1 || r.line < next || static_cast<std::size_t>(r.line) - 1 + static_cast<std::size_t>(r.count) > LineCount()) {
             throw SourceError("replaced lines overlap or lie outside the module");
         }
-        next = r.line + r.count;
+        next = std::int64_t{r.line} + r.count;
     }
     if (replacements.empty()) return;
+    // A byte order mark stays the first thing in the file, when its first line is made again too.
+    constexpr std::string_view bom = "\xEF\xBB\xBF";
+    const bool bomFirst = encoding_ == Encoding::Utf8 && Raw(entries_.front()).substr(0, 3) == bom;
+    const auto marked = [&](const Entry& entry) {
+        Entry withMark = AddBytes(std::string(bom) + std::string(Raw(entry)));
+        withMark.eol = entry.eol;
+        return withMark;
+    };
     // The new list is made once: the lines in front of each replacement, its new lines, then the
     // hidden lines that stood among the replaced ones (they stay, after the new ones).
     std::size_t total = entries_.size();
@@ -338,6 +346,7 @@ void SourceFile::ReplaceAll(std::vector<Replacement> replacements) {
         for (const auto& text : r.lines) made.push_back(Add(text));
         // The last line of the file keeps having no line end.
         if (!r.lines.empty() && old.back()->eol == Eol::None) made.back().eol = Eol::None;
+        if (first == 0 && bomFirst && !r.lines.empty()) made[start] = marked(made[start]);
         for (std::size_t k = 0; k < r.lines.size() && k < old.size(); ++k) {
             Entry& added = made[start + k];
             if (Raw(added) == Raw(*old[k]) && added.eol == old[k]->eol) added.origin = old[k]->origin;
@@ -348,14 +357,8 @@ void SourceFile::ReplaceAll(std::vector<Replacement> replacements) {
         from = last + 1;
     }
     made.insert(made.end(), entries_.begin() + static_cast<std::ptrdiff_t>(from), entries_.end());
-    // A byte order mark stays the first thing in the file, when its first line is made again too.
-    constexpr std::string_view bom = "\xEF\xBB\xBF";
-    if (encoding_ == Encoding::Utf8 && !made.empty() && Raw(entries_.front()).substr(0, 3) == bom &&
-        Raw(made.front()).substr(0, 3) != bom) {
-        const Entry first = made.front();
-        made.front() = AddBytes(std::string(bom) + std::string(Raw(first)));
-        made.front().eol = first.eol;
-    }
+    // The first lines taken away: the mark goes on the line that is first now.
+    if (bomFirst && !made.empty() && Raw(made.front()).substr(0, 3) != bom) made.front() = marked(made.front());
     entries_ = std::move(made);
     Index();
 }

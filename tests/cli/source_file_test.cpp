@@ -237,6 +237,14 @@ TEST(SourceFile, ReplacementsAtOnceAreThoseOneAfterAnother) {
     marked.Replace(1, 1, {u"' new"});
     EXPECT_EQ(marked.Render(), "\xEF\xBB\xBF' new\nSub A()\nEnd Sub\n");
     EXPECT_EQ(marked.Line(0), u"' new");
+    // Made again as it was, it is still the line it was; taken away, the mark goes on the next.
+    SourceFile again("\xEF\xBB\xBF' old\nSub A()\nEnd Sub\n", Encoding::Utf8, Cp932());
+    again.Replace(1, 2, {u"' old", u"Sub B()"});
+    EXPECT_EQ(again.LinesAfter().front().origin, 0u);
+    EXPECT_EQ(again.Render(), "\xEF\xBB\xBF' old\nSub B()\nEnd Sub\n");
+    again.Replace(1, 1, {});
+    EXPECT_EQ(again.Render(), "\xEF\xBB\xBFSub B()\nEnd Sub\n");
+    EXPECT_EQ(again.Line(0), u"Sub B()");
 }
 
 // Lines put in fill the blocks that hold them to the brim, empty lines included.
